@@ -1,0 +1,64 @@
+# Quick start: `make run` and `make test`. Both install what is missing first.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+# Debian packages the build, the tests and the benchmarks need.
+DEPS := cmake ninja-build g++ pkg-config \
+        qt6-base-dev qt6-multimedia-dev fonts-dejavu-core libx11-dev \
+        libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev sox
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps configure build run test test-core test-asan demo bench screenshots clean format
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(DEPS); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -qq && \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+configure: $(BUILD)/build.ninja
+
+build: deps configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	cd examples && QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-} ../$(BUILD)/ui/dorvane example.dvn
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	$(MAKE) test-asan
+
+# The core (everything but the window) again, under AddressSanitizer and UBSan.
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DDORVANE_SANITIZE=ON -DDORVANE_UI=OFF -DDORVANE_BENCH=OFF
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	./tools/demo.sh $(BUILD)
+
+bench: build
+	./bench/run.sh $(BUILD)
+
+screenshots: build
+	./tools/screenshots.sh $(BUILD)
+
+format:
+	find platform pool krz multidisk ui cli tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

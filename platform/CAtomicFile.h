@@ -1,0 +1,34 @@
+// A file written under a temporary name beside its target and renamed over
+// the target only when complete, so that a failed write never destroys the
+// file that was there. Errors name the target, the file the user chose.
+#pragma once
+
+#include "CFile.h"
+
+#include <string>
+
+class CAtomicFile
+{
+public:
+    // Creates the temporary file in the target's folder; throws
+    // CFileException (naming the target) when it cannot be created.
+    explicit CAtomicFile(const std::string& strTarget);
+    // Removes the temporary file unless Commit() has run.
+    ~CAtomicFile();
+
+    CAtomicFile(const CAtomicFile&) = delete;
+    CAtomicFile& operator=(const CAtomicFile&) = delete;
+
+    CFile& File() { return m_file; }
+    const std::string& TargetPath() const { return m_strTarget; }
+    const std::string& TemporaryPath() const { return m_strTemp; }
+
+    // Closes the temporary file and renames it over the target.
+    void Commit();
+
+private:
+    std::string m_strTarget;
+    std::string m_strTemp;
+    CFile m_file;
+    bool m_bCommitted = false;
+};

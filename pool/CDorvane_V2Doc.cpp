@@ -1,0 +1,119 @@
+#include "CDorvane_V2Doc.h"
+
+#include "CArchive.h"
+#include "CAtomicFile.h"
+#include "CFeedback.h"
+#include "CFile.h"
+
+#include <filesystem>
+#include <memory>
+
+bool CDorvane_V2Doc::OnNewDocument()
+{
+    m_nCount = 0;
+    m_bRefresh = true;
+    return true;
+}
+
+std::string CDorvane_V2Doc::GetTitle() const
+{
+    if (m_strPathName.empty())
+        return "Untitled";
+    return std::filesystem::path(m_strPathName).filename().string();
+}
+
+bool CDorvane_V2Doc::Serialize(CArchive& ar, CFeedback& feedback)
+{
+    if (ar.IsStoring())
+    {
+        ar << kPoolMagic203 << m_nCount;
+        for (auto& entry : m_aPool)
+            entry.Serialize(ar);
+        return true;
+    }
+
+    m_nVersion = 0;
+    std::uint32_t nMagic = 0;
+    if (ar.BytesRemaining() >= 4)
+        ar >> nMagic;
+    if (nMagic == kPoolMagic202)
+        m_nVersion = kPoolVersion202;
+    else if (nMagic == kPoolMagic203)
+        m_nVersion = kPoolVersion203;
+
+    std::int32_t nCount = -1;
+    if (m_nVersion >= kPoolVersion202 && ar.BytesRemaining() >= 4)
+        ar >> nCount;
+    // A count outside 0..MAX_POOL would let the rest of the program index
+    // past the slots: such a file is not a pool we can use.
+    if (m_nVersion < kPoolVersion202 || nCount < 0 || nCount > MAX_POOL)
+    {
+        feedback.MessageBox(kIncompatiblePoolMessage, kAppTitle, MessageIcon::Exclamation);
+        return false;
+    }
+
+    // Read all slots aside first, so that a file that ends early leaves the
+    // document's slots as they were.
+    auto pSlots = std::make_unique<std::array<CWPoolObj, MAX_POOL>>();
+    for (auto& entry : *pSlots)
+    {
+        entry.m_nVersion = m_nVersion;
+        entry.Serialize(ar);
+    }
+    m_nCount = nCount;
+    for (int i = 0; i < MAX_POOL; ++i)
+    {
+        m_aPool[i] = (*pSlots)[i];
+        m_aPool[i].m_nVersion = m_nVersion;
+    }
+    m_bRefresh = true;
+    return true;
+}
+
+bool CDorvane_V2Doc::OnOpenDocument(const std::string& strPath, CFeedback& feedback)
+{
+    try
+    {
+        CFile file(strPath, CFile::modeRead);
+        CArchive ar(file, CArchive::load);
+        if (!Serialize(ar, feedback))
+            return false;
+        file.Close();
+    }
+    catch (const CFileException& e)
+    {
+        feedback.MessageBox(e.GetErrorMessage(), kAppTitle, MessageIcon::Exclamation);
+        return false;
+    }
+    catch (const CArchiveException&)
+    {
+        feedback.MessageBox(kUnexpectedFormatMessage, kAppTitle, MessageIcon::Exclamation);
+        OnNewDocument();
+        m_strPathName.clear();
+        m_bModified = false;
+        return false;
+    }
+    m_strPathName = CFile::FullPath(strPath);
+    m_bModified = false;
+    return true;
+}
+
+bool CDorvane_V2Doc::OnSaveDocument(const std::string& strPath, CFeedback& feedback)
+{
+    try
+    {
+        CAtomicFile file(strPath);
+        CArchive ar(file.File(), CArchive::store);
+        Serialize(ar, feedback);
+        ar.Close();
+        file.Commit();
+    }
+    catch (const CFileException& e)
+    {
+        feedback.MessageBox(e.GetErrorMessage(), kAppTitle, MessageIcon::Exclamation);
+        return false;
+    }
+    m_strPathName = CFile::FullPath(strPath);
+    m_bModified = false;
+    return true;
+}

@@ -1,0 +1,62 @@
+// The pool document: up to MAX_POOL entries in fixed slots, saved and opened
+// as a pool file. Slots past m_nCount are spare but keep what they hold and
+// are written to the pool file all the same.
+#pragma once
+
+#include "CWPoolObj.h"
+#include "PoolFileFormat.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+class CArchive;
+class CFeedback;
+
+class CDorvane_V2Doc
+{
+public:
+    CDorvane_V2Doc() = default;
+
+    // Starts a new, empty pool: count 0, refresh set. The slots keep what
+    // they hold.
+    bool OnNewDocument();
+
+    // Writes the whole pool file (version 203), or reads one. Reading
+    // refuses an unknown magic word or a count outside 0..MAX_POOL with
+    // "Sorry, this file is not a compatible sample-pool" and returns false,
+    // changing nothing but m_nVersion. A file that ends early throws
+    // CArchiveException; the slots are then unchanged. Success sets the
+    // count, the slots and the refresh flag and returns true.
+    bool Serialize(CArchive& ar, CFeedback& feedback);
+
+    // The document commands' file side. Open reports every failure to the
+    // user and returns false: a file error with its text, a short or
+    // damaged file with "Unexpected file format." (the pool is then empty as
+    // after New). Save writes a temporary file beside the target and renames
+    // it over the target when complete; on failure the old file stays.
+    bool OnOpenDocument(const std::string& strPath, CFeedback& feedback);
+    bool OnSaveDocument(const std::string& strPath, CFeedback& feedback);
+
+    void SetModifiedFlag(bool bModified = true) { m_bModified = bModified; }
+    bool IsModified() const { return m_bModified; }
+
+    const std::string& GetPathName() const { return m_strPathName; }
+    void SetPathName(const std::string& strPathName) { m_strPathName = strPathName; }
+    // The pool's title: the file name of its path, or "Untitled".
+    std::string GetTitle() const;
+
+    std::int32_t m_nVersion = 0;
+    std::int32_t m_nCount = 0;
+    bool m_bRefresh = false;
+    std::array<CWPoolObj, MAX_POOL> m_aPool;
+
+private:
+    bool m_bModified = false;
+    std::string m_strPathName;
+};
+
+// The message shown when a pool file is refused.
+inline constexpr const char* kIncompatiblePoolMessage =
+    "Sorry, this file is not a compatible sample-pool";
+inline constexpr const char* kUnexpectedFormatMessage = "Unexpected file format.";

@@ -1,0 +1,34 @@
+// One pool entry: a WAV file and what the KRZ file needs of it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class CArchive;
+
+class CWPoolObj
+{
+public:
+    CWPoolObj() = default;
+
+    // Copies the four strings and the four switches; the target keeps its
+    // own m_nVersion.
+    CWPoolObj& operator=(const CWPoolObj& other);
+    CWPoolObj(const CWPoolObj& other) = default;
+
+    // Writes (as version 203) or reads one slot record of the pool file:
+    // four length-prefixed strings, then m_bLoop and m_nRootKey, then, in
+    // version 203 only, m_bKeymapEnable and m_bProgramEnable (a version-202
+    // record sets both to 1). When reading, m_nVersion must be set first.
+    void Serialize(CArchive& ar);
+
+    std::string m_strFileName;    // full path of the WAV file
+    std::string m_strSampleName;  // name of the sample object
+    std::string m_strKeymapName;  // name of the keymap object
+    std::string m_strProgramName; // name of the program object
+    std::int32_t m_bLoop = 0;     // loop switch, 0 or 1
+    std::int32_t m_nRootKey = 0;  // note index + 12 * octave; a new entry has 48
+    std::int32_t m_nVersion = 0;  // pool-file version being read or last written
+    std::int32_t m_bKeymapEnable = 0;
+    std::int32_t m_bProgramEnable = 0;
+};

@@ -1,0 +1,74 @@
+#include "PoolEdit.h"
+
+#include "RootKey.h"
+
+#include <filesystem>
+
+namespace
+{
+bool IsWhite(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+} // namespace
+
+std::string SampleNameFromTitle(const std::string& strTitle)
+{
+    std::size_t nEnd = strTitle.size();
+    while (nEnd > 0 && IsWhite(strTitle[nEnd - 1]))
+        --nEnd;
+    std::size_t nBegin = 0;
+    while (nBegin < nEnd && IsWhite(strTitle[nBegin]))
+        ++nBegin;
+    const std::size_t nLength = nEnd - nBegin;
+    if (nLength <= 4)
+        return {};
+    return strTitle.substr(nBegin, nLength - 4);
+}
+
+std::string FileTitleOf(const std::string& strPath)
+{
+    return std::filesystem::path(strPath).filename().string();
+}
+
+int AddPoolEntry(CDorvane_V2Doc& doc, const std::string& strPath, const std::string& strTitle)
+{
+    if (doc.m_nCount >= MAX_POOL || doc.m_nCount < 0)
+        return -1;
+    const int n = doc.m_nCount++;
+    CWPoolObj& entry = doc.m_aPool[n];
+    entry.m_strFileName = strPath;
+    entry.m_strSampleName = SampleNameFromTitle(strTitle);
+    entry.m_strKeymapName.clear();
+    entry.m_strProgramName.clear();
+    entry.m_bLoop = 0;
+    entry.m_nRootKey = kDefaultRootKey;
+    entry.m_bKeymapEnable = 1;
+    entry.m_bProgramEnable = 1;
+    doc.SetModifiedFlag(true);
+    return n;
+}
+
+bool DeletePoolEntry(CDorvane_V2Doc& doc, WavInfoArray& aWavInfo, int nIndex)
+{
+    const int nCount = doc.m_nCount;
+    if (nCount < 1 || nCount > MAX_POOL || nIndex < 0 || nIndex >= nCount)
+        return false;
+    for (int i = nIndex + 1; i < nCount; ++i)
+    {
+        doc.m_aPool[i - 1] = doc.m_aPool[i];
+        aWavInfo[i - 1] = aWavInfo[i];
+    }
+    doc.m_nCount = nCount - 1;
+    CWPoolObj& vacated = doc.m_aPool[nCount - 1];
+    vacated.m_strFileName.clear();
+    vacated.m_strSampleName.clear();
+    vacated.m_strKeymapName.clear();
+    vacated.m_strProgramName.clear();
+    vacated.m_nRootKey = kDefaultRootKey;
+    vacated.m_bLoop = 0;
+    vacated.m_bKeymapEnable = 0;
+    vacated.m_bProgramEnable = 0;
+    doc.SetModifiedFlag(true);
+    return true;
+}

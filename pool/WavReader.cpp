@@ -1,0 +1,172 @@
+#include "WavReader.h"
+
+#include "ByteOrder.h"
+#include "CFeedback.h"
+#include "CFile.h"
+
+#include <array>
+#include <cstring>
+#include <limits>
+
+namespace
+{
+
+bool ReadWord(CFile& file, std::uint8_t (&ab)[4])
+{
+    return file.Read(ab, 4) == 4;
+}
+
+bool IsTag(const std::uint8_t* p, const char* szTag)
+{
+    return std::memcmp(p, szTag, 4) == 0;
+}
+
+// Looks for the word "fmt " on the 4-byte grid that starts at the current
+// position, regardless of chunk boundaries; leaves the file just past it.
+// Reads in blocks, since a file without the word is read to its end.
+bool FindFmtWord(CFile& file)
+{
+    std::array<std::uint8_t, 4096> abBuf{};
+    std::uint64_t nPos = file.GetPosition();
+    for (;;)
+    {
+        const std::size_t nGot = file.Read(abBuf.data(), abBuf.size());
+        for (std::size_t i = 0; i + 4 <= nGot; i += 4)
+        {
+            if (IsTag(&abBuf[i], "fmt "))
+            {
+                file.Seek(static_cast<std::int64_t>(nPos + i + 4), CFile::begin);
+                return true;
+            }
+        }
+        if (nGot < abBuf.size())
+            return false;
+        nPos += nGot;
+    }
+}
+
+enum class Verdict
+{
+    Good,
+    Bad,
+};
+
+// Steps of the header read that can find the file bad; fills info.
+Verdict ReadHeader(const std::string& strPath, WAVINFO& info)
+{
+    CFile file;
+    if (!file.Open(strPath, CFile::modeRead))
+        return Verdict::Bad;
+
+    std::uint8_t ab[4];
+    if (!ReadWord(file, ab) || !IsTag(ab, "RIFF"))
+        return Verdict::Bad;
+    if (!ReadWord(file, ab))
+        return Verdict::Bad;
+    info.nRiffSize = static_cast<std::int32_t>(bo::LoadLE32(ab));
+    if (!ReadWord(file, ab) || !IsTag(ab, "WAVE"))
+        return Verdict::Bad;
+    if (!FindFmtWord(file))
+        return Verdict::Bad;
+
+    // chunk size (unused), format tag, channels, rate, byte rate (unused),
+    // block align, bits per sample
+    std::uint8_t abFmt[20];
+    if (file.Read(abFmt, sizeof abFmt) != sizeof abFmt)
+        return Verdict::Bad;
+    info.nFormatTag = bo::LoadLE16(abFmt + 4);
+    info.nChannels = bo::LoadLE16(abFmt + 6);
+    info.nSamplesPerSec = static_cast<std::int32_t>(bo::LoadLE32(abFmt + 8));
+    info.nBlockAlign = bo::LoadLE16(abFmt + 16);
+    info.nBitsPerSample = bo::LoadLE16(abFmt + 18);
+
+    // Walk the chunks from offset 12 to the data chunk. The remaining count
+    // starts as the RIFF size, taken unsigned: a writer that could not seek
+    // back leaves it at its maximum. Chunk sizes are unsigned too, so every
+    // step moves forward by at least 8 bytes; no pad byte is added after a
+    // chunk of odd size.
+    const std::uint64_t nLength = file.GetLength();
+    file.Seek(4, CFile::begin);
+    if (!ReadWord(file, ab))
+        return Verdict::Bad;
+    std::int64_t nRemaining = bo::LoadLE32(ab);
+    file.Seek(12, CFile::begin);
+    std::uint8_t abId[4];
+    if (!ReadWord(file, abId))
+        return Verdict::Bad;
+    nRemaining -= 12;
+    int nChunks = 0;
+    while (!IsTag(abId, "data") && nRemaining > 0)
+    {
+        if (!ReadWord(file, ab) || ++nChunks > kMaxWavChunks)
+            return Verdict::Bad;
+        const std::uint32_t nSize = bo::LoadLE32(ab);
+        const std::uint64_t nNext = file.GetPosition() + nSize;
+        if (nNext >= nLength) // points past the end: no next chunk to read
+            return Verdict::Bad;
+        file.Seek(static_cast<std::int64_t>(nNext), CFile::begin);
+        if (!ReadWord(file, abId))
+            return Verdict::Bad;
+        nRemaining -= static_cast<std::int64_t>(nSize) + 8;
+    }
+    if (!ReadWord(file, ab))
+        return Verdict::Bad;
+    info.nDataSize = static_cast<std::int32_t>(bo::LoadLE32(ab));
+    const std::uint64_t nOffset = file.GetPosition();
+    if (nOffset > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+        return Verdict::Bad;
+    info.nDataOffset = static_cast<std::int32_t>(nOffset);
+
+    // A rate of 0 (or one above 2^31 Hz) leaves no pitch or period to compute.
+    if (info.nSamplesPerSec <= 0)
+        return Verdict::Bad;
+    return Verdict::Good;
+}
+
+} // namespace
+
+bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CFeedback& feedback)
+{
+    info = WAVINFO{};
+    Verdict verdict = Verdict::Bad;
+    try
+    {
+        verdict = ReadHeader(strPath, info);
+    }
+    catch (const CFileException&)
+    {
+        verdict = Verdict::Bad; // a read or seek that failed: the file is bad
+    }
+
+    std::string strMessage;
+    const std::string strHead = "Error in file: " + strPath + "\n";
+    if (verdict == Verdict::Bad)
+        strMessage = strHead + "File is bad or non-existing...";
+    else if (info.nBitsPerSample != 8 && info.nBitsPerSample != 16)
+        strMessage = strHead + std::to_string(info.nBitsPerSample) +
+                     "-bit files are currently not supported.";
+    else if (info.nChannels != 1 && info.nChannels != 2)
+        strMessage = strHead + std::to_string(info.nChannels) +
+                     "-track files are currently not supported.";
+    else if (info.nFormatTag != 1)
+        strMessage = strHead + "Only PCM wav-files are supported.";
+
+    info.bValid = strMessage.empty();
+    if (!info.bValid)
+        feedback.MessageBox(strMessage, kWavInfoCaption, MessageIcon::None);
+    return info.bValid;
+}
+
+std::string WavTypeText(const WAVINFO& info)
+{
+    if (!info.bValid)
+        return "UNSUPPORTED FILETYPE !!!";
+    std::string str = std::to_string(info.nBitsPerSample) + "-bit ";
+    if (info.nChannels == 1)
+        str += "Mono PCM";
+    else if (info.nChannels == 2)
+        str += "Stereo PCM";
+    str += ", " + std::to_string(info.nSamplesPerSec) + " Hz, " + std::to_string(info.nDataSize) +
+           " Bytes";
+    return str;
+}
