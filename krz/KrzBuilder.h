@@ -1,0 +1,33 @@
+// Make File's engine: writes the pool as one KRZ file (header, the objects
+// of every usable entry, end mark, then the sample data of all entries).
+#pragma once
+
+#include "CDorvane_V2Doc.h"
+#include "KrzTemplate.h"
+#include "PoolEdit.h"
+
+#include <string>
+
+class CFeedback;
+
+inline constexpr const char* kSampleDataTempName = "DVNSDATA.TMP";
+inline constexpr const char* kRightChannelTempName = "DVNRDATA.TMP";
+
+// Builds strOutput from entries 0..doc.m_nCount-1 of doc and their
+// aWavInfo records. Entries whose bValid is false get no objects and no
+// data but keep their place in the object numbering (first object ID + i).
+// Empty keymap and program names of usable entries are set to the sample
+// name in the document (which is not marked modified). abTemplate is the
+// working buffer whose fields are overwritten.
+//
+// Reports: progress range 0..count, one step per entry; "Working on <path>"
+// before each usable entry; "Adding sample data..." before the data is
+// appended. The caller sets "Ready" and resets the bar.
+//
+// The output is written under a temporary name and renamed when complete;
+// "DVNSDATA.TMP" and "DVNRDATA.TMP" are made beside the output and are
+// removed whether the build succeeds or not. Throws CFileException (with
+// the output's path for failures of the output) and leaves any earlier file
+// of that name as it was.
+void BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
+                  TemplateBytes& abTemplate, const std::string& strOutput, CFeedback& feedback);

@@ -1,0 +1,61 @@
+// Sizes, offsets and type bases of the KRZ file and of the object template.
+// All numbers in a KRZ file are big-endian.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The template file: a 32-byte file header and six ready-made objects.
+inline constexpr std::size_t kTemplateSize = 1248;
+inline constexpr std::size_t kKrzHeaderSize = 32;
+inline constexpr std::size_t kEndMarkSize = 4;
+
+struct TemplateRegion
+{
+    std::size_t nOffset; // offset in the template
+    std::size_t nLength; // length of the object in bytes
+};
+
+inline constexpr TemplateRegion kFileHeader{0, 32};
+inline constexpr TemplateRegion kMonoSample{32, 96};
+inline constexpr TemplateRegion kMonoKeymap{128, 184};
+inline constexpr TemplateRegion kMonoProgram{312, 280};
+inline constexpr TemplateRegion kStereoSample{592, 128};
+inline constexpr TemplateRegion kStereoKeymap{720, 184};
+inline constexpr TemplateRegion kStereoProgram{904, 280};
+// Bytes 1184..1247 are loaded with the rest and never used.
+
+// Object IDs: type base (type << 10) + object number (below 1024).
+inline constexpr std::uint16_t kSampleTypeBase = 0x9800;  // type 38
+inline constexpr std::uint16_t kKeymapTypeBase = 0x9400;  // type 37
+inline constexpr std::uint16_t kProgramTypeBase = 0x9000; // type 36
+
+// Offsets within every object.
+inline constexpr std::size_t kObjBlockLength = 0; // s32, minus the object's length
+inline constexpr std::size_t kObjId = 4;          // u16
+inline constexpr std::size_t kObjSize = 6;        // u16
+inline constexpr std::size_t kObjName = 10;       // 16 characters, space-filled
+inline constexpr std::size_t kObjNameLength = 16;
+
+// Offsets within a sample object: the sample headers (32 bytes each).
+inline constexpr std::size_t kSampleHeader1 = 40;
+inline constexpr std::size_t kSampleHeader2 = 72; // stereo only: right channel
+inline constexpr std::size_t kSampleHeaderSize = 32;
+
+// Offsets within a sample header.
+inline constexpr std::size_t kShRootKey = 0;   // u8: root key + 12
+inline constexpr std::size_t kShFlags = 1;     // u8: 0x70 loop on, 0xF0 loop off
+inline constexpr std::size_t kShPitch = 4;     // s16: maximum pitch in cents
+inline constexpr std::size_t kShStart = 8;     // u32 start word
+inline constexpr std::size_t kShAltStart = 12; // u32 = start
+inline constexpr std::size_t kShLoopStart = 16; // u32 = start
+inline constexpr std::size_t kShEnd = 20;      // u32 end word, inclusive
+inline constexpr std::size_t kShPeriod = 28;   // u32 sample period in ns
+inline constexpr std::uint8_t kLoopOnFlags = 0x70;
+inline constexpr std::uint8_t kLoopOffFlags = 0xF0;
+
+// Keymap: the number of its sample object. Program: its keymap's number
+// (a stereo program also in the second keymap slot).
+inline constexpr std::size_t kKeymapSampleNumber = 28;
+inline constexpr std::size_t kProgramKeymap2 = 188; // stereo only
+inline constexpr std::size_t kProgramKeymap1 = 192;
