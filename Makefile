@@ -35,7 +35,7 @@ build: deps configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	cd examples && QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-} ../$(BUILD)/ui/dorvane example.dvn
+	cd examples && QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-} ../$(BUILD)/bin/dorvane example.dvn
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
