@@ -1,0 +1,31 @@
+// Conversion of one entry's WAV sample data into the sampler's form: 16-bit
+// signed big-endian words, a stereo entry's left channel followed by its
+// right channel. 16-bit samples have their bytes swapped; an unsigned 8-bit
+// sample b becomes the word (b XOR 0x80, 0x00).
+#pragma once
+
+#include "WAVINFO.h"
+
+#include <cstdint>
+#include <string>
+
+class CFile;
+
+// The data bytes of an entry that are converted: the declared data size
+// (taken unsigned), but no more than the file holds past nDataOffset, cut
+// to whole sample frames so that a stray byte never shifts later data.
+std::uint64_t UsableDataBytes(const WAVINFO& info, std::uint64_t nFileLength);
+
+// Bytes one channel takes in the KRZ file for nUsableBytes of WAV data:
+// mono 16-bit D, mono 8-bit 2D, stereo 16-bit D/2, stereo 8-bit 2(D/2).
+std::uint64_t ChannelBytes(const WAVINFO& info, std::uint64_t nUsableBytes);
+
+// Reads nUsableBytes from offset nDataOffset of the open WAV file, converts
+// them and appends the result at the current end of sampleData: all left
+// (or only) channel words, then, for a stereo entry, the right channel's
+// words, which wait meanwhile in a file made at strRightTempPath and
+// removed before returning (also when an error ends the conversion).
+// Memory use is constant whatever the data size. Throws CFileException; a
+// WAV file that holds fewer bytes than nUsableBytes raises endOfFile on it.
+void ConvertSampleData(CFile& wav, const WAVINFO& info, std::uint64_t nUsableBytes,
+                       CFile& sampleData, const std::string& strRightTempPath);
