@@ -52,6 +52,9 @@ demo: build
 	./tools/demo.sh $(BUILD)
 
 bench: build
+	@for p in sox time bc; do dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$p; done
+	$(BUILD)/bin/bench_convert
 	./bench/run.sh $(BUILD)
 
 screenshots: build

@@ -1,0 +1,140 @@
+#include "CliCommands.h"
+
+#include "CConsoleFeedback.h"
+#include "CDorvane_V2Doc.h"
+#include "CFile.h"
+#include "KrzBuilder.h"
+#include "KrzSplit.h"
+#include "KrzJoin.h"
+#include "PoolEdit.h"
+#include "WavReader.h"
+
+#include <array>
+#include <cstdio>
+#include <memory>
+
+namespace
+{
+
+constexpr const char* kPoolFullMessage =
+    "Sorry, you can't have more than 100 samples in the pool...";
+constexpr const char* kEmptyPoolMessage =
+    "Sorry, you must first add 1 or more wav-files to the sample pool...";
+
+// A pool file starts with "DVN"; anything else given alone is a WAV file.
+bool LooksLikePoolFile(const std::string& strPath)
+{
+    CFile file;
+    if (!file.Open(strPath, CFile::modeRead))
+        return false;
+    std::array<std::uint8_t, 3> ab{};
+    return file.Read(ab.data(), ab.size()) == ab.size() && ab[0] == 'D' && ab[1] == 'V' &&
+           ab[2] == 'N';
+}
+
+void ReportFileError(const CFileException& e, CFeedback& feedback)
+{
+    feedback.MessageBox(e.GetErrorMessage(), kAppTitle, MessageIcon::Stop);
+}
+
+} // namespace
+
+int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
+{
+    TemplateBytes abTemplate{};
+    if (!LoadTemplateFile(abTemplate, TemplateSearchDirs(options.strExeDir)))
+    {
+        feedback.MessageBox(kTemplateErrorMessage, kAppTitle, MessageIcon::None);
+        return kExitFailure;
+    }
+
+    auto pDoc = std::make_unique<CDorvane_V2Doc>();
+    CDorvane_V2Doc& doc = *pDoc;
+    doc.OnNewDocument();
+    if (options.aInputs.size() == 1 && LooksLikePoolFile(options.aInputs[0]))
+    {
+        if (!doc.OnOpenDocument(options.aInputs[0], feedback))
+            return kExitFailure;
+    }
+    else
+    {
+        if (options.aInputs.size() > static_cast<std::size_t>(MAX_POOL))
+        {
+            feedback.MessageBox(kPoolFullMessage, kAppTitle, MessageIcon::None);
+            return kExitFailure;
+        }
+        for (const auto& strPath : options.aInputs)
+            AddPoolEntry(doc, strPath, FileTitleOf(strPath));
+    }
+    if (doc.m_nCount < 1)
+    {
+        feedback.MessageBox(kEmptyPoolMessage, kAppTitle, MessageIcon::None);
+        return kExitFailure;
+    }
+
+    auto pWavInfo = std::make_unique<WavInfoArray>();
+    int nUnusable = 0;
+    for (int i = 0; i < doc.m_nCount; ++i)
+        if (!ReadWavHeader(doc.m_aPool[i].m_strFileName, (*pWavInfo)[i], feedback))
+            ++nUnusable;
+    if (nUnusable > 0 && !options.bSkipUnusable)
+        return kExitFailure;
+
+    try
+    {
+        BuildKrzFile(doc, *pWavInfo, options.nFirstObjectID, abTemplate, options.strOutput,
+                     feedback);
+        if (options.bSplit)
+        {
+            feedback.SetStatusText("Splitting...");
+            SplitKrzFile(options.strOutput, options.strOutput, options.nSplitKB, feedback);
+        }
+    }
+    catch (const CFileException& e)
+    {
+        ReportFileError(e, feedback);
+        return kExitFailure;
+    }
+    feedback.SetStatusText("Ready");
+    feedback.ProgressSetPos(0);
+    return kExitOk;
+}
+
+int RunSplit(const std::string& strSource, const std::string& strDest, int nSizeKB,
+             CConsoleFeedback& feedback)
+{
+    const int nBefore = feedback.MessageCount();
+    try
+    {
+        feedback.SetStatusText("Splitting...");
+        SplitKrzFile(strSource, strDest.empty() ? strSource : strDest, nSizeKB, feedback);
+    }
+    catch (const CFileException& e)
+    {
+        ReportFileError(e, feedback);
+        return kExitFailure;
+    }
+    feedback.SetStatusText("Ready");
+    return feedback.MessageCount() == nBefore ? kExitOk : kExitFailure;
+}
+
+int RunJoin(const std::string& strFirst, const std::string& strDest, CConsoleFeedback& feedback)
+{
+    const int nBefore = feedback.MessageCount();
+    try
+    {
+        feedback.SetStatusText("Joining...");
+        feedback.ProgressSetRange(0, 2);
+        feedback.ProgressSetPos(1);
+        feedback.ProgressSetStep(1);
+        JoinKrzFiles(strFirst, strDest.empty() ? strFirst + "J" : strDest, feedback);
+    }
+    catch (const CFileException& e)
+    {
+        ReportFileError(e, feedback);
+        return kExitFailure;
+    }
+    feedback.ProgressSetPos(0);
+    feedback.SetStatusText("Ready");
+    return feedback.MessageCount() == nBefore ? kExitOk : kExitFailure;
+}

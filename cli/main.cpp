@@ -1,0 +1,80 @@
+// dorvane-cli: Make File, split, join and a KRZ file lister without a window.
+#include "CConsoleFeedback.h"
+#include "CliCommands.h"
+
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <unistd.h>
+
+namespace
+{
+
+std::string ExeDir(const char* szArgv0)
+{
+    std::error_code ec;
+    auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        path = std::filesystem::absolute(szArgv0, ec);
+    return path.parent_path().string();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"Dorvane: turns WAV files into KRZ files for the sampler; splits and joins "
+                 "KRZ files for floppy disks."};
+    app.require_subcommand(1);
+
+    MakeOptions make;
+    make.strExeDir = ExeDir(argv[0]);
+    auto* pMake = app.add_subcommand("make", "Build a KRZ file from a pool file or WAV files");
+    pMake->add_option("-o,--output", make.strOutput, "KRZ file to write")->required();
+    pMake->add_option("--first-id", make.nFirstObjectID, "First object ID")
+        ->check(CLI::Range(200, 900));
+    pMake->add_flag("--split", make.bSplit, "Also split the result into parts");
+    pMake->add_option("--split-size", make.nSplitKB, "Largest part payload in KB (1024 bytes)")
+        ->check(CLI::Range(1, 650000));
+    pMake->add_flag("--skip-unusable", make.bSkipUnusable,
+                    "Leave out entries whose WAV file cannot be used");
+    pMake->add_option("INPUT", make.aInputs, "One pool file (.dvn), or WAV files")->required();
+
+    std::string strSplitSource, strSplitDest;
+    int nSplitKB = 1400;
+    auto* pSplit = app.add_subcommand("split", "Split a KRZ file into numbered parts");
+    pSplit->add_option("SOURCE", strSplitSource, "File to split")->required();
+    pSplit->add_option("--dest", strSplitDest, "Base name of the parts (default: SOURCE)");
+    pSplit->add_option("--size", nSplitKB, "Largest part payload in KB (1024 bytes)")
+        ->check(CLI::Range(1, 650000));
+
+    std::string strJoinFirst, strJoinDest;
+    auto* pJoin = app.add_subcommand("join", "Join a series of parts into one KRZ file");
+    pJoin->add_option("FIRST", strJoinFirst, "First part (NAME01)")->required();
+    pJoin->add_option("--dest", strJoinDest, "File to write (default: FIRST followed by J)");
+
+    std::vector<std::string> aInfoFiles;
+    auto* pInfo = app.add_subcommand("info", "List and check what KRZ files hold");
+    pInfo->add_option("FILE", aInfoFiles, "KRZ files")->required();
+
+    try
+    {
+        app.parse(argc, argv);
+    }
+    catch (const CLI::ParseError& e)
+    {
+        const int nCode = app.exit(e);
+        return nCode == 0 ? kExitOk : kExitUsage;
+    }
+
+    CConsoleFeedback feedback(stderr, ::isatty(STDERR_FILENO) != 0);
+    if (*pMake)
+        return RunMake(make, feedback);
+    if (*pSplit)
+        return RunSplit(strSplitSource, strSplitDest, nSplitKB, feedback);
+    if (*pJoin)
+        return RunJoin(strJoinFirst, strJoinDest, feedback);
+    if (*pInfo)
+        return RunInfo(aInfoFiles, feedback);
+    return kExitUsage;
+}
