@@ -1,0 +1,104 @@
+#include "KrzSplit.h"
+
+#include "ByteOrder.h"
+#include "CAtomicFile.h"
+#include "CCopyBuffer.h"
+#include "CFeedback.h"
+#include "CFile.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <stdexcept>
+
+namespace
+{
+
+constexpr std::size_t kPart1HeaderSize = 32;
+constexpr std::size_t kPartHeaderSize = 36;
+// The payload of every later part begins right after its 36-byte header.
+constexpr std::uint32_t kLaterPartDataOffset = 36;
+
+// Writes one part file: nHeaderSize bytes of abHeader, then up to nPayload
+// bytes of the source from its current position. The part is written under a
+// temporary name and renamed over an existing file of the same name only when
+// complete, so a failure leaves the earlier file as it was.
+void WritePart(const std::string& strName, const std::uint8_t* abHeader, std::size_t nHeaderSize,
+               CFile& source, std::uint64_t nPayload, CCopyBuffer& buffer)
+{
+    CAtomicFile part(strName);
+    part.File().Write(abHeader, nHeaderSize);
+    buffer.Copy(source, part.File(), nPayload);
+    part.Commit();
+}
+
+} // namespace
+
+std::string PartName(const std::string& strBase, int n)
+{
+    char szNumber[16];
+    std::snprintf(szNumber, sizeof szNumber, "%02d", n);
+    return strBase + szNumber;
+}
+
+void SplitKrzFile(const std::string& strSource, const std::string& strBase, int nMaxSplitKB,
+                  CFeedback& feedback)
+{
+    // The Settings dialog keeps the part size in 1..650000; anything else is
+    // a caller's fault, not something to split by.
+    if (nMaxSplitKB < 1 || nMaxSplitKB > kMaxSplitKB)
+        throw std::invalid_argument("part size out of range: " + std::to_string(nMaxSplitKB));
+    const std::int64_t nPartSize = static_cast<std::int64_t>(nMaxSplitKB) * 1024;
+
+    CFile source;
+    if (!source.Open(strSource, CFile::modeRead))
+    {
+        feedback.MessageBox("ERROR: Can't open Split Source-File...", kAppTitle, MessageIcon::None);
+        return;
+    }
+    const auto nLength = static_cast<std::int64_t>(source.GetLength());
+    if (nLength <= nPartSize)
+    {
+        feedback.MessageBox("The source-file is smaller than the maximum filesize", kAppTitle,
+                            MessageIcon::None);
+        return;
+    }
+
+    // Bytes 0..3 and 16..31 of the source's header are carried into every
+    // part header; bytes 32..35 stay zero (they are only written in later
+    // parts).
+    std::uint8_t abHeader[kPartHeaderSize] = {};
+    if (source.Read(abHeader, kPart1HeaderSize) != kPart1HeaderSize)
+        throw CFileException(CFileException::endOfFile, source.GetFilePath());
+
+    // The sample-data offset is taken from bytes 5..7 only; byte 4 is zero
+    // in every file the builder makes. An offset beyond the end of the
+    // source (a damaged or foreign file) leaves no sample data: store 0
+    // rather than a negative length.
+    const std::int64_t nDataOffset = bo::LoadBE24(abHeader + 5);
+    const std::int64_t nDataLength = nLength > nDataOffset ? nLength - nDataOffset : 0;
+    bo::StoreBE32(abHeader + 8, static_cast<std::uint32_t>(nDataLength));
+    bo::StoreBE32(abHeader + 12, 1);
+
+    CCopyBuffer buffer;
+    WritePart(PartName(strBase, 1), abHeader, kPart1HeaderSize, source,
+              static_cast<std::uint64_t>(nPartSize), buffer);
+
+    // nLeft: source bytes not yet written after the current part.
+    std::int64_t nLeft = nLength - nPartSize - static_cast<std::int64_t>(kPart1HeaderSize);
+    feedback.ProgressSetRange(0, static_cast<int>(nLeft / nPartSize + 2));
+    feedback.ProgressSetStep(1);
+    feedback.ProgressSetPos(1);
+
+    bo::StoreBE32(abHeader + 4, kLaterPartDataOffset);
+    for (int n = 2; nLeft > 0; ++n)
+    {
+        feedback.ProgressStepIt();
+        nLeft -= nPartSize;
+        bo::StoreBE32(abHeader + 8, nLeft > 0 ? static_cast<std::uint32_t>(nLeft) : 0);
+        bo::StoreBE32(abHeader + 12, static_cast<std::uint32_t>(n));
+        WritePart(PartName(strBase, n), abHeader, kPartHeaderSize, source,
+                  static_cast<std::uint64_t>(nPartSize), buffer);
+    }
+
+    feedback.ProgressSetPos(0);
+}

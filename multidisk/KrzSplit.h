@@ -6,13 +6,28 @@
 
 class CFeedback;
 
+// The part size in units of 1024 bytes lies in 1..kMaxSplitKB.
+inline constexpr int kMaxSplitKB = 650000;
+
 // Part n's name: the base name followed by n in "%02d" (PIANO.KRZ01, ...,
 // PIANO.KRZ100).
 std::string PartName(const std::string& strBase, int n);
 
-// Splits strSource into parts named after strBase. Reports its own
-// failures by message box ("ERROR: Can't open Split Source-File...", "The
-// source-file is smaller than the maximum filesize"); drives the progress
-// bar; throws CFileException when a part cannot be written.
+// Splits strSource into parts named after strBase. Part 1 is a 32-byte
+// header (the source's header with the data length, source length minus the
+// 24-bit sample-data offset in bytes 5..7 or 0 if that is negative, in bytes
+// 8..11 and part number 1 in bytes 12..15) and the next P source bytes;
+// every later part n is a 36-byte header (sample-data offset 36, the source
+// bytes left after this part, part number n, four zero bytes) and the next P
+// bytes. P = nMaxSplitKB * 1024.
+// Reports its own failures by message box ("ERROR: Can't open Split
+// Source-File...", "The source-file is smaller than the maximum filesize";
+// caption kAppTitle, no icon). Drives the progress bar: range 0 .. (D div P)
+// + 2 with D = length - P - 32, step 1, position 1 after part 1, one step
+// before each further part, position 0 at the end. Each part is written
+// under a temporary name and renamed over an existing file only when
+// complete; throws CFileException (naming the part) when a part cannot be
+// created or written, leaving the earlier file of that name as it was.
+// Throws std::invalid_argument when nMaxSplitKB is outside 1..kMaxSplitKB.
 void SplitKrzFile(const std::string& strSource, const std::string& strBase, int nMaxSplitKB,
                   CFeedback& feedback);
