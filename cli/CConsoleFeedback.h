@@ -9,7 +9,7 @@
 
 class CConsoleFeedback : public CFeedback
 {
-public:
+  public:
     // bInteractive: draw status and progress (normally: stderr is a terminal).
     CConsoleFeedback(std::FILE* pOut, bool bInteractive);
     ~CConsoleFeedback() override;
@@ -26,7 +26,7 @@ public:
     // only this way.
     int MessageCount() const { return m_nMessages; }
 
-private:
+  private:
     void Draw();
     void ClearLine();
 

@@ -4,8 +4,8 @@
 #include "CDorvane_V2Doc.h"
 #include "CFile.h"
 #include "KrzBuilder.h"
-#include "KrzSplit.h"
 #include "KrzJoin.h"
+#include "KrzSplit.h"
 #include "PoolEdit.h"
 #include "WavReader.h"
 
