@@ -1,0 +1,283 @@
+#include "CDorvane_V2App.h"
+
+#include "CAboutDlg.h"
+#include "CDialogService.h"
+#include "CDorvane_V2View.h"
+#include "CFeedback.h"
+#include "CMainFrame.h"
+#include "CommandGuard.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSettings>
+
+namespace
+{
+const FileFilters kPoolFilters = {
+    {QStringLiteral("DVN Sample Pool (*.dvn)"), QStringLiteral("*.dvn")},
+    {QStringLiteral("All Files (*.*)"), QStringLiteral("*")},
+};
+
+// Passes every report on and notes whether the pool file was refused as
+// not being a pool file at all.
+class CIncompatibleWatch : public CFeedback
+{
+  public:
+    explicit CIncompatibleWatch(CFeedback& inner) : m_inner(inner) {}
+    void SetStatusText(const std::string& strText) override { m_inner.SetStatusText(strText); }
+    void ProgressSetRange(int nLower, int nUpper) override
+    {
+        m_inner.ProgressSetRange(nLower, nUpper);
+    }
+    void ProgressSetStep(int nStep) override { m_inner.ProgressSetStep(nStep); }
+    void ProgressSetPos(int nPos) override { m_inner.ProgressSetPos(nPos); }
+    void ProgressStepIt() override { m_inner.ProgressStepIt(); }
+    void MessageBox(const std::string& strText, const std::string& strCaption,
+                    MessageIcon icon) override
+    {
+        if (strText == kIncompatiblePoolMessage)
+            m_bIncompatible = true;
+        m_inner.MessageBox(strText, strCaption, icon);
+    }
+    bool m_bIncompatible = false;
+
+  private:
+    CFeedback& m_inner;
+};
+} // namespace
+
+CDorvane_V2App::CDorvane_V2App(CDialogService& dialogs) : m_dialogs(dialogs) {}
+
+CDorvane_V2App::~CDorvane_V2App() = default;
+
+std::optional<int> CDorvane_V2App::InitInstance(const QStringList& aArgs, bool bShowAbout)
+{
+    {
+        QSettings settings(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
+        m_recent.ReadList(settings);
+    }
+
+    m_pMainWnd = std::make_unique<CMainFrame>(m_doc, m_dialogs);
+    CMainFrame* pFrame = m_pMainWnd.get();
+    CDorvane_V2View* pView = pFrame->View();
+    if (m_aTemplateDirs)
+        pView->SetTemplateDirs(*m_aTemplateDirs);
+
+    auto bind = [this, pFrame](QAction* pAction, auto fnCommand)
+    {
+        connect(pAction, &QAction::triggered, this,
+                [this, pFrame, fnCommand] { RunGuarded(m_dialogs, pFrame, fnCommand); });
+    };
+    bind(pFrame->m_actFileNew, [this] { OnFileNew(); });
+    bind(pFrame->m_actFileOpen, [this] { OnFileOpen(); });
+    bind(pFrame->m_actFileSave, [this] { OnFileSave(); });
+    bind(pFrame->m_actFileSaveAs, [this] { OnFileSaveAs(); });
+    bind(pFrame->m_actAppAbout, [this] { OnAppAbout(); });
+    pFrame->m_fnCanClose = [this] { return SaveModified(); };
+    pFrame->m_fnOpenRecent = [this, pFrame](int nIndex)
+    { RunGuarded(m_dialogs, pFrame, [this, nIndex] { OnOpenRecentFile(nIndex); }); };
+    UpdateRecentMenu();
+
+    // The command line: nothing, or a pool file to open.
+    QString strFile;
+    for (const QString& strArg : aArgs)
+    {
+        if (!strArg.isEmpty())
+        {
+            strFile = strArg;
+            break;
+        }
+    }
+    if (strFile.isEmpty())
+    {
+        if (!NewDocument())
+            return 1;
+    }
+    else
+    {
+        CIncompatibleWatch watch(pFrame->Feedback());
+        if (m_doc.OnOpenDocument(strFile.toStdString(), watch))
+        {
+            AddToRecentFileList(m_doc.GetPathName());
+        }
+        else if (watch.m_bIncompatible)
+        {
+            // The file is no pool: go on with an empty, untitled pool, so
+            // that Save can never write over that file.
+            m_doc.OnNewDocument();
+            m_doc.SetPathName({});
+            m_doc.SetModifiedFlag(false);
+        }
+        else
+        {
+            return 1;
+        }
+        UpdateCaption();
+        if (!pView->OnInitialUpdate())
+            return 1;
+    }
+
+    // Shown at the screen's top-left corner and painted at once: the pool's
+    // WAV headers are read (with their messages) before the About box.
+    if (QScreen* pScreen = QGuiApplication::primaryScreen())
+        pFrame->move(pScreen->geometry().topLeft());
+    pFrame->show();
+    pView->RunPendingRefresh();
+    if (bShowAbout)
+        RunGuarded(m_dialogs, pFrame, [this] { OnAppAbout(); });
+    return std::nullopt;
+}
+
+void CDorvane_V2App::OnAppAbout()
+{
+    CAboutDlg dlg(m_pMainWnd.get());
+    m_dialogs.ExecDialog(dlg);
+}
+
+bool CDorvane_V2App::NewDocument()
+{
+    m_doc.OnNewDocument();
+    m_doc.SetPathName({});
+    m_doc.SetModifiedFlag(false);
+    UpdateCaption();
+    return m_pMainWnd->View()->OnInitialUpdate();
+}
+
+void CDorvane_V2App::OnFileNew()
+{
+    if (!SaveModified())
+        return;
+    NewDocument();
+}
+
+void CDorvane_V2App::OnFileOpen()
+{
+    const QString strPath = m_dialogs.GetOpenFileName(m_pMainWnd.get(), QStringLiteral("Open"),
+                                                      kPoolFilters, QStringLiteral("dvn"));
+    if (strPath.isEmpty())
+        return;
+    OpenDocumentFile(strPath);
+}
+
+CDorvane_V2App::OpenResult CDorvane_V2App::OpenDocumentFile(const QString& strPath)
+{
+    if (!SaveModified())
+        return OpenResult::Cancelled;
+    CDorvane_V2View* pView = m_pMainWnd->View();
+    if (!m_doc.OnOpenDocument(strPath.toStdString(), m_pMainWnd->Feedback()))
+    {
+        // A file that broke off while it was read has left an empty new
+        // pool behind: show that one.
+        UpdateCaption();
+        if (m_doc.m_bRefresh)
+            pView->OnInitialUpdate();
+        return OpenResult::Failed;
+    }
+    AddToRecentFileList(m_doc.GetPathName());
+    UpdateCaption();
+    pView->OnInitialUpdate();
+    return OpenResult::Opened;
+}
+
+void CDorvane_V2App::OnOpenRecentFile(int nIndex)
+{
+    if (nIndex < 0 || nIndex >= m_recent.GetSize())
+        return;
+    const QString strPath = m_recent[nIndex];
+    if (OpenDocumentFile(strPath) == OpenResult::Failed)
+    {
+        // The entry may have moved while the file was tried: remove it by
+        // its path.
+        const int nAt = static_cast<int>(m_recent.Files().indexOf(strPath));
+        if (nAt >= 0)
+        {
+            m_recent.Remove(nAt);
+            WriteRecentFileList();
+            UpdateRecentMenu();
+        }
+    }
+}
+
+bool CDorvane_V2App::OnFileSave()
+{
+    return DoSave(QString::fromStdString(m_doc.GetPathName()));
+}
+
+bool CDorvane_V2App::OnFileSaveAs()
+{
+    return DoSave({});
+}
+
+bool CDorvane_V2App::DoSave(QString strPath)
+{
+    if (strPath.isEmpty())
+    {
+        QString strProposed = QString::fromStdString(m_doc.GetTitle());
+        if (!strProposed.contains(QLatin1Char('.')))
+            strProposed += QStringLiteral(".dvn");
+        strPath = m_dialogs.GetSaveFileName(m_pMainWnd.get(), QStringLiteral("Save As"),
+                                            kPoolFilters, QStringLiteral("dvn"), true, strProposed);
+        if (strPath.isEmpty())
+            return false;
+        if (!QFileInfo(strPath).fileName().contains(QLatin1Char('.')))
+            strPath += QStringLiteral(".dvn");
+    }
+    if (!m_doc.OnSaveDocument(strPath.toStdString(), m_pMainWnd->Feedback()))
+        return false;
+    AddToRecentFileList(m_doc.GetPathName());
+    UpdateCaption();
+    return true;
+}
+
+bool CDorvane_V2App::SaveModified()
+{
+    if (!m_doc.IsModified())
+        return true;
+    const QString strText =
+        QStringLiteral("Save changes to %1?").arg(QString::fromStdString(m_doc.GetTitle()));
+    switch (m_dialogs.AskYesNoCancel(m_pMainWnd.get(), strText, QString::fromLatin1(kAppTitle)))
+    {
+    case YesNoCancel::Yes:
+        return OnFileSave();
+    case YesNoCancel::No:
+        return true;
+    case YesNoCancel::Cancel:
+        break;
+    }
+    return false;
+}
+
+void CDorvane_V2App::AddToRecentFileList(const std::string& strPath)
+{
+    if (strPath.empty())
+        return;
+    m_recent.Add(QString::fromStdString(strPath));
+    WriteRecentFileList();
+    UpdateRecentMenu();
+}
+
+void CDorvane_V2App::WriteRecentFileList()
+{
+    QSettings settings(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
+    m_recent.WriteList(settings);
+}
+
+void CDorvane_V2App::UpdateRecentMenu()
+{
+    if (!m_pMainWnd)
+        return;
+    QStringList aNames;
+    const QString strCurrentDir = QDir::currentPath();
+    for (int i = 0; i < m_recent.GetSize(); ++i)
+        aNames << m_recent.GetDisplayName(i, strCurrentDir);
+    m_pMainWnd->SetRecentFiles(aNames);
+}
+
+void CDorvane_V2App::UpdateCaption()
+{
+    if (m_pMainWnd)
+        m_pMainWnd->UpdateCaption(QString::fromStdString(m_doc.GetTitle()));
+}

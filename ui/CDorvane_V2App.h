@@ -1,0 +1,78 @@
+// The application: start-up, the document commands (New, Open, Save, Save
+// As, the recent files, Exit) and the About box. One document, one main
+// window and one view live for the whole run and are reused for every pool.
+#pragma once
+
+#include "CDorvane_V2Doc.h"
+#include "CRecentFileList.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class CDialogService;
+class CMainFrame;
+
+class CDorvane_V2App : public QObject
+{
+    Q_OBJECT
+  public:
+    // The settings store of the recent-file list.
+    static constexpr const char* kRegistryKey = "Local AppWizard-Generated Applications";
+    static constexpr const char* kAppName = "Dorvane V2";
+
+    explicit CDorvane_V2App(CDialogService& dialogs);
+    ~CDorvane_V2App() override;
+
+    // Where the template is looked for; set before InitInstance (tests).
+    void SetTemplateDirs(std::vector<std::string> aDirs) { m_aTemplateDirs = std::move(aDirs); }
+
+    // Start-up: reads the recent-file list, creates the window, carries out
+    // the command line (nothing: a new pool; a path: that pool file), which
+    // loads the template; shows the window at the screen's top-left corner
+    // with the pool's list built, then the About box (bShowAbout). Returns
+    // nothing to go on with the event loop, or the exit status when the
+    // program must end: 1 for a missing template or a pool file named on
+    // the command line that cannot be opened.
+    std::optional<int> InitInstance(const QStringList& aArgs, bool bShowAbout = true);
+
+    void OnAppAbout();
+    void OnFileNew();
+    void OnFileOpen();
+    bool OnFileSave();
+    bool OnFileSaveAs();
+    void OnOpenRecentFile(int nIndex);
+
+    enum class OpenResult
+    {
+        Opened,
+        Cancelled, // the user kept the modified pool
+        Failed,    // the file could not be read (the user was told)
+    };
+    OpenResult OpenDocumentFile(const QString& strPath);
+    // Offers to save a modified pool: "Save changes to %1?". false when the
+    // user cancels or the save fails.
+    bool SaveModified();
+
+    CMainFrame* MainWnd() const { return m_pMainWnd.get(); }
+    CDorvane_V2Doc& Doc() { return m_doc; }
+    const CRecentFileList& RecentFiles() const { return m_recent; }
+
+  private:
+    bool NewDocument();
+    bool DoSave(QString strPath);
+    void AddToRecentFileList(const std::string& strPath);
+    void UpdateRecentMenu();
+    void WriteRecentFileList();
+    void UpdateCaption();
+
+    CDialogService& m_dialogs;
+    CDorvane_V2Doc m_doc;
+    std::unique_ptr<CMainFrame> m_pMainWnd;
+    CRecentFileList m_recent;
+    std::optional<std::vector<std::string>> m_aTemplateDirs;
+};

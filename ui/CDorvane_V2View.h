@@ -1,0 +1,177 @@
+// The pool form view: the pool list on the left, the selected entry's
+// details on the right, the Krz-File controls and the progress bar below.
+// Every edit goes at once into the selected entry. The view also holds the
+// working state that is not saved with the pool: the object template, the
+// WAV facts of every entry, the two settings and the Split Files box.
+#pragma once
+
+#include "CDorvane_V2Doc.h"
+#include "KrzTemplate.h"
+#include "PoolEdit.h"
+
+#include <QListWidget>
+#include <QScrollArea>
+#include <QString>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CDialogService;
+class CFeedback;
+class CProgressCtrl;
+class CSoundPlayer;
+class CUpDownCtrl;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+// The pool list: single selection that the user can move but not clear.
+class CPoolListBox : public QListWidget
+{
+    Q_OBJECT
+  public:
+    using QListWidget::QListWidget;
+    // The selected line, or -1.
+    int GetCurSel() const;
+    // Selects line nIndex (-1 or a line that does not exist: none) without
+    // reporting a selection change.
+    void SetCurSel(int nIndex);
+
+  protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* pEvent) const override;
+};
+
+class CDorvane_V2View : public QScrollArea
+{
+    Q_OBJECT
+  public:
+    // The form's size in dialog units.
+    static constexpr int kFormWidthDlu = 301;
+    static constexpr int kFormHeightDlu = 265;
+    static constexpr int kNameLimit = 16;
+    static constexpr int kFileNameLimit = 256;
+    static constexpr int kRootKeyLimit = 3;
+    // The longest path Add's file dialog can return (256 characters with
+    // the terminating zero).
+    static constexpr int kMaxWavPath = 255;
+
+    CDorvane_V2View(CDorvane_V2Doc& doc, CDialogService& dialogs, QWidget* pParent = nullptr);
+    ~CDorvane_V2View() override;
+
+    // The channels the operations report through; set by the main frame.
+    void SetFeedback(CFeedback* pFeedback) { m_pFeedback = pFeedback; }
+    // Where "dvntemp.dat" is looked for (default: the current folder, the
+    // executable's folder, the installed data folder).
+    void SetTemplateDirs(std::vector<std::string> aDirs) { m_aTemplateDirs = std::move(aDirs); }
+    // Replaces the sound output (tests record the calls).
+    void SetSoundPlayer(std::unique_ptr<CSoundPlayer> pPlayer);
+
+    // Run after each New and Open: resets the root-key arrows and the two
+    // settings, loads the template the first time, sets the refresh flag
+    // and queues the rebuild. Returns false only when the template could
+    // not be loaded (its message has been shown); the program must then end
+    // with exit status 1.
+    bool OnInitialUpdate();
+    // The rebuild of a new or opened pool, run as a queued call after the
+    // initial update: when the document's refresh flag is set, every WAV
+    // header is read again (each bad file showing its message), the detail
+    // fields are emptied and the list is filled anew, the old selected
+    // index selected again without showing it.
+    void OnRefresh();
+    // Runs a queued rebuild now, if one is pending.
+    void RunPendingRefresh();
+    bool IsRefreshPending() const { return m_bRefreshQueued; }
+
+    // Reads the WAV header of entry nIndex into m_aWavInfo[nIndex].
+    void ReadWavHeader(int nIndex);
+    // Reads every entry's header, empties the detail fields and clears the
+    // document's refresh flag.
+    void RefreshWavInfo();
+
+    // The data exchange. false: members into fields. true: fields into
+    // members in the order count, file name, sample name, program name,
+    // keymap name, root key, type; the first field over its limit shows its
+    // message, gets the focus with its text selected and ends the copy.
+    bool UpdateData(bool bSaveAndValidate);
+
+    // Commands and notifications.
+    void OnAdd();
+    void OnDelete();
+    void OnSelchangePoolList();
+    void OnPlay();
+    void OnStop();
+    void OnDeltaposRootNote(int nDelta);
+    void OnDeltaposRootOctave(int nDelta);
+    void OnChangeSampleName();
+    void OnChangeKeymapName();
+    void OnChangeProgramName();
+    void OnLoopSwitch();
+    void OnKeymapEnable();
+    void OnProgramEnable();
+    void OnMakeFile();
+    void OnSettings();
+    void OnToolsSplit();
+    void OnToolsJoin();
+
+    QWidget* Form() const { return m_pForm; }
+    CFeedback& Feedback() const;
+
+    // Controls.
+    QCheckBox* m_btnProgramEnable;
+    QCheckBox* m_btnKeymapEnable;
+    CProgressCtrl* m_ctlProgress;
+    QCheckBox* m_btnSplitFiles;
+    QCheckBox* m_btnLoopSwitch;
+    CPoolListBox* m_lbPool;
+    QPushButton* m_btnAdd;
+    QPushButton* m_btnDelete;
+    QPushButton* m_btnMakeFile;
+    QPushButton* m_btnSettings;
+    QPushButton* m_btnPlay;
+    QPushButton* m_btnStop;
+    QLineEdit* m_edPoolCount;
+    QLineEdit* m_edFileName;
+    QLineEdit* m_edWavType;
+    QLineEdit* m_edSampleName;
+    QLineEdit* m_edKeymapName;
+    QLineEdit* m_edProgramName;
+    QLineEdit* m_edRootKey;
+    CUpDownCtrl* m_ctlRootNote;
+    CUpDownCtrl* m_ctlRootOctave;
+
+    // Values of the fields.
+    int m_nPoolCount = 0;
+    QString m_strFileName;
+    QString m_strSampleName;
+    QString m_strProgramName;
+    QString m_strKeymapName;
+    QString m_strRootKey;
+    QString m_strWavType;
+
+    int m_nRootNote = 0;
+    int m_nRootOctave = 4;
+    int m_nMaxSplitKB = 1400;
+    int m_nFirstObjectID = 200;
+    TemplateBytes m_abTemplate{};
+    WavInfoArray m_aWavInfo{};
+
+  private:
+    void CreateForm();
+    void QueueRefresh();
+    void SetModified();
+    // Runs a handler under the top-level command handling.
+    template <typename Fn> void Guard(Fn fn);
+    bool CheckField(QLineEdit* pEdit, const QString& strValue, int nLimit);
+    void FillList();
+
+    CDorvane_V2Doc& m_doc;
+    CDialogService& m_dialogs;
+    CFeedback* m_pFeedback = nullptr;
+    std::unique_ptr<CFeedback> m_pOwnFeedback; // used until the frame sets one
+    std::unique_ptr<CSoundPlayer> m_pSound;
+    std::vector<std::string> m_aTemplateDirs;
+    QWidget* m_pForm;
+    bool m_bTemplatePending = true; // the template is still to be loaded
+    bool m_bRefreshQueued = false;
+};

@@ -1,0 +1,333 @@
+#include "CMainFrame.h"
+
+#include "CAcceleratorFilter.h"
+#include "CDialogService.h"
+#include "CDorvane_V2View.h"
+#include "CWindowFeedback.h"
+#include "CommandGuard.h"
+#include "DialogUnits.h"
+#include "LockKeys.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+namespace
+{
+// An action with its menu text, status-bar prompt and tooltip.
+QAction* MakeAction(QObject* pParent, const char* szText, const char* szPrompt,
+                    const char* szTip = nullptr)
+{
+    auto* pAction = new QAction(QString::fromLatin1(szText), pParent);
+    if (szPrompt)
+        pAction->setStatusTip(QString::fromLatin1(szPrompt));
+    // Without a tooltip of its own a toolbar button would show the menu
+    // text; the commands without a button have none to show.
+    pAction->setToolTip(szTip ? QString::fromLatin1(szTip) : QString());
+    return pAction;
+}
+} // namespace
+
+CMainFrame::CMainFrame(CDorvane_V2Doc& doc, CDialogService& dialogs)
+    : m_doc(doc), m_dialogs(dialogs)
+{
+    setFont(DialogFont());
+    setWindowIcon(QIcon(QStringLiteral(":/ui/dorvane.png")));
+
+    m_pView = new CDorvane_V2View(m_doc, m_dialogs, this);
+    setCentralWidget(m_pView);
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    CreateAccelerators();
+
+    auto status = [this](const QString& strText) { SetStatusText(strText); };
+    m_pFeedback = std::make_unique<CWindowFeedback>(status, nullptr, m_dialogs, this);
+    m_pViewFeedback =
+        std::make_unique<CWindowFeedback>(status, m_pView->m_ctlProgress, m_dialogs, m_pView);
+    m_pView->SetFeedback(m_pViewFeedback.get());
+
+    resize(kWidth, kHeight);
+    UpdateCaption(QStringLiteral("Untitled"));
+}
+
+CMainFrame::~CMainFrame()
+{
+    if (m_pAccelFilter)
+        qApp->removeEventFilter(m_pAccelFilter);
+}
+
+void CMainFrame::CreateActions()
+{
+    m_actFileNew =
+        MakeAction(this, "&New Sample-pool\tCtrl+N", "Create a new Sample-pool", "New Pool");
+    m_actFileOpen = MakeAction(this, "&Open Sample-pool...\tCtrl+O", "Open an existing Sample-pool",
+                               "Open Pool");
+    m_actFileSave =
+        MakeAction(this, "&Save Sample-pool\tCtrl+S", "Save the active Sample-pool", "Save Pool");
+    m_actFileSaveAs = MakeAction(this, "Save Sample-pool &As...",
+                                 "Save the active pool with a new name", "Save Pool As");
+    m_actAppExit = MakeAction(this, "E&xit", "Quit the application; prompts to save pool", "Exit");
+    m_actViewToolbar = MakeAction(this, "&Toolbar", "Show or hide the toolbar", "Toggle ToolBar");
+    m_actViewStatusBar =
+        MakeAction(this, "&Status Bar", "Show or hide the status bar", "Toggle StatusBar");
+    m_actAdd =
+        MakeAction(this, "&Add wav-file", "Add a wav-file to the Sample-pool", "Add wav to pool");
+    m_actDelete = MakeAction(this, "&Delete wav-file", "Delete a wav-file from the Sample-pool",
+                             "Delete wav from pool");
+    m_actPlay = MakeAction(this, "&Play Sample", "Play the selected sample", "Play wav");
+    m_actStop = MakeAction(this, "&Stop Sample", "Stop playing sample", "Stop wav play");
+    m_actMakeFile = MakeAction(this, "&Make krz-file", "Make & Save krz-file", "Make .krz-file");
+    m_actSettings = MakeAction(this, "Settings...", "Krz-file control settings");
+    m_actToolsSplit = MakeAction(this, "Split existing krz-file...",
+                                 "Splits an existing krz-file in multiple krz-files");
+    m_actToolsJoin = MakeAction(this, "Join existing krz-files...", nullptr);
+    m_actAppAbout =
+        MakeAction(this, "&About Dorvane_V2...", "Show the program's picture and name", "About");
+    m_actRecentPlaceholder = MakeAction(this, "Recent File", nullptr);
+    m_actRecentPlaceholder->setEnabled(false);
+
+    m_actViewToolbar->setCheckable(true);
+    m_actViewToolbar->setChecked(true);
+    m_actViewStatusBar->setCheckable(true);
+    m_actViewStatusBar->setChecked(true);
+
+    // The view's commands, each under the top-level command handling.
+    auto bind = [this](QAction* pAction, void (CDorvane_V2View::*pHandler)())
+    {
+        connect(pAction, &QAction::triggered, this,
+                [this, pHandler]
+                { RunGuarded(m_dialogs, this, [this, pHandler] { (m_pView->*pHandler)(); }); });
+    };
+    bind(m_actAdd, &CDorvane_V2View::OnAdd);
+    bind(m_actDelete, &CDorvane_V2View::OnDelete);
+    bind(m_actPlay, &CDorvane_V2View::OnPlay);
+    bind(m_actStop, &CDorvane_V2View::OnStop);
+    bind(m_actMakeFile, &CDorvane_V2View::OnMakeFile);
+    bind(m_actSettings, &CDorvane_V2View::OnSettings);
+    bind(m_actToolsSplit, &CDorvane_V2View::OnToolsSplit);
+    bind(m_actToolsJoin, &CDorvane_V2View::OnToolsJoin);
+    connect(m_actAppExit, &QAction::triggered, this, &QWidget::close);
+}
+
+void CMainFrame::CreateMenus()
+{
+    m_menuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    m_menuFile->addAction(m_actFileNew);
+    m_menuFile->addAction(m_actFileOpen);
+    m_menuFile->addAction(m_actFileSave);
+    m_menuFile->addAction(m_actFileSaveAs);
+    m_menuFile->addSeparator();
+    m_menuFile->addAction(m_actRecentPlaceholder);
+    m_menuFile->addSeparator();
+    m_menuFile->addAction(m_actAppExit);
+
+    QMenu* pView = menuBar()->addMenu(QStringLiteral("&View"));
+    pView->addAction(m_actViewToolbar);
+    pView->addAction(m_actViewStatusBar);
+
+    QMenu* pPool = menuBar()->addMenu(QStringLiteral("&Pool"));
+    pPool->addAction(m_actAdd);
+    pPool->addAction(m_actDelete);
+    pPool->addSeparator();
+    pPool->addAction(m_actPlay);
+    pPool->addAction(m_actStop);
+
+    QMenu* pControl = menuBar()->addMenu(QStringLiteral("&Control"));
+    pControl->addAction(m_actMakeFile);
+    pControl->addSeparator();
+    pControl->addAction(m_actSettings);
+
+    QMenu* pTools = menuBar()->addMenu(QStringLiteral("Tools"));
+    pTools->addAction(m_actToolsSplit);
+    pTools->addAction(m_actToolsJoin);
+
+    QMenu* pHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    pHelp->addAction(m_actAppAbout);
+}
+
+void CMainFrame::CreateToolBar()
+{
+    m_wndToolBar = new QToolBar(QStringLiteral("Toolbar"), this);
+    m_wndToolBar->setObjectName(QStringLiteral("Toolbar"));
+    m_wndToolBar->setIconSize(QSize(16, 15));
+    m_wndToolBar->setMovable(true);
+    m_wndToolBar->setFloatable(true);
+    m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    addToolBar(Qt::TopToolBarArea, m_wndToolBar);
+
+    // Nine 16 x 15 images side by side, in button order.
+    const QPixmap strip(QStringLiteral(":/ui/toolbar.png"));
+    const QList<QAction*> aButtons = {m_actFileNew, m_actFileOpen, m_actFileSave,
+                                      m_actAdd,     m_actDelete,   m_actPlay,
+                                      m_actStop,    m_actMakeFile, m_actAppAbout};
+    for (int i = 0; i < aButtons.size(); ++i)
+        aButtons[i]->setIcon(QIcon(strip.copy(i * 16, 0, 16, 15)));
+
+    m_wndToolBar->addAction(m_actFileNew);
+    m_wndToolBar->addAction(m_actFileOpen);
+    m_wndToolBar->addAction(m_actFileSave);
+    m_wndToolBar->addSeparator();
+    m_wndToolBar->addAction(m_actAdd);
+    m_wndToolBar->addAction(m_actDelete);
+    m_wndToolBar->addSeparator();
+    m_wndToolBar->addAction(m_actPlay);
+    m_wndToolBar->addAction(m_actStop);
+    m_wndToolBar->addSeparator();
+    m_wndToolBar->addAction(m_actMakeFile);
+    m_wndToolBar->addSeparator();
+    m_wndToolBar->addAction(m_actAppAbout);
+
+    connect(m_actViewToolbar, &QAction::toggled, m_wndToolBar, &QToolBar::setVisible);
+    connect(m_wndToolBar, &QToolBar::visibilityChanged, m_actViewToolbar, &QAction::setChecked);
+}
+
+void CMainFrame::CreateStatusBar()
+{
+    m_wndStatusBar = statusBar();
+    m_lblMessage = new QLabel(QStringLiteral("Ready"));
+    m_lblMessage->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_lblMessage->setMinimumWidth(1);
+    m_wndStatusBar->addWidget(m_lblMessage, 1);
+
+    const QFontMetrics fm(font());
+    auto indicator = [&](const char* szText)
+    {
+        auto* pLabel = new QLabel;
+        pLabel->setAlignment(Qt::AlignCenter);
+        pLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        pLabel->setFixedWidth(fm.horizontalAdvance(QString::fromLatin1(szText)) + 10);
+        m_wndStatusBar->addPermanentWidget(pLabel);
+        return pLabel;
+    };
+    m_lblCaps = indicator("CAP");
+    m_lblNum = indicator("NUM");
+    m_lblScroll = indicator("SCRL");
+
+    connect(m_actViewStatusBar, &QAction::toggled, m_wndStatusBar, &QStatusBar::setVisible);
+
+    // Where the keyboard's lock state cannot be read, the indicators stay
+    // away rather than guess.
+    if (ReadLockKeys())
+    {
+        m_pIndicatorTimer = new QTimer(this);
+        connect(m_pIndicatorTimer, &QTimer::timeout, this, &CMainFrame::UpdateIndicators);
+        m_pIndicatorTimer->start(250);
+    }
+    UpdateIndicators();
+}
+
+void CMainFrame::CreateAccelerators()
+{
+    struct AccelDef
+    {
+        QKeyCombination key;
+        QAction* pCommand;
+    };
+    const AccelDef aTable[] = {
+        {Qt::CTRL | Qt::Key_A, m_actAdd},
+        {Qt::CTRL | Qt::Key_C, m_actSettings},
+        {Qt::CTRL | Qt::Key_D, m_actDelete},
+        {Qt::CTRL | Qt::Key_M, m_actMakeFile},
+        {Qt::CTRL | Qt::Key_N, m_actFileNew},
+        {Qt::CTRL | Qt::Key_O, m_actFileOpen},
+        {Qt::CTRL | Qt::Key_P, m_actPlay},
+        {Qt::CTRL | Qt::Key_S, m_actFileSave},
+        {QKeyCombination(Qt::Key_Space), m_actStop},
+    };
+    std::vector<QKeyCombination> aKeys;
+    for (const AccelDef& def : aTable)
+    {
+        // Separate from the menu entries, whose texts show only the keys
+        // the menus name.
+        auto* pAccel = new QAction(this);
+        pAccel->setShortcut(QKeySequence(def.key));
+        pAccel->setShortcutContext(Qt::WindowShortcut);
+        QAction* pCommand = def.pCommand;
+        connect(pAccel, &QAction::triggered, pCommand, [pCommand] { pCommand->trigger(); });
+        addAction(pAccel);
+        m_aAccelerators.push_back(pAccel);
+        aKeys.push_back(def.key);
+    }
+    m_pAccelFilter = new CAcceleratorFilter(this, std::move(aKeys), this);
+    qApp->installEventFilter(m_pAccelFilter);
+}
+
+void CMainFrame::SetStatusText(const QString& strText)
+{
+    // A prompt shown for the command that started the operation gives way.
+    m_wndStatusBar->clearMessage();
+    m_lblMessage->setText(strText);
+    // The operations that set the text keep the event loop busy: paint now.
+    m_lblMessage->repaint();
+}
+
+QString CMainFrame::StatusText() const
+{
+    return m_lblMessage->text();
+}
+
+void CMainFrame::UpdateCaption(const QString& strPoolTitle)
+{
+    setWindowTitle(strPoolTitle + QStringLiteral(" - ") + QString::fromLatin1(kWindowTitle));
+}
+
+void CMainFrame::SetRecentFiles(const QStringList& aDisplayNames)
+{
+    for (QAction* pAction : m_aRecentActions)
+    {
+        m_menuFile->removeAction(pAction);
+        pAction->deleteLater();
+    }
+    m_aRecentActions.clear();
+    m_actRecentPlaceholder->setVisible(aDisplayNames.isEmpty());
+    for (int i = 0; i < aDisplayNames.size(); ++i)
+    {
+        QString strName = aDisplayNames[i];
+        strName.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        auto* pAction = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(strName), this);
+        pAction->setStatusTip(QStringLiteral("Open this Sample-pool"));
+        connect(pAction, &QAction::triggered, this,
+                [this, i]
+                {
+                    if (m_fnOpenRecent)
+                        m_fnOpenRecent(i);
+                });
+        m_menuFile->insertAction(m_actRecentPlaceholder, pAction);
+        m_aRecentActions.push_back(pAction);
+    }
+}
+
+void CMainFrame::UpdateIndicators()
+{
+    const std::optional<LockKeyState> state = ReadLockKeys();
+    const bool bKnown = state.has_value();
+    m_lblCaps->setVisible(bKnown);
+    m_lblNum->setVisible(bKnown);
+    m_lblScroll->setVisible(bKnown);
+    if (!bKnown)
+        return;
+    m_lblCaps->setText(state->bCaps ? QStringLiteral("CAP") : QString());
+    m_lblNum->setText(state->bNum ? QStringLiteral("NUM") : QString());
+    m_lblScroll->setText(state->bScroll ? QStringLiteral("SCRL") : QString());
+}
+
+void CMainFrame::closeEvent(QCloseEvent* pEvent)
+{
+    bool bClose = true;
+    RunGuarded(m_dialogs, this, [&] { bClose = !m_fnCanClose || m_fnCanClose(); });
+    if (bClose)
+        pEvent->accept();
+    else
+        pEvent->ignore();
+}

@@ -1,0 +1,101 @@
+// The main window: menu bar, toolbar, status bar (message pane and the
+// CAP / NUM / SCRL indicators), the accelerator keys, and the pool form
+// view as its client.
+#pragma once
+
+#include "CDorvane_V2Doc.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class CAcceleratorFilter;
+class CDialogService;
+class CDorvane_V2View;
+class CFeedback;
+class QAction;
+class QLabel;
+class QMenu;
+class QTimer;
+
+class CMainFrame : public QMainWindow
+{
+    Q_OBJECT
+  public:
+    // The window's size at start and the title after the pool's title.
+    static constexpr int kWidth = 468;
+    static constexpr int kHeight = 524;
+    static constexpr const char* kWindowTitle = "Dorvane";
+
+    CMainFrame(CDorvane_V2Doc& doc, CDialogService& dialogs);
+    ~CMainFrame() override;
+
+    CDorvane_V2View* View() const { return m_pView; }
+    // The document commands' channel: message boxes owned by the window.
+    CFeedback& Feedback() const { return *m_pFeedback; }
+
+    // Sets the message pane's text and shows it at once.
+    void SetStatusText(const QString& strText);
+    QString StatusText() const;
+    // "<pool title> - Dorvane".
+    void UpdateCaption(const QString& strPoolTitle);
+    // Fills the recent-file entries of the File menu ("&1 name" ...); with
+    // no names the grayed "Recent File" placeholder shows.
+    void SetRecentFiles(const QStringList& aDisplayNames);
+    // Reads the lock keys and shows the indicators.
+    void UpdateIndicators();
+
+    // Asked before the window closes (Exit, the close box); false keeps it.
+    std::function<bool()> m_fnCanClose;
+    // A recent-file entry was chosen (0 = the newest).
+    std::function<void(int)> m_fnOpenRecent;
+
+    // Commands, as the menus and the toolbar show them.
+    QAction* m_actFileNew;
+    QAction* m_actFileOpen;
+    QAction* m_actFileSave;
+    QAction* m_actFileSaveAs;
+    QAction* m_actAppExit;
+    QAction* m_actViewToolbar;
+    QAction* m_actViewStatusBar;
+    QAction* m_actAdd;
+    QAction* m_actDelete;
+    QAction* m_actPlay;
+    QAction* m_actStop;
+    QAction* m_actMakeFile;
+    QAction* m_actSettings;
+    QAction* m_actToolsSplit;
+    QAction* m_actToolsJoin;
+    QAction* m_actAppAbout;
+    QAction* m_actRecentPlaceholder;
+    std::vector<QAction*> m_aRecentActions;
+    // The accelerator table: hidden actions, one per key.
+    std::vector<QAction*> m_aAccelerators;
+
+    QMenu* m_menuFile;
+    QToolBar* m_wndToolBar;
+    QStatusBar* m_wndStatusBar;
+    QLabel* m_lblMessage;
+    QLabel* m_lblCaps;
+    QLabel* m_lblNum;
+    QLabel* m_lblScroll;
+
+  protected:
+    void closeEvent(QCloseEvent* pEvent) override;
+
+  private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreateAccelerators();
+
+    CDorvane_V2Doc& m_doc;
+    CDialogService& m_dialogs;
+    CDorvane_V2View* m_pView;
+    std::unique_ptr<CFeedback> m_pFeedback;
+    std::unique_ptr<CFeedback> m_pViewFeedback;
+    CAcceleratorFilter* m_pAccelFilter = nullptr;
+    QTimer* m_pIndicatorTimer = nullptr;
+};

@@ -1,0 +1,130 @@
+#include "CSettingsDlg.h"
+
+#include "CDialogService.h"
+#include "CFeedback.h"
+#include "DialogInt.h"
+#include "DialogUnits.h"
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
+    : QDialog(pParent), m_dialogs(dialogs)
+{
+    setWindowTitle(QStringLiteral("Settings"));
+    setFont(DialogFont());
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    const CDialogUnits du(font());
+    setFixedSize(du.X(161), du.Y(102));
+
+    // Created in tab order; OK comes first, so it has the focus at the start.
+    m_btnOK = new QPushButton(QStringLiteral("OK"), this);
+    m_btnOK->setGeometry(du.Rect(104, 81, 50, 14));
+    m_btnOK->setDefault(true);
+    m_btnOK->setAutoDefault(true);
+    m_btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_btnCancel->setGeometry(du.Rect(7, 81, 50, 14));
+    m_btnCancel->setAutoDefault(false);
+    m_edFirstObjectID = new QLineEdit(this);
+    m_edFirstObjectID->setGeometry(du.Rect(77, 13, 30, 12));
+    m_edCustomKB = new QLineEdit(this);
+    m_edCustomKB->setGeometry(du.Rect(102, 56, 30, 12));
+
+    struct LabelDef
+    {
+        const char* szText;
+        int x, y, w, h;
+    };
+    for (const LabelDef& def :
+         {LabelDef{"First object ID:", 12, 15, 46, 8},
+          LabelDef{"Max. split filesize:", 12, 32, 55, 8},
+          LabelDef{"( 200 - 900 )", 111, 15, 39, 8}, LabelDef{"( Kb )", 136, 58, 18, 8}})
+    {
+        auto* pLabel = new QLabel(QString::fromLatin1(def.szText), this);
+        pLabel->setGeometry(du.Rect(def.x, def.y, def.w, def.h));
+        pLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+
+    m_rbSizeDD = new QRadioButton(QStringLiteral("720 Kb DD Floppy"), this);
+    m_rbSizeDD->setGeometry(du.Rect(74, 32, 74, 10));
+    m_rbSizeHD = new QRadioButton(QStringLiteral("1.4 Mb HD Floppy"), this);
+    m_rbSizeHD->setGeometry(du.Rect(74, 44, 73, 10));
+    m_rbSizeCustom = new QRadioButton(QStringLiteral("--->"), this);
+    m_rbSizeCustom->setGeometry(du.Rect(74, 57, 26, 10));
+    auto* pGroup = new QButtonGroup(this);
+    pGroup->addButton(m_rbSizeDD);
+    pGroup->addButton(m_rbSizeHD);
+    pGroup->addButton(m_rbSizeCustom);
+
+    connect(m_btnOK, &QPushButton::clicked, this, &CSettingsDlg::accept);
+    connect(m_btnCancel, &QPushButton::clicked, this, &CSettingsDlg::reject);
+    connect(m_rbSizeDD, &QRadioButton::clicked, this, &CSettingsDlg::OnSizeDD);
+    connect(m_rbSizeHD, &QRadioButton::clicked, this, &CSettingsDlg::OnSizeHD);
+    connect(m_rbSizeCustom, &QRadioButton::clicked, this, &CSettingsDlg::OnSizeCustom);
+}
+
+void CSettingsDlg::showEvent(QShowEvent* pEvent)
+{
+    if (!m_bInitialized)
+    {
+        m_bInitialized = true;
+        OnInitDialog();
+    }
+    QDialog::showEvent(pEvent);
+}
+
+void CSettingsDlg::OnInitDialog()
+{
+    UpdateData(false);
+    m_rbSizeCustom->setChecked(true);
+    if (m_nSizeChoice == 1)
+        m_rbSizeDD->setChecked(true);
+    else if (m_nSizeChoice == 2)
+        m_rbSizeHD->setChecked(true);
+    m_btnOK->setFocus();
+}
+
+bool CSettingsDlg::ReadIntField(QLineEdit* pEdit, int& nMember, int nMin, int nMax)
+{
+    int nValue = 0;
+    QString strMessage;
+    if (!ParseDialogInt(pEdit->text(), nValue))
+    {
+        strMessage = IntegerMessage();
+    }
+    else
+    {
+        nMember = nValue;
+        if (nValue < nMin || nValue > nMax)
+            strMessage = IntegerRangeMessage(nMin, nMax);
+    }
+    if (strMessage.isEmpty())
+        return true;
+    m_dialogs.MessageBox(this, strMessage, QString::fromLatin1(kAppTitle),
+                         MessageIcon::Exclamation);
+    pEdit->setFocus();
+    pEdit->selectAll();
+    return false;
+}
+
+bool CSettingsDlg::UpdateData(bool bSaveAndValidate)
+{
+    if (!bSaveAndValidate)
+    {
+        m_edCustomKB->setText(QString::number(m_nCustomKB));
+        m_edFirstObjectID->setText(QString::number(m_nFirstObjectID));
+        return true;
+    }
+    return ReadIntField(m_edCustomKB, m_nCustomKB, kMinSizeKB, kMaxSizeKB) &&
+           ReadIntField(m_edFirstObjectID, m_nFirstObjectID, kMinFirstObjectID, kMaxFirstObjectID);
+}
+
+void CSettingsDlg::accept()
+{
+    if (UpdateData(true))
+        QDialog::accept();
+}

@@ -1,0 +1,63 @@
+// The Settings dialog: the first object ID (200..900) and the largest part
+// size of a split KRZ file (a floppy size or a typed size, 1..650000 units
+// of 1024 bytes).
+#pragma once
+
+#include <QDialog>
+
+class CDialogService;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+class CSettingsDlg : public QDialog
+{
+    Q_OBJECT
+  public:
+    // The fixed sizes of the two floppy buttons, in units of 1024 bytes.
+    static constexpr int kSizeDD = 700;
+    static constexpr int kSizeHD = 1400;
+    static constexpr int kMinSizeKB = 1;
+    static constexpr int kMaxSizeKB = 650000;
+    static constexpr int kMinFirstObjectID = 200;
+    static constexpr int kMaxFirstObjectID = 900;
+
+    explicit CSettingsDlg(CDialogService& dialogs, QWidget* pParent = nullptr);
+
+    // Fills the fields from the members and selects the button of
+    // m_nSizeChoice; runs when the dialog is first shown.
+    void OnInitDialog();
+    // Copies the members into the fields (false), or the fields into the
+    // members with their checks (true): the size field first, then the
+    // first object ID; the first failure shows its message, selects the
+    // field and returns false.
+    bool UpdateData(bool bSaveAndValidate);
+
+    void OnSizeDD() { m_nSizeChoice = 1; }
+    void OnSizeHD() { m_nSizeChoice = 2; }
+    void OnSizeCustom() { m_nSizeChoice = 3; }
+
+    // OK: closes the dialog only when both fields pass their checks.
+    void accept() override;
+
+    int m_nSizeChoice = 0; // 1 = "720 Kb DD Floppy", 2 = "1.4 Mb HD Floppy", 3 = "--->"
+    int m_nCustomKB = 0;
+    int m_nFirstObjectID = 0;
+
+    QPushButton* m_btnOK;
+    QPushButton* m_btnCancel;
+    QLineEdit* m_edFirstObjectID;
+    QLineEdit* m_edCustomKB;
+    QRadioButton* m_rbSizeDD;
+    QRadioButton* m_rbSizeHD;
+    QRadioButton* m_rbSizeCustom;
+
+  protected:
+    void showEvent(QShowEvent* pEvent) override;
+
+  private:
+    bool ReadIntField(QLineEdit* pEdit, int& nMember, int nMin, int nMax);
+
+    CDialogService& m_dialogs;
+    bool m_bInitialized = false;
+};

@@ -1,0 +1,23 @@
+// The typing limit of a text field: the user cannot make the text longer
+// than the limit (a paste is cut to fit), but a longer text that the program
+// put into the field stays whole and can still be shortened.
+#pragma once
+
+#include <QValidator>
+
+class QLineEdit;
+
+class CTextLimitValidator : public QValidator
+{
+    Q_OBJECT
+  public:
+    // Installs itself on pEdit.
+    CTextLimitValidator(QLineEdit* pEdit, int nLimit);
+
+    int Limit() const { return m_nLimit; }
+    State validate(QString& strInput, int& nPos) const override;
+
+  private:
+    int m_nLimit;
+    qsizetype m_nLastLength = 0; // length of the text before the edit
+};

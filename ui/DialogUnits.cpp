@@ -1,0 +1,35 @@
+#include "DialogUnits.h"
+
+#include <QFontMetrics>
+
+QFont DialogFont()
+{
+    QFont font(QStringLiteral("DejaVu Sans Condensed"));
+    font.setPointSize(8);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+CDialogUnits::CDialogUnits(const QFont& font)
+{
+    const QFontMetrics fm(font);
+    const int nWidth = fm.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    m_nBaseX = (nWidth / 26 + 1) / 2;
+    m_nBaseY = fm.height();
+}
+
+int CDialogUnits::X(int nDlu) const
+{
+    return (nDlu * m_nBaseX * 2 + 4) / 8;
+}
+
+int CDialogUnits::Y(int nDlu) const
+{
+    return (nDlu * m_nBaseY * 2 + 8) / 16;
+}
+
+QRect CDialogUnits::Rect(int x, int y, int w, int h) const
+{
+    return QRect(X(x), Y(y), X(w), Y(h));
+}

@@ -1,0 +1,32 @@
+// Dialog units: the forms and dialogs are laid out in units of the dialog
+// font, a quarter of its average character width horizontally and an
+// eighth of its height vertically, so that the layout grows with the font.
+#pragma once
+
+#include <QFont>
+#include <QRect>
+
+// The font of every form and dialog: 8-point DejaVu Sans Condensed, whose
+// base units (6 x 13 pixels at 96 dots per inch) give the layout its
+// intended size.
+QFont DialogFont();
+
+class CDialogUnits
+{
+  public:
+    explicit CDialogUnits(const QFont& font);
+
+    // Base units in pixels: horizontal = (width of "A".."Z""a".."z" / 26 + 1) / 2,
+    // vertical = the font's height.
+    int BaseX() const { return m_nBaseX; }
+    int BaseY() const { return m_nBaseY; }
+
+    // Dialog units to pixels, rounded half up.
+    int X(int nDlu) const;
+    int Y(int nDlu) const;
+    QRect Rect(int x, int y, int w, int h) const;
+
+  private:
+    int m_nBaseX;
+    int m_nBaseY;
+};

@@ -1,0 +1,209 @@
+// Renders the main window with a pool loaded, and the Settings, Split, Join
+// and About dialogs, to PNG files:
+//   dorvane-screenshots OUTPUT_DIR [POOL_FILE]
+// Without a readable pool file it makes a pool of generated WAV files in a
+// temporary folder. Meant to run with QT_QPA_PLATFORM=offscreen.
+#include "CDialogService.h"
+#include "CDorvane_V2App.h"
+#include "CDorvane_V2View.h"
+#include "CMainFrame.h"
+#include "CSoundPlayer.h"
+#include "DialogUnits.h"
+#include "KrzTemplate.h"
+#include "PoolEdit.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+
+namespace
+{
+// Shows each dialog, saves a picture of it and closes it; message boxes
+// are printed instead of shown.
+class CScreenshotDialogs : public CDialogService
+{
+  public:
+    explicit CScreenshotDialogs(QString strDir) : m_strDir(std::move(strDir)) {}
+
+    QString GetOpenFileName(QWidget*, const QString&, const FileFilters&, const QString&) override
+    {
+        return {};
+    }
+    QString GetSaveFileName(QWidget*, const QString&, const FileFilters&, const QString&, bool,
+                            const QString&) override
+    {
+        return {};
+    }
+    void MessageBox(QWidget*, const QString& strText, const QString& strCaption,
+                    MessageIcon) override
+    {
+        std::fprintf(stderr, "[%s] %s\n", qPrintable(strCaption), qPrintable(strText));
+    }
+    YesNoCancel AskYesNoCancel(QWidget*, const QString&, const QString&) override
+    {
+        return YesNoCancel::No;
+    }
+    int ExecDialog(QDialog& dlg) override
+    {
+        static const std::map<QString, QString> kNames = {
+            {QStringLiteral("Settings"), QStringLiteral("settings.png")},
+            {QStringLiteral("Split Existing Krz-File"), QStringLiteral("split.png")},
+            {QStringLiteral("Join Existing Krz-Files"), QStringLiteral("join.png")},
+            {QStringLiteral("About Dorvane_V2"), QStringLiteral("about.png")},
+        };
+        dlg.show();
+        QApplication::processEvents();
+        const auto it = kNames.find(dlg.windowTitle());
+        if (it != kNames.end())
+            Save(dlg, it->second);
+        dlg.reject();
+        return QDialog::Rejected;
+    }
+
+    void Save(QWidget& widget, const QString& strName)
+    {
+        const QString strPath = QDir(m_strDir).filePath(strName);
+        if (!widget.grab().save(strPath))
+        {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(strPath));
+            m_bFailed = true;
+        }
+        else
+        {
+            std::printf("%s\n", qPrintable(strPath));
+        }
+    }
+
+    bool m_bFailed = false;
+
+  private:
+    QString m_strDir;
+};
+
+void PutLE(QByteArray& ab, std::uint32_t v, int nBytes)
+{
+    for (int i = 0; i < nBytes; ++i)
+        ab.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+// A short PCM WAV file of a decaying tone.
+bool WriteWav(const QString& strPath, int nChannels, int nRate, int nBits, int nFrames)
+{
+    const int nBlockAlign = nChannels * nBits / 8;
+    QByteArray abData;
+    for (int i = 0; i < nFrames; ++i)
+    {
+        const double dValue = std::sin(i * 2 * M_PI * 440.0 / nRate) * std::exp(-3.0 * i / nFrames);
+        for (int c = 0; c < nChannels; ++c)
+        {
+            if (nBits == 8)
+                abData.append(static_cast<char>(128 + static_cast<int>(dValue * 100)));
+            else
+                PutLE(abData, static_cast<std::uint16_t>(static_cast<std::int16_t>(dValue * 20000)),
+                      2);
+        }
+    }
+    QByteArray ab("RIFF");
+    PutLE(ab, 36 + abData.size(), 4);
+    ab.append("WAVEfmt ");
+    PutLE(ab, 16, 4);
+    PutLE(ab, 1, 2);
+    PutLE(ab, nChannels, 2);
+    PutLE(ab, nRate, 4);
+    PutLE(ab, nRate * nBlockAlign, 4);
+    PutLE(ab, nBlockAlign, 2);
+    PutLE(ab, nBits, 2);
+    ab.append("data");
+    PutLE(ab, abData.size(), 4);
+    ab.append(abData);
+    QFile file(strPath);
+    return file.open(QIODevice::WriteOnly) && file.write(ab) == ab.size();
+}
+
+// A pool of generated WAV files, saved as a pool file in strDir.
+QString MakeDemoPool(const QString& strDir)
+{
+    struct Spec
+    {
+        const char* szName;
+        int nChannels, nRate, nBits;
+    };
+    const Spec aSpecs[] = {{"Piano C4.wav", 1, 44100, 16},
+                           {"Strings Pad.wav", 2, 44100, 16},
+                           {"Kick Drum.wav", 1, 22050, 8},
+                           {"Choir Aah Loop.wav", 2, 32000, 16}};
+    CDorvane_V2Doc doc;
+    doc.OnNewDocument();
+    for (const Spec& spec : aSpecs)
+    {
+        const QString strPath = QDir(strDir).filePath(QString::fromLatin1(spec.szName));
+        WriteWav(strPath, spec.nChannels, spec.nRate, spec.nBits, spec.nRate / 4);
+        AddPoolEntry(doc, strPath.toStdString(), spec.szName);
+    }
+    doc.m_aPool[3].m_bLoop = 1;
+    const QString strPool = QDir(strDir).filePath(QStringLiteral("demo.dvn"));
+    CNullFeedback feedback;
+    doc.OnSaveDocument(strPool.toStdString(), feedback);
+    return strPool;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setFont(DialogFont());
+    const QStringList aArgs = QApplication::arguments();
+    const QString strOutDir =
+        QFileInfo(aArgs.size() > 1 ? aArgs[1] : QStringLiteral("docs/screenshots"))
+            .absoluteFilePath();
+    QDir().mkpath(strOutDir);
+
+    QTemporaryDir tempDir;
+    QString strPool = aArgs.size() > 2 ? QFileInfo(aArgs[2]).absoluteFilePath() : QString();
+    if (strPool.isEmpty() || !QFileInfo(strPool).isFile())
+        strPool = MakeDemoPool(tempDir.path());
+    // Pool files may name their WAV files relative to their own folder.
+    QDir::setCurrent(QFileInfo(strPool).absolutePath());
+
+    CScreenshotDialogs dialogs(strOutDir);
+    CDorvane_V2App theApp(dialogs);
+    // The pictures need no real template: without one, a blank one will do.
+    std::vector<std::string> aDirs =
+        TemplateSearchDirs(QApplication::applicationDirPath().toStdString());
+    TemplateBytes abProbe{};
+    if (!LoadTemplateFile(abProbe, aDirs))
+    {
+        QFile blank(QDir(tempDir.path()).filePath(QString::fromLatin1(kTemplateFileName)));
+        if (blank.open(QIODevice::WriteOnly))
+            blank.write(QByteArray(static_cast<int>(kTemplateSize), '\0'));
+        aDirs = {tempDir.path().toStdString()};
+    }
+    theApp.SetTemplateDirs(aDirs);
+    if (const std::optional<int> nExit = theApp.InitInstance({strPool}, false))
+        return *nExit;
+
+    CMainFrame* pFrame = theApp.MainWnd();
+    CDorvane_V2View* pView = pFrame->View();
+    pView->SetSoundPlayer(nullptr);
+    if (pView->m_lbPool->count() > 0)
+    {
+        pView->m_lbPool->SetCurSel(0);
+        pView->OnSelchangePoolList();
+    }
+    QApplication::processEvents();
+    dialogs.Save(*pFrame, QStringLiteral("main.png"));
+
+    pView->OnSettings();
+    pView->OnToolsSplit();
+    pView->OnToolsJoin();
+    theApp.OnAppAbout();
+    return dialogs.m_bFailed ? 1 : 0;
+}
