@@ -3,30 +3,42 @@
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace
+{
+// The longest file name most file systems take, in bytes.
+constexpr std::size_t kMaxNameBytes = 255;
+} // namespace
 
 CAtomicFile::CAtomicFile(const std::string& strTarget) : m_strTarget(CFile::FullPath(strTarget))
 {
     const std::filesystem::path target(m_strTarget);
     static std::atomic<unsigned> s_nCounter{0};
     // A name of our own in the same folder, so that the rename stays within
-    // one file system and is atomic; O_EXCL-like retry on a name clash.
+    // one file system and is atomic. It is created exclusively, so that no
+    // file that happens to carry the name is ever emptied; on a clash the
+    // next counter value is tried.
     for (int nTry = 0; nTry < 100; ++nTry)
     {
-        const auto strName = "." + target.filename().string() + ".dvn-" +
-                             std::to_string(::getpid()) + "-" + std::to_string(s_nCounter++);
-        m_strTemp = (target.parent_path() / strName).string();
-        if (CFile::Exists(m_strTemp))
-            continue;
+        const std::string strSuffix =
+            ".dvn-" + std::to_string(::getpid()) + "-" + std::to_string(s_nCounter++);
+        std::string strStem = target.filename().string();
+        // A target whose name is near the limit still gets a legal name.
+        if (1 + strStem.size() + strSuffix.size() > kMaxNameBytes)
+            strStem.resize(kMaxNameBytes - 1 - strSuffix.size());
+        m_strTemp = (target.parent_path() / ("." + strStem + strSuffix)).string();
         CFileException error;
-        if (!m_file.Open(m_strTemp, CFile::modeCreate | CFile::modeReadWrite, &error))
+        if (m_file.Open(m_strTemp, CFile::modeCreateNew | CFile::modeReadWrite, &error))
         {
-            error.m_strFileName = m_strTarget;
-            throw CFileException(error.m_cause, m_strTarget, error.m_lOsError);
+            m_file.SetFilePath(m_strTarget);
+            return;
         }
-        m_file.SetFilePath(m_strTarget);
-        return;
+        if (error.m_lOsError != EEXIST)
+            throw CFileException(error.m_cause, m_strTarget, error.m_lOsError);
     }
+    m_strTemp.clear();
     throw CFileException(CFileException::directoryFull, m_strTarget, EEXIST);
 }
 
@@ -41,6 +53,13 @@ CAtomicFile::~CAtomicFile()
 
 void CAtomicFile::Commit()
 {
+    // A file that is replaced keeps its permissions.
+    struct stat st = {};
+    if (::stat(m_strTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        ::chmod(m_strTemp.c_str(), st.st_mode & 07777);
+    // The data must be on the disk before the name points at it, or a crash
+    // could leave an empty file where the old one was.
+    m_file.Flush();
     m_file.Close();
     CFile::Rename(m_strTemp, m_strTarget);
     m_bCommitted = true;

@@ -9,9 +9,10 @@
 
 class CAtomicFile
 {
-public:
-    // Creates the temporary file in the target's folder; throws
-    // CFileException (naming the target) when it cannot be created.
+  public:
+    // Creates the temporary file in the target's folder, exclusively (an
+    // existing file is never emptied); throws CFileException (naming the
+    // target) when it cannot be created.
     explicit CAtomicFile(const std::string& strTarget);
     // Removes the temporary file unless Commit() has run.
     ~CAtomicFile();
@@ -23,10 +24,13 @@ public:
     const std::string& TargetPath() const { return m_strTarget; }
     const std::string& TemporaryPath() const { return m_strTemp; }
 
-    // Closes the temporary file and renames it over the target.
+    // Gives the temporary file the permissions of the file it replaces (if
+    // any), makes its data reach the disk, closes it and renames it over the
+    // target. Throws CFileException (naming the target) on failure; the
+    // temporary file is then removed by the destructor.
     void Commit();
 
-private:
+  private:
     std::string m_strTarget;
     std::string m_strTemp;
     CFile m_file;

@@ -52,14 +52,18 @@ bool CFile::Open(const std::string& strPath, unsigned nOpenFlags, CFileException
     Abort();
     m_strFilePath = FullPath(strPath);
 
-    int nFlags = O_CLOEXEC;
+    // O_NONBLOCK only for the open itself: a named pipe without a writer
+    // would otherwise hold the open (and the program) forever.
+    int nFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     if (nOpenFlags & modeReadWrite)
         nFlags |= O_RDWR;
     else if (nOpenFlags & modeWrite)
         nFlags |= O_WRONLY;
     else
         nFlags |= O_RDONLY;
-    if (nOpenFlags & modeCreate)
+    if (nOpenFlags & modeCreateNew)
+        nFlags |= O_CREAT | O_EXCL;
+    else if (nOpenFlags & modeCreate)
         nFlags |= O_CREAT | O_TRUNC;
 
     int nError = 0;
@@ -76,12 +80,18 @@ bool CFile::Open(const std::string& strPath, unsigned nOpenFlags, CFileException
         {
             // A folder opens for reading here but is no file: refuse it as
             // the file systems that forbid it do.
-            struct stat st{};
+            struct stat st = {};
             if (::fstat(m_hFile, &st) == 0 && S_ISDIR(st.st_mode))
             {
                 ::close(m_hFile);
                 m_hFile = -1;
                 nError = EISDIR;
+            }
+            else
+            {
+                const int nFdFlags = ::fcntl(m_hFile, F_GETFL);
+                if (nFdFlags >= 0)
+                    ::fcntl(m_hFile, F_SETFL, nFdFlags & ~O_NONBLOCK);
             }
         }
     }
@@ -162,10 +172,19 @@ std::uint64_t CFile::GetLength() const
 {
     if (m_hFile < 0)
         throw CFileException(CFileException::invalidFile, m_strFilePath, EBADF);
-    struct stat st{};
+    struct stat st = {};
     if (::fstat(m_hFile, &st) != 0)
         CFileException::ThrowOsError(errno, m_strFilePath);
     return static_cast<std::uint64_t>(st.st_size);
+}
+
+void CFile::Flush()
+{
+    if (m_hFile < 0)
+        throw CFileException(CFileException::invalidFile, m_strFilePath, EBADF);
+    // Devices and pipes cannot be synchronised; that is no failure.
+    if (::fsync(m_hFile) != 0 && errno != EINVAL && errno != EROFS)
+        CFileException::ThrowOsError(errno, m_strFilePath);
 }
 
 void CFile::Close()

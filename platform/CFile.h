@@ -13,13 +13,16 @@
 
 class CFile
 {
-public:
+  public:
     enum OpenFlags : unsigned
     {
         modeRead = 0x0000,
         modeWrite = 0x0001,
         modeReadWrite = 0x0002,
         modeCreate = 0x1000, // create, or empty an existing file
+        // Create a new file; fail (a generic error, errno EEXIST) when the
+        // name exists already, instead of emptying what is there.
+        modeCreateNew = 0x2000,
     };
 
     enum SeekPosition
@@ -53,6 +56,9 @@ public:
     std::uint64_t SeekToEnd() { return Seek(0, end); }
     std::uint64_t GetPosition() const;
     std::uint64_t GetLength() const;
+    // Makes what was written reach the disk (a write error the system held
+    // back is reported here, as disk full or a hardware error).
+    void Flush();
     // Closes the file; throws when the system reports a failure (for
     // example a delayed write error).
     void Close();
@@ -77,7 +83,7 @@ public:
     // The absolute form of a path, as error messages show it.
     static std::string FullPath(const std::string& strPath);
 
-private:
+  private:
     int m_hFile = -1;
     std::string m_strFilePath;
 };

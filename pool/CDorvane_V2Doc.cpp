@@ -33,24 +33,33 @@ bool CDorvane_V2Doc::Serialize(CArchive& ar, CFeedback& feedback)
     }
 
     m_nVersion = 0;
+    // An empty file holds no pool at all: refused like any other file. A
+    // file that ends inside the magic word or the count has begun as a
+    // pool and ended early: the archive's end-of-file error.
     std::uint32_t nMagic = 0;
-    if (ar.BytesRemaining() >= 4)
+    if (ar.BytesRemaining() > 0)
         ar >> nMagic;
+    std::int32_t nVersion = 0;
     if (nMagic == kPoolMagic202)
-        m_nVersion = kPoolVersion202;
+        nVersion = kPoolVersion202;
     else if (nMagic == kPoolMagic203)
-        m_nVersion = kPoolVersion203;
-
-    std::int32_t nCount = -1;
-    if (m_nVersion >= kPoolVersion202 && ar.BytesRemaining() >= 4)
-        ar >> nCount;
-    // A count outside 0..MAX_POOL would let the rest of the program index
-    // past the slots: such a file is not a pool we can use.
-    if (m_nVersion < kPoolVersion202 || nCount < 0 || nCount > MAX_POOL)
+        nVersion = kPoolVersion203;
+    if (nVersion < kPoolVersion202)
     {
         feedback.MessageBox(kIncompatiblePoolMessage, kAppTitle, MessageIcon::Exclamation);
         return false;
     }
+
+    std::int32_t nCount = 0;
+    ar >> nCount;
+    // A count outside 0..MAX_POOL would let the rest of the program index
+    // past the slots: such a file is not a pool we can use.
+    if (nCount < 0 || nCount > MAX_POOL)
+    {
+        feedback.MessageBox(kIncompatiblePoolMessage, kAppTitle, MessageIcon::Exclamation);
+        return false;
+    }
+    m_nVersion = nVersion;
 
     // Read all slots aside first, so that a file that ends early leaves the
     // document's slots as they were.

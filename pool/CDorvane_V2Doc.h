@@ -15,7 +15,7 @@ class CFeedback;
 
 class CDorvane_V2Doc
 {
-public:
+  public:
     CDorvane_V2Doc() = default;
 
     // Starts a new, empty pool: count 0, refresh set. The slots keep what
@@ -23,11 +23,13 @@ public:
     bool OnNewDocument();
 
     // Writes the whole pool file (version 203), or reads one. Reading
-    // refuses an unknown magic word or a count outside 0..MAX_POOL with
-    // "Sorry, this file is not a compatible sample-pool" and returns false,
-    // changing nothing but m_nVersion. A file that ends early throws
-    // CArchiveException; the slots are then unchanged. Success sets the
-    // count, the slots and the refresh flag and returns true.
+    // refuses an empty file, an unknown magic word or a count outside
+    // 0..MAX_POOL with "Sorry, this file is not a compatible sample-pool"
+    // (exclamation icon) and returns false, changing nothing but m_nVersion,
+    // which is then 0. A file that ends early (inside the magic word, the
+    // count or the records) throws CArchiveException; the slots are then
+    // unchanged. Success sets m_nVersion, the count, the slots and the
+    // refresh flag and returns true.
     bool Serialize(CArchive& ar, CFeedback& feedback);
 
     // The document commands' file side. Open reports every failure to the
@@ -51,7 +53,7 @@ public:
     bool m_bRefresh = false;
     std::array<CWPoolObj, MAX_POOL> m_aPool;
 
-private:
+  private:
     bool m_bModified = false;
     std::string m_strPathName;
 };

@@ -109,6 +109,10 @@ Verdict ReadHeader(const std::string& strPath, WAVINFO& info)
             return Verdict::Bad;
         nRemaining -= static_cast<std::int64_t>(nSize) + 8;
     }
+    // The count ran out on another chunk: its size is no data size, and
+    // the bytes after it are no samples.
+    if (!IsTag(abId, "data"))
+        return Verdict::Bad;
     if (!ReadWord(file, ab))
         return Verdict::Bad;
     info.nDataSize = static_cast<std::int32_t>(bo::LoadLE32(ab));
@@ -146,8 +150,8 @@ bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CFeedback& feedbac
         strMessage = strHead + std::to_string(info.nBitsPerSample) +
                      "-bit files are currently not supported.";
     else if (info.nChannels != 1 && info.nChannels != 2)
-        strMessage = strHead + std::to_string(info.nChannels) +
-                     "-track files are currently not supported.";
+        strMessage =
+            strHead + std::to_string(info.nChannels) + "-track files are currently not supported.";
     else if (info.nFormatTag != 1)
         strMessage = strHead + "Only PCM wav-files are supported.";
 

@@ -21,7 +21,9 @@ inline constexpr const char* kWavInfoCaption = "Dorvane Info";
 // box (caption "Dorvane Info", no icon), the first that applies of:
 //   "Error in file: %s\nFile is bad or non-existing..." (cannot be opened,
 //       not RIFF/WAVE, no fmt word, ends inside the fmt fields or the chunk
-//       walk, or a sample rate of 0),
+//       walk, a chunk size pointing past the end, a walk that ends (the
+//       RIFF size used up) on a chunk other than "data", or a sample rate
+//       of 0),
 //   "Error in file: %s\n%d-bit files are currently not supported.",
 //   "Error in file: %s\n%d-track files are currently not supported.",
 //   "Error in file: %s\nOnly PCM wav-files are supported."
