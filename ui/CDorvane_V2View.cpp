@@ -138,6 +138,7 @@ void CDorvane_V2View::CreateForm()
         auto* pLabel = new QLabel(QString::fromLatin1(szText), m_pForm);
         pLabel->setGeometry(du.Rect(x, y, w, h));
         pLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        FitLabel(pLabel);
     };
     auto button = [&](const char* szText, int x, int y, int w, int h)
     {
@@ -289,6 +290,10 @@ bool CDorvane_V2View::UpdateData(bool bSaveAndValidate)
         m_edKeymapName->setText(m_strKeymapName);
         m_edRootKey->setText(m_strRootKey);
         m_edWavType->setText(m_strWavType);
+        // Like the platform's fields, show the start of a long text.
+        for (QLineEdit* pEdit : {m_edFileName, m_edSampleName, m_edProgramName, m_edKeymapName,
+                                 m_edRootKey, m_edWavType})
+            pEdit->setCursorPosition(0);
         return true;
     }
 

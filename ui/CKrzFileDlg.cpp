@@ -40,7 +40,10 @@ CKrzFileDlg::CKrzFileDlg(Kind kind, CDialogService& dialogs, QWidget* pParent)
         bSplit ? QStringLiteral("Destination:") : QStringLiteral("Destination-File:"), this);
     pDestLabel->setGeometry(bSplit ? du.Rect(7, 24, 38, 8) : du.Rect(7, 25, 51, 8));
     for (QLabel* pLabel : {pSourceLabel, pDestLabel})
+    {
         pLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        FitLabel(pLabel);
+    }
 
     const int xEdit = bSplit ? 49 : 63;
     const int xBrowse = bSplit ? 155 : 168;
@@ -107,6 +110,8 @@ bool CKrzFileDlg::UpdateData(bool bSaveAndValidate)
     {
         m_edDest->setText(m_strDest);
         m_edSource->setText(m_strSource);
+        m_edDest->setCursorPosition(0);
+        m_edSource->setCursorPosition(0);
         return true;
     }
     return ReadField(m_edDest, m_strDest) && ReadField(m_edSource, m_strSource);

@@ -20,6 +20,12 @@
 #include <QTimer>
 #include <QToolBar>
 
+// The pictures are compiled into the static library: register them.
+static void InitResources()
+{
+    Q_INIT_RESOURCE(ui);
+}
+
 namespace
 {
 // An action with its menu text, status-bar prompt and tooltip.
@@ -39,6 +45,7 @@ QAction* MakeAction(QObject* pParent, const char* szText, const char* szPrompt,
 CMainFrame::CMainFrame(CDorvane_V2Doc& doc, CDialogService& dialogs)
     : m_doc(doc), m_dialogs(dialogs)
 {
+    InitResources();
     setFont(DialogFont());
     setWindowIcon(QIcon(QStringLiteral(":/ui/dorvane.png")));
 

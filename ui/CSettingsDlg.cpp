@@ -47,6 +47,7 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
         auto* pLabel = new QLabel(QString::fromLatin1(def.szText), this);
         pLabel->setGeometry(du.Rect(def.x, def.y, def.w, def.h));
         pLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        FitLabel(pLabel);
     }
 
     m_rbSizeDD = new QRadioButton(QStringLiteral("720 Kb DD Floppy"), this);

@@ -1,6 +1,7 @@
 #include "DialogUnits.h"
 
 #include <QFontMetrics>
+#include <QLabel>
 
 QFont DialogFont()
 {
@@ -32,4 +33,11 @@ int CDialogUnits::Y(int nDlu) const
 QRect CDialogUnits::Rect(int x, int y, int w, int h) const
 {
     return QRect(X(x), Y(y), X(w), Y(h));
+}
+
+void FitLabel(QLabel* pLabel)
+{
+    const int nText = pLabel->fontMetrics().horizontalAdvance(pLabel->text()) + 1;
+    if (nText > pLabel->width())
+        pLabel->resize(nText, pLabel->height());
 }

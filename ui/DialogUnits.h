@@ -6,6 +6,8 @@
 #include <QFont>
 #include <QRect>
 
+class QLabel;
+
 // The font of every form and dialog: 8-point DejaVu Sans Condensed, whose
 // base units (6 x 13 pixels at 96 dots per inch) give the layout its
 // intended size.
@@ -30,3 +32,7 @@ class CDialogUnits
     int m_nBaseX;
     int m_nBaseY;
 };
+
+// Widens a label placed in dialog units to its text where the font's
+// glyphs come out wider than the layout allowed, so no text is clipped.
+void FitLabel(QLabel* pLabel);

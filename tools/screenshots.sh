@@ -1,0 +1,19 @@
+#!/bin/sh
+# Renders the main window with the example pool, and the Settings, Split,
+# Join and About dialogs, to docs/screenshots/*.png without a display.
+#   tools/screenshots.sh [BUILD_DIR]     (default: build)
+set -eu
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${1:-build}
+case "$BUILD" in /*) ;; *) BUILD="$ROOT/$BUILD" ;; esac
+EXE="$BUILD/bin/dorvane-screenshots"
+if [ ! -x "$EXE" ]; then
+    cmake --build "$BUILD" --target dorvane-screenshots
+fi
+RUNTIME=$(mktemp -d)
+trap 'rm -rf "$RUNTIME"' EXIT
+chmod 700 "$RUNTIME"
+mkdir -p "$ROOT/docs/screenshots"
+# A missing example pool is replaced by a generated one inside the program.
+QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$RUNTIME" \
+    "$EXE" "$ROOT/docs/screenshots" "$ROOT/examples/example.dvn"
