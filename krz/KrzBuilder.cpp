@@ -2,6 +2,7 @@
 
 #include "ByteOrder.h"
 #include "CAtomicFile.h"
+#include "CCopyBuffer.h"
 #include "CFeedback.h"
 #include "CFile.h"
 #include "SampleConverter.h"
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <vector>
 
 namespace
 {
@@ -83,19 +83,6 @@ std::string Beside(const std::string& strOutput, const char* szName)
     return (std::filesystem::path(CFile::FullPath(strOutput)).parent_path() / szName).string();
 }
 
-void CopyFileTo(CFile& source, CFile& target)
-{
-    std::vector<std::uint8_t> abBuf(256 * 1024);
-    source.SeekToBegin();
-    for (;;)
-    {
-        const std::size_t nGot = source.Read(abBuf.data(), abBuf.size());
-        target.Write(abBuf.data(), nGot);
-        if (nGot < abBuf.size())
-            break;
-    }
-}
-
 } // namespace
 
 void BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
@@ -103,7 +90,9 @@ void BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstO
 {
     const int nCount = std::clamp(doc.m_nCount, 0, MAX_POOL);
 
-    CAtomicFile output(strOutput);
+    // The output can be made again from the pool: it is not forced to the
+    // disk before it replaces its name (that would multiply the build's time).
+    CAtomicFile output(strOutput, false);
     CFile& out = output.File();
     const std::string strSampleTemp = Beside(strOutput, kSampleDataTempName);
     const std::string strRightTemp = Beside(strOutput, kRightChannelTempName);
@@ -184,7 +173,8 @@ void BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstO
     nObjectBytes += kEndMarkSize;
 
     feedback.SetStatusText("Adding sample data...");
-    CopyFileTo(sampleData, out);
+    sampleData.SeekToBegin();
+    CCopyBuffer().CopyToEnd(sampleData, out);
 
     out.Seek(kDataOffsetField, CFile::begin);
     bo::StoreBE32(abTemplate.data() + kDataOffsetField, static_cast<std::uint32_t>(nObjectBytes));

@@ -1,5 +1,6 @@
 #include "SampleConverter.h"
 
+#include "CCopyBuffer.h"
 #include "CFile.h"
 
 #include <algorithm>
@@ -17,6 +18,63 @@ std::uint64_t FrameBytes(const WAVINFO& info)
 {
     const std::uint64_t nChannels = info.nChannels == 1 ? 1 : 2;
     return nChannels * (info.nBitsPerSample == 8 ? 1 : 2);
+}
+
+// The four conversions of one block. Plain index loops over restrict
+// pointers, so that the compiler turns them into vector shuffles; each
+// returns the bytes written to each output. Byte moves only: the result is
+// the same whatever the byte order of the machine.
+
+// 16-bit mono: (low, high) -> (high, low).
+std::size_t SwapPairs(const std::uint8_t* __restrict pIn, std::uint8_t* __restrict pOut,
+                      std::size_t nWords)
+{
+    for (std::size_t i = 0; i < nWords; ++i)
+    {
+        pOut[2 * i] = pIn[2 * i + 1];
+        pOut[2 * i + 1] = pIn[2 * i];
+    }
+    return 2 * nWords;
+}
+
+// 8-bit mono: unsigned b -> the word (b XOR 0x80, 0).
+std::size_t Widen8(const std::uint8_t* __restrict pIn, std::uint8_t* __restrict pOut,
+                   std::size_t nSamples)
+{
+    for (std::size_t i = 0; i < nSamples; ++i)
+    {
+        pOut[2 * i] = static_cast<std::uint8_t>(pIn[i] ^ 0x80);
+        pOut[2 * i + 1] = 0;
+    }
+    return 2 * nSamples;
+}
+
+// 16-bit stereo: frames (Llo, Lhi, Rlo, Rhi) -> left (Lhi, Llo), right (Rhi, Rlo).
+std::size_t SplitSwapPairs(const std::uint8_t* __restrict pIn, std::uint8_t* __restrict pLeft,
+                           std::uint8_t* __restrict pRight, std::size_t nFrames)
+{
+    for (std::size_t i = 0; i < nFrames; ++i)
+    {
+        pLeft[2 * i] = pIn[4 * i + 1];
+        pLeft[2 * i + 1] = pIn[4 * i];
+        pRight[2 * i] = pIn[4 * i + 3];
+        pRight[2 * i + 1] = pIn[4 * i + 2];
+    }
+    return 2 * nFrames;
+}
+
+// 8-bit stereo: frames (L, R) -> left (L XOR 0x80, 0), right (R XOR 0x80, 0).
+std::size_t SplitWiden8(const std::uint8_t* __restrict pIn, std::uint8_t* __restrict pLeft,
+                        std::uint8_t* __restrict pRight, std::size_t nFrames)
+{
+    for (std::size_t i = 0; i < nFrames; ++i)
+    {
+        pLeft[2 * i] = static_cast<std::uint8_t>(pIn[2 * i] ^ 0x80);
+        pLeft[2 * i + 1] = 0;
+        pRight[2 * i] = static_cast<std::uint8_t>(pIn[2 * i + 1] ^ 0x80);
+        pRight[2 * i + 1] = 0;
+    }
+    return 2 * nFrames;
 }
 
 // Removes a file when the scope ends, whatever way it ends.
@@ -82,61 +140,25 @@ void ConvertSampleData(CFile& wav, const WAVINFO& info, std::uint64_t nUsableByt
             throw CFileException(CFileException::endOfFile, wav.GetFilePath());
         nLeft -= nGot;
 
-        const std::uint8_t* p = abIn.data();
-        std::uint8_t* pL = abLeft.data();
-        std::uint8_t* pR = abRight.data();
+        std::size_t nLeftBytes = 0;
         if (bMono && !b8Bit)
-        {
-            for (std::size_t i = 0; i < nGot; i += 2, pL += 2)
-            {
-                pL[0] = p[i + 1];
-                pL[1] = p[i];
-            }
-        }
+            nLeftBytes = SwapPairs(abIn.data(), abLeft.data(), nGot / 2);
         else if (bMono)
-        {
-            for (std::size_t i = 0; i < nGot; ++i, pL += 2)
-            {
-                pL[0] = static_cast<std::uint8_t>(p[i] ^ 0x80);
-                pL[1] = 0;
-            }
-        }
+            nLeftBytes = Widen8(abIn.data(), abLeft.data(), nGot);
         else if (!b8Bit)
-        {
-            for (std::size_t i = 0; i < nGot; i += 4, pL += 2, pR += 2)
-            {
-                pL[0] = p[i + 1];
-                pL[1] = p[i];
-                pR[0] = p[i + 3];
-                pR[1] = p[i + 2];
-            }
-        }
+            nLeftBytes = SplitSwapPairs(abIn.data(), abLeft.data(), abRight.data(), nGot / 4);
         else
-        {
-            for (std::size_t i = 0; i < nGot; i += 2, pL += 2, pR += 2)
-            {
-                pL[0] = static_cast<std::uint8_t>(p[i] ^ 0x80);
-                pL[1] = 0;
-                pR[0] = static_cast<std::uint8_t>(p[i + 1] ^ 0x80);
-                pR[1] = 0;
-            }
-        }
-        sampleData.Write(abLeft.data(), static_cast<std::size_t>(pL - abLeft.data()));
+            nLeftBytes = SplitWiden8(abIn.data(), abLeft.data(), abRight.data(), nGot / 2);
+        sampleData.Write(abLeft.data(), nLeftBytes);
         if (!bMono)
-            right.Write(abRight.data(), static_cast<std::size_t>(pR - abRight.data()));
+            right.Write(abRight.data(), nLeftBytes);
     }
 
     if (!bMono)
     {
         // Append the parked right channel behind the left one.
         right.SeekToBegin();
-        for (;;)
-        {
-            const std::size_t nGot = right.Read(abLeft.data(), abLeft.size());
-            sampleData.Write(abLeft.data(), nGot);
-            if (nGot < abLeft.size())
-                break;
-        }
+        CCopyBuffer().CopyToEnd(right, sampleData);
         right.Close();
     }
 }

@@ -23,6 +23,9 @@ constexpr std::int64_t kPartHeaderSize = 36;
 // Byte 15 is the low byte of the part-number field; 1 marks a first part.
 constexpr std::size_t kPartNumberLowByte = 15;
 constexpr std::size_t kPartNumberField = 12;
+// The joined file can be made again from its parts: it is not forced to the
+// disk before it replaces its name (that would multiply the join's time).
+constexpr bool kSyncOutput = false;
 // A two-digit counter reaches at most part 99.
 constexpr int kMaxTwoDigitParts = 99;
 
@@ -125,7 +128,7 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
     std::unique_ptr<CAtomicFile> pDest;
     try
     {
-        pDest = std::make_unique<CAtomicFile>(strDest);
+        pDest = std::make_unique<CAtomicFile>(strDest, kSyncOutput);
     }
     catch (const CFileException&)
     {
@@ -141,9 +144,11 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
         return;
     }
 
-    CCopyBuffer buffer;
-    const std::size_t nGot = part.Read(buffer.Data(), buffer.Size());
-    if (nGot <= kPartNumberLowByte || buffer.Data()[kPartNumberLowByte] != 1)
+    // The part header up to its part-number field decides; the rest of the
+    // first part is copied as it stands.
+    std::uint8_t abHead[kPartNumberLowByte + 1] = {};
+    const std::size_t nGot = part.Read(abHead, sizeof abHead);
+    if (nGot < sizeof abHead || abHead[kPartNumberLowByte] != 1)
     {
         Message(kNotFirstPart);
         return;
@@ -151,10 +156,10 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
     // The joined file is one whole KRZ file again: it carries no part
     // number.
     for (std::size_t i = kPartNumberField; i <= kPartNumberLowByte; ++i)
-        buffer.Data()[i] = 0;
-    dest.Write(buffer.Data(), nGot);
-    if (nGot == buffer.Size())
-        buffer.CopyToEnd(part, dest);
+        abHead[i] = 0;
+    dest.Write(abHead, sizeof abHead);
+    CCopyBuffer buffer;
+    buffer.CopyToEnd(part, dest);
     part.Close();
 
     // The first name that cannot be opened, for whatever reason, ends the

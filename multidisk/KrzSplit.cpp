@@ -25,7 +25,9 @@ constexpr std::uint32_t kLaterPartDataOffset = 36;
 void WritePart(const std::string& strName, const std::uint8_t* abHeader, std::size_t nHeaderSize,
                CFile& source, std::uint64_t nPayload, CCopyBuffer& buffer)
 {
-    CAtomicFile part(strName);
+    // A part can be made again from its source: it is not forced to the disk
+    // before it replaces its name (that would multiply the split's time).
+    CAtomicFile part(strName, false);
     part.File().Write(abHeader, nHeaderSize);
     buffer.Copy(source, part.File(), nPayload);
     part.Commit();

@@ -12,7 +12,8 @@ namespace
 constexpr std::size_t kMaxNameBytes = 255;
 } // namespace
 
-CAtomicFile::CAtomicFile(const std::string& strTarget) : m_strTarget(CFile::FullPath(strTarget))
+CAtomicFile::CAtomicFile(const std::string& strTarget, bool bSyncOnCommit)
+    : m_strTarget(CFile::FullPath(strTarget)), m_bSyncOnCommit(bSyncOnCommit)
 {
     const std::filesystem::path target(m_strTarget);
     static std::atomic<unsigned> s_nCounter{0};
@@ -59,7 +60,8 @@ void CAtomicFile::Commit()
         ::chmod(m_strTemp.c_str(), st.st_mode & 07777);
     // The data must be on the disk before the name points at it, or a crash
     // could leave an empty file where the old one was.
-    m_file.Flush();
+    if (m_bSyncOnCommit)
+        m_file.Flush();
     m_file.Close();
     CFile::Rename(m_strTemp, m_strTarget);
     m_bCommitted = true;

@@ -12,8 +12,10 @@ class CAtomicFile
   public:
     // Creates the temporary file in the target's folder, exclusively (an
     // existing file is never emptied); throws CFileException (naming the
-    // target) when it cannot be created.
-    explicit CAtomicFile(const std::string& strTarget);
+    // target) when it cannot be created. bSyncOnCommit: make the data reach
+    // the disk before the rename (for documents; outputs that can be made
+    // again from their sources skip it, as it multiplies their time).
+    explicit CAtomicFile(const std::string& strTarget, bool bSyncOnCommit = true);
     // Removes the temporary file unless Commit() has run.
     ~CAtomicFile();
 
@@ -25,7 +27,7 @@ class CAtomicFile
     const std::string& TemporaryPath() const { return m_strTemp; }
 
     // Gives the temporary file the permissions of the file it replaces (if
-    // any), makes its data reach the disk, closes it and renames it over the
+    // any), makes its data reach the disk (when asked to), closes it and renames it over the
     // target. Throws CFileException (naming the target) on failure; the
     // temporary file is then removed by the destructor.
     void Commit();
@@ -34,5 +36,6 @@ class CAtomicFile
     std::string m_strTarget;
     std::string m_strTemp;
     CFile m_file;
+    bool m_bSyncOnCommit;
     bool m_bCommitted = false;
 };

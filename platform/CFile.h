@@ -66,6 +66,9 @@ class CFile
     void Abort() noexcept;
 
     bool IsOpen() const { return m_hFile >= 0; }
+    // The system's handle of the open file, -1 when closed; for system
+    // calls that work on two files at once.
+    int GetHandle() const { return m_hFile; }
     // The full path the file was opened with; errors carry this path.
     const std::string& GetFilePath() const { return m_strFilePath; }
     // Changes the path that errors carry (a temporary file reports the

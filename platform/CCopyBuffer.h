@@ -1,5 +1,6 @@
-// One fixed buffer through which the split and the join copy bytes from one
-// open file to another. Memory stays constant whatever the file sizes.
+// Copies bytes from one open file to another: in the kernel where the
+// system can (no bytes pass through the process), otherwise through one
+// fixed buffer. Memory stays constant whatever the file sizes.
 #pragma once
 
 #include <cstddef>
@@ -18,17 +19,21 @@ class CCopyBuffer
 
     explicit CCopyBuffer(std::size_t nSize = kDefaultSize);
 
-    std::uint8_t* Data() { return m_ab.get(); }
     std::size_t Size() const { return m_nSize; }
 
     // Copies up to nMax bytes from source's position to dest's position,
-    // stopping early at the end of source. Returns the bytes copied. Read
-    // and write failures raise CFileException.
+    // stopping early at the end of source; both positions move past the
+    // bytes copied. Returns the bytes copied. Read and write failures raise
+    // CFileException (a full disk names dest).
     std::uint64_t Copy(CFile& source, CFile& dest, std::uint64_t nMax);
     // Copies from source's position to its end.
     std::uint64_t CopyToEnd(CFile& source, CFile& dest);
 
   private:
+    // The kernel copy; returns false, having copied nothing more, when the
+    // system cannot copy between these two files.
+    bool KernelCopy(CFile& source, CFile& dest, std::uint64_t nMax, std::uint64_t& nCopied);
+
     std::unique_ptr<std::uint8_t[]> m_ab;
     std::size_t m_nSize;
 };
