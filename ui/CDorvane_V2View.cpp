@@ -284,11 +284,11 @@ bool CDorvane_V2View::UpdateData(bool bSaveAndValidate)
         // Setting a text from the program never runs a change handler:
         // those listen to the user's edits only.
         m_edPoolCount->setText(QString::number(m_nPoolCount));
-        m_edFileName->setText(m_strFileName);
-        m_edSampleName->setText(m_strSampleName);
-        m_edProgramName->setText(m_strProgramName);
-        m_edKeymapName->setText(m_strKeymapName);
-        m_edRootKey->setText(m_strRootKey);
+        CTextLimitValidator::SetText(m_edFileName, m_strFileName);
+        CTextLimitValidator::SetText(m_edSampleName, m_strSampleName);
+        CTextLimitValidator::SetText(m_edProgramName, m_strProgramName);
+        CTextLimitValidator::SetText(m_edKeymapName, m_strKeymapName);
+        CTextLimitValidator::SetText(m_edRootKey, m_strRootKey);
         m_edWavType->setText(m_strWavType);
         // Like the platform's fields, show the start of a long text.
         for (QLineEdit* pEdit : {m_edFileName, m_edSampleName, m_edProgramName, m_edKeymapName,
@@ -690,8 +690,8 @@ void CDorvane_V2View::OnMakeFile()
         {
             m_strKeymapName = FromStd(m_doc.m_aPool[nSel].m_strKeymapName);
             m_strProgramName = FromStd(m_doc.m_aPool[nSel].m_strProgramName);
-            m_edKeymapName->setText(m_strKeymapName);
-            m_edProgramName->setText(m_strProgramName);
+            CTextLimitValidator::SetText(m_edKeymapName, m_strKeymapName);
+            CTextLimitValidator::SetText(m_edProgramName, m_strProgramName);
         }
 
         if (m_btnSplitFiles->isChecked())

@@ -108,8 +108,8 @@ bool CKrzFileDlg::UpdateData(bool bSaveAndValidate)
 {
     if (!bSaveAndValidate)
     {
-        m_edDest->setText(m_strDest);
-        m_edSource->setText(m_strSource);
+        CTextLimitValidator::SetText(m_edDest, m_strDest);
+        CTextLimitValidator::SetText(m_edSource, m_strSource);
         m_edDest->setCursorPosition(0);
         m_edSource->setCursorPosition(0);
         return true;

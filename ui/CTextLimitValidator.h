@@ -15,9 +15,13 @@ class CTextLimitValidator : public QValidator
     CTextLimitValidator(QLineEdit* pEdit, int nLimit);
 
     int Limit() const { return m_nLimit; }
+    // Sets a field's text from the program: whole, whatever its length
+    // (the field's text checks report a text that is too long).
+    static void SetText(QLineEdit* pEdit, const QString& strText);
     State validate(QString& strInput, int& nPos) const override;
 
   private:
     int m_nLimit;
-    qsizetype m_nLastLength = 0; // length of the text before the edit
+    QString m_strLast;           // the text before the edit
+    bool m_bProgramText = false; // the program sets the text: no limit
 };

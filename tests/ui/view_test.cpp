@@ -1,0 +1,377 @@
+// The pool form: Add, Delete, the selection display, the name fields and
+// their limits, the root-key arrows, Make File through the window.
+#include "CDialogService.h"
+#include "CProgressCtrl.h"
+#include "CUpDownCtrl.h"
+#include "DialogUnits.h"
+#include "KrzBuilder.h"
+#include "UiTestSupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+using namespace uitest;
+
+class ViewTest : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() { QApplication::setFont(DialogFont()); }
+
+    void addSetsDefaultsFromTheTitle()
+    {
+        CAppHarness h;
+        h.Add(h.Wav("Piano Loop.wav", 2, 16, 44100, 176400));
+        CDorvane_V2View& v = h.View();
+        QCOMPARE(h.m_dialogs.m_aFileCalls.size(), size_t(1));
+        const FileDialogCall& call = h.m_dialogs.m_aFileCalls[0];
+        QCOMPARE(call.strTitle, QStringLiteral("Open a WAV-File"));
+        QCOMPARE(call.aFilters[0].strText, QStringLiteral("WAV Files: *.WAV"));
+        QCOMPARE(call.aFilters[1].strText, QStringLiteral("All Files: *.*"));
+
+        QCOMPARE(h.Doc().m_nCount, 1);
+        QCOMPARE(v.m_lbPool->count(), 1);
+        QCOMPARE(v.m_lbPool->GetCurSel(), 0);
+        QCOMPARE(v.m_edSampleName->text(), QStringLiteral("Piano Loop"));
+        QCOMPARE(v.m_edKeymapName->text(), QString());
+        QCOMPARE(v.m_edProgramName->text(), QString());
+        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("C 4"));
+        QCOMPARE(v.m_edWavType->text(),
+                 QStringLiteral("16-bit Stereo PCM, 44100 Hz, 176400 Bytes"));
+        QCOMPARE(v.m_edPoolCount->text(), QStringLiteral("1"));
+        QVERIFY(!v.m_btnLoopSwitch->isChecked());
+        QVERIFY(v.m_btnKeymapEnable->isChecked());
+        QVERIFY(v.m_btnProgramEnable->isChecked());
+        QCOMPARE(h.Doc().m_aPool[0].m_nRootKey, 48);
+        QVERIFY(h.Doc().IsModified());
+        QVERIFY(h.m_dialogs.m_aMessages.empty());
+    }
+
+    void addOfARejectedFileStillAddsIt()
+    {
+        CAppHarness h;
+        const std::string strPath = h.Wav("deep.wav", 1, 24);
+        h.Add(strPath);
+        QCOMPARE(h.Doc().m_nCount, 1);
+        QCOMPARE(h.View().m_edWavType->text(), QStringLiteral("UNSUPPORTED FILETYPE !!!"));
+        QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(1));
+        QCOMPARE(h.m_dialogs.m_aMessages[0].strCaption, QStringLiteral("Dorvane Info"));
+    }
+
+    void cancelledAddChangesNothing()
+    {
+        CAppHarness h;
+        h.m_dialogs.m_aFileAnswers.push_back(QString());
+        h.View().m_btnAdd->click();
+        QCOMPARE(h.Doc().m_nCount, 0);
+        QVERIFY(!h.Doc().IsModified());
+    }
+
+    void longTitleThenTheSixteenCharacterMessage()
+    {
+        CAppHarness h;
+        h.Add(h.Wav("Grand Piano Sustained C4.wav"));
+        CDorvane_V2View& v = h.View();
+        QCOMPARE(v.m_edSampleName->text(), QStringLiteral("Grand Piano Sustained C4"));
+        QCOMPARE(h.Doc().m_aPool[0].m_strSampleName, std::string("Grand Piano Sustained C4"));
+
+        // A keystroke in the keymap field: the sample name, earlier in the
+        // exchange, is over its limit.
+        v.m_edKeymapName->setFocus();
+        QTest::keyClick(v.m_edKeymapName, Qt::Key_K);
+        QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(1));
+        const ShownMessage& msg = h.m_dialogs.m_aMessages[0];
+        QCOMPARE(msg.strText, QStringLiteral("Please enter no more than 16 characters."));
+        QCOMPARE(msg.strCaption, QStringLiteral("Dorvane V2"));
+        QCOMPARE(msg.icon, MessageIcon::Exclamation);
+        QCOMPARE(v.window()->focusWidget(), static_cast<QWidget*>(v.m_edSampleName));
+        QCOMPARE(v.m_edSampleName->selectedText(), QStringLiteral("Grand Piano Sustained C4"));
+        QCOMPARE(h.Doc().m_aPool[0].m_strKeymapName, std::string());
+
+        // Typing cannot lengthen the long name, but it can be shortened.
+        QTest::keyClick(v.m_edSampleName, Qt::Key_End);
+        QTest::keyClick(v.m_edSampleName, Qt::Key_X);
+        QCOMPARE(v.m_edSampleName->text(), QStringLiteral("Grand Piano Sustained C4"));
+        QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(1));
+        // Each change repeats the message (and selects the whole text)
+        // until the name is short enough.
+        QTest::keyClick(v.m_edSampleName, Qt::Key_Backspace);
+        QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(2));
+        QCOMPARE(v.m_edSampleName->selectedText(), QStringLiteral("Grand Piano Sustained C"));
+        QTest::keyClicks(v.m_edSampleName, "Grand Piano Sust");
+        QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(2));
+        QCOMPARE(h.Doc().m_aPool[0].m_strSampleName, std::string("Grand Piano Sust"));
+        h.m_dialogs.m_aMessages.clear();
+        v.m_edKeymapName->setFocus();
+        v.m_edKeymapName->selectAll();
+        QTest::keyClicks(v.m_edKeymapName, "Keys");
+        QVERIFY(h.m_dialogs.m_aMessages.empty());
+        QCOMPARE(h.Doc().m_aPool[0].m_strKeymapName, std::string("Keys"));
+    }
+
+    void aSeventeenthCharacterCannotBeTyped()
+    {
+        CAppHarness h;
+        h.Add(h.Wav("a.wav"));
+        QLineEdit* pEdit = h.View().m_edProgramName;
+        pEdit->setFocus();
+        QTest::keyClicks(pEdit, "ABCDEFGHIJKLMNOPQRS");
+        QCOMPARE(pEdit->text(), QStringLiteral("ABCDEFGHIJKLMNOP"));
+        QCOMPARE(h.Doc().m_aPool[0].m_strProgramName, std::string("ABCDEFGHIJKLMNOP"));
+    }
+
+    void typingWithoutSelectionChangesOnlyTheField()
+    {
+        CAppHarness h;
+        h.Add(h.Wav("one.wav"));
+        h.Add(h.Wav("two.wav"));
+        CDorvane_V2View& v = h.View();
+        v.m_lbPool->SetCurSel(-1);
+        h.Doc().SetModifiedFlag(false);
+        v.m_edKeymapName->setFocus();
+        QTest::keyClicks(v.m_edKeymapName, "Stray");
+        QCOMPARE(h.Doc().m_aPool[0].m_strKeymapName, std::string());
+        QCOMPARE(h.Doc().m_aPool[1].m_strKeymapName, std::string());
+        QVERIFY(!h.Doc().IsModified());
+        QTest::mouseClick(v.m_lbPool->viewport(), Qt::LeftButton, {},
+                          v.m_lbPool->visualItemRect(v.m_lbPool->item(0)).center());
+        QCOMPARE(v.m_lbPool->GetCurSel(), 0);
+        QCOMPARE(v.m_edKeymapName->text(), QString());
+        QCOMPARE(v.m_edSampleName->text(), QStringLiteral("one"));
+    }
+
+    void checkBoxesWriteThroughToTheSelectedEntry()
+    {
+        CAppHarness h;
+        h.Add(h.Wav("one.wav"));
+        CDorvane_V2View& v = h.View();
+        v.m_btnLoopSwitch->click();
+        v.m_btnKeymapEnable->click();
+        QCOMPARE(h.Doc().m_aPool[0].m_bLoop, 1);
+        QCOMPARE(h.Doc().m_aPool[0].m_bKeymapEnable, 0);
+        QCOMPARE(h.Doc().m_aPool[0].m_bProgramEnable, 1);
+        v.m_btnPlay->click();
+        QCOMPARE(h.m_pSound->m_aCalls,
+                 QStringList{"loop " + QString::fromStdString(h.Path("one.wav"))});
+    }
+
+    void deleteInTheMiddleKeepsTheTypeLines()
+    {
+        CAppHarness h;
+        h.Add(h.Wav("s0.wav", 1, 16, 11025, 100));
+        h.Add(h.Wav("s1.wav", 2, 16, 22050, 200));
+        h.Add(h.Wav("s2.wav", 1, 8, 32000, 300));
+        h.Add(h.Wav("s3.wav", 2, 8, 44100, 400));
+        h.Add(h.Wav("s4.wav", 1, 16, 48000, 500));
+        CDorvane_V2View& v = h.View();
+        h.Doc().m_aPool[3].m_nRootKey = 61;
+
+        v.m_lbPool->SetCurSel(1);
+        v.m_btnDelete->click();
+        QCOMPARE(h.Doc().m_nCount, 4);
+        QCOMPARE(v.m_lbPool->count(), 4);
+        QCOMPARE(v.m_lbPool->GetCurSel(), -1);
+        QCOMPARE(v.m_edPoolCount->text(), QStringLiteral("4"));
+        QCOMPARE(v.m_edFileName->text(), QString());
+        QVERIFY(v.m_btnKeymapEnable->isChecked());
+
+        const QString aExpected[] = {
+            QStringLiteral("16-bit Mono PCM, 11025 Hz, 100 Bytes"),
+            QStringLiteral("8-bit Mono PCM, 32000 Hz, 300 Bytes"),
+            QStringLiteral("8-bit Stereo PCM, 44100 Hz, 400 Bytes"),
+            QStringLiteral("16-bit Mono PCM, 48000 Hz, 500 Bytes"),
+        };
+        const char* aNames[] = {"s0.wav", "s2.wav", "s3.wav", "s4.wav"};
+        for (int i = 0; i < 4; ++i)
+        {
+            QCOMPARE(v.m_lbPool->item(i)->text(), QString::fromStdString(h.Path(aNames[i])));
+            v.m_lbPool->SetCurSel(i);
+            v.OnSelchangePoolList();
+            QCOMPARE(v.m_edWavType->text(), aExpected[i]);
+        }
+        QCOMPARE(h.Doc().m_aPool[2].m_nRootKey, 61);
+        const CWPoolObj& vacated = h.Doc().m_aPool[4];
+        QVERIFY(vacated.m_strFileName.empty() && vacated.m_strSampleName.empty());
+        QCOMPARE(vacated.m_nRootKey, 48);
+        QCOMPARE(vacated.m_bKeymapEnable, 0);
+        QCOMPARE(vacated.m_bProgramEnable, 0);
+    }
+
+    void deleteWithoutSelectionDoesNothing()
+    {
+        CAppHarness h;
+        h.Add(h.Wav("a.wav"));
+        h.View().m_lbPool->SetCurSel(-1);
+        h.Doc().SetModifiedFlag(false);
+        h.View().m_btnDelete->click();
+        QCOMPARE(h.Doc().m_nCount, 1);
+        QVERIFY(!h.Doc().IsModified());
+        QVERIFY(h.m_dialogs.m_aMessages.empty());
+    }
+
+    void rootKeyArrowsStopAtBothEnds()
+    {
+        CAppHarness h;
+        h.Add(h.Wav("a.wav"));
+        CDorvane_V2View& v = h.View();
+        QToolButton* pNoteUp = v.m_ctlRootNote->UpButton();
+        QToolButton* pNoteDown = v.m_ctlRootNote->DownButton();
+        QToolButton* pOctUp = v.m_ctlRootOctave->UpButton();
+        QToolButton* pOctDown = v.m_ctlRootOctave->DownButton();
+        const int& nKey = h.Doc().m_aPool[0].m_nRootKey;
+
+        pNoteUp->click();
+        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("C#4"));
+        QCOMPARE(nKey, 49);
+        for (int i = 0; i < 10; ++i)
+            pNoteUp->click();
+        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("B 4"));
+        QCOMPARE(nKey, 59);
+        pNoteUp->click(); // no wrap to C, no carry into the octave
+        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("B 4"));
+        QCOMPARE(nKey, 59);
+        for (int i = 0; i < 7; ++i)
+            pOctUp->click();
+        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("B 9"));
+        QCOMPARE(nKey, 119);
+        for (int i = 0; i < 14; ++i)
+        {
+            pNoteDown->click();
+            pOctDown->click();
+        }
+        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("C 0"));
+        QCOMPARE(nKey, 0);
+
+        // Without a selection only the text moves.
+        v.m_lbPool->SetCurSel(-1);
+        pOctUp->click();
+        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("C 1"));
+        QCOMPARE(nKey, 0);
+    }
+
+    void makeFileWritesWhatTheBuilderWrites()
+    {
+        CAppHarness h;
+        h.Add(h.Wav("mono.wav", 1, 16, 44100, 3000));
+        h.Add(h.Wav("stereo.wav", 2, 8, 22050, 1000));
+        h.Add(h.Wav("bad.wav", 1, 24, 44100, 300));
+        CDorvane_V2View& v = h.View();
+        v.m_nFirstObjectID = 300;
+
+        // The same build straight through the engine, from copies.
+        CDorvane_V2Doc docCopy = h.Doc();
+        TemplateBytes abTemplate = v.m_abTemplate;
+        test::CRecordingFeedback direct;
+        BuildKrzFile(docCopy, v.m_aWavInfo, 300, abTemplate, h.Path("direct.krz"), direct);
+
+        h.m_dialogs.m_aFileAnswers.push_back(QString::fromStdString(h.Path("window.krz")));
+        v.m_btnMakeFile->click();
+        const FileDialogCall& call = h.m_dialogs.m_aFileCalls.back();
+        QVERIFY(call.bSave);
+        QCOMPARE(call.strTitle, QStringLiteral("Select a Krz-File"));
+        QCOMPARE(call.aFilters[0].strText, QStringLiteral("KRZ Files: *.KRZ"));
+        QCOMPARE(call.strDefaultExt, QStringLiteral("KRZ"));
+        QVERIFY(call.bOverwritePrompt);
+
+        QCOMPARE(test::ReadFileBytes(h.Path("window.krz")),
+                 test::ReadFileBytes(h.Path("direct.krz")));
+        QCOMPARE(h.Frame().StatusText(), QStringLiteral("Ready"));
+        QCOMPARE(v.m_ctlProgress->GetPos(), 0);
+        QCOMPARE(v.m_ctlProgress->GetUpper(), 3);
+        QVERIFY(!test::FileExists(h.Path("DVNSDATA.TMP")));
+        // The names the build filled in show for the selected entry.
+        QCOMPARE(v.m_lbPool->GetCurSel(), 2);
+        v.m_lbPool->SetCurSel(0);
+        v.OnSelchangePoolList();
+        QCOMPARE(v.m_edKeymapName->text(), QStringLiteral("mono"));
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    void makeFileReportsThroughTheWindow()
+    {
+        CAppHarness h;
+        h.Add(h.Wav("a.wav", 1, 16, 44100, 5000));
+        h.Add(h.Wav("b.wav"));
+        CDorvane_V2View& v = h.View();
+        test::CRecordingFeedback rec;
+        v.SetFeedback(&rec);
+        v.m_btnSplitFiles->setChecked(true);
+        v.m_nMaxSplitKB = 1;
+        h.m_dialogs.m_aFileAnswers.push_back(QString::fromStdString(h.Path("out.krz")));
+        v.m_btnMakeFile->click();
+        QCOMPARE(rec.m_aStatus.front(), "Working on " + h.Path("a.wav"));
+        QCOMPARE(rec.m_aStatus.back(), std::string("Ready"));
+        QCOMPARE(rec.m_aStatus[rec.m_aStatus.size() - 2], std::string("Splitting..."));
+        QCOMPARE(rec.m_aRanges.front(), std::make_pair(0, 2));
+        QCOMPARE(rec.m_nPos, 0);
+        QVERIFY(test::FileExists(h.Path("out.krz")));
+        QVERIFY(test::FileExists(h.Path("out.krz01")));
+        QVERIFY(test::FileExists(h.Path("out.krz02")));
+    }
+
+    void makeFileRefusesAnEmptyPoolAndHonoursCancel()
+    {
+        CAppHarness h;
+        h.View().m_btnMakeFile->click();
+        QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(1));
+        QCOMPARE(
+            h.m_dialogs.m_aMessages[0].strText,
+            QStringLiteral("Sorry, you must first add 1 or more wav-files to the sample pool..."));
+        QCOMPARE(h.m_dialogs.m_aMessages[0].icon, MessageIcon::None);
+        QVERIFY(h.m_dialogs.m_aFileCalls.empty());
+
+        h.Add(h.Wav("a.wav"));
+        const auto aBefore = test::ListDir(h.m_dir.Path());
+        h.Frame().SetStatusText(QStringLiteral("Something"));
+        h.m_dialogs.m_aFileAnswers.push_back(QString());
+        h.View().m_btnMakeFile->click();
+        QCOMPARE(h.Frame().StatusText(), QStringLiteral("Ready"));
+        QCOMPARE(test::ListDir(h.m_dir.Path()), aBefore);
+    }
+
+    void aFileErrorIsReportedWithTheStopIcon()
+    {
+        CAppHarness h;
+        h.Add(h.Wav("a.wav"));
+        const std::string strOut = h.Path("missing-folder/out.krz");
+        h.m_dialogs.m_aFileAnswers.push_back(QString::fromStdString(strOut));
+        h.Frame().SetStatusText(QStringLiteral("Before"));
+        h.View().m_btnMakeFile->click();
+        QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(1));
+        const ShownMessage& msg = h.m_dialogs.m_aMessages[0];
+        QCOMPARE(msg.icon, MessageIcon::Stop);
+        QCOMPARE(msg.strCaption, QStringLiteral("Dorvane V2"));
+        QVERIFY2(msg.strText.contains(QStringLiteral("missing-folder")), qPrintable(msg.strText));
+        // The command was abandoned where it stood.
+        QCOMPARE(h.Frame().StatusText(), QStringLiteral("Before"));
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    void thePoolFullMessage()
+    {
+        CAppHarness h;
+        const std::string strWav = h.Wav("a.wav");
+        for (int i = 0; i < 100; ++i)
+            h.Add(strWav);
+        QCOMPARE(h.Doc().m_nCount, 100);
+        QVERIFY(h.m_dialogs.m_aMessages.empty());
+        // Typing with 100 entries stores without a message.
+        QTest::keyClicks(h.View().m_edKeymapName, "Full");
+        QCOMPARE(h.Doc().m_aPool[99].m_strKeymapName, std::string("Full"));
+        QVERIFY(h.m_dialogs.m_aMessages.empty());
+        h.m_dialogs.m_aFileAnswers.push_back(QString::fromStdString(strWav));
+        h.View().m_btnAdd->click();
+        QCOMPARE(h.Doc().m_nCount, 100);
+        QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(1));
+        QCOMPARE(h.m_dialogs.m_aMessages[0].strText,
+                 QStringLiteral("Sorry, you can't have more than 100 samples in the pool..."));
+    }
+};
+
+QTEST_MAIN(ViewTest)
+#include "view_test.moc"
