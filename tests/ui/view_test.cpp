@@ -160,6 +160,22 @@ class ViewTest : public QObject
                  QStringList{"loop " + QString::fromStdString(h.Path("one.wav"))});
     }
 
+    void theRealPlayerIsQuietWithoutAFileOrAnOutput()
+    {
+        // A missing file plays nothing and says nothing; without an audio
+        // output (as on a build machine) neither does an existing one.
+        test::TempDir dir;
+        const std::string strWav = dir / "a.wav";
+        test::WavSpec spec;
+        spec.abData = test::RampData(4000);
+        test::WriteFileBytes(strWav, test::MakeWav(spec));
+        CSoundPlayer player;
+        player.Play(QString::fromStdString(dir / "missing.wav"), false);
+        player.Play(QString::fromStdString(strWav), true);
+        player.Stop();
+        player.Stop();
+    }
+
     void deleteInTheMiddleKeepsTheTypeLines()
     {
         CAppHarness h;
