@@ -15,7 +15,31 @@ constexpr std::size_t kMaxNameBytes = 255;
 CAtomicFile::CAtomicFile(const std::string& strTarget, bool bSyncOnCommit)
     : m_strTarget(CFile::FullPath(strTarget)), m_bSyncOnCommit(bSyncOnCommit)
 {
-    const std::filesystem::path target(m_strTarget);
+    // A link is written through: the file it names is replaced, the link
+    // stays. Anything else that exists and is no regular file (a device such
+    // as /dev/null, a pipe) cannot be replaced by a rename, nor should it be:
+    // it is written to directly.
+    std::error_code ec;
+    const auto status = std::filesystem::status(m_strTarget, ec);
+    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+        !std::filesystem::is_directory(status))
+    {
+        CFileException error;
+        if (!m_file.Open(m_strTarget, CFile::modeWrite, &error))
+            throw error;
+        m_bDirect = true;
+        return;
+    }
+    std::string strWritten = m_strTarget;
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(m_strTarget, ec)))
+    {
+        const auto real = std::filesystem::weakly_canonical(m_strTarget, ec);
+        if (!ec)
+            strWritten = real.string();
+    }
+    m_strRenameTo = strWritten;
+
+    const std::filesystem::path target(strWritten);
     static std::atomic<unsigned> s_nCounter{0};
     // A name of our own in the same folder, so that the rename stays within
     // one file system and is atomic. It is created exclusively, so that no
@@ -48,21 +72,35 @@ CAtomicFile::~CAtomicFile()
     if (!m_bCommitted)
     {
         m_file.Abort();
-        CFile::RemoveQuietly(m_strTemp);
+        if (!m_bDirect)
+            CFile::RemoveQuietly(m_strTemp);
     }
 }
 
 void CAtomicFile::Commit()
 {
+    if (m_bDirect)
+    {
+        m_file.Close();
+        m_bCommitted = true;
+        return;
+    }
     // A file that is replaced keeps its permissions.
     struct stat st = {};
-    if (::stat(m_strTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    if (::stat(m_strRenameTo.c_str(), &st) == 0 && S_ISREG(st.st_mode))
         ::chmod(m_strTemp.c_str(), st.st_mode & 07777);
     // The data must be on the disk before the name points at it, or a crash
     // could leave an empty file where the old one was.
     if (m_bSyncOnCommit)
         m_file.Flush();
     m_file.Close();
-    CFile::Rename(m_strTemp, m_strTarget);
+    try
+    {
+        CFile::Rename(m_strTemp, m_strRenameTo);
+    }
+    catch (const CFileException& e)
+    {
+        throw CFileException(e.m_cause, m_strTarget, e.m_lOsError);
+    }
     m_bCommitted = true;
 }

@@ -1,6 +1,8 @@
 // A file written under a temporary name beside its target and renamed over
 // the target only when complete, so that a failed write never destroys the
-// file that was there. Errors name the target, the file the user chose.
+// file that was there. Errors name the target, the file the user chose. A
+// target that is a link is written through (the file it names is replaced);
+// one that is a device or a pipe is written directly.
 #pragma once
 
 #include "CFile.h"
@@ -36,6 +38,8 @@ class CAtomicFile
     std::string m_strTarget;
     std::string m_strTemp;
     CFile m_file;
+    std::string m_strRenameTo; // the target, with a final link resolved
     bool m_bSyncOnCommit;
+    bool m_bDirect = false; // writing straight to a device or pipe
     bool m_bCommitted = false;
 };

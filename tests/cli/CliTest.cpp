@@ -154,6 +154,7 @@ TEST(Cli, FailuresAndUsage)
         {"make -o X.KRZ missing.wav", 1,
          "Error in file: missing.wav\nFile is bad or non-existing...\n"},
         {"make -o no/such/folder/X.KRZ piano.wav", 1, nullptr},
+        {"make -o /dev/full piano.wav", 1, "Disk full while accessing /dev/full.\n"},
         {"split missing.krz", 1, "ERROR: Can't open Split Source-File...\n"},
         {"split piano.wav", 1, "The source-file is smaller than the maximum filesize\n"},
         {"join piano.wav", 1,

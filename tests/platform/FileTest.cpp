@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <filesystem>
 #include <memory>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -387,3 +388,39 @@ TEST(AtomicFile, WriteFailureLeavesTheOldFile)
 }
 
 } // namespace
+
+TEST(AtomicFile, LinkIsWrittenThroughAndDeviceDirectly)
+{
+    test::TempDir dir;
+    test::WriteFileBytes(dir / "real.krz", test::Bytes{'o', 'l', 'd'});
+    std::filesystem::create_symlink("real.krz", dir / "link.krz");
+    {
+        CAtomicFile file(dir / "link.krz");
+        file.File().Write("new", 3);
+        file.Commit();
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.krz"));
+    EXPECT_EQ(test::ReadFileBytes(dir / "real.krz"), (test::Bytes{'n', 'e', 'w'}));
+    EXPECT_EQ(test::ListDir(dir.Path()), (std::vector<std::string>{"link.krz", "real.krz"}));
+
+    // A device is neither replaced nor given a temporary beside it.
+    CAtomicFile full("/dev/full");
+    EXPECT_EQ(full.TemporaryPath(), "");
+    try
+    {
+        full.File().Write("x", 1);
+        FAIL() << "no error";
+    }
+    catch (const CFileException& e)
+    {
+        EXPECT_EQ(e.GetErrorMessage(), "Disk full while accessing /dev/full.");
+    }
+    {
+        CAtomicFile null("/dev/null");
+        null.File().Write("x", 1);
+        null.Commit();
+    }
+    struct stat st = {};
+    ASSERT_EQ(::stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
