@@ -4,15 +4,17 @@
 #include "CFile.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
-#include <vector>
 
 namespace
 {
 
 // Input block size: a multiple of every frame size (1, 2, 4 bytes). Chosen
-// by measurement; the buffers below are the conversion's whole memory.
-constexpr std::size_t kBlock = 64 * 1024;
+// by measurement on 100 stereo files of 2 MB: a build took 3.2 times as long
+// as cat with 64 KiB blocks, 2.5 times with 256 KiB and no less with 1 MiB.
+// The buffers below (1 MiB in all) are the conversion's whole memory.
+constexpr std::size_t kBlock = 256 * 1024;
 
 std::uint64_t FrameBytes(const WAVINFO& info)
 {
@@ -77,6 +79,13 @@ std::size_t SplitWiden8(const std::uint8_t* __restrict pIn, std::uint8_t* __rest
     return 2 * nFrames;
 }
 
+struct CWorkBuffers
+{
+    std::array<std::uint8_t, kBlock> abIn;
+    std::array<std::uint8_t, 2 * kBlock> abLeft; // 8-bit mono doubles the block
+    std::array<std::uint8_t, kBlock> abRight;
+};
+
 // Removes a file when the scope ends, whatever way it ends.
 class CRemoveOnExit
 {
@@ -117,9 +126,13 @@ void ConvertSampleData(CFile& wav, const WAVINFO& info, std::uint64_t nUsableByt
     const bool bMono = info.nChannels == 1;
     const bool b8Bit = info.nBitsPerSample == 8;
 
-    std::vector<std::uint8_t> abIn(kBlock);
-    std::vector<std::uint8_t> abLeft(2 * kBlock); // 8-bit mono doubles the block
-    std::vector<std::uint8_t> abRight(bMono ? 0 : kBlock);
+    // One set of buffers per thread for the life of the process: a build
+    // converts up to 100 entries, and allocating per entry showed up in its
+    // system time.
+    static thread_local const auto s_pBuffers = std::make_unique<CWorkBuffers>();
+    auto& abIn = s_pBuffers->abIn;
+    auto& abLeft = s_pBuffers->abLeft;
+    auto& abRight = s_pBuffers->abRight;
 
     // Declared before the file, so that the file is closed before it is removed.
     std::unique_ptr<CRemoveOnExit> pRemoveRight;
