@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 # Debian packages the build, the tests and the benchmarks need.
 DEPS := cmake ninja-build g++ pkg-config \
-        qt6-base-dev qt6-multimedia-dev fonts-dejavu-core libx11-dev \
+        qt6-base-dev qt6-multimedia-dev fonts-dejavu-core fonts-dejavu-extra libx11-dev \
         libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev sox
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
