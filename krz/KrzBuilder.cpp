@@ -5,6 +5,7 @@
 #include "CCopyBuffer.h"
 #include "CFeedback.h"
 #include "CFile.h"
+#include "CTempFileGuard.h"
 #include "SampleConverter.h"
 
 #include <algorithm>
@@ -16,19 +17,6 @@ namespace
 
 // Header bytes 4..7: the sample-data offset, set when the objects are written.
 constexpr std::size_t kDataOffsetField = 4;
-
-// Removes a temporary file when the build ends, whatever way it ends.
-class CTempFileGuard
-{
-  public:
-    explicit CTempFileGuard(std::string strPath) : m_strPath(std::move(strPath)) {}
-    ~CTempFileGuard() { CFile::RemoveQuietly(m_strPath); }
-    CTempFileGuard(const CTempFileGuard&) = delete;
-    CTempFileGuard& operator=(const CTempFileGuard&) = delete;
-
-  private:
-    std::string m_strPath;
-};
 
 // The name field: the name followed by spaces, cut to 16 characters.
 void SetName(std::uint8_t* pObject, const std::string& strName)

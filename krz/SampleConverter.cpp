@@ -2,6 +2,7 @@
 
 #include "CCopyBuffer.h"
 #include "CFile.h"
+#include "CTempFileGuard.h"
 
 #include <algorithm>
 #include <array>
@@ -86,19 +87,6 @@ struct CWorkBuffers
     std::array<std::uint8_t, kBlock> abRight;
 };
 
-// Removes a file when the scope ends, whatever way it ends.
-class CRemoveOnExit
-{
-  public:
-    explicit CRemoveOnExit(std::string strPath) : m_strPath(std::move(strPath)) {}
-    ~CRemoveOnExit() { CFile::RemoveQuietly(m_strPath); }
-    CRemoveOnExit(const CRemoveOnExit&) = delete;
-    CRemoveOnExit& operator=(const CRemoveOnExit&) = delete;
-
-  private:
-    std::string m_strPath;
-};
-
 } // namespace
 
 std::uint64_t UsableDataBytes(const WAVINFO& info, std::uint64_t nFileLength)
@@ -135,11 +123,11 @@ void ConvertSampleData(CFile& wav, const WAVINFO& info, std::uint64_t nUsableByt
     auto& abRight = s_pBuffers->abRight;
 
     // Declared before the file, so that the file is closed before it is removed.
-    std::unique_ptr<CRemoveOnExit> pRemoveRight;
+    std::unique_ptr<CTempFileGuard> pRemoveRight;
     CFile right;
     if (!bMono)
     {
-        pRemoveRight = std::make_unique<CRemoveOnExit>(strRightTempPath);
+        pRemoveRight = std::make_unique<CTempFileGuard>(strRightTempPath);
         right = CFile(strRightTempPath, CFile::modeCreate | CFile::modeReadWrite);
     }
 

@@ -578,67 +578,62 @@ void CDorvane_V2View::OnDeltaposRootOctave(int nDelta)
     }
 }
 
-void CDorvane_V2View::OnChangeSampleName()
+CWPoolObj* CDorvane_V2View::SelectedEntry()
 {
     const int nSel = m_lbPool->GetCurSel();
+    return nSel >= 0 && nSel < MAX_POOL ? &m_doc.m_aPool[nSel] : nullptr;
+}
+
+void CDorvane_V2View::StoreNameField(std::string CWPoolObj::*pField, const QString& strValue)
+{
+    CWPoolObj* pEntry = SelectedEntry();
+    // All fields are taken into the members, selection or not; a field that
+    // fails its test stops the copy, and the member keeps its earlier value.
     UpdateData(true);
-    if (nSel >= 0 && nSel < MAX_POOL)
+    if (pEntry)
     {
-        m_doc.m_aPool[nSel].m_strSampleName = ToStd(m_strSampleName);
+        pEntry->*pField = ToStd(strValue);
         SetModified();
     }
+}
+
+void CDorvane_V2View::StoreCheckBox(std::int32_t CWPoolObj::*pField, const QCheckBox* pBox)
+{
+    if (CWPoolObj* pEntry = SelectedEntry())
+    {
+        pEntry->*pField = pBox->isChecked() ? 1 : 0;
+        SetModified();
+    }
+}
+
+void CDorvane_V2View::OnChangeSampleName()
+{
+    StoreNameField(&CWPoolObj::m_strSampleName, m_strSampleName);
 }
 
 void CDorvane_V2View::OnChangeKeymapName()
 {
-    const int nSel = m_lbPool->GetCurSel();
-    UpdateData(true);
-    if (nSel >= 0 && nSel < MAX_POOL)
-    {
-        m_doc.m_aPool[nSel].m_strKeymapName = ToStd(m_strKeymapName);
-        SetModified();
-    }
+    StoreNameField(&CWPoolObj::m_strKeymapName, m_strKeymapName);
 }
 
 void CDorvane_V2View::OnChangeProgramName()
 {
-    const int nSel = m_lbPool->GetCurSel();
-    UpdateData(true);
-    if (nSel >= 0 && nSel < MAX_POOL)
-    {
-        m_doc.m_aPool[nSel].m_strProgramName = ToStd(m_strProgramName);
-        SetModified();
-    }
+    StoreNameField(&CWPoolObj::m_strProgramName, m_strProgramName);
 }
 
 void CDorvane_V2View::OnLoopSwitch()
 {
-    const int nSel = m_lbPool->GetCurSel();
-    if (nSel >= 0 && nSel < MAX_POOL)
-    {
-        m_doc.m_aPool[nSel].m_bLoop = m_btnLoopSwitch->isChecked() ? 1 : 0;
-        SetModified();
-    }
+    StoreCheckBox(&CWPoolObj::m_bLoop, m_btnLoopSwitch);
 }
 
 void CDorvane_V2View::OnKeymapEnable()
 {
-    const int nSel = m_lbPool->GetCurSel();
-    if (nSel >= 0 && nSel < MAX_POOL)
-    {
-        m_doc.m_aPool[nSel].m_bKeymapEnable = m_btnKeymapEnable->isChecked() ? 1 : 0;
-        SetModified();
-    }
+    StoreCheckBox(&CWPoolObj::m_bKeymapEnable, m_btnKeymapEnable);
 }
 
 void CDorvane_V2View::OnProgramEnable()
 {
-    const int nSel = m_lbPool->GetCurSel();
-    if (nSel >= 0 && nSel < MAX_POOL)
-    {
-        m_doc.m_aPool[nSel].m_bProgramEnable = m_btnProgramEnable->isChecked() ? 1 : 0;
-        SetModified();
-    }
+    StoreCheckBox(&CWPoolObj::m_bProgramEnable, m_btnProgramEnable);
 }
 
 void CDorvane_V2View::OnPlay()

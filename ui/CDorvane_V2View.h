@@ -160,6 +160,13 @@ class CDorvane_V2View : public QScrollArea
     void CreateForm();
     void QueueRefresh();
     void SetModified();
+    // The selected entry, or nullptr when no line is selected.
+    CWPoolObj* SelectedEntry();
+    // A name field's change: all fields into the members, then the given
+    // member into the selected entry's field.
+    void StoreNameField(std::string CWPoolObj::*pField, const QString& strValue);
+    // A check box's click: its state into the selected entry's field.
+    void StoreCheckBox(std::int32_t CWPoolObj::*pField, const QCheckBox* pBox);
     // Runs a handler under the top-level command handling.
     template <typename Fn> void Guard(Fn fn);
     bool CheckField(QLineEdit* pEdit, const QString& strValue, int nLimit);
