@@ -71,19 +71,14 @@ std::string Beside(const std::string& strOutput, const char* szName)
     return (std::filesystem::path(CFile::FullPath(strOutput)).parent_path() / szName).string();
 }
 
-} // namespace
-
-void BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
-                  TemplateBytes& abTemplate, const std::string& strOutput, CFeedback& feedback)
+// Writes the file into output; the temporary files are made at
+// strSampleTemp and strRightTemp and removed again, whichever way this ends.
+void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
+              TemplateBytes& abTemplate, CFile& out, const std::string& strSampleTemp,
+              const std::string& strRightTemp, CFeedback& feedback)
 {
     const int nCount = std::clamp(doc.m_nCount, 0, MAX_POOL);
 
-    // The output can be made again from the pool: it is not forced to the
-    // disk before it replaces its name (that would multiply the build's time).
-    CAtomicFile output(strOutput, false);
-    CFile& out = output.File();
-    const std::string strSampleTemp = Beside(strOutput, kSampleDataTempName);
-    const std::string strRightTemp = Beside(strOutput, kRightChannelTempName);
     CTempFileGuard removeSampleTemp(strSampleTemp);
     CFile sampleData(strSampleTemp, CFile::modeCreate | CFile::modeReadWrite);
 
@@ -109,7 +104,14 @@ void BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstO
             entry.m_strProgramName = entry.m_strSampleName;
 
         CFile wav(entry.m_strFileName, CFile::modeRead);
-        const std::uint64_t nUsable = UsableDataBytes(info, wav.GetLength());
+        const std::uint64_t nLength = wav.GetLength();
+        // The header read found the data chunk's size word just before
+        // nDataOffset. A file that no longer reaches that far has lost its
+        // header since (emptied, cut, being rewritten): it is no WAV file
+        // any more, and building it would make an empty sample in silence.
+        if (nLength < static_cast<std::uint32_t>(info.nDataOffset))
+            throw CFileException(CFileException::endOfFile, wav.GetFilePath());
+        const std::uint64_t nUsable = UsableDataBytes(info, nLength);
         const std::uint64_t nChannelBytes = ChannelBytes(info, nUsable);
 
         const bool bMono = info.nChannels == 1;
@@ -169,5 +171,33 @@ void BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstO
     out.Write(abTemplate.data() + kDataOffsetField, 4);
 
     sampleData.Close();
+}
+
+} // namespace
+
+void BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
+                  TemplateBytes& abTemplate, const std::string& strOutput, CFeedback& feedback)
+{
+    // The output can be made again from the pool: it is not forced to the
+    // disk before it replaces its name (that would multiply the build's time).
+    CAtomicFile output(strOutput, false);
+    const std::string strSampleTemp = Beside(strOutput, kSampleDataTempName);
+    const std::string strRightTemp = Beside(strOutput, kRightChannelTempName);
+    try
+    {
+        WriteKrz(doc, aWavInfo, nFirstObjectID, abTemplate, output.File(), strSampleTemp,
+                 strRightTemp, feedback);
+    }
+    catch (const CFileException& e)
+    {
+        // The temporary files hold the output's data on its way: a disk
+        // that fills while they grow is full for the output, the file the
+        // user chose and the one whose folder needs room.
+        const std::string strFailed = CFile::FullPath(e.m_strFileName);
+        if (e.m_cause == CFileException::diskFull &&
+            (strFailed == strSampleTemp || strFailed == strRightTemp))
+            throw CFileException(CFileException::diskFull, output.TargetPath(), e.m_lOsError);
+        throw;
+    }
     output.Commit();
 }

@@ -26,8 +26,12 @@ inline constexpr const char* kRightChannelTempName = "DVNRDATA.TMP";
 //
 // The output is written under a temporary name and renamed when complete;
 // "DVNSDATA.TMP" and "DVNRDATA.TMP" are made beside the output and are
-// removed whether the build succeeds or not. Throws CFileException (with
-// the output's path for failures of the output) and leaves any earlier file
-// of that name as it was.
+// removed whether the build succeeds or not. Throws CFileException and
+// leaves any earlier file of that name as it was: failures of the output,
+// and a full disk while the temporary files grow, name the output; a WAV
+// file that cannot be opened or read names the WAV file, and one that has
+// become shorter than its header (its data offset) since the header was
+// read raises endOfFile on it. A WAV file that holds fewer data bytes than
+// its data chunk declares gives the whole frames it holds.
 void BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
                   TemplateBytes& abTemplate, const std::string& strOutput, CFeedback& feedback);

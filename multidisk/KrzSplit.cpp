@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <stdexcept>
+#include <vector>
 
 namespace
 {
@@ -18,19 +20,21 @@ constexpr std::size_t kPartHeaderSize = 36;
 // The payload of every later part begins right after its 36-byte header.
 constexpr std::uint32_t kLaterPartDataOffset = 36;
 
-// Writes one part file: nHeaderSize bytes of abHeader, then up to nPayload
-// bytes of the source from its current position. The part is written under a
-// temporary name and renamed over an existing file of the same name only when
-// complete, so a failure leaves the earlier file as it was.
-void WritePart(const std::string& strName, const std::uint8_t* abHeader, std::size_t nHeaderSize,
-               CFile& source, std::uint64_t nPayload, CCopyBuffer& buffer)
+// Writes one part file under a temporary name beside it: nHeaderSize bytes
+// of abHeader, then up to nPayload bytes of the source from its current
+// position. The part is closed, but replaces a file of its name only when
+// the caller commits it.
+std::unique_ptr<CAtomicFile> WritePart(const std::string& strName, const std::uint8_t* abHeader,
+                                       std::size_t nHeaderSize, CFile& source,
+                                       std::uint64_t nPayload, CCopyBuffer& buffer)
 {
     // A part can be made again from its source: it is not forced to the disk
     // before it replaces its name (that would multiply the split's time).
-    CAtomicFile part(strName, false);
-    part.File().Write(abHeader, nHeaderSize);
-    buffer.Copy(source, part.File(), nPayload);
-    part.Commit();
+    auto pPart = std::make_unique<CAtomicFile>(strName, false);
+    pPart->File().Write(abHeader, nHeaderSize);
+    buffer.Copy(source, pPart->File(), nPayload);
+    pPart->Finish();
+    return pPart;
 }
 
 } // namespace
@@ -81,9 +85,14 @@ void SplitKrzFile(const std::string& strSource, const std::string& strBase, int 
     bo::StoreBE32(abHeader + 8, static_cast<std::uint32_t>(nDataLength));
     bo::StoreBE32(abHeader + 12, 1);
 
+    // Every part is written under a temporary name first, and the parts
+    // replace the files of their names only when all of them are complete:
+    // a split that fails half-way (a full disk) leaves an earlier series of
+    // the same name whole, instead of new first parts before old later ones.
+    std::vector<std::unique_ptr<CAtomicFile>> apParts;
     CCopyBuffer buffer;
-    WritePart(PartName(strBase, 1), abHeader, kPart1HeaderSize, source,
-              static_cast<std::uint64_t>(nPartSize), buffer);
+    apParts.push_back(WritePart(PartName(strBase, 1), abHeader, kPart1HeaderSize, source,
+                                static_cast<std::uint64_t>(nPartSize), buffer));
 
     // nLeft: source bytes not yet written after the current part.
     std::int64_t nLeft = nLength - nPartSize - static_cast<std::int64_t>(kPart1HeaderSize);
@@ -98,9 +107,11 @@ void SplitKrzFile(const std::string& strSource, const std::string& strBase, int 
         nLeft -= nPartSize;
         bo::StoreBE32(abHeader + 8, nLeft > 0 ? static_cast<std::uint32_t>(nLeft) : 0);
         bo::StoreBE32(abHeader + 12, static_cast<std::uint32_t>(n));
-        WritePart(PartName(strBase, n), abHeader, kPartHeaderSize, source,
-                  static_cast<std::uint64_t>(nPartSize), buffer);
+        apParts.push_back(WritePart(PartName(strBase, n), abHeader, kPartHeaderSize, source,
+                                    static_cast<std::uint64_t>(nPartSize), buffer));
     }
 
+    for (auto& pPart : apParts)
+        pPart->Commit();
     feedback.ProgressSetPos(0);
 }

@@ -24,10 +24,12 @@ std::string PartName(const std::string& strBase, int n);
 // Source-File...", "The source-file is smaller than the maximum filesize";
 // caption kAppTitle, no icon). Drives the progress bar: range 0 .. (D div P)
 // + 2 with D = length - P - 32, step 1, position 1 after part 1, one step
-// before each further part, position 0 at the end. Each part is written
-// under a temporary name and renamed over an existing file only when
-// complete; throws CFileException (naming the part) when a part cannot be
-// created or written, leaving the earlier file of that name as it was.
+// before each further part, position 0 at the end. The parts are written
+// under temporary names and replace existing files of their names only when
+// all of them are complete; throws CFileException (naming the part) when a
+// part cannot be created or written, leaving every earlier file of a part's
+// name as it was and no new part (files with higher numbers than the new
+// series has are never touched).
 // Throws std::invalid_argument when nMaxSplitKB is outside 1..kMaxSplitKB.
 void SplitKrzFile(const std::string& strSource, const std::string& strBase, int nMaxSplitKB,
                   CFeedback& feedback);

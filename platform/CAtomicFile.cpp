@@ -30,6 +30,10 @@ CAtomicFile::CAtomicFile(const std::string& strTarget, bool bSyncOnCommit)
         m_bDirect = true;
         return;
     }
+    // A folder cannot be replaced by a file: refused before anything is
+    // written, so that no work is done for a rename that must fail.
+    if (!ec && std::filesystem::is_directory(status))
+        throw CFileException(CFileException::accessDenied, m_strTarget, EISDIR);
     std::string strWritten = m_strTarget;
     if (std::filesystem::is_symlink(std::filesystem::symlink_status(m_strTarget, ec)))
     {
@@ -77,11 +81,22 @@ CAtomicFile::~CAtomicFile()
     }
 }
 
+void CAtomicFile::Finish()
+{
+    if (!m_file.IsOpen())
+        return;
+    // The data must be on the disk before the name points at it, or a crash
+    // could leave an empty file where the old one was.
+    if (m_bSyncOnCommit && !m_bDirect)
+        m_file.Flush();
+    m_file.Close();
+}
+
 void CAtomicFile::Commit()
 {
+    Finish();
     if (m_bDirect)
     {
-        m_file.Close();
         m_bCommitted = true;
         return;
     }
@@ -89,11 +104,6 @@ void CAtomicFile::Commit()
     struct stat st = {};
     if (::stat(m_strRenameTo.c_str(), &st) == 0 && S_ISREG(st.st_mode))
         ::chmod(m_strTemp.c_str(), st.st_mode & 07777);
-    // The data must be on the disk before the name points at it, or a crash
-    // could leave an empty file where the old one was.
-    if (m_bSyncOnCommit)
-        m_file.Flush();
-    m_file.Close();
     try
     {
         CFile::Rename(m_strTemp, m_strRenameTo);

@@ -14,9 +14,11 @@ class CAtomicFile
   public:
     // Creates the temporary file in the target's folder, exclusively (an
     // existing file is never emptied); throws CFileException (naming the
-    // target) when it cannot be created. bSyncOnCommit: make the data reach
-    // the disk before the rename (for documents; outputs that can be made
-    // again from their sources skip it, as it multiplies their time).
+    // target) when it cannot be created, and accessDenied at once for a
+    // target that is a folder, which no file can replace. bSyncOnCommit:
+    // make the data reach the disk before the rename (for documents; outputs
+    // that can be made again from their sources skip it, as it multiplies
+    // their time).
     explicit CAtomicFile(const std::string& strTarget, bool bSyncOnCommit = true);
     // Removes the temporary file unless Commit() has run.
     ~CAtomicFile();
@@ -28,9 +30,16 @@ class CAtomicFile
     const std::string& TargetPath() const { return m_strTarget; }
     const std::string& TemporaryPath() const { return m_strTemp; }
 
-    // Gives the temporary file the permissions of the file it replaces (if
-    // any), makes its data reach the disk (when asked to), closes it and renames it over the
-    // target. Throws CFileException (naming the target) on failure; the
+    // Ends the writing without replacing the target yet: makes the data
+    // reach the disk (when asked to) and closes the temporary file. Throws
+    // CFileException (naming the target) on failure. For files that must
+    // replace their targets together: each is finished when written, so
+    // that no more than one is open, and all are committed at the end.
+    void Finish();
+
+    // Finishes the file if that has not been done, gives the temporary file
+    // the permissions of the file it replaces (if any) and renames it over
+    // the target. Throws CFileException (naming the target) on failure; the
     // temporary file is then removed by the destructor.
     void Commit();
 

@@ -28,7 +28,16 @@ bool CCopyBuffer::KernelCopy(CFile& source, CFile& dest, std::uint64_t nMax, std
         if (errno == EINTR)
             continue;
         if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG)
-            CFileException::ThrowOsError(errno, dest.GetFilePath());
+        {
+            // The system checks the destination's room before it looks for
+            // the end of the source: a destination that reached its size
+            // limit with the last byte fails the call that would only have
+            // found the end. The copy is complete then.
+            const int nError = errno;
+            if (source.GetPosition() >= source.GetLength())
+                return true;
+            CFileException::ThrowOsError(nError, dest.GetFilePath());
+        }
         // Not possible between these files (other file systems, old kernels):
         // the buffered copy goes on from where this stopped and reports any
         // real failure with the right file's name.

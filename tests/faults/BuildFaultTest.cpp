@@ -1,0 +1,361 @@
+// Make File under faults: a disk that fills at every stage of the build (a
+// file-size limit and a real small tmpfs), an output folder that cannot be
+// written, and WAV files that vanish or shrink after their headers were
+// read. Every failure must end with its message, leave the earlier output
+// as it was and leave no temporary file; the command line once as well.
+#include "CDorvane_V2Doc.h"
+#include "FaultSupport.h"
+#include "KrzBuilder.h"
+#include "KrzReader.h"
+#include "PoolEdit.h"
+#include "TestSupport.h"
+#include "WavReader.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+using test::Bytes;
+
+namespace
+{
+
+// The pool: a 16-bit mono entry, a 16-bit stereo entry (whose right channel
+// waits in "DVNRDATA.TMP") and an 8-bit mono entry, all with keymap and
+// program. Sample data: 6000 + 2 * 8000 + 2 * 3000 bytes; objects: the
+// header, 96 + 184 + 280, 128 + 184 + 280, 96 + 184 + 280, the end mark.
+constexpr std::uint64_t kDataBytes = 28000;
+constexpr std::uint64_t kObjectBytes = 32 + 560 + 592 + 560 + 4;
+constexpr std::uint64_t kOutputBytes = kObjectBytes + kDataBytes;
+// "DVNSDATA.TMP" after each entry: 6000, 22000, 28000 bytes.
+
+struct WavFile
+{
+    const char* szName;
+    int nChannels, nBits;
+    std::size_t nDataBytes;
+};
+constexpr WavFile kWavs[] = {
+    {"piano.wav", 1, 16, 6000},
+    {"strings.wav", 2, 16, 16000},
+    {"organ.wav", 1, 8, 3000},
+};
+
+Bytes WavBytes(const WavFile& wav)
+{
+    test::WavSpec spec;
+    spec.nChannels = static_cast<std::uint16_t>(wav.nChannels);
+    spec.nBits = static_cast<std::uint16_t>(wav.nBits);
+    spec.abData =
+        test::RampData(wav.nDataBytes, static_cast<std::uint8_t>(wav.nBits + wav.nChannels));
+    return test::MakeWav(spec);
+}
+
+// A build's inputs: WAV files in wav/, the pool with their headers read, the
+// template, and an output in strOutDir that already holds an earlier build.
+class CBuild
+{
+  public:
+    explicit CBuild(const test::TempDir& dir, const std::string& strOutDir)
+        : m_strWavDir(dir / "wav"), m_strOutput(strOutDir + "/OUT.KRZ")
+    {
+        std::filesystem::create_directories(m_strWavDir);
+        std::filesystem::create_directories(strOutDir);
+        const Bytes abTemplate = test::ReadFileBytes(DORVANE_TEST_TEMPLATE);
+        std::copy_n(abTemplate.begin(), m_abTemplate.size(), m_abTemplate.begin());
+        m_doc.OnNewDocument();
+        test::CRecordingFeedback feedback;
+        for (const auto& wav : kWavs)
+        {
+            const std::string strPath = Wav(wav.szName);
+            test::WriteFileBytes(strPath, WavBytes(wav));
+            const int n = AddPoolEntry(m_doc, strPath, wav.szName);
+            ReadWavHeader(strPath, m_aWavInfo[n], feedback);
+        }
+    }
+
+    std::string Wav(const std::string& strName) const { return m_strWavDir + "/" + strName; }
+    const std::string& Output() const { return m_strOutput; }
+
+    // The operation as the window and the command line run it.
+    fault::Operation Operation()
+    {
+        return [this](test::CRecordingFeedback& feedback, std::string&)
+        { BuildKrzFile(m_doc, m_aWavInfo, 200, m_abTemplate, m_strOutput, feedback); };
+    }
+
+    // Reads the header of a WAV file again, as the window does after Open.
+    void RereadHeader(int nIndex)
+    {
+        test::CRecordingFeedback feedback;
+        ReadWavHeader(m_doc.m_aPool[nIndex].m_strFileName, m_aWavInfo[nIndex], feedback);
+    }
+
+  private:
+    std::string m_strWavDir;
+    std::string m_strOutput;
+    CDorvane_V2Doc m_doc;
+    WavInfoArray m_aWavInfo{};
+    TemplateBytes m_abTemplate{};
+};
+
+const Bytes kEarlierOutput(3000, 0x5E); // what an earlier build left
+
+std::string DiskFull(const std::string& strPath)
+{
+    return "Disk full while accessing " + strPath + ".";
+}
+
+// The stage a failure happened in, by the last status text the build set:
+// none before the first entry, "Working on <WAV>" during an entry,
+// "Adding sample data..." while the data is copied behind the objects.
+std::string Working(const CBuild& build, int nEntry)
+{
+    return "Working on " + build.Wav(kWavs[nEntry].szName);
+}
+
+// What a build without faults writes, to compare with.
+Bytes Reference()
+{
+    test::TempDir dir;
+    CBuild build(dir, dir / "out");
+    const auto outcome = fault::Run(build.Operation());
+    EXPECT_EQ(outcome.strError, "");
+    return test::ReadFileBytes(build.Output());
+}
+
+} // namespace
+
+// The sizes the cases below rely on.
+TEST(BuildFault, ReferenceBuildIsValidAndAsLongAsCounted)
+{
+    const Bytes ab = Reference();
+    ASSERT_EQ(ab.size(), kOutputBytes);
+    const KrzFileInfo info = ReadKrzData(ab.data(), ab.size());
+    EXPECT_TRUE(info.IsValid()) << FormatKrzFileInfo(info);
+    EXPECT_EQ(info.header.nSampleDataOffset, kObjectBytes);
+}
+
+// A file-size limit makes the first write past it fail with EFBIG, which
+// the file layer reports as a full disk: at every stage of the build.
+TEST(BuildFault, DiskFillsAtEveryStage)
+{
+    struct Case
+    {
+        const char* szStage;
+        rlim_t nLimit;
+        int nLastEntry; // -1: before the first entry, 3: while the data is copied
+    };
+    const Case aCases[] = {
+        {"the header", 20, -1},
+        {"the first entry's objects", 500, 0},
+        {"the first entry's sample data", 4000, 0},
+        {"the stereo entry's left channel", 10000, 1},
+        {"the stereo entry's right channel joining the sample data", 18000, 1},
+        {"the last entry's sample data", 25000, 2},
+        {"the copy behind the objects", kOutputBytes - 1, 3},
+    };
+    for (const Case& c : aCases)
+    {
+        SCOPED_TRACE(c.szStage);
+        test::TempDir dir;
+        CBuild build(dir, dir / "out");
+        test::WriteFileBytes(build.Output(), kEarlierOutput);
+        const auto before = fault::TakeSnapshot(dir / "out");
+
+        fault::ChildSetup setup;
+        setup.nFileSizeLimit = c.nLimit;
+        const auto outcome = fault::RunInChild(setup, build.Operation());
+        ASSERT_FALSE(outcome.bSkipped) << outcome.strSkipReason;
+
+        EXPECT_EQ(outcome.strError, DiskFull(build.Output()));
+        const std::string strStage = c.nLastEntry < 0   ? ""
+                                     : c.nLastEntry > 2 ? "Adding sample data..."
+                                                        : Working(build, c.nLastEntry);
+        EXPECT_EQ(outcome.LastStatus(), strStage);
+        EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "out")));
+    }
+}
+
+// The limit at exactly the output's size: nothing fails, and the result is
+// the build without a limit.
+TEST(BuildFault, DiskJustLargeEnough)
+{
+    const Bytes abReference = Reference();
+    test::TempDir dir;
+    CBuild build(dir, dir / "out");
+    test::WriteFileBytes(build.Output(), kEarlierOutput);
+    fault::ChildSetup setup;
+    setup.nFileSizeLimit = kOutputBytes;
+    const auto outcome = fault::RunInChild(setup, build.Operation());
+    ASSERT_FALSE(outcome.bSkipped) << outcome.strSkipReason;
+    EXPECT_EQ(outcome.strError, "");
+    EXPECT_EQ(outcome.LastStatus(), "Adding sample data...");
+    EXPECT_TRUE(fault::SameFiles({{"OUT.KRZ", abReference}}, fault::TakeSnapshot(dir / "out")));
+}
+
+// A real file system that fills: a 256 KiB tmpfs holding the earlier output
+// and a filler file that leaves only a few pages free.
+TEST(BuildFault, TmpfsFillsAtEveryStage)
+{
+    constexpr std::uint64_t kPage = 4096;
+    struct Case
+    {
+        const char* szStage;
+        std::uint64_t nFreePages;
+        int nLastEntry; // as above; 4: no failure
+    };
+    // Pages each file takes: the output's temporary file 1 until the copy
+    // (8 after it), "DVNSDATA.TMP" 2, 4, 6 and 7 as it grows, "DVNRDATA.TMP"
+    // 2 while the stereo entry is converted.
+    const Case aCases[] = {
+        {"the header", 0, -1},
+        {"the stereo entry's left channel", 3, 1},
+        {"the copy behind the objects", 9, 3},
+        {"enough room", 16, 4},
+    };
+    const Bytes abReference = Reference();
+    for (const Case& c : aCases)
+    {
+        SCOPED_TRACE(c.szStage);
+        test::TempDir dir;
+        fault::CScopedTmpfs disk(dir.Path() / "disk", "256k");
+        if (!disk.Mounted())
+            GTEST_SKIP() << disk.WhyNot();
+        CBuild build(dir, disk.Path().string());
+        test::WriteFileBytes(build.Output(), kEarlierOutput);
+        ASSERT_TRUE(fault::FillLeaving(disk.Path(), c.nFreePages * kPage));
+        const auto before = fault::TakeSnapshot(disk.Path());
+
+        const auto outcome = fault::Run(build.Operation());
+
+        if (c.nLastEntry > 3)
+        {
+            EXPECT_EQ(outcome.strError, "");
+            auto expected = before;
+            expected["OUT.KRZ"] = abReference;
+            EXPECT_TRUE(fault::SameFiles(expected, fault::TakeSnapshot(disk.Path())));
+            continue;
+        }
+        EXPECT_EQ(outcome.strError, DiskFull(build.Output()));
+        const std::string strStage = c.nLastEntry < 0   ? ""
+                                     : c.nLastEntry > 2 ? "Adding sample data..."
+                                                        : Working(build, c.nLastEntry);
+        EXPECT_EQ(outcome.LastStatus(), strStage);
+        EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(disk.Path())));
+        EXPECT_EQ(fault::FreeBytes(disk.Path()), c.nFreePages * kPage);
+    }
+}
+
+// An output folder that cannot be written: root ignores permissions, so the
+// build runs as an ordinary user in a child process.
+TEST(BuildFault, ReadOnlyOutputFolder)
+{
+    test::TempDir dir;
+    CBuild build(dir, dir / "out");
+    test::WriteFileBytes(build.Output(), kEarlierOutput);
+    ASSERT_EQ(::chmod((dir / "out").c_str(), 0555), 0);
+    const auto before = fault::TakeSnapshot(dir / "out");
+
+    fault::ChildSetup setup;
+    setup.bUnprivileged = true;
+    setup.strMustNotWrite = dir / "out";
+    const auto outcome = fault::RunInChild(setup, build.Operation());
+    if (outcome.bSkipped)
+        GTEST_SKIP() << outcome.strSkipReason;
+
+    EXPECT_EQ(outcome.strError, "Access to " + build.Output() + " was denied.");
+    EXPECT_EQ(outcome.aStatus, std::vector<std::string>{});
+    EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "out")));
+}
+
+// A WAV file that changes between the header read and the build. One that
+// is gone, or no longer reaches its sample data, ends the build with its
+// message naming the WAV file; nothing of the earlier output is lost.
+TEST(BuildFault, WavFileVanishesOrLosesItsHeader)
+{
+    struct Case
+    {
+        const char* szChange;
+        int nEntry;
+        long nCutTo; // -1: deleted
+        const char* szMessage;
+    };
+    const Case aCases[] = {
+        {"deleted", 1, -1, "%1 was not found."},
+        {"emptied", 1, 0, "An attempt was made to access %1 past its end."},
+        {"cut inside its header", 2, 20, "An attempt was made to access %1 past its end."},
+        {"cut before its data chunk's size", 0, 40,
+         "An attempt was made to access %1 past its end."},
+    };
+    for (const Case& c : aCases)
+    {
+        SCOPED_TRACE(c.szChange);
+        test::TempDir dir;
+        CBuild build(dir, dir / "out");
+        test::WriteFileBytes(build.Output(), kEarlierOutput);
+        const std::string strWav = build.Wav(kWavs[c.nEntry].szName);
+        if (c.nCutTo < 0)
+            std::filesystem::remove(strWav);
+        else
+            std::filesystem::resize_file(strWav, static_cast<std::uintmax_t>(c.nCutTo));
+        const auto before = fault::TakeSnapshot(dir / "out");
+
+        const auto outcome = fault::Run(build.Operation());
+
+        std::string strMessage = c.szMessage;
+        strMessage.replace(strMessage.find("%1"), 2, strWav);
+        EXPECT_EQ(outcome.strError, strMessage);
+        EXPECT_EQ(outcome.LastStatus(), Working(build, c.nEntry));
+        EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "out")));
+    }
+}
+
+// A WAV file cut inside its sample data holds fewer bytes than its data
+// chunk declares, as some files do when they are added: the build uses the
+// whole frames it still holds, exactly as if the file had been that short
+// when its header was read, and the sample headers match the data written.
+TEST(BuildFault, WavFileCutInsideItsDataIsBuiltFromWhatItHolds)
+{
+    test::TempDir dir;
+    CBuild shrunk(dir, dir / "out");
+    const std::string strWav = shrunk.Wav("strings.wav");
+    const auto nCutTo = static_cast<std::uintmax_t>(44 + 6002); // 1500 frames and 2 bytes
+    std::filesystem::resize_file(strWav, nCutTo);
+    const auto outcome = fault::Run(shrunk.Operation());
+    ASSERT_EQ(outcome.strError, "");
+
+    test::TempDir dirShort;
+    CBuild shortFromTheStart(dirShort, dirShort / "out");
+    std::filesystem::copy_file(strWav, shortFromTheStart.Wav("strings.wav"),
+                               std::filesystem::copy_options::overwrite_existing);
+    shortFromTheStart.RereadHeader(1);
+    ASSERT_EQ(fault::Run(shortFromTheStart.Operation()).strError, "");
+
+    const Bytes ab = test::ReadFileBytes(shrunk.Output());
+    const KrzFileInfo info = ReadKrzData(ab.data(), ab.size());
+    EXPECT_TRUE(info.IsValid()) << FormatKrzFileInfo(info);
+    EXPECT_EQ(ab.size(), kOutputBytes - (16000 - 6000));
+    EXPECT_EQ(ab, test::ReadFileBytes(shortFromTheStart.Output()));
+    EXPECT_EQ(test::ListDir(dir / "out"), std::vector<std::string>{"OUT.KRZ"});
+}
+
+// The command line on a full disk: exit status 1, the disk-full text, the
+// earlier output unchanged and no temporary file.
+TEST(BuildFault, CommandLineMakeOnAFullDisk)
+{
+    test::TempDir dir;
+    for (const auto& wav : kWavs)
+        test::WriteFileBytes(dir / wav.szName, WavBytes(wav));
+    test::WriteFileBytes(dir / "OUT.KRZ", kEarlierOutput);
+    const auto before = fault::TakeSnapshot(dir.Path());
+
+    const auto result = fault::RunProgram(
+        dir.Path().string(), DORVANE_CLI,
+        {"make", "-o", "OUT.KRZ", "piano.wav", "strings.wav", "organ.wav"}, kOutputBytes - 1);
+    EXPECT_EQ(result.nStatus, 1);
+    EXPECT_EQ(result.strOutput, DiskFull(dir / "OUT.KRZ") + "\n");
+    EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir.Path())));
+}
