@@ -94,7 +94,7 @@ std::uint64_t UsableDataBytes(const WAVINFO& info, std::uint64_t nFileLength)
     const auto nOffset = static_cast<std::uint64_t>(static_cast<std::uint32_t>(info.nDataOffset));
     const std::uint64_t nHeld = nFileLength > nOffset ? nFileLength - nOffset : 0;
     const std::uint64_t nDeclared = static_cast<std::uint32_t>(info.nDataSize);
-    const std::uint64_t nBytes = std::min(nHeld, nDeclared);
+    const std::uint64_t nBytes = std::min({nHeld, nDeclared, kMaxWavDataBytes});
     const std::uint64_t nFrame = FrameBytes(info);
     return nBytes - nBytes % nFrame;
 }
@@ -113,6 +113,11 @@ void ConvertSampleData(CFile& wav, const WAVINFO& info, std::uint64_t nUsableByt
 {
     const bool bMono = info.nChannels == 1;
     const bool b8Bit = info.nBitsPerSample == 8;
+    // No data chunk holds more; a larger count is a caller's mistake, and
+    // refusing it keeps the output lengths within what the sample headers
+    // can describe.
+    if (nUsableBytes > kMaxWavDataBytes)
+        throw CFileException(CFileException::invalidFile, wav.GetFilePath());
 
     // One set of buffers per thread for the life of the process: a build
     // converts up to 100 entries, and allocating per entry showed up in its

@@ -11,9 +11,15 @@
 
 class CFile;
 
+// The most data bytes one entry converts: the size field of a WAV data
+// chunk is 32 bits, so no WAV file declares more than 4 GiB - 1 bytes of
+// data and every honest file passes.
+inline constexpr std::uint64_t kMaxWavDataBytes = 0xFFFFFFFFu;
+
 // The data bytes of an entry that are converted: the declared data size
-// (taken unsigned), but no more than the file holds past nDataOffset, cut
-// to whole sample frames so that a stray byte never shifts later data.
+// (taken unsigned), but no more than the file holds past nDataOffset nor
+// than kMaxWavDataBytes, cut to whole sample frames so that a stray byte
+// never shifts later data.
 std::uint64_t UsableDataBytes(const WAVINFO& info, std::uint64_t nFileLength);
 
 // Bytes one channel takes in the KRZ file for nUsableBytes of WAV data:
@@ -26,6 +32,8 @@ std::uint64_t ChannelBytes(const WAVINFO& info, std::uint64_t nUsableBytes);
 // words, which wait meanwhile in a file made at strRightTempPath and
 // removed before returning (also when an error ends the conversion).
 // Memory use is constant whatever the data size. Throws CFileException; a
-// WAV file that holds fewer bytes than nUsableBytes raises endOfFile on it.
+// WAV file that holds fewer bytes than nUsableBytes raises endOfFile on it,
+// and more than kMaxWavDataBytes raises invalidFile before anything is
+// written.
 void ConvertSampleData(CFile& wav, const WAVINFO& info, std::uint64_t nUsableBytes,
                        CFile& sampleData, const std::string& strRightTempPath);

@@ -5,9 +5,13 @@
 #include "CFeedback.h"
 #include "CFile.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <set>
+#include <string_view>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace
@@ -26,7 +30,11 @@ constexpr std::size_t kPartNumberField = 12;
 // The joined file can be made again from its parts: it is not forced to the
 // disk before it replaces its name (that would multiply the join's time).
 constexpr bool kSyncOutput = false;
-// A two-digit counter reaches at most part 99.
+// The most parts one join reads, the first included. A two-digit counter
+// from 01 names 99 parts, and a split names part 100 on with three digits,
+// which the counter never produces: no honest series has more parts for the
+// join to find. Names past 99 that happen to exist (X:0, X:1, ...) are not
+// followed, and the loop is bounded whatever the folder holds.
 constexpr int kMaxTwoDigitParts = 99;
 
 // Moves strName on to the next name of the series that starts with
@@ -64,6 +72,69 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b)
     return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
+// True when nothing, not even a dangling symbolic link, bears that name.
+bool NameIsFree(const std::string& strPath)
+{
+    struct stat st;
+    return ::lstat(strPath.c_str(), &st) != 0 && errno == ENOENT;
+}
+
+// Tells whether a name of the series that starts with strFirst is the
+// destination. The counter changes only a name's last two characters, which
+// normally lie in its file name, so the folder is the same for every name;
+// a name that does not exist then is the destination exactly when the
+// destination lies in that folder under that file name, which is what
+// resolving the whole name and comparing would give. Any other name (one
+// that exists, a link say, or one whose counter reaches the folder) is
+// resolved in full. Which names exist is read from one listing of the
+// folder. Resolving each of the 99 names in full took hundreds of system
+// calls and allocations per join.
+class CSeriesMatcher
+{
+  public:
+    CSeriesMatcher(const std::string& strFirst, const std::filesystem::path& dest) : m_dest(dest)
+    {
+        const std::size_t nSlash = strFirst.rfind('/');
+        m_nNameStart = nSlash == std::string::npos ? 0 : nSlash + 1;
+        if (strFirst.size() - m_nNameStart < 2)
+            return;
+        const std::string strFolder = nSlash == std::string::npos ? "."
+                                      : nSlash == 0               ? "/"
+                                                                  : strFirst.substr(0, nSlash);
+        m_bFast = true;
+        m_bDestInFolder = dest.parent_path() == Resolved(strFolder);
+        m_strDestName = dest.filename().string();
+        std::error_code ec;
+        for (auto it = std::filesystem::directory_iterator(strFolder, ec);
+             !ec && it != std::filesystem::directory_iterator(); it.increment(ec))
+            m_aExisting.insert(it->path().filename().string());
+        m_bListed = !ec; // otherwise each name is looked up by itself
+    }
+
+    bool IsDestination(const std::string& strName) const
+    {
+        if (m_bFast && strName.size() > m_nNameStart &&
+            strName.find('/', m_nNameStart) == std::string::npos)
+        {
+            const std::string_view name = std::string_view(strName).substr(m_nNameStart);
+            const bool bFree =
+                m_bListed ? m_aExisting.find(name) == m_aExisting.end() : NameIsFree(strName);
+            if (name != "." && name != ".." && bFree)
+                return m_bDestInFolder && name == m_strDestName;
+        }
+        return SameFile(Resolved(strName), m_dest);
+    }
+
+  private:
+    const std::filesystem::path& m_dest;
+    std::size_t m_nNameStart = 0;
+    bool m_bFast = false;
+    bool m_bDestInFolder = false;
+    std::string m_strDestName;
+    bool m_bListed = false;
+    std::set<std::string, std::less<>> m_aExisting; // names in the folder
+};
+
 // True when strDest names the first part or a part the join would read: the
 // first part, every name the counter produces up to part 99, and any further
 // name of the series that exists. Creating the destination would otherwise
@@ -71,13 +142,14 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b)
 bool DestinationIsInSeries(const std::string& strFirst, const std::string& strDest)
 {
     const auto dest = Resolved(strDest);
+    const CSeriesMatcher matcher(strFirst, dest);
     std::string strName = strFirst;
     int nPart = 1;
     do
     {
         if (nPart > kMaxTwoDigitParts && !CFile::Exists(strName))
             break;
-        if (SameFile(Resolved(strName), dest))
+        if (matcher.IsDestination(strName))
             return true;
         ++nPart;
     } while (NextInSeries(strFirst, strName));
@@ -165,7 +237,7 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
     // The first name that cannot be opened, for whatever reason, ends the
     // series; nothing checks that the series is complete.
     std::string strName = strFirst;
-    while (NextInSeries(strFirst, strName))
+    for (int nPart = 2; nPart <= kMaxTwoDigitParts && NextInSeries(strFirst, strName); ++nPart)
     {
         if (!part.Open(strName, CFile::modeRead))
             break;

@@ -13,7 +13,8 @@ std::string NextPartName(std::string strName);
 
 // Joins the series that starts with strFirst into strDest: the first part
 // whole with its part number (bytes 12..15) cleared, then every following
-// part from its offset 36 on, up to the first name that cannot be opened.
+// part from its offset 36 on, up to the first name that cannot be opened
+// and at most 99 parts in all (part 99 of a series that starts at 01).
 // Reports its own failures by message box (caption kAppTitle, no icon) and
 // never touches the status text or the progress bar:
 // - "FILE ERROR: Can't open destination File..." when strDest is empty, a
