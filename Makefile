@@ -7,11 +7,12 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Debian packages the build, the tests and the benchmarks need.
 DEPS := cmake ninja-build g++ pkg-config \
         qt6-base-dev qt6-multimedia-dev fonts-dejavu-core fonts-dejavu-extra libx11-dev \
-        libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev sox
+        libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev sox \
+        clang libclang-rt-14-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test test-core test-asan demo bench screenshots clean format
+.PHONY: all deps configure build run test test-core test-asan fuzz fuzz-ci demo bench screenshots clean format
 
 all: build
 
@@ -40,6 +41,7 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) test-asan
+	$(MAKE) fuzz-ci
 
 # The core (everything but the window) again, under AddressSanitizer and UBSan.
 test-asan: deps
@@ -47,6 +49,16 @@ test-asan: deps
 	  -DDORVANE_SANITIZE=ON -DDORVANE_UI=OFF -DDORVANE_BENCH=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer targets of the readers of outside files, built with clang in
+# build-fuzz: `make fuzz` runs each for FUZZ_SECONDS (default 60) and
+# reports; `make fuzz-ci` runs each for a fixed number of runs over its
+# corpus and regressions and fails on any finding.
+fuzz: deps
+	./tools/fuzz.sh build-fuzz
+
+fuzz-ci: deps
+	./tools/fuzz.sh --ci build-fuzz
 
 demo: build
 	./tools/demo.sh $(BUILD)

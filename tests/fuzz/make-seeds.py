@@ -1,0 +1,159 @@
+#!/usr/bin/env python3
+"""Makes the raw seed inputs of the fuzz targets from the test fixtures, the
+examples and small KRZ files and parts made by dorvane-cli.
+
+    make-seeds.py DORVANE_CLI OUTDIR
+
+writes OUTDIR/<target>/... for the targets wav, pool, krz, join and convert.
+The committed corpora (tests/fuzz/corpus/) are these seeds after a fuzz run,
+minimised with libFuzzer's -merge=1; nothing in the build runs this script.
+"""
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
+FIXTURES = os.path.join(ROOT, "tests", "pool", "fixtures")
+EXAMPLES = os.path.join(ROOT, "examples")
+MAX_SEED = 4096  # libFuzzer's default -max_len
+
+
+def chunk(tag, body):
+    return tag + struct.pack("<I", len(body)) + body
+
+
+def wav(channels, bits, rate, data, before_fmt=b"", before_data=b"", tag=1):
+    align = channels * bits // 8
+    fmt = struct.pack("<HHIIHH", tag, channels, rate, rate * align, align, bits)
+    body = b"WAVE" + before_fmt + chunk(b"fmt ", fmt) + before_data + chunk(b"data", data)
+    return b"RIFF" + struct.pack("<I", len(body)) + body
+
+
+def ramp(n, seed=1):
+    return bytes((i * 7 + seed + (i >> 8)) & 0xFF for i in range(n))
+
+
+def pool_string(text):
+    raw = text.encode()
+    if len(raw) < 255:
+        return bytes([len(raw)]) + raw
+    return b"\xff" + struct.pack("<H", len(raw)) + raw
+
+
+def pool_file(version, entries):
+    magic = 0xAA4E5644 if version == 203 else 0xA94E5644
+    out = struct.pack("<Ii", magic, len(entries))
+    for i in range(100):
+        name, sample, loop, key = entries[i] if i < len(entries) else ("", "", 0, 48)
+        out += b"".join(pool_string(s) for s in (name, sample, "", ""))
+        out += struct.pack("<ii", loop, key)
+        if version == 203:
+            out += struct.pack("<ii", 1, 1)
+    return out
+
+
+def write(outdir, target, name, data):
+    folder = os.path.join(outdir, target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data[:MAX_SEED])
+
+
+def join_input(parts, first_choice=0):
+    """The join target's input: byte 0 (part count, first number), then
+    every part but the last behind a 16-bit length."""
+    head = bytes([(len(parts) - 1) | (first_choice << 3)])
+    out = head
+    for part in parts[:-1]:
+        out += struct.pack("<H", len(part)) + part
+    return out + parts[-1]
+
+
+def convert_input(channels, bits, offset, size, wav_bytes):
+    return struct.pack("<BBII", channels, bits, offset, size) + wav_bytes
+
+
+def main():
+    cli, outdir = sys.argv[1], sys.argv[2]
+
+    # WAV headers: the fixtures, the examples cut short, and hand-made shapes.
+    for name in sorted(os.listdir(FIXTURES)):
+        if name.endswith(".wav"):
+            with open(os.path.join(FIXTURES, name), "rb") as f:
+                write(outdir, "wav", name, f.read())
+    for name in sorted(os.listdir(EXAMPLES)):
+        if name.endswith(".wav"):
+            with open(os.path.join(EXAMPLES, name), "rb") as f:
+                write(outdir, "wav", "example-" + name, f.read(1024))
+    write(outdir, "wav", "list-chunk.wav",
+          wav(1, 16, 22050, ramp(64), before_data=chunk(b"LIST", b"INFOISFT\x04\x00\x00\x00sox\x00")))
+    write(outdir, "wav", "chunk-before-fmt.wav",
+          wav(2, 8, 11025, ramp(32), before_fmt=chunk(b"JUNK", bytes(8))))
+    write(outdir, "wav", "odd-chunk.wav", wav(1, 8, 8000, ramp(16), before_data=chunk(b"abcd", b"x")))
+
+    # Pool files: the example, a version-202 pool, long and wide strings.
+    with open(os.path.join(EXAMPLES, "example.dvn"), "rb") as f:
+        write(outdir, "pool", "example.dvn", f.read())
+    write(outdir, "pool", "v202.dvn",
+          pool_file(202, [("a.wav", "A", 0, 48), ("b.wav", "B", 1, 60), ("c.wav", "", 0, 12)]))
+    write(outdir, "pool", "long-name.dvn", pool_file(203, [("x" * 300, "L", 0, 48)]))
+    wide = b"\xff\xfe\xff\x03" + "Ä€😀".encode("utf-16-le")[:6]
+    body = pool_file(203, [])
+    write(outdir, "pool", "wide-name.dvn", body[:8] + wide + body[9:])
+    write(outdir, "pool", "empty.dvn", b"")
+    write(outdir, "pool", "short.dvn", body[:100])
+
+    # KRZ files and parts made by the command line from tiny WAV files.
+    with tempfile.TemporaryDirectory() as tmp:
+        wavs = []
+        for i, (ch, bits) in enumerate([(1, 16), (2, 16), (1, 8), (2, 8)]):
+            path = os.path.join(tmp, "w%d.wav" % i)
+            with open(path, "wb") as f:
+                f.write(wav(ch, bits, [22050, 44100, 11025, 48000][i], ramp(64 * ch, i)))
+            wavs.append(path)
+        krz = {}
+        for name, inputs in [("mono", wavs[:1]), ("stereo", wavs[1:2]), ("all", wavs)]:
+            out = os.path.join(tmp, name + ".krz")
+            subprocess.run([cli, "make", "-o", out] + inputs, check=True,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            with open(out, "rb") as f:
+                krz[name] = f.read()
+            write(outdir, "krz", name + ".krz", krz[name])
+        # Parts of the largest file, 1 KB of payload each.
+        big = os.path.join(tmp, "all.krz")
+        subprocess.run([cli, "split", big, "--size", "1"], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        parts = []
+        n = 1
+        while os.path.exists("%s%02d" % (big, n)):
+            with open("%s%02d" % (big, n), "rb") as f:
+                parts.append(f.read())
+            n += 1
+        write(outdir, "krz", "part01.krz", parts[0])
+        write(outdir, "krz", "part02.krz", parts[1])
+
+        # Join inputs: whole series, one part, a series from 08 and 98.
+        small = [p[:300] + p[-40:] if len(p) > 400 else p for p in parts]
+        write(outdir, "join", "series", join_input(small[:4]))
+        write(outdir, "join", "single", join_input(small[:1]))
+        write(outdir, "join", "from08", join_input(small[:3], 1))
+        write(outdir, "join", "from98", join_input(small[:4], 3))
+        write(outdir, "join", "not-first", join_input(small[1:3]))
+
+    # Conversion inputs: the four formats, a short file, a data size beyond
+    # the file, an odd size, and a data offset past the end.
+    for i, (ch, bits) in enumerate([(1, 16), (2, 16), (1, 8), (2, 8)]):
+        data = ramp(200 + 4 * i, i)
+        w = wav(ch, bits, 22050, data)
+        write(outdir, "convert", "fmt%d%d" % (ch, bits), convert_input(ch, bits, 44, len(data), w))
+    w = wav(2, 16, 22050, ramp(103))
+    write(outdir, "convert", "odd-size", convert_input(2, 16, 44, 103, w))
+    write(outdir, "convert", "declared-more", convert_input(1, 16, 44, 0xFFFFFFFF, w))
+    write(outdir, "convert", "offset-past-end", convert_input(1, 8, 5000, 10, w))
+
+
+if __name__ == "__main__":
+    main()
