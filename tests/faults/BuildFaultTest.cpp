@@ -256,6 +256,7 @@ TEST(BuildFault, ReadOnlyOutputFolder)
     test::TempDir dir;
     CBuild build(dir, dir / "out");
     test::WriteFileBytes(build.Output(), kEarlierOutput);
+    fault::OpenToOthers(dir.Path());
     ASSERT_EQ(::chmod((dir / "out").c_str(), 0555), 0);
     const auto before = fault::TakeSnapshot(dir / "out");
 

@@ -119,6 +119,12 @@ Outcome RunChild(const ChildSetup& setup, const Operation& op)
     }
     if (!setup.strMustNotWrite.empty())
     {
+        if (::access(setup.strMustNotWrite.c_str(), X_OK) != 0)
+        {
+            outcome.bSkipped = true;
+            outcome.strSkipReason = "the test folder cannot be reached without root's privileges";
+            return outcome;
+        }
         const std::string strProbe = setup.strMustNotWrite + "/.probe";
         const int hProbe = ::open(strProbe.c_str(), O_CREAT | O_EXCL | O_WRONLY, 0600);
         if (hProbe >= 0)
@@ -235,12 +241,35 @@ CScopedTmpfs::CScopedTmpfs(const std::filesystem::path& path, const std::string&
         return;
     }
     m_bMounted = true;
+    // The cases count free room in pages of 4 KiB.
+    struct statvfs st = {};
+    if (::statvfs(path.c_str(), &st) != 0 || st.f_frsize != 4096)
+    {
+        m_strWhyNot = "the tmpfs does not count its room in blocks of 4096 bytes";
+        ::umount2(path.c_str(), MNT_DETACH);
+        m_bMounted = false;
+    }
 }
 
 CScopedTmpfs::~CScopedTmpfs()
 {
     if (m_bMounted && ::umount2(m_path.c_str(), 0) != 0)
         ::umount2(m_path.c_str(), MNT_DETACH);
+}
+
+void OpenToOthers(const std::filesystem::path& folder)
+{
+    using std::filesystem::perms;
+    std::error_code ec;
+    std::filesystem::permissions(folder, perms::others_read | perms::others_exec,
+                                 std::filesystem::perm_options::add, ec);
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+    {
+        const perms add =
+            it->is_directory() ? perms::others_read | perms::others_exec : perms::others_read;
+        std::filesystem::permissions(it->path(), add, std::filesystem::perm_options::add, ec);
+    }
 }
 
 std::uint64_t FreeBytes(const std::filesystem::path& path)

@@ -42,8 +42,9 @@ struct ChildSetup
     // (SIGXFSZ ignored); RLIM_INFINITY leaves the limit alone.
     rlim_t nFileSizeLimit = RLIM_INFINITY;
     // When running as root: become user and group 65534 first. If the child
-    // can then still create a file in strMustNotWrite, permissions are not
-    // enforced and the outcome is skipped.
+    // then cannot enter strMustNotWrite (a folder above it is closed to
+    // others), or can still create a file in it (permissions are not
+    // enforced), the outcome is skipped.
     bool bUnprivileged = false;
     std::string strMustNotWrite;
 };
@@ -101,6 +102,11 @@ class CScopedTmpfs
     bool m_bMounted = false;
     std::string m_strWhyNot;
 };
+
+// Lets every user read the files and enter the folders under folder (as an
+// ordinary umask would have made them), so that an operation run without
+// root's privileges reaches its inputs.
+void OpenToOthers(const std::filesystem::path& folder);
 
 // Bytes free for writing on the file system that holds path.
 std::uint64_t FreeBytes(const std::filesystem::path& path);

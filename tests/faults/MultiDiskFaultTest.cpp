@@ -198,6 +198,7 @@ TEST(SplitFault, ReadOnlyPartsFolder)
 {
     test::TempDir dir;
     SplitScene scene(dir, dir / "parts");
+    fault::OpenToOthers(dir.Path());
     ASSERT_EQ(::chmod((dir / "parts").c_str(), 0555), 0);
     const auto before = fault::TakeSnapshot(dir / "parts");
 
@@ -303,6 +304,7 @@ TEST(JoinFault, ReadOnlyDestinationFolder)
 {
     test::TempDir dir;
     JoinScene scene(dir, dir / "out");
+    fault::OpenToOthers(dir.Path());
     ASSERT_EQ(::chmod((dir / "out").c_str(), 0555), 0);
     const auto before = fault::TakeSnapshot(dir / "out");
 

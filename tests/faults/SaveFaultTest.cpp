@@ -162,6 +162,7 @@ TEST(SaveFault, ReadOnlyFolder)
     std::filesystem::create_directory(dir / "pools");
     const std::string strPool = dir / "pools/POOL.DVN";
     auto pDoc = ChangedPool(strPool);
+    fault::OpenToOthers(dir.Path());
     ASSERT_EQ(::chmod((dir / "pools").c_str(), 0555), 0);
     const auto before = fault::TakeSnapshot(dir / "pools");
 
