@@ -240,6 +240,11 @@ CArchive& CArchive::operator>>(std::string& str)
         std::vector<std::uint8_t> abText(static_cast<std::size_t>(nBytes));
         ReadExact(abText.data(), abText.size());
         str = Utf16ToText(abText);
+        // A character may take three bytes as 8-bit text: a text longer
+        // than any string a load accepts would be saved as a pool file that
+        // cannot be opened again. No name comes near this.
+        if (str.size() > kMaxStringLength)
+            throw CArchiveException(CArchiveException::badFormat);
     }
     else
     {

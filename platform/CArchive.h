@@ -39,7 +39,9 @@ public:
     };
 
     // The largest string (in bytes, or in 2-byte characters) a load
-    // accepts; names and paths are far shorter.
+    // accepts; names and paths are far shorter. A 2-byte string must also
+    // come to at most this many bytes as 8-bit text, so that whatever is
+    // loaded can be stored and loaded again.
     static constexpr std::uint32_t kMaxStringLength = 1u << 20;
 
     CArchive(CFile& file, Mode mode);

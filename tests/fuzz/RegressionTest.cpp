@@ -113,6 +113,33 @@ TEST(FuzzLimits, ArchiveStringLength)
     }
 }
 
+// 2-byte strings: their length counts characters; each of these takes three
+// bytes as 8-bit text, so the longest that passes is a third of the limit.
+TEST(FuzzLimits, ArchiveWideStringText)
+{
+    test::TempDir dir;
+    const std::uint32_t nMost = CArchive::kMaxStringLength / 3;
+    for (const std::uint32_t nUnits : {nMost, nMost + 1})
+    {
+        SCOPED_TRACE(nUnits);
+        Bytes ab = {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF};
+        test::PutLE32(ab, nUnits);
+        for (std::uint32_t i = 0; i < nUnits; ++i)
+            test::PutLE16(ab, 0x20AC); // the euro sign: three bytes as UTF-8
+        test::WriteFileBytes(dir / "w.bin", ab);
+        CFile file(dir / "w.bin", CFile::modeRead);
+        CArchive ar(file, CArchive::load);
+        std::string str;
+        if (nUnits == nMost)
+        {
+            ar >> str;
+            EXPECT_EQ(str.size(), 3u * nUnits);
+        }
+        else
+            EXPECT_THROW(ar >> str, CArchiveException);
+    }
+}
+
 // A WAV file whose data chunk comes after the fmt chunk and nJunk empty
 // chunks: the walk reads nJunk + 1 chunk sizes before it reaches "data".
 TEST(FuzzLimits, WavChunkCount)
