@@ -534,48 +534,37 @@ void CDorvane_V2View::OnSelchangePoolList()
     UpdateData(false);
 }
 
-void CDorvane_V2View::OnDeltaposRootNote(int nDelta)
+void CDorvane_V2View::StepRootKey(int& nValue, int nMax, int nDelta)
 {
     // Up reports a negative delta and raises; the ends hold, no wrap and no
-    // carry into the octave.
+    // carry between note and octave.
     if (nDelta < 0)
     {
-        if (m_nRootNote < 11)
-            ++m_nRootNote;
+        if (nValue < nMax)
+            ++nValue;
     }
-    else if (m_nRootNote > 0)
+    else if (nValue > 0)
     {
-        --m_nRootNote;
+        --nValue;
     }
+    // The text changes also with no selection; only a selected entry stores.
     m_strRootKey = FromStd(RootKeyText(m_nRootNote, m_nRootOctave));
     UpdateData(false);
-    const int nSel = m_lbPool->GetCurSel();
-    if (nSel >= 0 && nSel < MAX_POOL)
+    if (CWPoolObj* pEntry = SelectedEntry())
     {
-        m_doc.m_aPool[nSel].m_nRootKey = m_nRootNote + 12 * m_nRootOctave;
+        pEntry->m_nRootKey = m_nRootNote + 12 * m_nRootOctave;
         SetModified();
     }
 }
 
+void CDorvane_V2View::OnDeltaposRootNote(int nDelta)
+{
+    StepRootKey(m_nRootNote, 11, nDelta);
+}
+
 void CDorvane_V2View::OnDeltaposRootOctave(int nDelta)
 {
-    if (nDelta < 0)
-    {
-        if (m_nRootOctave < 9)
-            ++m_nRootOctave;
-    }
-    else if (m_nRootOctave > 0)
-    {
-        --m_nRootOctave;
-    }
-    m_strRootKey = FromStd(RootKeyText(m_nRootNote, m_nRootOctave));
-    UpdateData(false);
-    const int nSel = m_lbPool->GetCurSel();
-    if (nSel >= 0 && nSel < MAX_POOL)
-    {
-        m_doc.m_aPool[nSel].m_nRootKey = m_nRootNote + 12 * m_nRootOctave;
-        SetModified();
-    }
+    StepRootKey(m_nRootOctave, 9, nDelta);
 }
 
 CWPoolObj* CDorvane_V2View::SelectedEntry()

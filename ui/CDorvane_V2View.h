@@ -160,6 +160,8 @@ class CDorvane_V2View : public QScrollArea
     void CreateForm();
     void QueueRefresh();
     void SetModified();
+    // One click on the note (nMax 11) or octave (nMax 9) arrows.
+    void StepRootKey(int& nValue, int nMax, int nDelta);
     // The selected entry, or nullptr when no line is selected.
     CWPoolObj* SelectedEntry();
     // A name field's change: all fields into the members, then the given
