@@ -80,23 +80,20 @@ Verdict ReadHeader(const std::string& strPath, WAVINFO& info)
     info.nBlockAlign = bo::LoadLE16(abFmt + 16);
     info.nBitsPerSample = bo::LoadLE16(abFmt + 18);
 
-    // Walk the chunks from offset 12 to the data chunk. The remaining count
-    // starts as the RIFF size, taken unsigned: a writer that could not seek
-    // back leaves it at its maximum. Chunk sizes are unsigned too, so every
-    // step moves forward by at least 8 bytes; no pad byte is added after a
-    // chunk of odd size.
+    // Walk the chunks from offset 12 to the data chunk. Chunk sizes are
+    // taken unsigned, so every step moves forward by at least 8 bytes; no
+    // pad byte is added after a chunk of odd size. The RIFF size does not
+    // end the walk: writers that could not seek back leave it at 0 or at its
+    // maximum, and where it runs out before the data chunk the next 4 bytes
+    // are a chunk's size, not a data size. The walk goes on to the data
+    // chunk or the end of the file; a file without a data chunk is bad.
     const std::uint64_t nLength = file.GetLength();
-    file.Seek(4, CFile::begin);
-    if (!ReadWord(file, ab))
-        return Verdict::Bad;
-    std::int64_t nRemaining = bo::LoadLE32(ab);
     file.Seek(12, CFile::begin);
     std::uint8_t abId[4];
     if (!ReadWord(file, abId))
         return Verdict::Bad;
-    nRemaining -= 12;
     int nChunks = 0;
-    while (!IsTag(abId, "data") && nRemaining > 0)
+    while (!IsTag(abId, "data"))
     {
         if (!ReadWord(file, ab) || ++nChunks > kMaxWavChunks)
             return Verdict::Bad;
@@ -107,12 +104,7 @@ Verdict ReadHeader(const std::string& strPath, WAVINFO& info)
         file.Seek(static_cast<std::int64_t>(nNext), CFile::begin);
         if (!ReadWord(file, abId))
             return Verdict::Bad;
-        nRemaining -= static_cast<std::int64_t>(nSize) + 8;
     }
-    // The count ran out on another chunk: its size is no data size, and
-    // the bytes after it are no samples.
-    if (!IsTag(abId, "data"))
-        return Verdict::Bad;
     if (!ReadWord(file, ab))
         return Verdict::Bad;
     info.nDataSize = static_cast<std::int32_t>(bo::LoadLE32(ab));

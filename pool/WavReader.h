@@ -21,9 +21,9 @@ inline constexpr const char* kWavInfoCaption = "Dorvane Info";
 // box (caption "Dorvane Info", no icon), the first that applies of:
 //   "Error in file: %s\nFile is bad or non-existing..." (cannot be opened,
 //       not RIFF/WAVE, no fmt word, ends inside the fmt fields or the chunk
-//       walk, a chunk size pointing past the end, a walk that ends (the
-//       RIFF size used up) on a chunk other than "data", or a sample rate
-//       of 0),
+//       walk, a chunk size pointing past the end, no "data" chunk before
+//       the end of the file or within kMaxWavChunks chunks, or a sample
+//       rate of 0; the RIFF size is recorded only and does not end the walk),
 //   "Error in file: %s\n%d-bit files are currently not supported.",
 //   "Error in file: %s\n%d-track files are currently not supported.",
 //   "Error in file: %s\nOnly PCM wav-files are supported."

@@ -1,6 +1,7 @@
 // The WAV header reader: files made by sox and files built byte by byte,
 // the messages and their order, truncated and damaged headers.
 #include "WavReader.h"
+#include "ByteOrder.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -282,9 +283,7 @@ TEST(WavReader, DamagedHeadersAreBad)
         {"fmt size past the end", 16, {0xF0, 0xFF, 0xFF, 0x7F}},
         {"fmt size of 4 GB", 16, {0xFF, 0xFF, 0xFF, 0xFF}},
         {"fmt size one past the end", 16, {16 + 8 + 32 + 1, 0, 0, 0}},
-        // The RIFF size is used up on the fmt chunk: its size is no data size.
-        {"RIFF size too small", 4, {4, 0, 0, 0}},
-        {"RIFF size 0", 4, {0, 0, 0, 0}},
+        {"no data chunk", 36, {'d', 'a', 't', '_'}},
     };
     for (const auto& c : aCases)
     {
@@ -295,17 +294,24 @@ TEST(WavReader, DamagedHeadersAreBad)
     }
 }
 
-TEST(WavReader, RiffSizeLeftAtItsMaximumStillFindsTheData)
+TEST(WavReader, WrongRiffSizeStillFindsTheData)
 {
-    // A writer that could not seek back leaves the size fields at FFFFFFFF.
+    // Writers that could not seek back leave the RIFF size at 0 or FFFFFFFF;
+    // one that runs out on the LIST chunk must not make its size the data size.
     test::WavSpec spec;
     spec.abChunkBeforeData = test::MakeChunk("LIST", Bytes(6, 'x'));
     spec.abData = test::RampData(20);
-    Bytes ab = test::MakeWav(spec);
-    std::fill(ab.begin() + 4, ab.begin() + 8, 0xFF);
-    const WAVINFO info = WavFile(ab).Read("");
-    EXPECT_EQ(info.nDataOffset, 44 + 14);
-    EXPECT_EQ(info.nRiffSize, -1);
+    const Bytes abGood = test::MakeWav(spec);
+    for (const std::uint32_t nRiffSize : {0u, 4u, 20u, 0xFFFFFFFFu})
+    {
+        SCOPED_TRACE(nRiffSize);
+        Bytes ab = abGood;
+        bo::StoreLE32(ab.data() + 4, nRiffSize);
+        const WAVINFO info = WavFile(ab).Read("");
+        EXPECT_EQ(info.nDataOffset, 44 + 14);
+        EXPECT_EQ(info.nDataSize, 20);
+        EXPECT_EQ(info.nRiffSize, static_cast<std::int32_t>(nRiffSize));
+    }
 }
 
 TEST(WavReader, MissingDeletedAndOtherNonFiles)
