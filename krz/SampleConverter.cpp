@@ -127,13 +127,15 @@ void ConvertSampleData(CFile& wav, const WAVINFO& info, std::uint64_t nUsableByt
     auto& abLeft = s_pBuffers->abLeft;
     auto& abRight = s_pBuffers->abRight;
 
-    // Declared before the file, so that the file is closed before it is removed.
+    // Declared before the file, so that the file is closed before it is
+    // removed, and armed only once the file is open: a file of that name
+    // that cannot be opened is not ours to remove.
     std::unique_ptr<CTempFileGuard> pRemoveRight;
     CFile right;
     if (!bMono)
     {
-        pRemoveRight = std::make_unique<CTempFileGuard>(strRightTempPath);
         right = CFile(strRightTempPath, CFile::modeCreate | CFile::modeReadWrite);
+        pRemoveRight = std::make_unique<CTempFileGuard>(strRightTempPath);
     }
 
     wav.Seek(static_cast<std::uint32_t>(info.nDataOffset), CFile::begin);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,6 +43,11 @@ CAtomicFile::CAtomicFile(const std::string& strTarget, bool bSyncOnCommit)
             strWritten = real.string();
     }
     m_strRenameTo = strWritten;
+    // A rename needs leave of the folder only, so it would replace a
+    // write-protected file; that file is refused as an open for writing
+    // would refuse it.
+    if (::faccessat(AT_FDCWD, m_strRenameTo.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
+        throw CFileException(CFileException::OsErrorToCause(errno), m_strTarget, errno);
 
     const std::filesystem::path target(strWritten);
     static std::atomic<unsigned> s_nCounter{0};

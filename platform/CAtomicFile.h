@@ -15,7 +15,8 @@ class CAtomicFile
     // Creates the temporary file in the target's folder, exclusively (an
     // existing file is never emptied); throws CFileException (naming the
     // target) when it cannot be created, and accessDenied at once for a
-    // target that is a folder, which no file can replace. bSyncOnCommit:
+    // target that is a folder, which no file can replace, or an existing
+    // file this process may not write (write-protected). bSyncOnCommit:
     // make the data reach the disk before the rename (for documents; outputs
     // that can be made again from their sources skip it, as it multiplies
     // their time).

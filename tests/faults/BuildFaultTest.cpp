@@ -272,6 +272,38 @@ TEST(BuildFault, ReadOnlyOutputFolder)
     EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "out")));
 }
 
+// A write-protected file in a folder open to writing, where the build
+// writes: the output (a rename would replace it) or a file that carries a
+// temporary file's name. Each is refused as an open for writing would
+// refuse it, named in the message, and left as it was.
+TEST(BuildFault, WriteProtectedFiles)
+{
+    for (const char* szName : {"OUT.KRZ", "DVNSDATA.TMP", "DVNRDATA.TMP"})
+    {
+        SCOPED_TRACE(szName);
+        test::TempDir dir;
+        CBuild build(dir, dir / "out");
+        test::WriteFileBytes(build.Output(), kEarlierOutput);
+        const std::string strProtected = dir / (std::string("out/") + szName);
+        test::WriteFileBytes(strProtected, kEarlierOutput);
+        fault::OpenToOthers(dir.Path());
+        ASSERT_EQ(::chmod((dir / "out").c_str(), 0777), 0);
+        ASSERT_EQ(::chmod(build.Output().c_str(), 0666), 0);
+        ASSERT_EQ(::chmod(strProtected.c_str(), 0444), 0);
+        const auto before = fault::TakeSnapshot(dir / "out");
+
+        fault::ChildSetup setup;
+        setup.bUnprivileged = true;
+        setup.strMustNotWriteFile = strProtected;
+        const auto outcome = fault::RunInChild(setup, build.Operation());
+        if (outcome.bSkipped)
+            GTEST_SKIP() << outcome.strSkipReason;
+
+        EXPECT_EQ(outcome.strError, "Access to " + strProtected + " was denied.");
+        EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "out")));
+    }
+}
+
 // A WAV file that changes between the header read and the build. One that
 // is gone, or no longer reaches its sample data, ends the build with its
 // message naming the WAV file; nothing of the earlier output is lost.

@@ -117,6 +117,22 @@ Outcome RunChild(const ChildSetup& setup, const Operation& op)
             return outcome;
         }
     }
+    if (!setup.strMustNotWriteFile.empty())
+    {
+        struct stat st;
+        if (::stat(setup.strMustNotWriteFile.c_str(), &st) != 0)
+        {
+            outcome.bSkipped = true;
+            outcome.strSkipReason = "the test file cannot be reached without root's privileges";
+            return outcome;
+        }
+        if (::access(setup.strMustNotWriteFile.c_str(), W_OK) == 0)
+        {
+            outcome.bSkipped = true;
+            outcome.strSkipReason = "file permissions are not enforced for this user";
+            return outcome;
+        }
+    }
     if (!setup.strMustNotWrite.empty())
     {
         if (::access(setup.strMustNotWrite.c_str(), X_OK) != 0)

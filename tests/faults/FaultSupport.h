@@ -47,6 +47,9 @@ struct ChildSetup
     // enforced), the outcome is skipped.
     bool bUnprivileged = false;
     std::string strMustNotWrite;
+    // Likewise for a file: skipped if the child cannot reach it or could
+    // open it for writing.
+    std::string strMustNotWriteFile;
 };
 
 // The operation: reports go to the feedback; it may note facts in strNote

@@ -213,6 +213,28 @@ TEST(SplitFault, ReadOnlyPartsFolder)
     EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "parts")));
 }
 
+// A write-protected part of an earlier series in a folder open to writing:
+// refused, and the earlier series stays whole.
+TEST(SplitFault, WriteProtectedPart)
+{
+    test::TempDir dir;
+    SplitScene scene(dir, dir / "parts");
+    fault::OpenToOthers(dir.Path());
+    ASSERT_EQ(::chmod((dir / "parts").c_str(), 0777), 0);
+    ASSERT_EQ(::chmod((scene.strBase + "01").c_str(), 0444), 0);
+    const auto before = fault::TakeSnapshot(dir / "parts");
+
+    fault::ChildSetup setup;
+    setup.bUnprivileged = true;
+    setup.strMustNotWriteFile = scene.strBase + "01";
+    const auto outcome = fault::RunInChild(setup, Split(scene.strSource, scene.strBase));
+    if (outcome.bSkipped)
+        GTEST_SKIP() << outcome.strSkipReason;
+
+    EXPECT_EQ(outcome.strError, "Access to " + scene.strBase + "01 was denied.");
+    EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "parts")));
+}
+
 // A disk that fills during the join: in the first part, in a later one, at
 // the last byte; the limit at exactly the joined size is enough.
 TEST(JoinFault, DiskFillsDuringTheJoin)
@@ -316,6 +338,28 @@ TEST(JoinFault, ReadOnlyDestinationFolder)
         GTEST_SKIP() << outcome.strSkipReason;
 
     EXPECT_EQ(outcome.strError, "");
+    EXPECT_EQ(outcome.aMessages,
+              std::vector<std::string>{"FILE ERROR: Can't open destination File..."});
+    EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "out")));
+}
+
+// A write-protected destination in a folder open to writing is refused.
+TEST(JoinFault, WriteProtectedDestination)
+{
+    test::TempDir dir;
+    JoinScene scene(dir, dir / "out");
+    fault::OpenToOthers(dir.Path());
+    ASSERT_EQ(::chmod((dir / "out").c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(scene.strDest.c_str(), 0444), 0);
+    const auto before = fault::TakeSnapshot(dir / "out");
+
+    fault::ChildSetup setup;
+    setup.bUnprivileged = true;
+    setup.strMustNotWriteFile = scene.strDest;
+    const auto outcome = fault::RunInChild(setup, Join(scene.strFirst, scene.strDest));
+    if (outcome.bSkipped)
+        GTEST_SKIP() << outcome.strSkipReason;
+
     EXPECT_EQ(outcome.aMessages,
               std::vector<std::string>{"FILE ERROR: Can't open destination File..."});
     EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "out")));

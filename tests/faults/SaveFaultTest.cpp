@@ -183,3 +183,27 @@ TEST(SaveFault, ReadOnlyFolder)
         EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "pools")));
     }
 }
+
+// A write-protected pool file in a folder open to writing is not replaced.
+TEST(SaveFault, WriteProtectedPoolFile)
+{
+    test::TempDir dir;
+    std::filesystem::create_directory(dir / "pools");
+    const std::string strPool = dir / "pools/POOL.DVN";
+    auto pDoc = ChangedPool(strPool);
+    fault::OpenToOthers(dir.Path());
+    ASSERT_EQ(::chmod((dir / "pools").c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(strPool.c_str(), 0444), 0);
+    const auto before = fault::TakeSnapshot(dir / "pools");
+
+    fault::ChildSetup setup;
+    setup.bUnprivileged = true;
+    setup.strMustNotWriteFile = strPool;
+    const auto outcome = fault::RunInChild(setup, Save(*pDoc, strPool));
+    if (outcome.bSkipped)
+        GTEST_SKIP() << outcome.strSkipReason;
+
+    EXPECT_EQ(outcome.aMessages, std::vector<std::string>{"Access to " + strPool + " was denied."});
+    EXPECT_EQ(outcome.strNote, "not saved, modified, " + strPool);
+    EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "pools")));
+}
