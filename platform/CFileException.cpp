@@ -88,8 +88,6 @@ CFileException::Cause CFileException::OsErrorToCause(int nOsError)
         return accessDenied;
     case EBADF:
         return invalidFile;
-    case EBUSY:
-        return removeCurrentDir;
     case ESPIPE:
         return badSeek;
     case EIO:
@@ -97,6 +95,7 @@ CFileException::Cause CFileException::OsErrorToCause(int nOsError)
     case ENODEV:
         return hardIO;
     case ETXTBSY:
+    case EBUSY: // a file or device another user holds
         return sharingViolation;
     case ENOLCK:
     case EDEADLK:

@@ -46,6 +46,7 @@ TEST(FileException, MapsErrnoToCause)
         {EBADF, CFileException::invalidFile},
         {EIO, CFileException::hardIO},
         {ESPIPE, CFileException::badSeek},
+        {EBUSY, CFileException::sharingViolation},
         {EEXIST, CFileException::genericException},
         {0, CFileException::none},
     };
