@@ -1,11 +1,35 @@
 #include "CDialogService.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
 namespace
 {
+// While a message box is open, the arrow stands in for a wait cursor that an
+// operation set for its whole length: the box waits for the user, not the
+// other way round.
+class CArrowCursor
+{
+  public:
+    CArrowCursor() : m_bSet(QApplication::overrideCursor() != nullptr)
+    {
+        if (m_bSet)
+            QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~CArrowCursor()
+    {
+        if (m_bSet)
+            QApplication::restoreOverrideCursor();
+    }
+    CArrowCursor(const CArrowCursor&) = delete;
+    CArrowCursor& operator=(const CArrowCursor&) = delete;
+
+  private:
+    bool m_bSet;
+};
+
 QStringList NameFilters(const FileFilters& aFilters)
 {
     // The text before the parentheses is what the list shows (the pattern
@@ -62,6 +86,7 @@ void CQtDialogService::MessageBox(QWidget* pOwner, const QString& strText,
     else if (icon == MessageIcon::Stop)
         qicon = QMessageBox::Critical;
     QMessageBox box(qicon, strCaption, strText, QMessageBox::Ok, pOwner);
+    CArrowCursor arrow;
     box.exec();
 }
 
@@ -72,6 +97,7 @@ YesNoCancel CQtDialogService::AskYesNoCancel(QWidget* pOwner, const QString& str
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, pOwner);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Cancel);
+    CArrowCursor arrow;
     switch (box.exec())
     {
     case QMessageBox::Yes:

@@ -144,7 +144,8 @@ void CDorvane_V2View::CreateForm()
     {
         auto* pButton = new QPushButton(QString::fromLatin1(szText), m_pForm);
         pButton->setGeometry(du.Rect(x, y, w, h));
-        pButton->setAutoDefault(false);
+        // Return or Enter on a button that has the focus clicks it.
+        pButton->setAutoDefault(true);
         return pButton;
     };
     auto edit = [&](int x, int y, int w, int h, bool bReadOnly)

@@ -31,7 +31,6 @@ CKrzFileDlg::CKrzFileDlg(Kind kind, CDialogService& dialogs, QWidget* pParent)
     m_btnOK->setDefault(true);
     m_btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_btnCancel->setGeometry(du.Rect(7, 42, 50, 14));
-    m_btnCancel->setAutoDefault(false);
 
     auto* pSourceLabel = new QLabel(
         bSplit ? QStringLiteral("Source File:") : QStringLiteral("First Source-File:"), this);
@@ -67,8 +66,6 @@ CKrzFileDlg::CKrzFileDlg(Kind kind, CDialogService& dialogs, QWidget* pParent)
         m_btnBrowseDest = new QPushButton(QStringLiteral("Browse"), this);
         m_btnBrowseDest->setGeometry(du.Rect(xBrowse, 23, 30, 12));
     }
-    for (QPushButton* pButton : {m_btnBrowseSource, m_btnBrowseDest})
-        pButton->setAutoDefault(false);
     if (m_nLimit > 0)
     {
         new CTextLimitValidator(m_edSource, m_nLimit);

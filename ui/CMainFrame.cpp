@@ -64,6 +64,9 @@ CMainFrame::CMainFrame(CDorvane_V2Doc& doc, CDialogService& dialogs)
         std::make_unique<CWindowFeedback>(status, m_pView->m_ctlProgress, m_dialogs, m_pView);
     m_pView->SetFeedback(m_pViewFeedback.get());
 
+    // The size inside the frame: a window's outer size cannot be set
+    // before the window manager has decorated it, and without one the two
+    // are the same.
     resize(kWidth, kHeight);
     UpdateCaption(QStringLiteral("Untitled"));
 }
@@ -178,8 +181,12 @@ void CMainFrame::CreateToolBar()
     const QList<QAction*> aButtons = {m_actFileNew, m_actFileOpen, m_actFileSave,
                                       m_actAdd,     m_actDelete,   m_actPlay,
                                       m_actStop,    m_actMakeFile, m_actAppAbout};
+    // The pictures are the toolbar's; the menus show text only.
     for (int i = 0; i < aButtons.size(); ++i)
+    {
         aButtons[i]->setIcon(QIcon(strip.copy(i * 16, 0, 16, 15)));
+        aButtons[i]->setIconVisibleInMenu(false);
+    }
 
     m_wndToolBar->addAction(m_actFileNew);
     m_wndToolBar->addAction(m_actFileOpen);

@@ -28,7 +28,6 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     m_btnOK->setAutoDefault(true);
     m_btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_btnCancel->setGeometry(du.Rect(7, 81, 50, 14));
-    m_btnCancel->setAutoDefault(false);
     m_edFirstObjectID = new QLineEdit(this);
     m_edFirstObjectID->setGeometry(du.Rect(77, 13, 30, 12));
     m_edCustomKB = new QLineEdit(this);

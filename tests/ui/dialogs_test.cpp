@@ -250,6 +250,42 @@ class DialogsTest : public QObject
         QCOMPARE(dlg.m_strDest, QStringLiteral("/k/piano.krz"));
     }
 
+    // Return on a button that has the focus presses that button, not the
+    // dialog's default one: Cancel cancels, Browse browses.
+    void returnPressesTheFocusedButton()
+    {
+        CFakeDialogs dialogs;
+        CSplitDlg split(dialogs);
+        CJoinDlg join(dialogs);
+        CSettingsDlg settings(dialogs);
+        struct Case
+        {
+            QDialog* pDlg;
+            QPushButton* pButton;
+            int nBrowseCalls; // file dialogs the key opens
+            bool bCloses;
+        };
+        const Case aCases[] = {
+            {&split, split.m_btnCancel, 0, true},      {&split, split.m_btnBrowseSource, 1, false},
+            {&split, split.m_btnBrowseDest, 1, false}, {&join, join.m_btnCancel, 0, true},
+            {&join, join.m_btnBrowseDest, 1, false},   {&settings, settings.m_btnCancel, 0, true},
+        };
+        for (const Case& c : aCases)
+        {
+            dialogs.m_aFileCalls.clear();
+            dialogs.m_aFileAnswers = {QString()}; // the file dialog is cancelled
+            c.pDlg->show();
+            c.pButton->setFocus();
+            QTest::keyClick(c.pButton, Qt::Key_Return);
+            QCOMPARE(dialogs.m_aFileCalls.size(), size_t(c.nBrowseCalls));
+            QCOMPARE(c.pDlg->isVisible(), !c.bCloses);
+            if (c.bCloses)
+                QCOMPARE(c.pDlg->result(), int(QDialog::Rejected));
+            QVERIFY(dialogs.m_aMessages.empty());
+            c.pDlg->hide();
+        }
+    }
+
     void theJoinDialogHasNoLimit()
     {
         CFakeDialogs dialogs;
