@@ -5,13 +5,12 @@
 #include "CCopyBuffer.h"
 #include "CFeedback.h"
 #include "CFile.h"
-#include "CTempFileGuard.h"
+#include "CTempFile.h"
 #include "SampleConverter.h"
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <memory>
 
 namespace
 {
@@ -80,12 +79,7 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
 {
     const int nCount = std::clamp(doc.m_nCount, 0, MAX_POOL);
 
-    // The guard is declared before the file, so that the file is closed
-    // before it is removed, and armed only once the file is open: a file
-    // of that name that cannot be opened is not ours to remove.
-    std::unique_ptr<CTempFileGuard> pRemoveSampleTemp;
-    CFile sampleData(strSampleTemp, CFile::modeCreate | CFile::modeReadWrite);
-    pRemoveSampleTemp = std::make_unique<CTempFileGuard>(strSampleTemp);
+    CTempFile sampleData(strSampleTemp);
 
     out.Write(abTemplate.data() + kFileHeader.nOffset, kFileHeader.nLength);
 

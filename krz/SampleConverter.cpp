@@ -2,11 +2,12 @@
 
 #include "CCopyBuffer.h"
 #include "CFile.h"
-#include "CTempFileGuard.h"
+#include "CTempFile.h"
 
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <optional>
 
 namespace
 {
@@ -127,16 +128,9 @@ void ConvertSampleData(CFile& wav, const WAVINFO& info, std::uint64_t nUsableByt
     auto& abLeft = s_pBuffers->abLeft;
     auto& abRight = s_pBuffers->abRight;
 
-    // Declared before the file, so that the file is closed before it is
-    // removed, and armed only once the file is open: a file of that name
-    // that cannot be opened is not ours to remove.
-    std::unique_ptr<CTempFileGuard> pRemoveRight;
-    CFile right;
+    std::optional<CTempFile> right;
     if (!bMono)
-    {
-        right = CFile(strRightTempPath, CFile::modeCreate | CFile::modeReadWrite);
-        pRemoveRight = std::make_unique<CTempFileGuard>(strRightTempPath);
-    }
+        right.emplace(strRightTempPath);
 
     wav.Seek(static_cast<std::uint32_t>(info.nDataOffset), CFile::begin);
     std::uint64_t nLeft = nUsableBytes;
@@ -159,14 +153,14 @@ void ConvertSampleData(CFile& wav, const WAVINFO& info, std::uint64_t nUsableByt
             nLeftBytes = SplitWiden8(abIn.data(), abLeft.data(), abRight.data(), nGot / 2);
         sampleData.Write(abLeft.data(), nLeftBytes);
         if (!bMono)
-            right.Write(abRight.data(), nLeftBytes);
+            right->Write(abRight.data(), nLeftBytes);
     }
 
     if (!bMono)
     {
         // Append the parked right channel behind the left one.
-        right.SeekToBegin();
-        CCopyBuffer().CopyToEnd(right, sampleData);
-        right.Close();
+        right->SeekToBegin();
+        CCopyBuffer().CopyToEnd(*right, sampleData);
+        right->Close();
     }
 }
