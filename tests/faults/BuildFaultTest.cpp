@@ -249,57 +249,41 @@ TEST(BuildFault, TmpfsFillsAtEveryStage)
     }
 }
 
-// An output folder that cannot be written: root ignores permissions, so the
-// build runs as an ordinary user in a child process.
-TEST(BuildFault, ReadOnlyOutputFolder)
+// Where the build writes but the user may not: a read-only output folder,
+// or a write-protected file in a folder open to writing, either the output
+// (a rename would replace it) or a file that carries a temporary file's
+// name. Each is refused as an open for writing would refuse it, named in
+// the message, and left as it was. Root ignores permissions, so the build
+// runs as an ordinary user in a child process.
+TEST(BuildFault, WriteProtected)
 {
-    test::TempDir dir;
-    CBuild build(dir, dir / "out");
-    test::WriteFileBytes(build.Output(), kEarlierOutput);
-    fault::OpenToOthers(dir.Path());
-    ASSERT_EQ(::chmod((dir / "out").c_str(), 0555), 0);
-    const auto before = fault::TakeSnapshot(dir / "out");
-
-    fault::ChildSetup setup;
-    setup.bUnprivileged = true;
-    setup.strMustNotWrite = dir / "out";
-    const auto outcome = fault::RunInChild(setup, build.Operation());
-    if (outcome.bSkipped)
-        GTEST_SKIP() << outcome.strSkipReason;
-
-    EXPECT_EQ(outcome.strError, "Access to " + build.Output() + " was denied.");
-    EXPECT_EQ(outcome.aStatus, std::vector<std::string>{});
-    EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "out")));
-}
-
-// A write-protected file in a folder open to writing, where the build
-// writes: the output (a rename would replace it) or a file that carries a
-// temporary file's name. Each is refused as an open for writing would
-// refuse it, named in the message, and left as it was.
-TEST(BuildFault, WriteProtectedFiles)
-{
-    for (const char* szName : {"OUT.KRZ", "DVNSDATA.TMP", "DVNRDATA.TMP"})
+    for (const char* szProtected : {"", "OUT.KRZ", "DVNSDATA.TMP", "DVNRDATA.TMP"})
     {
-        SCOPED_TRACE(szName);
+        SCOPED_TRACE(*szProtected ? szProtected : "read-only folder");
         test::TempDir dir;
         CBuild build(dir, dir / "out");
         test::WriteFileBytes(build.Output(), kEarlierOutput);
-        const std::string strProtected = dir / (std::string("out/") + szName);
-        test::WriteFileBytes(strProtected, kEarlierOutput);
+        std::string strProtected;
+        if (*szProtected)
+        {
+            strProtected = dir / (std::string("out/") + szProtected);
+            test::WriteFileBytes(strProtected, kEarlierOutput);
+            std::filesystem::permissions(build.Output(), std::filesystem::perms(0666));
+        }
         fault::OpenToOthers(dir.Path());
-        ASSERT_EQ(::chmod((dir / "out").c_str(), 0777), 0);
-        ASSERT_EQ(::chmod(build.Output().c_str(), 0666), 0);
-        ASSERT_EQ(::chmod(strProtected.c_str(), 0444), 0);
+        const auto setup = fault::WriteProtect(dir / "out", strProtected);
         const auto before = fault::TakeSnapshot(dir / "out");
 
-        fault::ChildSetup setup;
-        setup.bUnprivileged = true;
-        setup.strMustNotWriteFile = strProtected;
         const auto outcome = fault::RunInChild(setup, build.Operation());
         if (outcome.bSkipped)
             GTEST_SKIP() << outcome.strSkipReason;
 
-        EXPECT_EQ(outcome.strError, "Access to " + strProtected + " was denied.");
+        const std::string strRefused = *szProtected ? strProtected : build.Output();
+        EXPECT_EQ(outcome.strError, "Access to " + strRefused + " was denied.");
+        if (!*szProtected) // nothing at all is begun
+        {
+            EXPECT_EQ(outcome.aStatus, std::vector<std::string>{});
+        }
         EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "out")));
     }
 }

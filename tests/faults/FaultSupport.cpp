@@ -288,6 +288,25 @@ void OpenToOthers(const std::filesystem::path& folder)
     }
 }
 
+ChildSetup WriteProtect(const std::filesystem::path& folder, const std::string& strFile)
+{
+    using std::filesystem::perms;
+    ChildSetup setup;
+    setup.bUnprivileged = true;
+    if (strFile.empty())
+    {
+        std::filesystem::permissions(folder, static_cast<perms>(0555));
+        setup.strMustNotWrite = folder;
+    }
+    else
+    {
+        std::filesystem::permissions(folder, static_cast<perms>(0777));
+        std::filesystem::permissions(strFile, static_cast<perms>(0444));
+        setup.strMustNotWriteFile = strFile;
+    }
+    return setup;
+}
+
 std::uint64_t FreeBytes(const std::filesystem::path& path)
 {
     struct statvfs st = {};

@@ -111,6 +111,13 @@ class CScopedTmpfs
 // root's privileges reaches its inputs.
 void OpenToOthers(const std::filesystem::path& folder);
 
+// Keeps an ordinary user from writing where an operation writes: makes
+// folder read-only or, given file (one in that folder), opens the folder to
+// writing and write-protects the file, which a rename alone would replace.
+// Returns the setup that runs the operation as that user, skipped where the
+// permissions are not enforced. Call it after OpenToOthers.
+ChildSetup WriteProtect(const std::filesystem::path& folder, const std::string& strFile = {});
+
 // Bytes free for writing on the file system that holds path.
 std::uint64_t FreeBytes(const std::filesystem::path& path);
 

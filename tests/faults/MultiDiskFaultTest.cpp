@@ -194,45 +194,27 @@ TEST(SplitFault, TmpfsFillsWhileAPartIsWritten)
     }
 }
 
-TEST(SplitFault, ReadOnlyPartsFolder)
+// A read-only parts folder, or a write-protected part of an earlier series
+// in a folder open to writing: refused, and the earlier series stays whole.
+TEST(SplitFault, WriteProtected)
 {
-    test::TempDir dir;
-    SplitScene scene(dir, dir / "parts");
-    fault::OpenToOthers(dir.Path());
-    ASSERT_EQ(::chmod((dir / "parts").c_str(), 0555), 0);
-    const auto before = fault::TakeSnapshot(dir / "parts");
+    for (const bool bProtectPart : {false, true})
+    {
+        SCOPED_TRACE(bProtectPart ? "write-protected part" : "read-only folder");
+        test::TempDir dir;
+        SplitScene scene(dir, dir / "parts");
+        fault::OpenToOthers(dir.Path());
+        const auto setup =
+            fault::WriteProtect(dir / "parts", bProtectPart ? scene.strBase + "01" : "");
+        const auto before = fault::TakeSnapshot(dir / "parts");
 
-    fault::ChildSetup setup;
-    setup.bUnprivileged = true;
-    setup.strMustNotWrite = dir / "parts";
-    const auto outcome = fault::RunInChild(setup, Split(scene.strSource, scene.strBase));
-    if (outcome.bSkipped)
-        GTEST_SKIP() << outcome.strSkipReason;
+        const auto outcome = fault::RunInChild(setup, Split(scene.strSource, scene.strBase));
+        if (outcome.bSkipped)
+            GTEST_SKIP() << outcome.strSkipReason;
 
-    EXPECT_EQ(outcome.strError, "Access to " + scene.strBase + "01 was denied.");
-    EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "parts")));
-}
-
-// A write-protected part of an earlier series in a folder open to writing:
-// refused, and the earlier series stays whole.
-TEST(SplitFault, WriteProtectedPart)
-{
-    test::TempDir dir;
-    SplitScene scene(dir, dir / "parts");
-    fault::OpenToOthers(dir.Path());
-    ASSERT_EQ(::chmod((dir / "parts").c_str(), 0777), 0);
-    ASSERT_EQ(::chmod((scene.strBase + "01").c_str(), 0444), 0);
-    const auto before = fault::TakeSnapshot(dir / "parts");
-
-    fault::ChildSetup setup;
-    setup.bUnprivileged = true;
-    setup.strMustNotWriteFile = scene.strBase + "01";
-    const auto outcome = fault::RunInChild(setup, Split(scene.strSource, scene.strBase));
-    if (outcome.bSkipped)
-        GTEST_SKIP() << outcome.strSkipReason;
-
-    EXPECT_EQ(outcome.strError, "Access to " + scene.strBase + "01 was denied.");
-    EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "parts")));
+        EXPECT_EQ(outcome.strError, "Access to " + scene.strBase + "01 was denied.");
+        EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "parts")));
+    }
 }
 
 // A disk that fills during the join: in the first part, in a later one, at
@@ -321,46 +303,26 @@ TEST(JoinFault, TmpfsFillsDuringTheJoin)
     }
 }
 
-// The join has its own message for a destination it cannot create.
-TEST(JoinFault, ReadOnlyDestinationFolder)
+// The join has its own message for a destination it cannot create: in a
+// read-only folder, or write-protected in a folder open to writing.
+TEST(JoinFault, WriteProtected)
 {
-    test::TempDir dir;
-    JoinScene scene(dir, dir / "out");
-    fault::OpenToOthers(dir.Path());
-    ASSERT_EQ(::chmod((dir / "out").c_str(), 0555), 0);
-    const auto before = fault::TakeSnapshot(dir / "out");
+    for (const bool bProtectDest : {false, true})
+    {
+        SCOPED_TRACE(bProtectDest ? "write-protected destination" : "read-only folder");
+        test::TempDir dir;
+        JoinScene scene(dir, dir / "out");
+        fault::OpenToOthers(dir.Path());
+        const auto setup = fault::WriteProtect(dir / "out", bProtectDest ? scene.strDest : "");
+        const auto before = fault::TakeSnapshot(dir / "out");
 
-    fault::ChildSetup setup;
-    setup.bUnprivileged = true;
-    setup.strMustNotWrite = dir / "out";
-    const auto outcome = fault::RunInChild(setup, Join(scene.strFirst, scene.strDest));
-    if (outcome.bSkipped)
-        GTEST_SKIP() << outcome.strSkipReason;
+        const auto outcome = fault::RunInChild(setup, Join(scene.strFirst, scene.strDest));
+        if (outcome.bSkipped)
+            GTEST_SKIP() << outcome.strSkipReason;
 
-    EXPECT_EQ(outcome.strError, "");
-    EXPECT_EQ(outcome.aMessages,
-              std::vector<std::string>{"FILE ERROR: Can't open destination File..."});
-    EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "out")));
-}
-
-// A write-protected destination in a folder open to writing is refused.
-TEST(JoinFault, WriteProtectedDestination)
-{
-    test::TempDir dir;
-    JoinScene scene(dir, dir / "out");
-    fault::OpenToOthers(dir.Path());
-    ASSERT_EQ(::chmod((dir / "out").c_str(), 0777), 0);
-    ASSERT_EQ(::chmod(scene.strDest.c_str(), 0444), 0);
-    const auto before = fault::TakeSnapshot(dir / "out");
-
-    fault::ChildSetup setup;
-    setup.bUnprivileged = true;
-    setup.strMustNotWriteFile = scene.strDest;
-    const auto outcome = fault::RunInChild(setup, Join(scene.strFirst, scene.strDest));
-    if (outcome.bSkipped)
-        GTEST_SKIP() << outcome.strSkipReason;
-
-    EXPECT_EQ(outcome.aMessages,
-              std::vector<std::string>{"FILE ERROR: Can't open destination File..."});
-    EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "out")));
+        EXPECT_EQ(outcome.strError, "");
+        EXPECT_EQ(outcome.aMessages,
+                  std::vector<std::string>{"FILE ERROR: Can't open destination File..."});
+        EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "out")));
+    }
 }

@@ -163,14 +163,13 @@ TEST(SaveFault, WriteProtected)
     struct Case
     {
         const char* szName;
-        mode_t nFolderMode;
-        bool bProtectPool;
+        bool bProtectPool;    // else the folder is read-only
         const char* szTarget; // inside the pools folder
     };
     const Case aCases[] = {
-        {"Save in a read-only folder", 0555, false, "POOL.DVN"},
-        {"Save As in a read-only folder", 0555, false, "NEW.DVN"},
-        {"Save over a write-protected pool file", 0777, true, "POOL.DVN"},
+        {"Save in a read-only folder", false, "POOL.DVN"},
+        {"Save As in a read-only folder", false, "NEW.DVN"},
+        {"Save over a write-protected pool file", true, "POOL.DVN"},
     };
     for (const Case& c : aCases)
     {
@@ -181,19 +180,9 @@ TEST(SaveFault, WriteProtected)
         const std::string strTarget = dir / (std::string("pools/") + c.szTarget);
         auto pDoc = ChangedPool(strPool);
         fault::OpenToOthers(dir.Path());
-        if (c.bProtectPool)
-        {
-            ASSERT_EQ(::chmod(strPool.c_str(), 0444), 0);
-        }
-        ASSERT_EQ(::chmod((dir / "pools").c_str(), c.nFolderMode), 0);
+        const auto setup = fault::WriteProtect(dir / "pools", c.bProtectPool ? strPool : "");
         const auto before = fault::TakeSnapshot(dir / "pools");
 
-        fault::ChildSetup setup;
-        setup.bUnprivileged = true;
-        if (c.bProtectPool)
-            setup.strMustNotWriteFile = strPool;
-        else
-            setup.strMustNotWrite = dir / "pools";
         const auto outcome = fault::RunInChild(setup, Save(*pDoc, strTarget));
         if (outcome.bSkipped)
             GTEST_SKIP() << outcome.strSkipReason;
