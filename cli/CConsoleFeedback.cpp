@@ -75,3 +75,11 @@ void CConsoleFeedback::MessageBox(const std::string& strText, const std::string&
     std::fflush(m_pOut);
     Draw();
 }
+
+void CConsoleFeedback::PrintLine(const std::string& strText)
+{
+    ClearLine();
+    std::fprintf(m_pOut, "%s\n", strText.c_str());
+    std::fflush(m_pOut);
+    Draw();
+}

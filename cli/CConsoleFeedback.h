@@ -22,6 +22,9 @@ class CConsoleFeedback : public CFeedback
     void MessageBox(const std::string& strText, const std::string& strCaption,
                     MessageIcon icon) override;
 
+    // One line of report, shown whether stderr is a terminal or not.
+    void PrintLine(const std::string& strText);
+
     // How many message boxes were shown: the operations report failures
     // only this way.
     int MessageCount() const { return m_nMessages; }

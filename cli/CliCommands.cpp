@@ -6,6 +6,7 @@
 #include "KrzBuilder.h"
 #include "KrzJoin.h"
 #include "KrzSplit.h"
+#include "MakeFile.h"
 #include "PoolEdit.h"
 #include "WavReader.h"
 
@@ -15,11 +16,6 @@
 
 namespace
 {
-
-constexpr const char* kPoolFullMessage =
-    "Sorry, you can't have more than 100 samples in the pool...";
-constexpr const char* kEmptyPoolMessage =
-    "Sorry, you must first add 1 or more wav-files to the sample pool...";
 
 // A pool file starts with "DVN"; anything else given alone is a WAV file.
 bool LooksLikePoolFile(const std::string& strPath)
@@ -42,7 +38,8 @@ void ReportFileError(const CFileException& e, CFeedback& feedback)
 int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
 {
     TemplateBytes abTemplate{};
-    if (!LoadTemplateFile(abTemplate, TemplateSearchDirs(options.strExeDir)))
+    std::string strTemplatePath;
+    if (!LoadTemplateFile(abTemplate, TemplateSearchDirs(options.strExeDir), &strTemplatePath))
     {
         feedback.MessageBox(kTemplateErrorMessage, kAppTitle, MessageIcon::None);
         return kExitFailure;
@@ -51,10 +48,12 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
     auto pDoc = std::make_unique<CDorvane_V2Doc>();
     CDorvane_V2Doc& doc = *pDoc;
     doc.OnNewDocument();
+    std::vector<std::string> aOtherInputs{strTemplatePath};
     if (options.aInputs.size() == 1 && LooksLikePoolFile(options.aInputs[0]))
     {
         if (!doc.OnOpenDocument(options.aInputs[0], feedback))
             return kExitFailure;
+        aOtherInputs.push_back(options.aInputs[0]);
     }
     else
     {
@@ -79,24 +78,31 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
             ++nUnusable;
     if (nUnusable > 0 && !options.bSkipUnusable)
         return kExitFailure;
+    // A file without a single sample is no result: say so rather than write
+    // a header and an end mark and report success.
+    if (nUnusable == doc.m_nCount)
+    {
+        feedback.MessageBox(kNothingUsableMessage, kAppTitle, MessageIcon::None);
+        return kExitFailure;
+    }
 
+    CMakeOptions make;
+    make.nFirstObjectID = options.nFirstObjectID;
+    make.bSplit = options.bSplit;
+    make.nMaxSplitKB = options.nSplitKB;
+    CMakeResult result;
     try
     {
-        BuildKrzFile(doc, *pWavInfo, options.nFirstObjectID, abTemplate, options.strOutput,
-                     feedback);
-        if (options.bSplit)
-        {
-            feedback.SetStatusText("Splitting...");
-            SplitKrzFile(options.strOutput, options.strOutput, options.nSplitKB, feedback);
-        }
+        if (!MakeKrzFile(doc, *pWavInfo, make, abTemplate, options.strOutput, aOtherInputs,
+                         feedback, result))
+            return kExitFailure;
     }
     catch (const CFileException& e)
     {
         ReportFileError(e, feedback);
         return kExitFailure;
     }
-    feedback.SetStatusText("Ready");
-    feedback.ProgressSetPos(0);
+    feedback.PrintLine(MakeSummaryText(options.strOutput, result));
     return kExitOk;
 }
 

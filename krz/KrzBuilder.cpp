@@ -6,6 +6,7 @@
 #include "CFeedback.h"
 #include "CFile.h"
 #include "CTempFile.h"
+#include "KrzName.h"
 #include "SampleConverter.h"
 
 #include <algorithm>
@@ -18,10 +19,9 @@ namespace
 // Header bytes 4..7: the sample-data offset, set when the objects are written.
 constexpr std::size_t kDataOffsetField = 4;
 
-// The name field: the name followed by spaces, cut to 16 characters.
 void SetName(std::uint8_t* pObject, const std::string& strName)
 {
-    const std::string strField = (strName + std::string(17, ' ')).substr(0, kObjNameLength);
+    const std::string strField = KrzNameField(strName);
     for (std::size_t i = 0; i < kObjNameLength; ++i)
         pObject[kObjName + i] = static_cast<std::uint8_t>(strField[i]);
 }
@@ -75,7 +75,7 @@ std::string Beside(const std::string& strOutput, const char* szName)
 // strSampleTemp and strRightTemp and removed again, whichever way this ends.
 void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
               TemplateBytes& abTemplate, CFile& out, const std::string& strSampleTemp,
-              const std::string& strRightTemp, CFeedback& feedback)
+              const std::string& strRightTemp, CFeedback& feedback, KrzBuildSummary& summary)
 {
     const int nCount = std::clamp(doc.m_nCount, 0, MAX_POOL);
 
@@ -112,6 +112,10 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
             throw CFileException(CFileException::endOfFile, wav.GetFilePath());
         const std::uint64_t nUsable = UsableDataBytes(info, nLength);
         const std::uint64_t nChannelBytes = ChannelBytes(info, nUsable);
+        // Without one whole frame the sample's end word would lie before its
+        // start: a file that lost its data since its header was read.
+        if (nChannelBytes == 0)
+            throw CFileException(CFileException::endOfFile, wav.GetFilePath());
 
         const bool bMono = info.nChannels == 1;
         const TemplateRegion sample = bMono ? kMonoSample : kStereoSample;
@@ -142,15 +146,18 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
 
         out.Write(pSample, sample.nLength);
         nObjectBytes += sample.nLength;
+        ++summary.nSamples;
         if (entry.m_bKeymapEnable)
         {
             out.Write(pKeymap, keymap.nLength);
             nObjectBytes += keymap.nLength;
+            ++summary.nKeymaps;
         }
         if (entry.m_bProgramEnable)
         {
             out.Write(pProgram, program.nLength);
             nObjectBytes += program.nLength;
+            ++summary.nPrograms;
         }
 
         ConvertSampleData(wav, info, nUsable, sampleData, strRightTemp);
@@ -168,15 +175,18 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
     out.Seek(kDataOffsetField, CFile::begin);
     bo::StoreBE32(abTemplate.data() + kDataOffsetField, static_cast<std::uint32_t>(nObjectBytes));
     out.Write(abTemplate.data() + kDataOffsetField, 4);
+    summary.nBytes = nObjectBytes + nRunningBytes;
 
     sampleData.Close();
 }
 
 } // namespace
 
-void BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
-                  TemplateBytes& abTemplate, const std::string& strOutput, CFeedback& feedback)
+KrzBuildSummary BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
+                             TemplateBytes& abTemplate, const std::string& strOutput,
+                             CFeedback& feedback)
 {
+    KrzBuildSummary summary;
     // The output can be made again from the pool: it is not forced to the
     // disk before it replaces its name (that would multiply the build's time).
     CAtomicFile output(strOutput, false);
@@ -185,7 +195,7 @@ void BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstO
     try
     {
         WriteKrz(doc, aWavInfo, nFirstObjectID, abTemplate, output.File(), strSampleTemp,
-                 strRightTemp, feedback);
+                 strRightTemp, feedback, summary);
     }
     catch (const CFileException& e)
     {
@@ -199,4 +209,5 @@ void BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstO
         throw;
     }
     output.Commit();
+    return summary;
 }

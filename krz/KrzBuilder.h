@@ -6,12 +6,22 @@
 #include "KrzTemplate.h"
 #include "PoolEdit.h"
 
+#include <cstdint>
 #include <string>
 
 class CFeedback;
 
 inline constexpr const char* kSampleDataTempName = "DVNSDATA.TMP";
 inline constexpr const char* kRightChannelTempName = "DVNRDATA.TMP";
+
+// What a build wrote: objects of each kind and the file's size in bytes.
+struct KrzBuildSummary
+{
+    int nSamples = 0;
+    int nKeymaps = 0;
+    int nPrograms = 0;
+    std::uint64_t nBytes = 0;
+};
 
 // Builds strOutput from entries 0..doc.m_nCount-1 of doc and their
 // aWavInfo records. Entries whose bValid is false get no objects and no
@@ -33,5 +43,6 @@ inline constexpr const char* kRightChannelTempName = "DVNRDATA.TMP";
 // become shorter than its header (its data offset) since the header was
 // read raises endOfFile on it. A WAV file that holds fewer data bytes than
 // its data chunk declares gives the whole frames it holds.
-void BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
-                  TemplateBytes& abTemplate, const std::string& strOutput, CFeedback& feedback);
+KrzBuildSummary BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
+                             TemplateBytes& abTemplate, const std::string& strOutput,
+                             CFeedback& feedback);

@@ -17,7 +17,8 @@ std::vector<std::string> TemplateSearchDirs(const std::string& strExeDir)
     return aDirs;
 }
 
-bool LoadTemplateFile(TemplateBytes& abTemplate, const std::vector<std::string>& aDirs)
+bool LoadTemplateFile(TemplateBytes& abTemplate, const std::vector<std::string>& aDirs,
+                      std::string* pstrLoadedPath)
 {
     for (const std::string& strDir : aDirs)
     {
@@ -29,6 +30,8 @@ bool LoadTemplateFile(TemplateBytes& abTemplate, const std::vector<std::string>&
         CFile file;
         if (!file.Open(strPath, CFile::modeRead))
             continue;
+        if (pstrLoadedPath)
+            *pstrLoadedPath = strPath;
         // The first template that opens is the one used: a short one is not
         // made good by a complete one further down the list.
         try

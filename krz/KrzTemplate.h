@@ -21,4 +21,6 @@ std::vector<std::string> TemplateSearchDirs(const std::string& strExeDir);
 // Loads the first 1248 bytes of the first "dvntemp.dat" found in aDirs that
 // can be opened. Returns false when none can be opened or the first one
 // that opens is shorter than 1248 bytes; abTemplate is then unspecified.
-bool LoadTemplateFile(TemplateBytes& abTemplate, const std::vector<std::string>& aDirs);
+// *pstrLoadedPath (when given) receives the path of the file that opened.
+bool LoadTemplateFile(TemplateBytes& abTemplate, const std::vector<std::string>& aDirs,
+                      std::string* pstrLoadedPath = nullptr);

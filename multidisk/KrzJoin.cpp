@@ -1,18 +1,23 @@
 #include "KrzJoin.h"
 
+#include "ByteOrder.h"
 #include "CAtomicFile.h"
 #include "CCopyBuffer.h"
 #include "CFeedback.h"
 #include "CFile.h"
+#include "KrzSplit.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <sys/stat.h>
 #include <system_error>
+#include <vector>
 
 namespace
 {
@@ -22,19 +27,22 @@ constexpr const char* kSourceError = "FILE ERROR: Can't open Source File...";
 constexpr const char* kNotFirstPart =
     "Sorry, the source-file isn't the first file of a multi-disk file.";
 
-// Every part after the first starts with a 36-byte header that is skipped.
-constexpr std::int64_t kPartHeaderSize = 36;
-// Byte 15 is the low byte of the part-number field; 1 marks a first part.
-constexpr std::size_t kPartNumberLowByte = 15;
+// Part 1 starts with a 32-byte header, every later part with a 36-byte one.
+constexpr std::int64_t kPart1HeaderSize = 32;
+constexpr std::int64_t kLaterPartHeaderSize = 36;
+// Part header fields: the sample-data offset (bytes 4..7; its low 24 bits
+// count), the data length (part 1) or the bytes still to come after the part
+// (later parts), and the part number (bytes 12..15).
+constexpr std::size_t kDataOffsetField = 4;
+constexpr std::size_t kDataLengthField = 8;
 constexpr std::size_t kPartNumberField = 12;
+constexpr std::size_t kPartNumberLowByte = 15;
 // The joined file can be made again from its parts: it is not forced to the
 // disk before it replaces its name (that would multiply the join's time).
 constexpr bool kSyncOutput = false;
-// The most parts one join reads, the first included. A two-digit counter
-// from 01 names 99 parts, and a split names part 100 on with three digits,
-// which the counter never produces: no honest series has more parts for the
-// join to find. Names past 99 that happen to exist (X:0, X:1, ...) are not
-// followed, and the loop is bounded whatever the folder holds.
+// The most parts the two-digit counter names, the first included. Series
+// named as the split names them go on past it with three-digit names; the
+// counter is used only for first names that do not end in "01".
 constexpr int kMaxTwoDigitParts = 99;
 
 // Moves strName on to the next name of the series that starts with
@@ -176,10 +184,152 @@ std::string NextPartName(std::string strName)
     return strName;
 }
 
+namespace
+{
+
+// The names of a series, in order. A first name that ends in "01" is the
+// split's own naming: the base followed by the part number in "%02d", three
+// digits from part 100 on. Any other first name is counted on by its last
+// two characters; that counter has no names past 99 parts.
+class CPartNames
+{
+  public:
+    explicit CPartNames(const std::string& strFirst) : m_strFirst(strFirst), m_strName(strFirst)
+    {
+        m_bSplitNames = strFirst.size() >= 2 && strFirst.compare(strFirst.size() - 2, 2, "01") == 0;
+        if (m_bSplitNames)
+            m_strBase = strFirst.substr(0, strFirst.size() - 2);
+    }
+
+    // Part n's name (n = 2, 3, ... in order); empty when there is none.
+    std::string Next(int n)
+    {
+        if (m_bSplitNames)
+            return PartName(m_strBase, n);
+        if (n > kMaxTwoDigitParts || !NextInSeries(m_strFirst, m_strName))
+            return {};
+        return m_strName;
+    }
+
+  private:
+    std::string m_strFirst;
+    std::string m_strName;
+    std::string m_strBase;
+    bool m_bSplitNames = false;
+};
+
+struct PartPlan
+{
+    std::string strName;
+    std::uint64_t nPayload; // bytes after the part header
+};
+
+// Why a series cannot be joined; each names the part.
+std::string MissingPart(const std::string& strName)
+{
+    return "FILE ERROR: " + strName + " is missing; the multi-disk file is incomplete.";
+}
+std::string PartEndsEarly(const std::string& strName)
+{
+    return "FILE ERROR: " + strName + " ends early; the multi-disk file is incomplete.";
+}
+std::string PartDoesNotContinue(const std::string& strName)
+{
+    return "FILE ERROR: " + strName +
+           " doesn't continue the multi-disk file (its part number or length).";
+}
+
+// Reads the header of every part of the series and decides, before anything
+// is written, which parts make the whole file and how many bytes each adds.
+// Part 1 gives the whole length (sample-data offset in bytes 5..7 plus the
+// data length in bytes 8..11) and, by its own length, the payload P of every
+// full part; every later part n carries n in bytes 12..15 and the bytes
+// still to come after it in bytes 8..11. The series ends when nothing is to
+// come, so parts left over from an earlier, longer split are never read.
+// Where part 1's data length is 0 (a source whose sample-data offset lay
+// past its end stores 0), the whole length is unknown and the later parts'
+// remaining-length fields alone decide. Returns an empty string when the
+// series is complete, else the message that names the faulty part.
+std::string PlanSeries(const std::string& strFirst, std::uint64_t nFirstLength,
+                       const std::uint8_t* abHead, std::vector<PartPlan>& aPlan)
+{
+    if (nFirstLength < kPart1HeaderSize)
+        return PartEndsEarly(strFirst);
+    const std::uint64_t nP = nFirstLength - kPart1HeaderSize;
+    aPlan.push_back({strFirst, nP});
+
+    const std::uint64_t nDataLength = bo::LoadBE32(abHead + kDataLengthField);
+    const bool bKnown = nDataLength != 0;
+    std::uint64_t nLeft = 0; // bytes still to come, when the whole length is known
+    if (bKnown)
+    {
+        const std::uint64_t nWhole = bo::LoadBE24(abHead + kDataOffsetField + 1) + nDataLength;
+        if (nWhole < nFirstLength)
+            return PartDoesNotContinue(strFirst);
+        nLeft = nWhole - nFirstLength;
+    }
+    std::optional<std::uint64_t> nPrevRemaining; // unknown length: the last part's field
+
+    CPartNames names(strFirst);
+    for (int n = 2; bKnown ? nLeft > 0 : true; ++n)
+    {
+        const std::string strName = names.Next(n);
+        CFile part;
+        if (strName.empty() || !part.Open(strName, CFile::modeRead))
+        {
+            // With the whole length unknown, a first part without a second
+            // is a series of one part (the split makes those when its
+            // source is at most 32 bytes longer than P).
+            if (!bKnown && n == 2 && !strName.empty() && NameIsFree(strName))
+                break;
+            return MissingPart(strName.empty() ? strFirst + " (part " + std::to_string(n) + ")"
+                                               : strName);
+        }
+        const std::uint64_t nLength = part.GetLength();
+        std::uint8_t abPart[kPartNumberLowByte + 1] = {};
+        if (nLength < kLaterPartHeaderSize || part.Read(abPart, sizeof abPart) != sizeof abPart)
+            return PartEndsEarly(strName);
+        const std::uint64_t nPayload = nLength - kLaterPartHeaderSize;
+        const std::uint64_t nRemaining = bo::LoadBE32(abPart + kDataLengthField);
+        if (bo::LoadBE32(abPart + kPartNumberField) != static_cast<std::uint32_t>(n))
+            return PartDoesNotContinue(strName);
+
+        if (bKnown || nPrevRemaining)
+        {
+            const std::uint64_t nBefore = bKnown ? nLeft : *nPrevRemaining;
+            const std::uint64_t nExpected = std::min(nP, nBefore);
+            if (nExpected == 0) // part 1 carries no payload: nothing can follow
+                return PartDoesNotContinue(strName);
+            if (nPayload < nExpected)
+                return PartEndsEarly(strName);
+            if (nPayload > nExpected || nRemaining != nBefore - nExpected)
+                return PartDoesNotContinue(strName);
+            nLeft = nBefore - nExpected;
+        }
+        else // part 2 with the whole length unknown
+        {
+            if (nPayload > nP || nP == 0)
+                return PartDoesNotContinue(strName);
+            if (nRemaining > 0 && nPayload < nP)
+                return PartEndsEarly(strName);
+        }
+        aPlan.push_back({strName, nPayload});
+        if (!bKnown)
+        {
+            if (nRemaining == 0)
+                break;
+            nPrevRemaining = nRemaining;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
 void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeedback& feedback)
 {
-    auto Message = [&](const char* szText)
-    { feedback.MessageBox(szText, kAppTitle, MessageIcon::None); };
+    auto Message = [&](const std::string& strText)
+    { feedback.MessageBox(strText, kAppTitle, MessageIcon::None); };
 
     if (strFirst.empty())
     {
@@ -193,6 +343,40 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
         Message(kDestinationError);
         return;
     }
+
+    std::uint8_t abHead[kPart1HeaderSize] = {};
+    std::vector<PartPlan> aPlan;
+    {
+        CFile first;
+        if (!first.Open(strFirst, CFile::modeRead))
+        {
+            Message(kSourceError);
+            return;
+        }
+        const std::uint64_t nFirstLength = first.GetLength();
+        const std::size_t nGot = first.Read(abHead, sizeof abHead);
+        // A first part carries part number 1 in bytes 12..15.
+        if (nGot <= kPartNumberLowByte || bo::LoadBE32(abHead + kPartNumberField) != 1)
+        {
+            Message(kNotFirstPart);
+            return;
+        }
+        const std::string strFault = PlanSeries(strFirst, nFirstLength, abHead, aPlan);
+        if (!strFault.empty())
+        {
+            Message(strFault);
+            return;
+        }
+    }
+    // Parts named past the two-digit counter (three-digit names) are checked
+    // against the destination here, now that the series is known.
+    const auto destPath = Resolved(strDest);
+    for (const PartPlan& plan : aPlan)
+        if (SameFile(Resolved(plan.strName), destPath))
+        {
+            Message(kDestinationError);
+            return;
+        }
 
     // The destination is written under a temporary name and only renamed
     // over its target once complete: a refused or failed join leaves an
@@ -209,40 +393,18 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
     }
     CFile& dest = pDest->File();
 
-    CFile part;
-    if (!part.Open(strFirst, CFile::modeRead))
-    {
-        Message(kSourceError);
-        return;
-    }
-
-    // The part header up to its part-number field decides; the rest of the
-    // first part is copied as it stands.
-    std::uint8_t abHead[kPartNumberLowByte + 1] = {};
-    const std::size_t nGot = part.Read(abHead, sizeof abHead);
-    if (nGot < sizeof abHead || abHead[kPartNumberLowByte] != 1)
-    {
-        Message(kNotFirstPart);
-        return;
-    }
-    // The joined file is one whole KRZ file again: it carries no part
-    // number.
-    for (std::size_t i = kPartNumberField; i <= kPartNumberLowByte; ++i)
-        abHead[i] = 0;
+    // The joined file is one whole KRZ file again: bytes 8..15 (data length
+    // and part number) are zero, as in any file that is not a part.
+    std::fill(abHead + kDataLengthField, abHead + kPartNumberLowByte + 1, std::uint8_t{0});
     dest.Write(abHead, sizeof abHead);
     CCopyBuffer buffer;
-    buffer.CopyToEnd(part, dest);
-    part.Close();
-
-    // The first name that cannot be opened, for whatever reason, ends the
-    // series; nothing checks that the series is complete.
-    std::string strName = strFirst;
-    for (int nPart = 2; nPart <= kMaxTwoDigitParts && NextInSeries(strFirst, strName); ++nPart)
+    for (std::size_t i = 0; i < aPlan.size(); ++i)
     {
-        if (!part.Open(strName, CFile::modeRead))
-            break;
-        part.Seek(kPartHeaderSize, CFile::begin);
-        buffer.CopyToEnd(part, dest);
+        CFile part(aPlan[i].strName, CFile::modeRead);
+        part.Seek(i == 0 ? kPart1HeaderSize : kLaterPartHeaderSize, CFile::begin);
+        // A part that shrank since its header was read is cut short.
+        if (buffer.Copy(part, dest, aPlan[i].nPayload) != aPlan[i].nPayload)
+            throw CFileException(CFileException::endOfFile, part.GetFilePath());
         part.Close();
     }
 

@@ -11,21 +11,32 @@ class CFeedback;
 // it is increased, with no carry beyond that. An empty name stays empty.
 std::string NextPartName(std::string strName);
 
-// Joins the series that starts with strFirst into strDest: the first part
-// whole with its part number (bytes 12..15) cleared, then every following
-// part from its offset 36 on, up to the first name that cannot be opened
-// and at most 99 parts in all (part 99 of a series that starts at 01).
+// Joins the series that starts with strFirst into strDest, giving back the
+// file that was split byte for byte: part 1 with bytes 8..15 (data length
+// and part number) cleared, then the payload of every later part after its
+// 36-byte header. The parts are named as the split names them when strFirst
+// ends in "01" (two digits, three from part 100 on); any other first name is
+// counted on by NextPartName, at most 99 parts. Part 1's header gives the
+// whole length (sample-data offset in bytes 5..7 plus the data length; when
+// that data length is 0, the later parts' remaining-length fields alone
+// decide), so the join reads exactly the parts that make the file and never
+// one left over from an earlier split.
 // Reports its own failures by message box (caption kAppTitle, no icon) and
 // never touches the status text or the progress bar:
 // - "FILE ERROR: Can't open destination File..." when strDest is empty, a
 //   folder, cannot be created, or names the first part or a part of the
-//   series (up to part 99, and any existing one after it);
+//   series (up to part 99, any existing one after it, and every part read);
 // - "FILE ERROR: Can't open Source File..." when strFirst is empty or
 //   cannot be opened;
 // - "Sorry, the source-file isn't the first file of a multi-disk file." when
-//   the first part is shorter than 16 bytes or its byte 15 is not 1.
-// The destination is written under a temporary name and renamed over
-// strDest only when complete: a refused or failed join creates no file and
-// leaves an existing destination as it was. Throws CFileException (naming
-// the file) when a read or a write fails.
+//   the first part is shorter than 16 bytes or its part number is not 1;
+// - "FILE ERROR: <part> is missing; ...", "FILE ERROR: <part> ends early;
+//   ..." or "FILE ERROR: <part> doesn't continue the multi-disk file ..."
+//   when the series is incomplete or a part's number or remaining length
+//   does not follow from the parts before it.
+// Every part is checked before the destination is created. The destination
+// is written under a temporary name and renamed over strDest only when
+// complete: a refused or failed join creates no file and leaves an existing
+// destination as it was. Throws CFileException (naming the file) when a
+// read or a write fails, or endOfFile when a part shrank while being read.
 void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeedback& feedback);

@@ -6,6 +6,7 @@
 #include "CFeedback.h"
 #include "CFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -46,6 +47,16 @@ std::string PartName(const std::string& strBase, int n)
     return strBase + szNumber;
 }
 
+int PartCount(std::uint64_t nLength, int nMaxSplitKB)
+{
+    const std::uint64_t nP = static_cast<std::uint64_t>(nMaxSplitKB) * 1024;
+    if (nMaxSplitKB < 1 || nLength <= nP)
+        return 0;
+    const std::uint64_t nAfterPart1 =
+        nLength > nP + kPart1HeaderSize ? nLength - nP - kPart1HeaderSize : 0;
+    return static_cast<int>(1 + (nAfterPart1 + nP - 1) / nP);
+}
+
 void SplitKrzFile(const std::string& strSource, const std::string& strBase, int nMaxSplitKB,
                   CFeedback& feedback)
 {
@@ -67,6 +78,19 @@ void SplitKrzFile(const std::string& strSource, const std::string& strBase, int 
         feedback.MessageBox("The source-file is smaller than the maximum filesize", kAppTitle,
                             MessageIcon::None);
         return;
+    }
+
+    // A part that is the source itself (a name of the series that is the
+    // source, or a link to it) would replace the file being split.
+    const int nParts = PartCount(static_cast<std::uint64_t>(nLength), nMaxSplitKB);
+    for (int n = 1; n <= nParts; ++n)
+    {
+        const std::string strPart = PartName(strBase, n);
+        if (CFile::SameFile(strPart, strSource))
+        {
+            feedback.MessageBox(SameFileMessage(strPart, strSource), kAppTitle, MessageIcon::None);
+            return;
+        }
     }
 
     // Bytes 0..3 and 16..31 of the source's header are carried into every

@@ -2,6 +2,7 @@
 // payload bytes each.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class CFeedback;
@@ -13,6 +14,11 @@ inline constexpr int kMaxSplitKB = 650000;
 // PIANO.KRZ100).
 std::string PartName(const std::string& strBase, int n);
 
+// How many parts a split of a file of nLength bytes writes: 0 when the file
+// is not longer than the part payload P = nMaxSplitKB * 1024 (no split),
+// else part 1 (32 + P bytes of the file) and one part per further P bytes.
+int PartCount(std::uint64_t nLength, int nMaxSplitKB);
+
 // Splits strSource into parts named after strBase. Part 1 is a 32-byte
 // header (the source's header with the data length, source length minus the
 // 24-bit sample-data offset in bytes 5..7 or 0 if that is negative, in bytes
@@ -21,8 +27,9 @@ std::string PartName(const std::string& strBase, int n);
 // bytes left after this part, part number n, four zero bytes) and the next P
 // bytes. P = nMaxSplitKB * 1024.
 // Reports its own failures by message box ("ERROR: Can't open Split
-// Source-File...", "The source-file is smaller than the maximum filesize";
-// caption kAppTitle, no icon). Drives the progress bar: range 0 .. (D div P)
+// Source-File...", "The source-file is smaller than the maximum filesize",
+// SameFileMessage when a part's name is the source itself, before anything
+// is written; caption kAppTitle, no icon). Drives the progress bar: range 0 .. (D div P)
 // + 2 with D = length - P - 32, step 1, position 1 after part 1, one step
 // before each further part, position 0 at the end. The parts are written
 // under temporary names and replace existing files of their names only when

@@ -1,6 +1,7 @@
 #include "CArchive.h"
 
 #include "ByteOrder.h"
+#include "TextCodec.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,30 +9,6 @@
 
 namespace
 {
-
-void AppendUtf8(std::string& str, std::uint32_t nCode)
-{
-    if (nCode < 0x80)
-        str += static_cast<char>(nCode);
-    else if (nCode < 0x800)
-    {
-        str += static_cast<char>(0xC0 | (nCode >> 6));
-        str += static_cast<char>(0x80 | (nCode & 0x3F));
-    }
-    else if (nCode < 0x10000)
-    {
-        str += static_cast<char>(0xE0 | (nCode >> 12));
-        str += static_cast<char>(0x80 | ((nCode >> 6) & 0x3F));
-        str += static_cast<char>(0x80 | (nCode & 0x3F));
-    }
-    else
-    {
-        str += static_cast<char>(0xF0 | (nCode >> 18));
-        str += static_cast<char>(0x80 | ((nCode >> 12) & 0x3F));
-        str += static_cast<char>(0x80 | ((nCode >> 6) & 0x3F));
-        str += static_cast<char>(0x80 | (nCode & 0x3F));
-    }
-}
 
 // UTF-16LE to the 8-bit text of this platform (UTF-8); a lone surrogate
 // becomes '?', as a code-page conversion shows what it cannot map.
@@ -250,6 +227,14 @@ CArchive& CArchive::operator>>(std::string& str)
     {
         str.assign(nLength, '\0');
         ReadExact(str.data(), nLength);
+        // Pool files written on Windows hold their 8-bit strings in code
+        // page 1252; text that is not UTF-8 is read as that code page.
+        if (!IsValidUtf8(str))
+        {
+            str = Cp1252ToUtf8(str);
+            if (str.size() > kMaxStringLength)
+                throw CArchiveException(CArchiveException::badFormat);
+        }
     }
     return *this;
 }

@@ -8,6 +8,14 @@
 // The application's title, the caption of most message boxes.
 inline constexpr const char* kAppTitle = "Dorvane V2";
 
+// The refusal of an output that is one of the files it is made from (the
+// same file, however it is spelt): nothing is written.
+inline std::string SameFileMessage(const std::string& strOutput, const std::string& strInput)
+{
+    return "ERROR: Can't write " + strOutput + ": it is the same file as " + strInput +
+           ", which it is made from.";
+}
+
 enum class MessageIcon
 {
     None,
@@ -17,7 +25,7 @@ enum class MessageIcon
 
 class CFeedback
 {
-public:
+  public:
     virtual ~CFeedback() = default;
 
     // Sets the status text and shows it at once (the caller keeps the
@@ -39,7 +47,7 @@ public:
 // A feedback that shows nothing; for callers that have no user to tell.
 class CNullFeedback : public CFeedback
 {
-public:
+  public:
     void SetStatusText(const std::string&) override {}
     void ProgressSetRange(int, int) override {}
     void ProgressSetStep(int) override {}

@@ -223,6 +223,15 @@ void CFile::Rename(const std::string& strOld, const std::string& strNew)
         CFileException::ThrowOsError(errno, FullPath(strNew));
 }
 
+bool CFile::SameFile(const std::string& strA, const std::string& strB)
+{
+    struct stat a, b;
+    if (strA.empty() || strB.empty() || ::stat(strA.c_str(), &a) != 0 ||
+        ::stat(strB.c_str(), &b) != 0)
+        return false;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 bool CFile::Exists(const std::string& strPath)
 {
     CFile file;

@@ -83,6 +83,10 @@ class CFile
     static void Rename(const std::string& strOld, const std::string& strNew);
     // True when a file of that path exists and can be opened for reading.
     static bool Exists(const std::string& strPath);
+    // True when both paths name one existing file: the same device and
+    // inode after following symbolic links, whatever the spelling (hard
+    // links included). False when either cannot be looked up.
+    static bool SameFile(const std::string& strA, const std::string& strB);
     // The absolute form of a path, as error messages show it.
     static std::string FullPath(const std::string& strPath);
 

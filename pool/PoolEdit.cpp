@@ -1,6 +1,7 @@
 #include "PoolEdit.h"
 
 #include "RootKey.h"
+#include "TextCodec.h"
 
 #include <filesystem>
 
@@ -26,6 +27,23 @@ std::string SampleNameFromTitle(const std::string& strTitle)
     return strTitle.substr(nBegin, nLength - 4);
 }
 
+std::string CutToChars(const std::string& str, std::size_t nChars)
+{
+    std::size_t nPos = 0;
+    std::size_t nUnits = 0;
+    while (nPos < str.size())
+    {
+        std::size_t nNext = nPos;
+        const char32_t cp = DecodeUtf8(str, nNext);
+        const std::size_t nWidth = cp != kInvalidCodePoint && cp > 0xFFFF ? 2 : 1;
+        if (nUnits + nWidth > nChars)
+            break;
+        nUnits += nWidth;
+        nPos = nNext;
+    }
+    return str.substr(0, nPos);
+}
+
 std::string FileTitleOf(const std::string& strPath)
 {
     return std::filesystem::path(strPath).filename().string();
@@ -38,7 +56,9 @@ int AddPoolEntry(CDorvane_V2Doc& doc, const std::string& strPath, const std::str
     const int n = doc.m_nCount++;
     CWPoolObj& entry = doc.m_aPool[n];
     entry.m_strFileName = strPath;
-    entry.m_strSampleName = SampleNameFromTitle(strTitle);
+    // A longer name than the field takes would be refused by the form's
+    // first edit of the entry.
+    entry.m_strSampleName = CutToChars(SampleNameFromTitle(strTitle), kNameFieldChars);
     entry.m_strKeymapName.clear();
     entry.m_strProgramName.clear();
     entry.m_bLoop = 0;

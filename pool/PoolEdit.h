@@ -16,11 +16,19 @@ using WavInfoArray = std::array<WAVINFO, MAX_POOL>;
 // removed, then the last four characters dropped; four or fewer give "".
 std::string SampleNameFromTitle(const std::string& strTitle);
 
+// The name fields of the form take 16 characters.
+inline constexpr std::size_t kNameFieldChars = 16;
+
+// The first nChars characters of a UTF-8 text, counted as the form's fields
+// count them (UTF-16 units: a character beyond U+FFFF counts two), never
+// ending inside a character.
+std::string CutToChars(const std::string& str, std::size_t nChars);
+
 // The file title of a path: its last component.
 std::string FileTitleOf(const std::string& strPath);
 
 // Appends an entry for strPath with Add's defaults (sample name from the
-// title, empty keymap and program names, loop off, root key 48, both Enable
+// title cut to 16 characters, empty keymap and program names, loop off, root key 48, both Enable
 // flags set), raises the count and marks the document modified. Returns the
 // new slot's index, or -1 (changing nothing) when the pool is full.
 int AddPoolEntry(CDorvane_V2Doc& doc, const std::string& strPath, const std::string& strTitle);

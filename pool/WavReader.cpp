@@ -4,6 +4,7 @@
 #include "CFeedback.h"
 #include "CFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
@@ -45,6 +46,28 @@ bool FindFmtWord(CFile& file)
     }
 }
 
+bool IsPrintableId(const std::uint8_t* p)
+{
+    for (int i = 0; i < 4; ++i)
+        if (p[i] < 0x20 || p[i] > 0x7E)
+            return false;
+    return true;
+}
+
+// True when a chunk starts at nPos: a printable id and a size that fits in
+// the file (the data chunk's size is not held to that: a file cut short or
+// written without seeking back still has its data).
+bool StartsChunk(CFile& file, std::uint64_t nPos, std::uint64_t nLength)
+{
+    if (nPos + 8 > nLength)
+        return false;
+    std::uint8_t abId[4], abSize[4];
+    file.Seek(static_cast<std::int64_t>(nPos), CFile::begin);
+    if (!ReadWord(file, abId) || !IsPrintableId(abId) || !ReadWord(file, abSize))
+        return false;
+    return IsTag(abId, "data") || nPos + 8 + bo::LoadLE32(abSize) <= nLength;
+}
+
 enum class Verdict
 {
     Good,
@@ -81,8 +104,7 @@ Verdict ReadHeader(const std::string& strPath, WAVINFO& info)
     info.nBitsPerSample = bo::LoadLE16(abFmt + 18);
 
     // Walk the chunks from offset 12 to the data chunk. Chunk sizes are
-    // taken unsigned, so every step moves forward by at least 8 bytes; no
-    // pad byte is added after a chunk of odd size. The RIFF size does not
+    // taken unsigned, so every step moves forward by at least 8 bytes. The RIFF size does not
     // end the walk: writers that could not seek back leave it at 0 or at its
     // maximum, and where it runs out before the data chunk the next 4 bytes
     // are a chunk's size, not a data size. The walk goes on to the data
@@ -98,7 +120,13 @@ Verdict ReadHeader(const std::string& strPath, WAVINFO& info)
         if (!ReadWord(file, ab) || ++nChunks > kMaxWavChunks)
             return Verdict::Bad;
         const std::uint32_t nSize = bo::LoadLE32(ab);
-        const std::uint64_t nNext = file.GetPosition() + nSize;
+        std::uint64_t nNext = file.GetPosition() + nSize;
+        // A chunk of odd size is followed by a pad byte. Some writers leave
+        // it out: the position without it is taken only when that one, and
+        // not the padded one, starts a chunk with a printable id.
+        if (nSize % 2 != 0 &&
+            (StartsChunk(file, nNext + 1, nLength) || !StartsChunk(file, nNext, nLength)))
+            ++nNext;
         if (nNext >= nLength) // points past the end: no next chunk to read
             return Verdict::Bad;
         file.Seek(static_cast<std::int64_t>(nNext), CFile::begin);
@@ -115,6 +143,15 @@ Verdict ReadHeader(const std::string& strPath, WAVINFO& info)
 
     // A rate of 0 (or one above 2^31 Hz) leaves no pitch or period to compute.
     if (info.nSamplesPerSec <= 0)
+        return Verdict::Bad;
+    // Without one whole frame of sample data there is no sample: its end
+    // word would lie before its start. The data is what the chunk declares
+    // or what the file holds, whichever is less.
+    const std::uint64_t nFrame = static_cast<std::uint64_t>(info.nChannels) *
+                                 ((static_cast<std::uint64_t>(info.nBitsPerSample) + 7) / 8);
+    const std::uint64_t nHeld =
+        std::min<std::uint64_t>(static_cast<std::uint32_t>(info.nDataSize), nLength - nOffset);
+    if (nFrame > 0 && nHeld < nFrame)
         return Verdict::Bad;
     return Verdict::Good;
 }
@@ -162,7 +199,7 @@ std::string WavTypeText(const WAVINFO& info)
         str += "Mono PCM";
     else if (info.nChannels == 2)
         str += "Stereo PCM";
-    str += ", " + std::to_string(info.nSamplesPerSec) + " Hz, " + std::to_string(info.nDataSize) +
-           " Bytes";
+    str += ", " + std::to_string(info.nSamplesPerSec) + " Hz, " +
+           std::to_string(static_cast<std::uint32_t>(info.nDataSize)) + " Bytes";
     return str;
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QWidget>
 #include <algorithm>
 
@@ -10,6 +11,32 @@ CAcceleratorFilter::CAcceleratorFilter(QWidget* pWindow, std::vector<QKeyCombina
     : QObject(pParent), m_pWindow(pWindow), m_aKeys(std::move(aKeys))
 {
 }
+
+namespace
+{
+
+// A text field the user types in keeps Space, every printable character
+// and the standard editing keys (copy, paste, cut, select all, undo, redo):
+// a name may hold a blank, and Ctrl+C copies there. Everywhere else the
+// accelerators win.
+bool FieldOwnsKey(QWidget* pWidget, QKeyEvent* pKey)
+{
+    auto* pEdit = qobject_cast<QLineEdit*>(pWidget);
+    if (!pEdit || pEdit->isReadOnly() || !pEdit->isEnabled())
+        return false;
+    const Qt::KeyboardModifiers mods =
+        pKey->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (mods == Qt::NoModifier && !pKey->text().isEmpty() && pKey->text().at(0).isPrint())
+        return true;
+    for (const QKeySequence::StandardKey key :
+         {QKeySequence::Copy, QKeySequence::Paste, QKeySequence::Cut, QKeySequence::SelectAll,
+          QKeySequence::Undo, QKeySequence::Redo})
+        if (pKey->matches(key))
+            return true;
+    return false;
+}
+
+} // namespace
 
 bool CAcceleratorFilter::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
@@ -24,6 +51,8 @@ bool CAcceleratorFilter::eventFilter(QObject* pWatched, QEvent* pEvent)
         (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const QKeyCombination combo(mods, static_cast<Qt::Key>(pKey->key()));
     if (std::find(m_aKeys.begin(), m_aKeys.end(), combo) == m_aKeys.end())
+        return false;
+    if (FieldOwnsKey(pWidget, pKey))
         return false;
     // Not accepted: the key goes to the shortcut, not to the widget.
     pKey->ignore();

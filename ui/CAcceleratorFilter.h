@@ -2,7 +2,9 @@
 // A text field claims Space, Ctrl+C and the like before any shortcut runs;
 // this application-wide filter refuses that claim for the keys of the
 // accelerator table when they come with exactly their modifiers, so the
-// accelerator fires and the field sees nothing. Modal dialogs are left
+// accelerator fires and the field sees nothing. An editable text field of
+// the window keeps Space, printable characters and the standard editing
+// keys (copy, paste, cut, select all, undo, redo). Modal dialogs are left
 // alone: typing in their fields stays normal.
 #pragma once
 

@@ -15,6 +15,7 @@
 #include "KrzBuilder.h"
 #include "KrzJoin.h"
 #include "KrzSplit.h"
+#include "MakeFile.h"
 #include "RootKey.h"
 #include "WavReader.h"
 
@@ -347,7 +348,7 @@ bool CDorvane_V2View::OnInitialUpdate()
     if (m_bTemplatePending)
     {
         m_bTemplatePending = false;
-        if (!LoadTemplateFile(m_abTemplate, m_aTemplateDirs))
+        if (!LoadTemplateFile(m_abTemplate, m_aTemplateDirs, &m_strTemplatePath))
         {
             m_dialogs.MessageBox(this, QString::fromLatin1(kTemplateErrorMessage), kAppTitleText,
                                  MessageIcon::None);
@@ -649,10 +650,8 @@ void CDorvane_V2View::OnMakeFile()
     UpdateData(true);
     if (m_nPoolCount < 1)
     {
-        m_dialogs.MessageBox(this,
-                             QStringLiteral("Sorry, you must first add 1 or more wav-files to "
-                                            "the sample pool..."),
-                             kAppTitleText, MessageIcon::None);
+        m_dialogs.MessageBox(this, QString::fromLatin1(kEmptyPoolMessage), kAppTitleText,
+                             MessageIcon::None);
         return;
     }
 
@@ -666,7 +665,16 @@ void CDorvane_V2View::OnMakeFile()
     if (!strPath.isEmpty() && strPath.size() <= kMaxWavPath)
     {
         const std::string strOutput = ToStd(strPath);
-        BuildKrzFile(m_doc, m_aWavInfo, m_nFirstObjectID, m_abTemplate, strOutput, feedback);
+        CMakeOptions options;
+        options.nFirstObjectID = m_nFirstObjectID;
+        options.bSplit = m_btnSplitFiles->isChecked();
+        options.nMaxSplitKB = m_nMaxSplitKB;
+        std::vector<std::string> aOtherInputs{m_strTemplatePath};
+        if (!m_doc.GetPathName().empty())
+            aOtherInputs.push_back(m_doc.GetPathName());
+        CMakeResult result;
+        MakeKrzFile(m_doc, m_aWavInfo, options, m_abTemplate, strOutput, aOtherInputs, feedback,
+                    result);
 
         // The build filled empty keymap and program names of the entries;
         // show the selected entry's names as they now are.
@@ -678,12 +686,7 @@ void CDorvane_V2View::OnMakeFile()
             CTextLimitValidator::SetText(m_edKeymapName, m_strKeymapName);
             CTextLimitValidator::SetText(m_edProgramName, m_strProgramName);
         }
-
-        if (m_btnSplitFiles->isChecked())
-        {
-            feedback.SetStatusText("Splitting...");
-            SplitKrzFile(strOutput, strOutput, m_nMaxSplitKB, feedback);
-        }
+        return; // Make File ended with "Ready" and the bar at 0
     }
     feedback.SetStatusText("Ready");
     feedback.ProgressSetPos(0);

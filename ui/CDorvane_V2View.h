@@ -180,6 +180,7 @@ class CDorvane_V2View : public QScrollArea
     std::unique_ptr<CFeedback> m_pOwnFeedback; // used until the frame sets one
     std::unique_ptr<CSoundPlayer> m_pSound;
     std::vector<std::string> m_aTemplateDirs;
+    std::string m_strTemplatePath; // the template file loaded at start-up
     QWidget* m_pForm;
     bool m_bTemplatePending = true; // the template is still to be loaded
     bool m_bRefreshQueued = false;

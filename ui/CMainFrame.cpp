@@ -91,14 +91,15 @@ void CMainFrame::CreateActions()
     m_actViewToolbar = MakeAction(this, "&Toolbar", "Show or hide the toolbar", "Toggle ToolBar");
     m_actViewStatusBar =
         MakeAction(this, "&Status Bar", "Show or hide the status bar", "Toggle StatusBar");
-    m_actAdd =
-        MakeAction(this, "&Add wav-file", "Add a wav-file to the Sample-pool", "Add wav to pool");
-    m_actDelete = MakeAction(this, "&Delete wav-file", "Delete a wav-file from the Sample-pool",
-                             "Delete wav from pool");
-    m_actPlay = MakeAction(this, "&Play Sample", "Play the selected sample", "Play wav");
-    m_actStop = MakeAction(this, "&Stop Sample", "Stop playing sample", "Stop wav play");
-    m_actMakeFile = MakeAction(this, "&Make krz-file", "Make & Save krz-file", "Make .krz-file");
-    m_actSettings = MakeAction(this, "Settings...", "Krz-file control settings");
+    m_actAdd = MakeAction(this, "&Add wav-file\tCtrl+A", "Add a wav-file to the Sample-pool",
+                          "Add wav to pool");
+    m_actDelete = MakeAction(this, "&Delete wav-file\tCtrl+D",
+                             "Delete a wav-file from the Sample-pool", "Delete wav from pool");
+    m_actPlay = MakeAction(this, "&Play Sample\tCtrl+P", "Play the selected sample", "Play wav");
+    m_actStop = MakeAction(this, "&Stop Sample\tSpace", "Stop playing sample", "Stop wav play");
+    m_actMakeFile =
+        MakeAction(this, "&Make krz-file\tCtrl+M", "Make & Save krz-file", "Make .krz-file");
+    m_actSettings = MakeAction(this, "Settings...\tCtrl+C", "Krz-file control settings");
     m_actToolsSplit = MakeAction(this, "Split existing krz-file...",
                                  "Splits an existing krz-file in multiple krz-files");
     m_actToolsJoin = MakeAction(this, "Join existing krz-files...", nullptr);

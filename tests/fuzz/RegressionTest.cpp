@@ -9,6 +9,7 @@
 #include "CFile.h"
 #include "KrzJoin.h"
 #include "KrzReader.h"
+#include "KrzSplit.h"
 #include "SampleConverter.h"
 #include "TestSupport.h"
 #include "WavReader.h"
@@ -181,30 +182,32 @@ TEST(FuzzLimits, KrzObjectLength)
     }
 }
 
-// Parts named on by the counter past part 99 (X:0, X:1) exist, but the join
-// stops after part 99.
-TEST(FuzzLimits, JoinStopsAfterPart99)
+// A series named as the split names it goes on past part 99 with three
+// digits (P.KRZ100); names the two-digit counter makes there (P.KRZ:0) are
+// never read. Each part carries its number and the bytes still to come.
+TEST(FuzzLimits, JoinFollowsThreeDigitPartNames)
 {
     test::TempDir dir;
-    Bytes abFirst(40, 0xAA);
+    Bytes abFirst(32, 0);
     abFirst[15] = 1;
+    abFirst.push_back(1); // P = 1 byte
     test::WriteFileBytes(dir / "P.KRZ01", abFirst);
-    std::string strName = dir / "P.KRZ01";
     for (int nPart = 2; nPart <= 101; ++nPart)
     {
-        strName = NextPartName(strName);
         Bytes abPart(36, 0);
+        abPart[11] = static_cast<std::uint8_t>(101 - nPart);
+        abPart[15] = static_cast<std::uint8_t>(nPart);
         abPart.push_back(static_cast<std::uint8_t>(nPart));
-        test::WriteFileBytes(strName, abPart);
+        test::WriteFileBytes(PartName(dir / "P.KRZ", nPart), abPart);
     }
-    ASSERT_TRUE(test::FileExists(dir / "P.KRZ:1"));
+    test::WriteFileBytes(dir / "P.KRZ:0", Bytes(40, 0xEE));
     CNullFeedback null;
 
     JoinKrzFiles(dir / "P.KRZ01", dir / "OUT.KRZ", null);
 
     const Bytes abOut = test::ReadFileBytes(dir / "OUT.KRZ");
-    ASSERT_EQ(abOut.size(), 40u + 98u);
-    EXPECT_EQ(abOut.back(), 99);
+    ASSERT_EQ(abOut.size(), 32u + 101u);
+    EXPECT_EQ(abOut.back(), 101);
 }
 
 TEST(FuzzLimits, ConversionDataSize)

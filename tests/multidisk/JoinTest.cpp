@@ -84,6 +84,7 @@ struct RoundTripCase
     const char* szName;
     std::size_t nLength;
     int nMaxSplitKB;
+    std::uint32_t nOffset = 600;
 };
 
 void PrintTo(const RoundTripCase& c, std::ostream* os)
@@ -95,14 +96,13 @@ class JoinRoundTripTest : public ::testing::TestWithParam<RoundTripCase>
 {
 };
 
-// join(split(S)) is S with bytes 8..11 holding part 1's data length and
-// bytes 12..15 zero.
+// join(split(S)) is S byte for byte: a whole file has bytes 8..15 zero.
 TEST_P(JoinRoundTripTest, GivesBackTheSource)
 {
     const RoundTripCase& c = GetParam();
     TempDir dir;
-    const std::uint32_t nOffset = 600;
-    Bytes abSource = MakeSource(c.nLength, nOffset);
+    Bytes abSource = MakeSource(c.nLength, c.nOffset);
+    std::fill(abSource.begin() + 8, abSource.begin() + 16, 0);
     WriteFileBytes(dir / "SRC.KRZ", abSource);
     CNullFeedback null;
     SplitKrzFile(dir / "SRC.KRZ", dir / "PIANO.KRZ", c.nMaxSplitKB, null);
@@ -110,129 +110,166 @@ TEST_P(JoinRoundTripTest, GivesBackTheSource)
 
     JoinKrzFiles(dir / "PIANO.KRZ01", dir / "OUT.KRZ", feedback);
 
-    const std::uint32_t nDataLength = static_cast<std::uint32_t>(c.nLength - nOffset);
-    Bytes abExpected = abSource;
-    for (int i = 0; i < 4; ++i)
-    {
-        abExpected[8 + i] = static_cast<std::uint8_t>(nDataLength >> (24 - 8 * i));
-        abExpected[12 + i] = 0;
-    }
-    EXPECT_TRUE(ReadFileBytes(dir / "OUT.KRZ") == abExpected);
-    EXPECT_TRUE(feedback.m_aMessages.empty());
+    EXPECT_TRUE(ReadFileBytes(dir / "OUT.KRZ") == abSource);
+    EXPECT_TRUE(feedback.m_aMessages.empty())
+        << (feedback.m_aMessages.empty() ? "" : feedback.m_aMessages[0].strText);
     ExpectNoStatusOrProgress(feedback);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, JoinRoundTripTest,
-                         ::testing::Values(RoundTripCase{"SinglePart", kP + 20, 1},
-                                           RoundTripCase{"OnePayloadByteInPart2", 32 + kP + 1, 1},
-                                           RoundTripCase{"ExactMultiple", 32 + 3 * kP, 1},
-                                           RoundTripCase{"SeveralParts", 32 + 7 * kP + 333, 1},
-                                           // First part larger than the copy buffer.
-                                           RoundTripCase{"LargeParts", 32 + 2 * 100 * 1024 + 77,
-                                                         100},
-                                           RoundTripCase{"Ninety-nine parts", 32 + 98 * kP + 5, 1}),
-                         [](const auto& info)
-                         {
-                             std::string str = info.param.szName;
-                             std::erase(str, '-');
-                             std::erase(str, ' ');
-                             return str;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, JoinRoundTripTest,
+    ::testing::Values(RoundTripCase{"SinglePart", kP + 20, 1},
+                      RoundTripCase{"OnePayloadByteInPart2", 32 + kP + 1, 1},
+                      RoundTripCase{"ExactMultiple", 32 + 3 * kP, 1},
+                      RoundTripCase{"SeveralParts", 32 + 7 * kP + 333, 1},
+                      // First part larger than the copy buffer.
+                      RoundTripCase{"LargeParts", 32 + 2 * 100 * 1024 + 77, 100},
+                      RoundTripCase{"Ninety-nine parts", 32 + 98 * kP + 5, 1},
+                      // Three-digit names from part 100 on.
+                      RoundTripCase{"Hundred and two parts", 32 + 101 * kP + 1, 1},
+                      // An offset past the end: part 1 stores data length 0
+                      // and the remaining-length fields alone decide.
+                      RoundTripCase{"Offset past the end", 32 + 4 * kP + 9, 1, 0x7FFFFF}),
+    [](const auto& info)
+    {
+        std::string str = info.param.szName;
+        std::erase(str, '-');
+        std::erase(str, ' ');
+        return str;
+    });
 
-TEST(JoinTest, StopsAfterPart99)
+// A series that is not complete or does not belong together is refused with
+// a message naming the part, and nothing is written; parts left over from
+// an earlier, larger split are never appended.
+TEST(JoinTest, SeriesMustBeCompleteAndContinue)
 {
-    TempDir dir;
-    const Bytes abSource = MakeSource(32 + 100 * kP + 1, 32);
-    WriteFileBytes(dir / "SRC.KRZ", abSource);
-    CNullFeedback null;
-    SplitKrzFile(dir / "SRC.KRZ", dir / "PIANO.KRZ", 1, null);
-    ASSERT_TRUE(FileExists(dir / "PIANO.KRZ101"));
-    CRecordingFeedback feedback;
-
-    JoinKrzFiles(dir / "PIANO.KRZ01", dir / "OUT.KRZ", feedback);
-
-    EXPECT_EQ(ReadFileBytes(dir / "OUT.KRZ").size(), 32 + 99 * kP);
-    EXPECT_TRUE(feedback.m_aMessages.empty());
-}
-
-TEST(JoinTest, SeriesShapes)
-{
-    const Bytes ab1 = RampData(50, 1), ab2 = RampData(70, 2), ab3 = RampData(90, 3);
+    enum Damage
+    {
+        None,
+        LeftoverParts, // P.KRZ05 and P.KRZ06 from an earlier split
+        RemovePart3,
+        CutPart4,  // one byte short
+        LongPart4, // one byte too many
+        Part3Numbered7,
+        Part3WrongRemaining,
+        Part2FromOtherSplit, // same size, other source
+        FirstPartHeaderOnly, // part 1 cut to 20 bytes
+    };
     struct Case
     {
         const char* szName;
-        std::vector<std::pair<const char*, Bytes>> aFiles;
-        Bytes abExpected;
+        Damage damage;
+        const char* szPart; // the part the message names; nullptr: joins
+        const char* szWhy;
     };
     const Case aCases[] = {
-        {"single part: its bytes 12..15 cleared",
-         {{"P.KRZ01", MakePart(1, ab1, 32)}},
-         MakePart(0, ab1, 32)},
-        {"a missing middle part ends the join",
-         {{"P.KRZ01", MakePart(1, ab1, 32)},
-          {"P.KRZ02", MakePart(2, ab2)},
-          {"P.KRZ04", MakePart(4, ab3)}},
-         Concat({MakePart(0, ab1, 32), ab2})},
-        {"a part shorter than 36 bytes adds nothing",
-         {{"P.KRZ01", MakePart(1, ab1, 32)},
-          {"P.KRZ02", Bytes(20, 0xEE)},
-          {"P.KRZ03", MakePart(3, ab3)}},
-         Concat({MakePart(0, ab1, 32), ab3})},
-        {"later headers are not looked at",
-         {{"P.KRZ01", MakePart(1, ab1, 32)}, {"P.KRZ02", MakePart(77, ab2, 36, 0x00)}},
-         Concat({MakePart(0, ab1, 32), ab2})},
-        {"first part of fewer bytes than a header but 16 or more",
-         {{"P.KRZ01", MakePart(1, {}, 16)}, {"P.KRZ02", MakePart(2, ab2)}},
-         Concat({MakePart(0, {}, 16), ab2})},
+        {"complete", None, nullptr, nullptr},
+        {"leftover parts are not appended", LeftoverParts, nullptr, nullptr},
+        {"missing part", RemovePart3, "P.KRZ03", "is missing"},
+        {"last part ends early", CutPart4, "P.KRZ04", "ends early"},
+        {"last part too long", LongPart4, "P.KRZ04", "doesn't continue"},
+        {"wrong part number", Part3Numbered7, "P.KRZ03", "doesn't continue"},
+        {"wrong remaining length", Part3WrongRemaining, "P.KRZ03", "doesn't continue"},
+        {"part of another split", Part2FromOtherSplit, "P.KRZ02", "doesn't continue"},
+        {"first part without payload", FirstPartHeaderOnly, "P.KRZ01", "ends early"},
     };
     for (const Case& c : aCases)
     {
         SCOPED_TRACE(c.szName);
         TempDir dir;
-        for (const auto& [szName, ab] : c.aFiles)
-            WriteFileBytes(dir / szName, ab);
+        CNullFeedback null;
+        Bytes abSource = MakeSource(32 + 3 * kP + 100, 300);
+        std::fill(abSource.begin() + 8, abSource.begin() + 16, 0);
+        WriteFileBytes(dir / "SRC.KRZ", abSource);
+        if (c.damage == LeftoverParts || c.damage == Part2FromOtherSplit)
+        {
+            // An earlier split of another source under the same name.
+            WriteFileBytes(dir / "OLD.KRZ", MakeSource(32 + 5 * kP + 7, 300, 9));
+            SplitKrzFile(dir / "OLD.KRZ", dir / "P.KRZ", 1, null);
+        }
+        if (c.damage == Part2FromOtherSplit)
+            std::filesystem::copy_file(dir / "P.KRZ02", dir / "OLD02");
+        SplitKrzFile(dir / "SRC.KRZ", dir / "P.KRZ", 1, null);
+        const auto Patch = [&](const char* szPart, std::size_t nPos, std::uint8_t nValue)
+        {
+            Bytes ab = ReadFileBytes(dir / szPart);
+            ab.at(nPos) = nValue;
+            WriteFileBytes(dir / szPart, ab);
+        };
+        const auto Resize = [&](const char* szPart, std::size_t nSize)
+        { std::filesystem::resize_file(dir / szPart, nSize); };
+        switch (c.damage)
+        {
+        case None:
+        case LeftoverParts:
+            break;
+        case RemovePart3:
+            std::filesystem::remove(dir / "P.KRZ03");
+            break;
+        case CutPart4:
+            Resize("P.KRZ04", 36 + 99);
+            break;
+        case LongPart4:
+            Resize("P.KRZ04", 36 + 101);
+            break;
+        case Part3Numbered7:
+            Patch("P.KRZ03", 15, 7);
+            break;
+        case Part3WrongRemaining:
+            Patch("P.KRZ03", 11, 1);
+            break;
+        case Part2FromOtherSplit:
+            std::filesystem::rename(dir / "OLD02", dir / "P.KRZ02");
+            break;
+        case FirstPartHeaderOnly:
+            Resize("P.KRZ01", 20);
+            break;
+        }
+        const Bytes abOld(77, 0x5A);
+        WriteFileBytes(dir / "OUT.KRZ", abOld);
+        const auto aBefore = ListDir(dir.Path());
         CRecordingFeedback feedback;
 
         JoinKrzFiles(dir / "P.KRZ01", dir / "OUT.KRZ", feedback);
 
-        EXPECT_EQ(ReadFileBytes(dir / "OUT.KRZ"), c.abExpected);
-        EXPECT_TRUE(feedback.m_aMessages.empty());
-        ExpectNoStatusOrProgress(feedback);
+        if (!c.szPart)
+        {
+            EXPECT_TRUE(feedback.m_aMessages.empty());
+            EXPECT_TRUE(ReadFileBytes(dir / "OUT.KRZ") == abSource);
+            continue;
+        }
+        ASSERT_EQ(feedback.m_aMessages.size(), 1u);
+        const std::string& strText = feedback.m_aMessages[0].strText;
+        EXPECT_NE(strText.find(dir / c.szPart), std::string::npos) << strText;
+        EXPECT_NE(strText.find(c.szWhy), std::string::npos) << strText;
+        EXPECT_EQ(ReadFileBytes(dir / "OUT.KRZ"), abOld);
+        EXPECT_EQ(ListDir(dir.Path()), aBefore);
     }
 }
 
-// A later part whose byte 15 is 1 (part 257) is taken as a first part, and
-// the count goes on from its name.
-TEST(JoinTest, StartsFromAnyPartWhoseByte15Is1)
-{
-    TempDir dir;
-    const Bytes ab1 = RampData(40, 5), ab2 = RampData(30, 6);
-    WriteFileBytes(dir / "P.KRZ57", MakePart(257, ab1));
-    WriteFileBytes(dir / "P.KRZ58", MakePart(258, ab2));
-    CRecordingFeedback feedback;
-
-    JoinKrzFiles(dir / "P.KRZ57", dir / "OUT.KRZ", feedback);
-
-    EXPECT_EQ(ReadFileBytes(dir / "OUT.KRZ"), Concat({MakePart(0, ab1), ab2}));
-}
-
-// A one-character name counts in a circle ("9" -> "0"): the join ends when
-// the counter comes back to the first name instead of running forever.
+// A first name that does not end in "01" is counted on by its last two
+// characters. A one-character name counts in a circle ("9" -> "0"): a series
+// whose remaining lengths never reach 0 ends in a message, not in a loop.
 TEST(JoinTest, OneCharacterNameDoesNotCountInCircles)
 {
     TempDir dir;
     TempDir outDir;
     ScopedCurrentDir cwd(dir.Path());
-    WriteFileBytes("1", MakePart(1, Bytes(3, 0x10), 32));
-    for (char ch : std::string("0234567890"))
-        WriteFileBytes(std::string(1, ch), MakePart(2, Bytes(1, static_cast<std::uint8_t>(ch))));
+    Bytes abFirst = MakePart(1, Bytes(1, 0x10), 32);
+    WriteFileBytes("1", abFirst);
+    std::uint32_t nNumber = 2;
+    for (char ch : std::string("234567890"))
+    {
+        Bytes ab = MakePart(nNumber, Bytes(1, static_cast<std::uint8_t>(ch)));
+        ab[11] = static_cast<std::uint8_t>(52 - nNumber++); // bytes still to come: never 0
+        WriteFileBytes(std::string(1, ch), ab);
+    }
     CRecordingFeedback feedback;
 
     JoinKrzFiles("1", outDir / "OUT", feedback);
 
-    EXPECT_EQ(ReadFileBytes(outDir / "OUT"),
-              Concat({MakePart(0, Bytes(3, 0x10), 32),
-                      Bytes{'2', '3', '4', '5', '6', '7', '8', '9', '0'}}));
+    ASSERT_EQ(feedback.m_aMessages.size(), 1u);
+    EXPECT_FALSE(FileExists(outDir / "OUT"));
 }
 
 // Refusals create no destination and leave an existing one as it was.
@@ -244,6 +281,7 @@ TEST(JoinTest, RefusalsLeaveNoOrTheOldDestination)
         NotAFirstPart,
         TooShortFirstPart,
         FirstIsFolder,
+        Part257,
     };
     struct Case
     {
@@ -256,6 +294,8 @@ TEST(JoinTest, RefusalsLeaveNoOrTheOldDestination)
         {"first part is a folder", FirstIsFolder, kSourceError},
         {"byte 15 is not 1", NotAFirstPart, kNotFirst},
         {"fewer than 16 bytes", TooShortFirstPart, kNotFirst},
+        // Byte 15 is 1 but the part number is 257: not a first part.
+        {"part 257", Part257, kNotFirst},
     };
     for (const Case& c : aCases)
     {
@@ -275,6 +315,9 @@ TEST(JoinTest, RefusalsLeaveNoOrTheOldDestination)
                 break;
             case TooShortFirstPart:
                 WriteFileBytes(dir / "P.KRZ01", Bytes(15, 1));
+                break;
+            case Part257:
+                WriteFileBytes(dir / "P.KRZ01", MakePart(257, RampData(100), 32));
                 break;
             }
             WriteFileBytes(dir / "P.KRZ02", MakePart(2, RampData(10)));

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
@@ -249,25 +251,39 @@ TEST(SplitTest, ReplacesPartsAndLeavesStaleHigherParts)
     EXPECT_EQ(ReadFileBytes(dir / "SRC.KRZ"), abSource);
 }
 
-// Part 1 may bear the source's own name: the source stays readable while
-// part 1 replaces it, so the series still holds the whole original.
-TEST(SplitTest, SourceNamedLikePart1IsSplitWhole)
+// A part that would replace the source (its name, or a link to it under a
+// part's name) is refused before anything is written.
+TEST(SplitTest, PartThatIsTheSourceIsRefused)
 {
-    TempDir dir;
-    const Bytes abSource = MakeSource(32 + 2 * kP + 3, 32);
-    WriteFileBytes(dir / "PIANO.KRZ01", abSource);
-    CNullFeedback feedback;
-
-    SplitKrzFile(dir / "PIANO.KRZ01", dir / "PIANO.KRZ", 1, feedback);
-
-    Bytes abJoined = ReadFileBytes(dir / "PIANO.KRZ01");
-    for (const char* szLater : {"PIANO.KRZ02", "PIANO.KRZ03"})
+    enum Kind
     {
-        const Bytes ab = ReadFileBytes(dir / szLater);
-        abJoined.insert(abJoined.end(), ab.begin() + 36, ab.end());
+        Named,
+        SymbolicLink,
+        HardLink,
+    };
+    for (const auto& [kind, szSource, szPart] : {std::tuple{Named, "PIANO.KRZ01", "PIANO.KRZ01"},
+                                                 std::tuple{Named, "PIANO.KRZ03", "PIANO.KRZ03"},
+                                                 std::tuple{SymbolicLink, "SRC.KRZ", "PIANO.KRZ02"},
+                                                 std::tuple{HardLink, "SRC.KRZ", "PIANO.KRZ03"}})
+    {
+        SCOPED_TRACE(szPart);
+        TempDir dir;
+        const Bytes abSource = MakeSource(32 + 2 * kP + 3, 32);
+        WriteFileBytes(dir / szSource, abSource);
+        if (kind == SymbolicLink)
+            std::filesystem::create_symlink(dir / szSource, dir / szPart);
+        if (kind == HardLink)
+            std::filesystem::create_hard_link(dir / szSource, dir / szPart);
+        const auto aBefore = ListDir(dir.Path());
+        CRecordingFeedback feedback;
+
+        SplitKrzFile(dir / szSource, dir / "PIANO.KRZ", 1, feedback);
+
+        ASSERT_EQ(feedback.m_aMessages.size(), 1u);
+        EXPECT_EQ(feedback.m_aMessages[0].strText, SameFileMessage(dir / szPart, dir / szSource));
+        EXPECT_EQ(ListDir(dir.Path()), aBefore);
+        EXPECT_EQ(ReadFileBytes(dir / szSource), abSource);
     }
-    ASSERT_EQ(abJoined.size(), abSource.size());
-    EXPECT_TRUE(std::equal(abJoined.begin() + 16, abJoined.end(), abSource.begin() + 16));
 }
 
 TEST(SplitTest, FailingWriteRaisesAndKeepsTheEarlierPart)

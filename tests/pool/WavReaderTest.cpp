@@ -20,6 +20,12 @@ const std::string kFixtures = DORVANE_FIXTURES;
 const std::string kBad = "File is bad or non-existing...";
 const std::string kNotPcm = "Only PCM wav-files are supported.";
 
+Bytes Concat(Bytes ab, const Bytes& abMore)
+{
+    ab.insert(ab.end(), abMore.begin(), abMore.end());
+    return ab;
+}
+
 std::string BitsMessage(int nBits)
 {
     return std::to_string(nBits) + "-bit files are currently not supported.";
@@ -162,8 +168,25 @@ TEST(WavReader, ChunkLayouts)
 {
     const LayoutCase aCases[] = {
         {"LIST between fmt and data", {}, test::MakeChunk("LIST", Bytes(26, 'i')), "", 44 + 34},
-        // Sizes are taken as stored: an odd chunk is followed by no pad byte.
+        // An odd chunk is followed by a pad byte; where a writer left it out,
+        // the unpadded position is taken when only it starts a chunk.
+        {"odd chunk with pad",
+         {},
+         Concat(test::MakeChunk("LIST", Bytes(5, 'i')), {0}),
+         "",
+         44 + 14},
         {"odd chunk without pad", {}, test::MakeChunk("LIST", Bytes(5, 'i')), "", 44 + 13},
+        {"odd chunks, padded and not",
+         {},
+         Concat(Concat(test::MakeChunk("LIST", Bytes(3, 'i')), {0}),
+                test::MakeChunk("cue ", Bytes(7, 'c'))),
+         "",
+         44 + 12 + 15},
+        {"odd chunk, pad byte not zero",
+         {},
+         Concat(test::MakeChunk("LIST", Bytes(5, 'i')), {'x'}),
+         "",
+         44 + 14},
         // The fmt word is looked for on the 4-byte grid from offset 12 only.
         {"chunk before fmt, on the grid", test::MakeChunk("JUNK", Bytes(8, 0)), {}, "", 44 + 16},
         {"chunk before fmt, off the grid", test::MakeChunk("JUNK", Bytes(6, 0)), {}, kBad, 0},
@@ -184,6 +207,47 @@ TEST(WavReader, ChunkLayouts)
             EXPECT_EQ(info.nDataSize, 64);
         }
     }
+}
+
+// A sample needs one whole frame of data: an empty data chunk, or fewer
+// bytes than a frame (declared or held), is the first message.
+TEST(WavReader, LessThanOneFrameIsBad)
+{
+    struct Case
+    {
+        std::uint16_t nChannels, nBits;
+        std::size_t nBytes;      // data bytes the file holds
+        std::uint32_t nDeclared; // data chunk's size field
+        bool bValid;
+    };
+    const Case aCases[] = {
+        {1, 16, 0, 0, false}, {1, 16, 1, 1, false},   {1, 16, 2, 2, true},   {2, 16, 3, 3, false},
+        {2, 16, 4, 4, true},  {1, 8, 0, 0, false},    {1, 8, 1, 1, true},    {2, 8, 1, 1, false},
+        {2, 16, 8, 2, false}, {2, 16, 2, 100, false}, {2, 16, 4, 100, true},
+    };
+    for (const Case& c : aCases)
+    {
+        SCOPED_TRACE(testing::Message() << c.nChannels << "ch " << c.nBits << "bit " << c.nBytes
+                                        << "/" << c.nDeclared);
+        test::WavSpec spec;
+        spec.nChannels = c.nChannels;
+        spec.nBits = c.nBits;
+        spec.abData = test::RampData(c.nBytes);
+        spec.bOverrideDataSize = true;
+        spec.nDataSizeField = c.nDeclared;
+        WavFile(test::MakeWav(spec)).Read(c.bValid ? "" : kBad);
+    }
+}
+
+// The Type line counts the data chunk's size as unsigned.
+TEST(WavReader, TypeTextShowsTheSizeUnsigned)
+{
+    test::WavSpec spec;
+    spec.abData = test::RampData(64);
+    spec.bOverrideDataSize = true;
+    spec.nDataSizeField = 0xFFFFFF00;
+    const WAVINFO info = WavFile(test::MakeWav(spec)).Read("");
+    EXPECT_EQ(WavTypeText(info), "16-bit Mono PCM, 44100 Hz, 4294967040 Bytes");
 }
 
 struct FormatCase
@@ -225,8 +289,8 @@ TEST(WavReader, UnsupportedFormatsInOrder)
     }
 }
 
-// Every length short of the data chunk's size field is bad; from there on
-// the header is whole (the sample bytes are not the reader's business).
+// Every length short of the data chunk's size field and one frame of data is
+// bad; from there on the header is whole.
 TEST(WavReader, TruncatedAtEveryLength)
 {
     struct Case
@@ -254,8 +318,9 @@ TEST(WavReader, TruncatedAtEveryLength)
             SCOPED_TRACE(testing::Message() << c.szName << ", " << nLength << " bytes");
             std::filesystem::remove(strPath); // a fresh file is quicker than an emptied one
             test::WriteFileBytes(strPath, Bytes(abWhole.begin(), abWhole.begin() + nLength));
-            const WAVINFO info = ReadExpecting(strPath, nLength < nHeader ? kBad : "");
-            if (nLength >= nHeader)
+            // A file without one whole frame (2 bytes here) has no sample.
+            const WAVINFO info = ReadExpecting(strPath, nLength < nHeader + 2 ? kBad : "");
+            if (nLength >= nHeader + 2)
             {
                 EXPECT_EQ(info.nDataOffset, static_cast<int>(nHeader));
                 EXPECT_EQ(info.nDataSize, 16);

@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -116,7 +118,7 @@ class ShellTest : public QObject
         QCOMPARE(h.Doc().m_nCount, 0);
     }
 
-    void acceleratorsWinOverAFocusedNameField()
+    void aNameFieldOwnsItsKeysAndAcceleratorsWorkElsewhere()
     {
         CAppHarness h;
         h.Add(h.Wav("a.wav"));
@@ -128,26 +130,35 @@ class ShellTest : public QObject
         pEdit->setCursorPosition(1);
         h.m_dialogs.m_aFileCalls.clear();
 
-        // Space stops playback and types no blank.
+        // A name field owns Space and the editing keys: a blank is typed,
+        // Ctrl+C copies, Ctrl+A selects all; nothing is stopped or opened.
         QTest::keyClick(pEdit, Qt::Key_Space);
-        QCOMPARE(pEdit->text(), QStringLiteral("a"));
-        QCOMPARE(h.m_pSound->m_aCalls, QStringList{"stop"});
-        // Shift+Space is no accelerator: it types a blank.
-        QTest::keyClick(pEdit, Qt::Key_Space, Qt::ShiftModifier);
         QCOMPARE(pEdit->text(), QStringLiteral("a "));
-        QCOMPARE(h.m_pSound->m_aCalls.size(), 1);
-        // Ctrl+C opens Settings instead of copying.
-        QTest::keyClick(pEdit, Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(h.m_dialogs.m_aDialogTitles, QStringList{"Settings"});
-        // Ctrl+Shift+A is not Add; Ctrl+A is.
-        QTest::keyClick(pEdit, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(h.m_dialogs.m_aFileCalls.empty());
+        QVERIFY(h.m_pSound->m_aCalls.isEmpty());
+        QCOMPARE(h.Doc().m_aPool[0].m_strSampleName, std::string("a "));
         QTest::keyClick(pEdit, Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(h.m_dialogs.m_aFileCalls.size(), size_t(1));
-        QCOMPARE(h.m_dialogs.m_aFileCalls[0].strTitle, QStringLiteral("Open a WAV-File"));
-        // Ctrl+P plays the selected entry.
+        QCOMPARE(pEdit->selectedText(), QStringLiteral("a "));
+        QTest::keyClick(pEdit, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a "));
+        QVERIFY(h.m_dialogs.m_aDialogTitles.isEmpty());
+        QVERIFY(h.m_dialogs.m_aFileCalls.empty());
+        // Keys a field does not use stay accelerators: Ctrl+P plays.
         QTest::keyClick(pEdit, Qt::Key_P, Qt::ControlModifier);
         QCOMPARE(h.m_pSound->m_aCalls.last(), "play " + QString::fromStdString(h.Path("a.wav")));
+
+        // Outside a text field every accelerator works.
+        QWidget* pList = h.View().m_lbPool;
+        pList->setFocus();
+        QTest::keyClick(pList, Qt::Key_Space);
+        QCOMPARE(h.m_pSound->m_aCalls.last(), QStringLiteral("stop"));
+        QTest::keyClick(pList, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(h.m_dialogs.m_aDialogTitles, QStringList{"Settings"});
+        // Ctrl+Shift+A is not Add; Ctrl+A is.
+        QTest::keyClick(pList, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(h.m_dialogs.m_aFileCalls.empty());
+        QTest::keyClick(pList, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(h.m_dialogs.m_aFileCalls.size(), size_t(1));
+        QCOMPARE(h.m_dialogs.m_aFileCalls[0].strTitle, QStringLiteral("Open a WAV-File"));
     }
 
     void typingInAModalDialogStaysNormal()
@@ -171,7 +182,10 @@ class ShellTest : public QObject
         CAppHarness h;
         CMainFrame& f = h.Frame();
         QCOMPARE(f.m_actFileNew->text(), QStringLiteral("&New Sample-pool\tCtrl+N"));
-        QCOMPARE(f.m_actAdd->text(), QStringLiteral("&Add wav-file"));
+        // Every command shows its key.
+        QCOMPARE(f.m_actAdd->text(), QStringLiteral("&Add wav-file\tCtrl+A"));
+        QCOMPARE(f.m_actStop->text(), QStringLiteral("&Stop Sample\tSpace"));
+        QCOMPARE(f.m_actSettings->text(), QStringLiteral("Settings...\tCtrl+C"));
         QCOMPARE(f.m_actAdd->statusTip(), QStringLiteral("Add a wav-file to the Sample-pool"));
         QCOMPARE(f.m_actAdd->toolTip(), QStringLiteral("Add wav to pool"));
         QCOMPARE(f.m_wndToolBar->actions().size(), 13); // nine buttons, four separators

@@ -1,0 +1,68 @@
+// Make File as one operation for the window and the command line: the
+// settings it takes, the checks before anything is written, the build, the
+// optional split and what it reports.
+#pragma once
+
+#include "CDorvane_V2Doc.h"
+#include "KrzBuilder.h"
+#include "KrzTemplate.h"
+#include "PoolEdit.h"
+
+#include <string>
+#include <vector>
+
+class CFeedback;
+
+// The first object ID lies in 200..900 (200 at start-up and after New and
+// Open); the part size, in units of 1024 bytes, in 1..650000 (1400 by
+// default; 700 and 1400 are the two floppy sizes).
+inline constexpr int kMinFirstObjectID = 200;
+inline constexpr int kMaxFirstObjectID = 900;
+inline constexpr int kDefaultFirstObjectID = 200;
+inline constexpr int kDefaultSplitKB = 1400;
+
+inline constexpr const char* kEmptyPoolMessage =
+    "Sorry, you must first add 1 or more wav-files to the sample pool...";
+inline constexpr const char* kPoolFullMessage =
+    "Sorry, you can't have more than 100 samples in the pool...";
+inline constexpr const char* kNothingUsableMessage =
+    "Sorry, none of the wav-files in the sample pool can be used: no file was written.";
+
+// Everything Make File takes besides the pool and the output's name. Both
+// front ends fill it; every option that changes the bytes written is off
+// by default.
+struct CMakeOptions
+{
+    int nFirstObjectID = kDefaultFirstObjectID; // 200..900
+    bool bSplit = false;                        // also cut the result into parts
+    int nMaxSplitKB = kDefaultSplitKB;          // 1..650000
+};
+
+// What Make File wrote.
+struct CMakeResult
+{
+    KrzBuildSummary build;
+    int nParts = 0; // split parts written; 0 when not split
+};
+
+// The input that strOutput (or a part of its split, strOutput followed by
+// two or more digits, that exists) is the same file as, comparing file
+// identity rather than spelling: one of the pool's WAV files, or one of
+// aOtherInputs (the pool file, the template). Empty when there is none.
+std::string FindOutputInput(const CDorvane_V2Doc& doc, const std::string& strOutput,
+                            const std::vector<std::string>& aOtherInputs);
+
+// Make File once the output is chosen: refuses with SameFileMessage (and
+// writes nothing) an output that FindOutputInput finds; otherwise builds
+// strOutput (BuildKrzFile) and, with bSplit, shows "Splitting..." and
+// splits it beside itself. Ends with "Ready" and the progress bar at 0.
+// Returns false when it refused. Throws CFileException as the build and the
+// split do.
+bool MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeOptions& options,
+                 TemplateBytes& abTemplate, const std::string& strOutput,
+                 const std::vector<std::string>& aOtherInputs, CFeedback& feedback,
+                 CMakeResult& result);
+
+// One line that says what Make File wrote, for example
+// "Wrote P.KRZ: 3 samples, 3 keymaps, 3 programs, 91108 bytes, 2 parts".
+std::string MakeSummaryText(const std::string& strOutput, const CMakeResult& result);
