@@ -3,6 +3,7 @@
 #include "ByteOrder.h"
 #include "CFileException.h"
 #include "KrzBuilder.h"
+#include "KrzName.h"
 #include "TestSupport.h"
 #include "WavReader.h"
 
@@ -234,6 +235,32 @@ TEST(Builder, NumberingSkipsUnusableEntriesAndNamesAreCut)
     EXPECT_EQ(ab[nThird + 40], 12);
     EXPECT_EQ(BE32(ab, nThird + 48), 50u); // after the first entry's 100 bytes
     EXPECT_EQ(BE32(ab, nThird + 68), 5208u);
+}
+
+// Name fields hold 16 characters of printable ASCII: accented letters as
+// the plain letter, anything else outside printable ASCII as '_'.
+TEST(Builder, NameFieldsArePrintableAscii)
+{
+    const std::pair<const char*, const char*> aCases[] = {
+        {"Gl\xC3\xB6"
+         "ckchen \xC3\x9C"
+         "bung",
+         "Glockchen Ubung "},
+        {"\xC3\x89t\xC3\xA9 \xC3\xA0 \xC3\xA7\xC3\xB1\xC3\xB8", "Ete a cno       "},
+        {"\xC5\x81\xC3\xB3\xC5\xBA\xC4\x8F", "Lozd            "},
+        {"Stra\xC3\x9F"
+         "e \xE2\x82\xAC 5",
+         "Stra_e _ 5      "},
+        {"tab\there\x7F", "tab_here_       "},
+        {"bad \xFF\xC3 bytes", "bad __ bytes    "},
+        {"\xF0\x9F\x8E\xB9 keys", "_ keys          "},
+        {"\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4"
+         "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4",
+         "aaaaaaaaaaaaaaaa"},
+        {"", "                "},
+    };
+    for (const auto& [szName, szField] : aCases)
+        EXPECT_EQ(KrzNameField(szName), szField) << szName;
 }
 
 TEST(Builder, ShortAndOddDataKeepsLaterEntriesAligned)

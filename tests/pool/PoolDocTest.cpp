@@ -31,6 +31,29 @@ TEST(PoolEdit, SampleNameFromTitle)
     EXPECT_EQ(SampleNameFromTitle("Grand Piano Sustained C4.wav").size(), 24u);
 }
 
+// Add's sample name fits the 16-character field, never cut inside a
+// character; a character beyond U+FFFF counts two, as the field counts it.
+TEST(PoolEdit, AddCutsTheNameToTheField)
+{
+    const std::pair<const char*, const char*> aCases[] = {
+        {"Grand Piano Sustained C4.wav", "Grand Piano Sust"},
+        {"exactly sixteen!.wav", "exactly sixteen!"},
+        {"\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC"
+         "\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC.wav",
+         "\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC"
+         "\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC"},
+        {"fifteen chars!!\xF0\x9F\x8E\xB9.wav", "fifteen chars!!"},
+        {"fourteen chars\xF0\x9F\x8E\xB9.wav", "fourteen chars\xF0\x9F\x8E\xB9"},
+        {"short.wav", "short"},
+    };
+    for (const auto& [szTitle, szName] : aCases)
+    {
+        CDorvane_V2Doc doc;
+        const int n = AddPoolEntry(doc, szTitle, szTitle);
+        EXPECT_EQ(doc.m_aPool[n].m_strSampleName, szName) << szTitle;
+    }
+}
+
 TEST(PoolEdit, FileTitleIsTheLastComponent)
 {
     EXPECT_EQ(FileTitleOf("/home/u/Samples/Piano Loop.wav"), "Piano Loop.wav");

@@ -332,6 +332,29 @@ TEST_F(PoolFile, ReadsTwoByteCharacterNamesAndIgnoresTrailingBytes)
     EXPECT_EQ(m_pDoc->m_aPool[0].m_bProgramEnable, 0);
 }
 
+// One-byte strings written on Windows are in code page 1252; text that is
+// not UTF-8 is read as that code page, UTF-8 as it is.
+TEST_F(PoolFile, OneByteStringsInCodePage1252)
+{
+    const Bytes ab = PoolBytes(203, 1,
+                               {{"C:\\Samples\\Gl\xF6"
+                                 "ckchen.wav",
+                                 "Gl\xF6"
+                                 "ckchen \x80\x93",
+                                 "Gl\xC3\xB6"
+                                 "ckchen",
+                                 "plain", 0, 48, 1, 1}});
+    ASSERT_TRUE(Open(Write("cp1252.dvn", ab)));
+    const CWPoolObj& e = m_pDoc->m_aPool[0];
+    EXPECT_EQ(e.m_strFileName, "C:\\Samples\\Gl\xC3\xB6"
+                               "ckchen.wav");
+    EXPECT_EQ(e.m_strSampleName, "Gl\xC3\xB6"
+                                 "ckchen \xE2\x82\xAC\xE2\x80\x9C");
+    EXPECT_EQ(e.m_strKeymapName, "Gl\xC3\xB6"
+                                 "ckchen");
+    EXPECT_EQ(e.m_strProgramName, "plain");
+}
+
 TEST_F(PoolFile, SavingAfterNewKeepsTheOldRecords)
 {
     const Bytes abThree = PoolBytes(203, 3, kThree);

@@ -327,6 +327,31 @@ class ViewTest : public QObject
         QCOMPARE(test::ListDir(h.m_dir.Path()), aBefore);
     }
 
+    // An output that is one of the pool's files (a WAV file, the pool file
+    // itself) is refused with a message naming it; nothing changes on disk.
+    void makeFileRefusesAnOutputThatIsAnInput()
+    {
+        CAppHarness h;
+        const std::string strWav = h.Wav("a.wav");
+        h.Add(strWav);
+        const std::string strPool = h.Path("p.dvn");
+        test::CRecordingFeedback saved;
+        QVERIFY(h.Doc().OnSaveDocument(strPool, saved));
+        h.Doc().SetPathName(strPool);
+        for (const std::string& strInput : {strWav, strPool})
+        {
+            const test::Bytes abBefore = test::ReadFileBytes(strInput);
+            h.m_dialogs.m_aMessages.clear();
+            h.m_dialogs.m_aFileAnswers.push_back(QString::fromStdString(strInput));
+            h.View().m_btnMakeFile->click();
+            QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(1));
+            QCOMPARE(h.m_dialogs.m_aMessages[0].strText,
+                     QString::fromStdString(SameFileMessage(strInput, strInput)));
+            QVERIFY(test::ReadFileBytes(strInput) == abBefore);
+            QCOMPARE(h.Frame().StatusText(), QStringLiteral("Ready"));
+        }
+    }
+
     void aFileErrorIsReportedWithTheStopIcon()
     {
         CAppHarness h;
