@@ -46,8 +46,8 @@ std::string PartName(const std::string& strBase, int n)
     return strBase + szNumber;
 }
 
-void SplitKrzFile(const std::string& strSource, const std::string& strBase, int nMaxSplitKB,
-                  CFeedback& feedback)
+int SplitKrzFile(const std::string& strSource, const std::string& strBase, int nMaxSplitKB,
+                 CFeedback& feedback)
 {
     // The Settings dialog keeps the part size in 1..650000; anything else is
     // a caller's fault, not something to split by.
@@ -59,14 +59,14 @@ void SplitKrzFile(const std::string& strSource, const std::string& strBase, int 
     if (!source.Open(strSource, CFile::modeRead))
     {
         feedback.MessageBox("ERROR: Can't open Split Source-File...", kAppTitle, MessageIcon::None);
-        return;
+        return 0;
     }
     const auto nLength = static_cast<std::int64_t>(source.GetLength());
     if (nLength <= nPartSize)
     {
         feedback.MessageBox("The source-file is smaller than the maximum filesize", kAppTitle,
                             MessageIcon::None);
-        return;
+        return 0;
     }
 
     // Bytes 0..3 and 16..31 of the source's header are carried into every
@@ -114,4 +114,5 @@ void SplitKrzFile(const std::string& strSource, const std::string& strBase, int 
     for (auto& pPart : apParts)
         pPart->Commit();
     feedback.ProgressSetPos(0);
+    return static_cast<int>(apParts.size());
 }
