@@ -1,6 +1,7 @@
 #include "CDorvane_V2View.h"
 
 #include "CDialogService.h"
+#include "CFatVolume.h"
 #include "CFeedback.h"
 #include "CKrzFileDlg.h"
 #include "CProgressCtrl.h"
@@ -12,6 +13,7 @@
 #include "CommandGuard.h"
 #include "DialogInt.h"
 #include "DialogUnits.h"
+#include "FloppyImage.h"
 #include "KrzBuilder.h"
 #include "KrzJoin.h"
 #include "KrzSplit.h"
@@ -344,6 +346,7 @@ bool CDorvane_V2View::OnInitialUpdate()
     m_nRootOctave = 4;
     m_nFirstObjectID = 200;
     m_nMaxSplitKB = 1400;
+    m_nFloppyImageKB = 0;
     if (m_bTemplatePending)
     {
         m_bTemplatePending = false;
@@ -679,7 +682,12 @@ void CDorvane_V2View::OnMakeFile()
             CTextLimitValidator::SetText(m_edProgramName, m_strProgramName);
         }
 
-        if (m_btnSplitFiles->isChecked())
+        if (m_nFloppyImageKB != 0)
+        {
+            MakeOutputImages(strOutput, m_btnSplitFiles->isChecked(), m_nMaxSplitKB,
+                             m_nFloppyImageKB, feedback);
+        }
+        else if (m_btnSplitFiles->isChecked())
         {
             feedback.SetStatusText("Splitting...");
             SplitKrzFile(strOutput, strOutput, m_nMaxSplitKB, feedback);
@@ -694,6 +702,7 @@ void CDorvane_V2View::OnSettings()
     CSettingsDlg dlg(m_dialogs, window());
     dlg.m_nCustomKB = m_nMaxSplitKB;
     dlg.m_nFirstObjectID = m_nFirstObjectID;
+    dlg.m_nFloppyImageKB = m_nFloppyImageKB;
     dlg.m_nSizeChoice = 3;
     if (m_nMaxSplitKB == CSettingsDlg::kSizeDD)
         dlg.m_nSizeChoice = 1;
@@ -703,6 +712,7 @@ void CDorvane_V2View::OnSettings()
         return;
     m_nMaxSplitKB = dlg.m_nCustomKB;
     m_nFirstObjectID = dlg.m_nFirstObjectID;
+    m_nFloppyImageKB = dlg.m_nFloppyImageKB;
     if (dlg.m_nSizeChoice == 1)
         m_nMaxSplitKB = CSettingsDlg::kSizeDD;
     if (dlg.m_nSizeChoice == 2)
@@ -751,6 +761,31 @@ void CDorvane_V2View::OnToolsJoin()
     {
         const CWaitCursor wait;
         JoinKrzFiles(strSource, strDest, feedback);
+    }
+    feedback.ProgressSetPos(0);
+    feedback.SetStatusText("Ready");
+}
+
+void CDorvane_V2View::OnToolsCopyToImage()
+{
+    const QString strFile = m_dialogs.GetOpenFileName(
+        this, QStringLiteral("Select a Krz-File to copy"),
+        {{QStringLiteral("KRZ Files: *.KRZ;*.K25;*.K26"), QStringLiteral("*.KRZ *.K25 *.K26")},
+         {QStringLiteral("All Files: *.*"), QStringLiteral("*")}},
+        QStringLiteral("KRZ"));
+    if (strFile.isEmpty())
+        return;
+    const QString strImage = m_dialogs.GetOpenFileName(
+        this, QStringLiteral("Select a Disk Image"),
+        {{QStringLiteral("Disk Images: *.IMG;*.HDS"), QStringLiteral("*.img *.IMG *.hds *.HDS")},
+         {QStringLiteral("All Files: *.*"), QStringLiteral("*")}},
+        QStringLiteral("IMG"));
+    if (strImage.isEmpty())
+        return;
+    CFeedback& feedback = Feedback();
+    {
+        const CWaitCursor wait;
+        PutIntoDiskImage(ToStd(strImage), {ToStd(strFile)}, {}, false, feedback);
     }
     feedback.ProgressSetPos(0);
     feedback.SetStatusText("Ready");
