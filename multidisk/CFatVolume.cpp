@@ -191,7 +191,8 @@ void CFatVolume::ReadFat()
     {
         m_io.ReadAt(nFatOffset + std::uint64_t{n} * nFatBytes, abCopy.data(), nFatBytes);
         if (abCopy != abFirst)
-            throw CDiskImageRefusal("the FAT is damaged (its copies differ)");
+            throw CDiskImageRefusal(
+                "the FAT is damaged (its copies differ); a file-system check repairs it");
     }
     m_abFat = abFirst;
 

@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <sstream>
 
 using namespace test;
 
@@ -392,5 +395,235 @@ std::string PutCaseName(const ::testing::TestParamInfo<PutCase>& info)
 }
 
 INSTANTIATE_TEST_SUITE_P(Volumes, PutTest, ::testing::ValuesIn(AllPutCases()), PutCaseName);
+
+} // namespace
+
+namespace
+{
+
+// ---------------------------------------------------------------------------
+// Refusals leave the image byte for byte as it was
+
+struct RefusalCase
+{
+    const char* szName;
+    std::string strMake;                  // how the image is made (a shell line)
+    std::function<void(Bytes&)> fnDamage; // changes made to it after, if any
+    std::vector<std::string> aFiles;      // names in the test folder; piano.krz is 150 KB
+    std::string strFolder;
+    const char* szMessagePart;
+};
+
+void PrintTo(const RefusalCase& c, std::ostream* os)
+{
+    *os << c.szName;
+}
+
+class RefusalTest : public ::testing::TestWithParam<RefusalCase>
+{
+};
+
+TEST_P(RefusalTest, ShowsWhyAndLeavesTheImageUnchanged)
+{
+    REQUIRE_FAT_TOOLS();
+    const RefusalCase& c = GetParam();
+    TempDir dir;
+    const std::string strImage = dir / "disk.img";
+    WriteFileBytes(dir / "piano.krz", RampData(150000, 1));
+    WriteFileBytes(dir / "PIANO.KRZ01", RampData(1000, 2));
+    WriteFileBytes(dir / "huge.krz", RampData(800000, 3));
+    const ToolResult made = RunTool("cd " + Quoted(dir.Path().string()) + " && " + c.strMake);
+    ASSERT_EQ(made.nStatus, 0) << made.strOutput;
+    if (c.fnDamage)
+    {
+        Bytes ab = ReadFileBytes(strImage);
+        c.fnDamage(ab);
+        WriteFileBytes(strImage, ab);
+    }
+    const Bytes abBefore = ReadFileBytes(strImage);
+    std::vector<std::string> aFiles;
+    for (const std::string& strName : c.aFiles)
+        aFiles.push_back(dir / strName);
+    CRecordingFeedback feedback;
+
+    EXPECT_FALSE(PutIntoDiskImage(strImage, aFiles, c.strFolder, false, feedback));
+
+    ASSERT_EQ(feedback.m_aMessages.size(), 1u);
+    EXPECT_NE(feedback.m_aMessages[0].strText.find(c.szMessagePart), std::string::npos)
+        << feedback.m_aMessages[0].strText;
+    EXPECT_TRUE(ReadFileBytes(strImage) == abBefore);
+}
+
+const std::string kMformat720 = "mformat -C -f 720 -i disk.img ::";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusalTest,
+    ::testing::Values(
+        RefusalCase{"NameExists",
+                    kMformat720 + " && mcopy -i disk.img piano.krz ::PIANO.KRZ",
+                    nullptr,
+                    {"piano.krz"},
+                    "",
+                    "PIANO.KRZ exists"},
+        RefusalCase{"TwoFilesOneName",
+                    kMformat720,
+                    nullptr,
+                    {"piano.krz", "PIANO.KRZ01"},
+                    "",
+                    "same name PIANO.KRZ"},
+        RefusalCase{
+            "NoRoom", kMformat720, nullptr, {"piano.krz", "huge.krz"}, "", "not enough room"},
+        RefusalCase{"FolderNameIsAFile",
+                    kMformat720 + " && mcopy -i disk.img piano.krz ::SOUNDS",
+                    nullptr,
+                    {"piano.krz"},
+                    "sounds",
+                    "not a folder"},
+        RefusalCase{"RootFull",
+                    "mkfs.fat -C -r 16 disk.img 1440 && for i in $(seq 1 16); do mcopy -i "
+                    "disk.img PIANO.KRZ01 ::F$i; done",
+                    nullptr,
+                    {"piano.krz"},
+                    "",
+                    "root folder is full"},
+        RefusalCase{
+            "Fat32", "mkfs.fat -C -F 32 disk.img 40000", nullptr, {"piano.krz"}, "", "FAT32"},
+        RefusalCase{"ExFat",
+                    kMformat720,
+                    [](Bytes& ab) { std::memcpy(ab.data() + 3, "EXFAT   ", 8); },
+                    {"piano.krz"},
+                    "",
+                    "exFAT"},
+        RefusalCase{"FatCopiesDiffer",
+                    kMformat720,
+                    [](Bytes& ab) { ab[512 + 3 * 512 + 5] = 1; },
+                    {"piano.krz"},
+                    "",
+                    "copies differ"},
+        RefusalCase{"FatEntryOutside",
+                    kMformat720,
+                    [](Bytes& ab)
+                    {
+                        // Cluster 2 points at FF0 (reserved) in both copies.
+                        for (int n = 0; n < 2; ++n)
+                        {
+                            ab[512 + n * 3 * 512 + 3] = 0xF0;
+                            ab[512 + n * 3 * 512 + 4] = 0x0F;
+                        }
+                    },
+                    {"piano.krz"},
+                    "",
+                    "points outside"},
+        RefusalCase{"PartitionNotFat",
+                    "truncate -s 2M disk.img",
+                    [](Bytes& ab)
+                    {
+                        ab[446 + 4] = 0x83;
+                        ab[446 + 9] = 0x08; // from sector 2048
+                        ab[510] = 0x55;
+                        ab[511] = 0xAA;
+                    },
+                    {"piano.krz"},
+                    "",
+                    "not FAT12 or FAT16"},
+        RefusalCase{
+            "NoVolume", "truncate -s 1M disk.img", nullptr, {"piano.krz"}, "", "no FAT volume"}),
+    [](const auto& info) { return std::string(info.param.szName); });
+
+// ---------------------------------------------------------------------------
+// An interruption after any write leaves a volume fsck.fat accepts, with at
+// most lost clusters.
+
+// An image in memory that fails every write after the first nAllowed.
+class CInterruptedIO : public CMemoryImageIO
+{
+  public:
+    CInterruptedIO(std::vector<std::uint8_t>& ab, int nAllowed)
+        : CMemoryImageIO(ab), m_nAllowed(nAllowed)
+    {
+    }
+    void WriteAt(std::uint64_t nOffset, const void* pBuf, std::size_t nCount) override
+    {
+        Step();
+        CMemoryImageIO::WriteAt(nOffset, pBuf, nCount);
+    }
+    void CopyFrom(CFile& source, std::uint64_t nOffset, std::uint64_t nCount) override
+    {
+        Step();
+        CMemoryImageIO::CopyFrom(source, nOffset, nCount);
+    }
+    int m_nWrites = 0;
+
+  private:
+    void Step()
+    {
+        if (m_nWrites++ >= m_nAllowed)
+            throw CFileException(CFileException::hardIO);
+    }
+    int m_nAllowed;
+};
+
+TEST(PutInterrupted, EveryPrefixOfTheWritesLeavesAConsistentVolume)
+{
+    REQUIRE_FAT_TOOLS();
+    TempDir dir;
+    const std::string strImage = dir / "disk.img";
+    ASSERT_EQ(RunTool(FindTool("mformat") + " -C -f 720 -i " + Quoted(strImage) + " ::").nStatus,
+              0);
+    WriteFileBytes(dir / "old", RampData(20000, 5));
+    ASSERT_EQ(RunTool(FindTool("mmd") + " -i " + Quoted(strImage) + " ::SOUNDS && " +
+                      FindTool("mcopy") + " -i " + Quoted(strImage) + " " + Quoted(dir / "old") +
+                      " ::SOUNDS/PIANO.KRZ")
+                  .nStatus,
+              0);
+    WriteFileBytes(dir / "piano.krz", RampData(90000, 1));
+    WriteFileBytes(dir / "bass.krz", RampData(3000, 2));
+    const Bytes abStart = ReadFileBytes(strImage);
+
+    int nAllowed = 0;
+    for (;; ++nAllowed)
+    {
+        SCOPED_TRACE("writes allowed: " + std::to_string(nAllowed));
+        Bytes ab = abStart;
+        CInterruptedIO io(ab, nAllowed);
+        CFatVolume volume(io);
+        CNullFeedback quiet;
+        bool bDone = true;
+        try
+        {
+            volume.PutFiles({{dir / "piano.krz", "PIANO.KRZ"}, {dir / "bass.krz", "BASS.KRZ"}},
+                            "SOUNDS", true, quiet);
+        }
+        catch (const CFileException&)
+        {
+            bDone = false;
+        }
+        WriteFileBytes(strImage, ab);
+        const std::string strReport = FsckProblems(strImage);
+        // Every line of a report names lost clusters, or FAT copies that
+        // differ between the first copy's write and the second's (the
+        // first, written first, is the one a check keeps), nothing else.
+        std::istringstream lines(strReport);
+        std::string strLine;
+        while (std::getline(lines, strLine))
+            if (!strLine.empty() && strLine.find("fsck.fat") != 0 &&
+                strLine.find("disk.img") == std::string::npos &&
+                strLine.find("nused") == std::string::npos &&
+                strLine.find("lost") == std::string::npos &&
+                strLine.find("Reclaim") == std::string::npos &&
+                strLine.find("FATs differ but appear to be intact") == std::string::npos &&
+                strLine.find("Using first FAT") == std::string::npos &&
+                strLine.find("Leaving") == std::string::npos)
+                ADD_FAILURE() << strReport;
+        if (bDone)
+        {
+            EXPECT_EQ(strReport, "");
+            EXPECT_TRUE(McopyOut(strImage, "/SOUNDS/PIANO.KRZ") ==
+                        ReadFileBytes(dir / "piano.krz"));
+            break;
+        }
+    }
+    EXPECT_GE(nAllowed, 4); // data, FAT copies, folder, freed clusters
+}
 
 } // namespace
