@@ -2,7 +2,9 @@
 
 #include "CConsoleFeedback.h"
 #include "CDorvane_V2Doc.h"
+#include "CFatVolume.h"
 #include "CFile.h"
+#include "FloppyImage.h"
 #include "KrzBuilder.h"
 #include "KrzJoin.h"
 #include "KrzSplit.h"
@@ -37,6 +39,25 @@ void ReportFileError(const CFileException& e, CFeedback& feedback)
 
 int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
 {
+    if (options.nImageKB != 0)
+    {
+        const SFloppyGeometry* pGeometry = FloppyGeometry(options.nImageKB);
+        if (pGeometry == nullptr)
+        {
+            feedback.MessageBox("Floppy images are 720 or 1440 KB", kAppTitle, MessageIcon::Stop);
+            return kExitFailure;
+        }
+        if (options.bSplit && options.bSplitSizeGiven &&
+            options.nSplitKB > MaxFloppyPartKB(*pGeometry))
+        {
+            feedback.MessageBox("A part of " + std::to_string(options.nSplitKB) +
+                                    " KB does not fit on a " + std::to_string(options.nImageKB) +
+                                    " KB floppy image: the part size is at most " +
+                                    std::to_string(MaxFloppyPartKB(*pGeometry)) + " KB",
+                                kAppTitle, MessageIcon::Stop);
+            return kExitFailure;
+        }
+    }
     TemplateBytes abTemplate{};
     std::string strTemplatePath;
     if (!LoadTemplateFile(abTemplate, TemplateSearchDirs(options.strExeDir), &strTemplatePath))
@@ -90,6 +111,7 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
     make.nFirstObjectID = options.nFirstObjectID;
     make.bSplit = options.bSplit;
     make.nMaxSplitKB = options.nSplitKB;
+    make.nFloppyKB = options.nImageKB;
     CMakeResult result;
     try
     {
@@ -143,4 +165,44 @@ int RunJoin(const std::string& strFirst, const std::string& strDest, CConsoleFee
     feedback.ProgressSetPos(0);
     feedback.SetStatusText("Ready");
     return feedback.MessageCount() == nBefore ? kExitOk : kExitFailure;
+}
+
+int RunImage(const std::vector<std::string>& aFiles, int nImageKB, CConsoleFeedback& feedback)
+{
+    if (FloppyGeometry(nImageKB) == nullptr)
+    {
+        feedback.MessageBox("Floppy images are 720 or 1440 KB", kAppTitle, MessageIcon::Stop);
+        return kExitFailure;
+    }
+    bool bOk = false;
+    try
+    {
+        feedback.SetStatusText("Writing floppy images...");
+        bOk = MakeFileImages(aFiles, nImageKB, feedback);
+    }
+    catch (const CFileException& e)
+    {
+        ReportFileError(e, feedback);
+        return kExitFailure;
+    }
+    feedback.SetStatusText("Ready");
+    return bOk ? kExitOk : kExitFailure;
+}
+
+int RunPut(const std::string& strImage, const std::vector<std::string>& aFiles,
+           const std::string& strFolder, bool bReplace, CConsoleFeedback& feedback)
+{
+    bool bOk = false;
+    try
+    {
+        bOk = PutIntoDiskImage(strImage, aFiles, strFolder, bReplace, feedback);
+    }
+    catch (const CFileException& e)
+    {
+        ReportFileError(e, feedback);
+        return kExitFailure;
+    }
+    feedback.ProgressSetPos(0);
+    feedback.SetStatusText("Ready");
+    return bOk ? kExitOk : kExitFailure;
 }

@@ -21,12 +21,16 @@ struct MakeOptions
     bool bSplit = false;
     int nSplitKB = 1400; // 1..650000
     bool bSkipUnusable = false;
-    std::string strExeDir; // where to look for the template besides the current folder
+    int nImageKB = 0;             // 0: no floppy images; 720 or 1440
+    bool bSplitSizeGiven = false; // nSplitKB was asked for, not the default
+    std::string strExeDir;        // where to look for the template besides the current folder
 };
 
 // Builds a KRZ file from a pool file or from WAV files (each becomes an
 // entry as Add makes it). An unusable entry is an error (its message, no
-// file written) unless bSkipUnusable is set.
+// file written) unless bSkipUnusable is set. With nImageKB, also writes
+// floppy images (MakeOutputImages); a part size asked for that does not fit
+// the image is refused before anything is built.
 int RunMake(const MakeOptions& options, CConsoleFeedback& feedback);
 
 // Splits strSource into parts named after strDest (or the source when empty).
@@ -39,3 +43,10 @@ int RunJoin(const std::string& strFirst, const std::string& strDest, CConsoleFee
 // Prints what each KRZ file holds to stdout and checks its invariants; 1
 // when a file cannot be read or a check fails.
 int RunInfo(const std::vector<std::string>& aFiles, CConsoleFeedback& feedback);
+
+// Writes a floppy image of nImageKB (720 or 1440) for each file.
+int RunImage(const std::vector<std::string>& aFiles, int nImageKB, CConsoleFeedback& feedback);
+
+// Copies files into a FAT12/FAT16 disk image (PutIntoDiskImage).
+int RunPut(const std::string& strImage, const std::vector<std::string>& aFiles,
+           const std::string& strFolder, bool bReplace, CConsoleFeedback& feedback);

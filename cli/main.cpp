@@ -1,4 +1,5 @@
-// dorvane-cli: Make File, split, join and a KRZ file lister without a window.
+// dorvane-cli: Make File, split, join, disk images and a KRZ file lister
+// without a window.
 #include "CConsoleFeedback.h"
 #include "CliCommands.h"
 
@@ -38,6 +39,8 @@ int main(int argc, char** argv)
         ->check(CLI::Range(1, 650000));
     pMake->add_flag("--skip-unusable", make.bSkipUnusable,
                     "Leave out entries whose WAV file cannot be used");
+    pMake->add_option("--image", make.nImageKB, "Also write floppy images of 720 or 1440 KB")
+        ->check(CLI::IsMember({720, 1440}));
     pMake->add_option("INPUT", make.aInputs, "One pool file (.dvn), or WAV files")->required();
 
     std::string strSplitSource, strSplitDest;
@@ -53,6 +56,25 @@ int main(int argc, char** argv)
     pJoin->add_option("FIRST", strJoinFirst, "First part (NAME01)")->required();
     pJoin->add_option("--dest", strJoinDest, "File to write (default: FIRST followed by J)");
 
+    std::vector<std::string> aImageFiles;
+    int nImageKB = 0;
+    auto* pImage =
+        app.add_subcommand("image", "Write a floppy image holding each KRZ file or part");
+    pImage->add_option("--format", nImageKB, "Floppy size in KB: 720 or 1440")
+        ->required()
+        ->check(CLI::IsMember({720, 1440}));
+    pImage->add_option("FILE", aImageFiles, "KRZ files or parts")->required();
+
+    std::string strPutImage, strPutFolder;
+    std::vector<std::string> aPutFiles;
+    bool bPutReplace = false;
+    auto* pPut = app.add_subcommand("put", "Copy KRZ files into a FAT12 or FAT16 disk image");
+    pPut->add_option("IMAGE", strPutImage, "Disk image (raw volume or partitioned)")->required();
+    pPut->add_option("FILE", aPutFiles, "KRZ files or parts")->required();
+    pPut->add_flag("--replace", bPutReplace, "Replace files of the same name");
+    pPut->add_option("--folder", strPutFolder,
+                     "Folder of the root to copy into (created if missing)");
+
     std::vector<std::string> aInfoFiles;
     auto* pInfo = app.add_subcommand("info", "List and check what KRZ files hold");
     pInfo->add_option("FILE", aInfoFiles, "KRZ files")->required();
@@ -67,6 +89,7 @@ int main(int argc, char** argv)
         return nCode == 0 ? kExitOk : kExitUsage;
     }
 
+    make.bSplitSizeGiven = pMake->count("--split-size") > 0;
     CConsoleFeedback feedback(stderr, ::isatty(STDERR_FILENO) != 0);
     if (*pMake)
         return RunMake(make, feedback);
@@ -74,6 +97,10 @@ int main(int argc, char** argv)
         return RunSplit(strSplitSource, strSplitDest, nSplitKB, feedback);
     if (*pJoin)
         return RunJoin(strJoinFirst, strJoinDest, feedback);
+    if (*pImage)
+        return RunImage(aImageFiles, nImageKB, feedback);
+    if (*pPut)
+        return RunPut(strPutImage, aPutFiles, strPutFolder, bPutReplace, feedback);
     if (*pInfo)
         return RunInfo(aInfoFiles, feedback);
     return kExitUsage;

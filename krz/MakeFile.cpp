@@ -2,6 +2,7 @@
 
 #include "CFeedback.h"
 #include "CFile.h"
+#include "FloppyImage.h"
 #include "KrzSplit.h"
 
 #include <cctype>
@@ -32,14 +33,6 @@ std::vector<std::string> ExistingPartNames(const std::string& strOutput)
             aNames.push_back(it->path().string());
     }
     return aNames;
-}
-
-int PartsWritten(const std::string& strOutput, const CMakeOptions& options)
-{
-    CFile file;
-    if (!options.bSplit || !file.Open(strOutput, CFile::modeRead))
-        return 0;
-    return PartCount(file.GetLength(), options.nMaxSplitKB);
 }
 
 } // namespace
@@ -74,11 +67,16 @@ bool MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeO
     }
     result.build =
         BuildKrzFile(doc, aWavInfo, options.nFirstObjectID, abTemplate, strOutput, feedback);
-    if (options.bSplit)
+    if (options.nFloppyKB != 0)
+    {
+        if (!MakeOutputImages(strOutput, options.bSplit, options.nMaxSplitKB, options.nFloppyKB,
+                              feedback))
+            return false;
+    }
+    else if (options.bSplit)
     {
         feedback.SetStatusText("Splitting...");
-        SplitKrzFile(strOutput, strOutput, options.nMaxSplitKB, feedback);
-        result.nParts = PartsWritten(strOutput, options);
+        result.nParts = SplitKrzFile(strOutput, strOutput, options.nMaxSplitKB, feedback);
     }
     feedback.SetStatusText("Ready");
     feedback.ProgressSetPos(0);

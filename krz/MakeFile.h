@@ -36,6 +36,7 @@ struct CMakeOptions
     int nFirstObjectID = kDefaultFirstObjectID; // 200..900
     bool bSplit = false;                        // also cut the result into parts
     int nMaxSplitKB = kDefaultSplitKB;          // 1..650000
+    int nFloppyKB = 0;                          // also write floppy images: 0 (none), 720 or 1440
 };
 
 // What Make File wrote.
@@ -54,10 +55,12 @@ std::string FindOutputInput(const CDorvane_V2Doc& doc, const std::string& strOut
 
 // Make File once the output is chosen: refuses with SameFileMessage (and
 // writes nothing) an output that FindOutputInput finds; otherwise builds
-// strOutput (BuildKrzFile) and, with bSplit, shows "Splitting..." and
-// splits it beside itself. Ends with "Ready" and the progress bar at 0.
-// Returns false when it refused. Throws CFileException as the build and the
-// split do.
+// strOutput (BuildKrzFile); with nFloppyKB writes its floppy images
+// (MakeOutputImages: the file, or its parts at a size that fits the image);
+// otherwise, with bSplit, shows "Splitting..." and splits it beside itself.
+// Ends with "Ready" and the progress bar at 0. Returns false when it refused
+// or an image could not be made (its message shown). Throws CFileException
+// as the build and the split do.
 bool MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeOptions& options,
                  TemplateBytes& abTemplate, const std::string& strOutput,
                  const std::vector<std::string>& aOtherInputs, CFeedback& feedback,

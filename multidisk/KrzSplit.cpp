@@ -57,8 +57,8 @@ int PartCount(std::uint64_t nLength, int nMaxSplitKB)
     return static_cast<int>(1 + (nAfterPart1 + nP - 1) / nP);
 }
 
-void SplitKrzFile(const std::string& strSource, const std::string& strBase, int nMaxSplitKB,
-                  CFeedback& feedback)
+int SplitKrzFile(const std::string& strSource, const std::string& strBase, int nMaxSplitKB,
+                 CFeedback& feedback)
 {
     // The Settings dialog keeps the part size in 1..650000; anything else is
     // a caller's fault, not something to split by.
@@ -70,14 +70,14 @@ void SplitKrzFile(const std::string& strSource, const std::string& strBase, int 
     if (!source.Open(strSource, CFile::modeRead))
     {
         feedback.MessageBox("ERROR: Can't open Split Source-File...", kAppTitle, MessageIcon::None);
-        return;
+        return 0;
     }
     const auto nLength = static_cast<std::int64_t>(source.GetLength());
     if (nLength <= nPartSize)
     {
         feedback.MessageBox("The source-file is smaller than the maximum filesize", kAppTitle,
                             MessageIcon::None);
-        return;
+        return 0;
     }
 
     // A part that is the source itself (a name of the series that is the
@@ -89,7 +89,7 @@ void SplitKrzFile(const std::string& strSource, const std::string& strBase, int 
         if (CFile::SameFile(strPart, strSource))
         {
             feedback.MessageBox(SameFileMessage(strPart, strSource), kAppTitle, MessageIcon::None);
-            return;
+            return 0;
         }
     }
 
@@ -138,4 +138,5 @@ void SplitKrzFile(const std::string& strSource, const std::string& strBase, int 
     for (auto& pPart : apParts)
         pPart->Commit();
     feedback.ProgressSetPos(0);
+    return static_cast<int>(apParts.size());
 }

@@ -38,5 +38,6 @@ int PartCount(std::uint64_t nLength, int nMaxSplitKB);
 // name as it was and no new part (files with higher numbers than the new
 // series has are never touched).
 // Throws std::invalid_argument when nMaxSplitKB is outside 1..kMaxSplitKB.
-void SplitKrzFile(const std::string& strSource, const std::string& strBase, int nMaxSplitKB,
-                  CFeedback& feedback);
+// Returns the number of parts written, 0 when the split was refused.
+int SplitKrzFile(const std::string& strSource, const std::string& strBase, int nMaxSplitKB,
+                 CFeedback& feedback);

@@ -1,6 +1,7 @@
 #include "CDorvane_V2View.h"
 
 #include "CDialogService.h"
+#include "CFatVolume.h"
 #include "CFeedback.h"
 #include "CKrzFileDlg.h"
 #include "CProgressCtrl.h"
@@ -12,6 +13,7 @@
 #include "CommandGuard.h"
 #include "DialogInt.h"
 #include "DialogUnits.h"
+#include "FloppyImage.h"
 #include "KrzBuilder.h"
 #include "KrzJoin.h"
 #include "KrzSplit.h"
@@ -345,6 +347,7 @@ bool CDorvane_V2View::OnInitialUpdate()
     m_nRootOctave = 4;
     m_nFirstObjectID = 200;
     m_nMaxSplitKB = 1400;
+    m_nFloppyImageKB = 0;
     if (m_bTemplatePending)
     {
         m_bTemplatePending = false;
@@ -669,6 +672,7 @@ void CDorvane_V2View::OnMakeFile()
         options.nFirstObjectID = m_nFirstObjectID;
         options.bSplit = m_btnSplitFiles->isChecked();
         options.nMaxSplitKB = m_nMaxSplitKB;
+        options.nFloppyKB = m_nFloppyImageKB;
         std::vector<std::string> aOtherInputs{m_strTemplatePath};
         if (!m_doc.GetPathName().empty())
             aOtherInputs.push_back(m_doc.GetPathName());
@@ -697,6 +701,7 @@ void CDorvane_V2View::OnSettings()
     CSettingsDlg dlg(m_dialogs, window());
     dlg.m_nCustomKB = m_nMaxSplitKB;
     dlg.m_nFirstObjectID = m_nFirstObjectID;
+    dlg.m_nFloppyImageKB = m_nFloppyImageKB;
     dlg.m_nSizeChoice = 3;
     if (m_nMaxSplitKB == CSettingsDlg::kSizeDD)
         dlg.m_nSizeChoice = 1;
@@ -706,6 +711,7 @@ void CDorvane_V2View::OnSettings()
         return;
     m_nMaxSplitKB = dlg.m_nCustomKB;
     m_nFirstObjectID = dlg.m_nFirstObjectID;
+    m_nFloppyImageKB = dlg.m_nFloppyImageKB;
     if (dlg.m_nSizeChoice == 1)
         m_nMaxSplitKB = CSettingsDlg::kSizeDD;
     if (dlg.m_nSizeChoice == 2)
@@ -754,6 +760,31 @@ void CDorvane_V2View::OnToolsJoin()
     {
         const CWaitCursor wait;
         JoinKrzFiles(strSource, strDest, feedback);
+    }
+    feedback.ProgressSetPos(0);
+    feedback.SetStatusText("Ready");
+}
+
+void CDorvane_V2View::OnToolsCopyToImage()
+{
+    const QString strFile = m_dialogs.GetOpenFileName(
+        this, QStringLiteral("Select a Krz-File to copy"),
+        {{QStringLiteral("KRZ Files: *.KRZ;*.K25;*.K26"), QStringLiteral("*.KRZ *.K25 *.K26")},
+         {QStringLiteral("All Files: *.*"), QStringLiteral("*")}},
+        QStringLiteral("KRZ"));
+    if (strFile.isEmpty())
+        return;
+    const QString strImage = m_dialogs.GetOpenFileName(
+        this, QStringLiteral("Select a Disk Image"),
+        {{QStringLiteral("Disk Images: *.IMG;*.HDS"), QStringLiteral("*.img *.IMG *.hds *.HDS")},
+         {QStringLiteral("All Files: *.*"), QStringLiteral("*")}},
+        QStringLiteral("IMG"));
+    if (strImage.isEmpty())
+        return;
+    CFeedback& feedback = Feedback();
+    {
+        const CWaitCursor wait;
+        PutIntoDiskImage(ToStd(strImage), {ToStd(strFile)}, {}, false, feedback);
     }
     feedback.ProgressSetPos(0);
     feedback.SetStatusText("Ready");

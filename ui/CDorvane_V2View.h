@@ -113,6 +113,10 @@ class CDorvane_V2View : public QScrollArea
     void OnSettings();
     void OnToolsSplit();
     void OnToolsJoin();
+    // Tools > Copy to Disk Image: a KRZ file (or part) and a FAT12/FAT16
+    // disk image chosen in file dialogs; the file goes into the image's
+    // root folder under its 8.3 name.
+    void OnToolsCopyToImage();
 
     QWidget* Form() const { return m_pForm; }
     CFeedback& Feedback() const;
@@ -153,6 +157,7 @@ class CDorvane_V2View : public QScrollArea
     int m_nRootOctave = 4;
     int m_nMaxSplitKB = 1400;
     int m_nFirstObjectID = 200;
+    int m_nFloppyImageKB = 0; // floppy images Make File writes: 0 (none), 720 or 1440
     TemplateBytes m_abTemplate{};
     WavInfoArray m_aWavInfo{};
 

@@ -103,6 +103,8 @@ void CMainFrame::CreateActions()
     m_actToolsSplit = MakeAction(this, "Split existing krz-file...",
                                  "Splits an existing krz-file in multiple krz-files");
     m_actToolsJoin = MakeAction(this, "Join existing krz-files...", nullptr);
+    m_actToolsCopyToImage = MakeAction(this, "Copy to Disk Image...",
+                                       "Copies a krz-file into a FAT12 or FAT16 disk image");
     m_actAppAbout =
         MakeAction(this, "&About Dorvane_V2...", "Show the program's picture and name", "About");
     m_actRecentPlaceholder = MakeAction(this, "Recent File", nullptr);
@@ -128,6 +130,7 @@ void CMainFrame::CreateActions()
     bind(m_actSettings, &CDorvane_V2View::OnSettings);
     bind(m_actToolsSplit, &CDorvane_V2View::OnToolsSplit);
     bind(m_actToolsJoin, &CDorvane_V2View::OnToolsJoin);
+    bind(m_actToolsCopyToImage, &CDorvane_V2View::OnToolsCopyToImage);
     connect(m_actAppExit, &QAction::triggered, this, &QWidget::close);
 }
 
@@ -162,6 +165,7 @@ void CMainFrame::CreateMenus()
     QMenu* pTools = menuBar()->addMenu(QStringLiteral("Tools"));
     pTools->addAction(m_actToolsSplit);
     pTools->addAction(m_actToolsJoin);
+    pTools->addAction(m_actToolsCopyToImage);
 
     QMenu* pHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     pHelp->addAction(m_actAppAbout);

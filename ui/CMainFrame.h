@@ -67,6 +67,7 @@ class CMainFrame : public QMainWindow
     QAction* m_actSettings;
     QAction* m_actToolsSplit;
     QAction* m_actToolsJoin;
+    QAction* m_actToolsCopyToImage;
     QAction* m_actAppAbout;
     QAction* m_actRecentPlaceholder;
     std::vector<QAction*> m_aRecentActions;

@@ -6,10 +6,13 @@
 #include "DialogUnits.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include <algorithm>
 
 CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     : QDialog(pParent), m_dialogs(dialogs)
@@ -19,19 +22,24 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     const CDialogUnits du(font());
-    setFixedSize(du.X(161), du.Y(102));
+    setFixedSize(du.X(161), du.Y(116));
 
     // Created in tab order; OK comes first, so it has the focus at the start.
     m_btnOK = new QPushButton(QStringLiteral("OK"), this);
-    m_btnOK->setGeometry(du.Rect(104, 81, 50, 14));
+    m_btnOK->setGeometry(du.Rect(104, 95, 50, 14));
     m_btnOK->setDefault(true);
     m_btnOK->setAutoDefault(true);
     m_btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_btnCancel->setGeometry(du.Rect(7, 81, 50, 14));
+    m_btnCancel->setGeometry(du.Rect(7, 95, 50, 14));
     m_edFirstObjectID = new QLineEdit(this);
     m_edFirstObjectID->setGeometry(du.Rect(77, 13, 30, 12));
     m_edCustomKB = new QLineEdit(this);
     m_edCustomKB->setGeometry(du.Rect(102, 56, 30, 12));
+    m_cbFloppyImages = new QComboBox(this);
+    m_cbFloppyImages->setGeometry(du.Rect(74, 74, 60, 12));
+    m_cbFloppyImages->addItem(QStringLiteral("none"), 0);
+    m_cbFloppyImages->addItem(QStringLiteral("720 KB"), 720);
+    m_cbFloppyImages->addItem(QStringLiteral("1.44 MB"), 1440);
 
     struct LabelDef
     {
@@ -41,7 +49,8 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     for (const LabelDef& def :
          {LabelDef{"First object ID:", 12, 15, 46, 8},
           LabelDef{"Max. split filesize:", 12, 32, 55, 8},
-          LabelDef{"( 200 - 900 )", 111, 15, 39, 8}, LabelDef{"( Kb )", 136, 58, 18, 8}})
+          LabelDef{"( 200 - 900 )", 111, 15, 39, 8}, LabelDef{"( Kb )", 136, 58, 18, 8},
+          LabelDef{"Floppy images:", 12, 76, 55, 8}})
     {
         auto* pLabel = new QLabel(QString::fromLatin1(def.szText), this);
         pLabel->setGeometry(du.Rect(def.x, def.y, def.w, def.h));
@@ -117,8 +126,11 @@ bool CSettingsDlg::UpdateData(bool bSaveAndValidate)
     {
         m_edCustomKB->setText(QString::number(m_nCustomKB));
         m_edFirstObjectID->setText(QString::number(m_nFirstObjectID));
+        m_cbFloppyImages->setCurrentIndex(
+            std::max(0, m_cbFloppyImages->findData(m_nFloppyImageKB)));
         return true;
     }
+    m_nFloppyImageKB = m_cbFloppyImages->currentData().toInt();
     return ReadIntField(m_edCustomKB, m_nCustomKB, kMinSizeKB, kMaxSizeKB) &&
            ReadIntField(m_edFirstObjectID, m_nFirstObjectID, kMinFirstObjectID, kMaxFirstObjectID);
 }

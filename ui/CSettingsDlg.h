@@ -1,11 +1,13 @@
-// The Settings dialog: the first object ID (200..900) and the largest part
+// The Settings dialog: the first object ID (200..900), the largest part
 // size of a split KRZ file (a floppy size or a typed size, 1..650000 units
-// of 1024 bytes).
+// of 1024 bytes) and the floppy images Make File writes (none, 720 KB or
+// 1.44 MB).
 #pragma once
 
 #include <QDialog>
 
 class CDialogService;
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -43,6 +45,7 @@ class CSettingsDlg : public QDialog
     int m_nSizeChoice = 0; // 1 = "720 Kb DD Floppy", 2 = "1.4 Mb HD Floppy", 3 = "--->"
     int m_nCustomKB = 0;
     int m_nFirstObjectID = 0;
+    int m_nFloppyImageKB = 0; // 0 (none), 720 or 1440
 
     QPushButton* m_btnOK;
     QPushButton* m_btnCancel;
@@ -51,6 +54,7 @@ class CSettingsDlg : public QDialog
     QRadioButton* m_rbSizeDD;
     QRadioButton* m_rbSizeHD;
     QRadioButton* m_rbSizeCustom;
+    QComboBox* m_cbFloppyImages;
 
   protected:
     void showEvent(QShowEvent* pEvent) override;

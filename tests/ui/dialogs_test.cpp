@@ -6,9 +6,11 @@
 #include "CSettingsDlg.h"
 #include "DialogInt.h"
 #include "DialogUnits.h"
+#include "FloppyImage.h"
 #include "UiTestSupport.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -398,6 +400,62 @@ class DialogsTest : public QObject
         QVERIFY(!test::FileExists(h.Path("J")));
         QCOMPARE(h.Frame().StatusText(), QStringLiteral("Ready"));
         QCOMPARE(h.View().m_ctlProgress->GetPos(), 0);
+    }
+    void floppyImagesSettingIsOffByDefaultAndKept()
+    {
+        CAppHarness h;
+        CDorvane_V2View& v = h.View();
+        QCOMPARE(v.m_nFloppyImageKB, 0);
+        int nShown = -1;
+        h.m_dialogs.m_fnDialog = [&](QDialog& base)
+        {
+            auto& dlg = static_cast<CSettingsDlg&>(base);
+            nShown = dlg.m_cbFloppyImages->currentIndex();
+            dlg.m_cbFloppyImages->setCurrentIndex(2);
+            dlg.m_btnOK->click();
+        };
+        v.OnSettings();
+        QCOMPARE(nShown, 0);
+        QCOMPARE(v.m_nFloppyImageKB, 1440);
+        h.m_dialogs.m_fnDialog = [&](QDialog& base)
+        {
+            auto& dlg = static_cast<CSettingsDlg&>(base);
+            nShown = dlg.m_cbFloppyImages->currentIndex();
+            dlg.m_btnCancel->click();
+        };
+        v.OnSettings();
+        QCOMPARE(nShown, 2);
+        QCOMPARE(v.m_nFloppyImageKB, 1440);
+    }
+
+    // The file goes in once; a second copy of the same name is refused
+    // with a message and leaves the image as it was.
+    void copyToDiskImageAsksForTheFileThenTheImage()
+    {
+        CAppHarness h;
+        test::WriteFileBytes(h.Path("piano.krz"), test::RampData(5000));
+        const std::vector<std::uint8_t> abEmpty = FormatFloppy(*FloppyGeometry(720), "DISK", 1);
+        test::WriteFileBytes(h.Path("disk.img"), abEmpty);
+        const QString strKrz = QString::fromStdString(h.Path("piano.krz"));
+        const QString strImage = QString::fromStdString(h.Path("disk.img"));
+
+        h.m_dialogs.m_aFileAnswers = {strKrz, strImage};
+        h.Frame().m_actToolsCopyToImage->trigger();
+        QVERIFY(h.m_dialogs.m_aMessages.empty());
+        const test::Bytes abAfter = test::ReadFileBytes(h.Path("disk.img"));
+        QVERIFY(abAfter != abEmpty);
+
+        h.m_dialogs.m_aFileAnswers = {strKrz, strImage};
+        h.Frame().m_actToolsCopyToImage->trigger();
+        QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(1));
+        QVERIFY(h.m_dialogs.m_aMessages[0].strText.contains(QStringLiteral("PIANO.KRZ exists")));
+        QVERIFY(test::ReadFileBytes(h.Path("disk.img")) == abAfter);
+        QCOMPARE(h.Frame().StatusText(), QStringLiteral("Ready"));
+
+        // Cancelling the first dialog asks nothing more.
+        h.m_dialogs.m_aFileAnswers = {QString()};
+        h.Frame().m_actToolsCopyToImage->trigger();
+        QCOMPARE(h.m_dialogs.m_aFileCalls.size(), size_t(5));
     }
 };
 

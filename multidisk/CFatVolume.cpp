@@ -1,0 +1,593 @@
+#include "CFatVolume.h"
+
+#include "ByteOrder.h"
+#include "CFeedback.h"
+#include "CFile.h"
+#include "CImageIO.h"
+#include "DosName.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+#include <set>
+
+namespace
+{
+
+constexpr std::size_t kEntrySize = 32;
+constexpr std::uint8_t kAttrReadOnly = 0x01;
+constexpr std::uint8_t kAttrVolumeLabel = 0x08;
+constexpr std::uint8_t kAttrFolder = 0x10;
+constexpr std::uint8_t kAttrArchive = 0x20;
+constexpr std::uint8_t kAttrLongName = 0x0F;
+constexpr std::uint8_t kDeleted = 0xE5;
+// The largest size a directory entry can hold.
+constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFFull;
+
+bool IsPowerOfTwo(std::uint32_t n)
+{
+    return n != 0 && (n & (n - 1)) == 0;
+}
+
+// Whether a sector looks like a FAT boot sector: a BIOS parameter block with
+// sizes a FAT volume can have. A partition table's first sector has zeros
+// there.
+bool HasBpb(const std::uint8_t* ab)
+{
+    const std::uint32_t nBytesPerSector = bo::LoadLE16(ab + 11);
+    return (nBytesPerSector == 512 || nBytesPerSector == 1024 || nBytesPerSector == 2048 ||
+            nBytesPerSector == 4096) &&
+           IsPowerOfTwo(ab[13]) && bo::LoadLE16(ab + 14) != 0 && ab[16] != 0 && ab[21] >= 0xF0;
+}
+
+// The date and time of a directory entry, in local time.
+void StoreDosTime(std::uint8_t* abEntry, std::time_t t)
+{
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    const int nYear = std::clamp(tm.tm_year + 1900, 1980, 2107);
+    const auto nDate =
+        static_cast<std::uint16_t>(((nYear - 1980) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday);
+    const auto nTime =
+        static_cast<std::uint16_t>((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
+    abEntry[13] = 0;
+    bo::StoreLE16(abEntry + 14, nTime); // created
+    bo::StoreLE16(abEntry + 16, nDate);
+    bo::StoreLE16(abEntry + 18, nDate); // last access
+    bo::StoreLE16(abEntry + 22, nTime); // written
+    bo::StoreLE16(abEntry + 24, nDate);
+}
+
+void FillEntry(std::uint8_t* abEntry, const std::string& strField11, std::uint8_t nAttr,
+               std::uint32_t nFirstCluster, std::uint32_t nSize, std::time_t t)
+{
+    std::memset(abEntry, 0, kEntrySize);
+    std::memcpy(abEntry, strField11.data(), 11);
+    abEntry[11] = nAttr;
+    StoreDosTime(abEntry, t);
+    bo::StoreLE16(abEntry + 26, static_cast<std::uint16_t>(nFirstCluster));
+    bo::StoreLE32(abEntry + 28, nSize);
+}
+
+} // namespace
+
+// A folder's entries in memory, with where each part of them lies in the
+// image: the root folder is one region, any other folder one region per
+// cluster. Regions from nNewFrom on are clusters the change adds.
+struct CFatVolume::SDirectory
+{
+    std::vector<std::uint8_t> m_ab;
+    std::vector<std::uint8_t> m_abOriginal;
+    std::vector<std::uint64_t> m_anRegionOffset;
+    std::vector<std::uint32_t> m_anClusters; // empty for the root folder
+    std::size_t m_nRegionBytes = 0;
+    std::size_t m_nNewFrom = 0;
+
+    std::size_t EntryCount() const { return m_ab.size() / kEntrySize; }
+    std::uint8_t* Entry(std::size_t i) { return m_ab.data() + i * kEntrySize; }
+
+    // The entry of a file or folder named strField11, or -1. Deleted
+    // entries, long-name pieces and the volume label are not names.
+    long Find(const std::string& strField11) const
+    {
+        for (std::size_t i = 0; i < EntryCount(); ++i)
+        {
+            const std::uint8_t* ab = m_ab.data() + i * kEntrySize;
+            if (ab[0] == 0)
+                break;
+            if (ab[0] == kDeleted || ab[11] == kAttrLongName || (ab[11] & kAttrVolumeLabel))
+                continue;
+            if (std::memcmp(ab, strField11.data(), 11) == 0)
+                return static_cast<long>(i);
+        }
+        return -1;
+    }
+
+    // The first free entry (deleted, or at or after the end mark), or -1.
+    long FreeSlot() const
+    {
+        for (std::size_t i = 0; i < EntryCount(); ++i)
+            if (m_ab[i * kEntrySize] == 0 || m_ab[i * kEntrySize] == kDeleted)
+                return static_cast<long>(i);
+        return -1;
+    }
+};
+
+CFatVolume::CFatVolume(CImageIO& io) : m_io(io)
+{
+    if (io.Length() < 512)
+        throw CDiskImageRefusal("the image is too small to hold a volume");
+    std::uint8_t ab[512];
+    io.ReadAt(0, ab, sizeof ab);
+    if (std::memcmp(ab + 3, "EXFAT   ", 8) == 0)
+        throw CDiskImageRefusal("the volume is exFAT, not FAT12 or FAT16");
+    if (!HasBpb(ab))
+    {
+        if (ab[510] != 0x55 || ab[511] != 0xAA)
+            throw CDiskImageRefusal("the image holds no FAT volume and no partition table");
+        const std::uint8_t* abPart = ab + 446;
+        const std::uint8_t nType = abPart[4];
+        if (nType == 0x0B || nType == 0x0C)
+            throw CDiskImageRefusal("the first partition is FAT32, not FAT12 or FAT16");
+        if (nType != 0x01 && nType != 0x04 && nType != 0x06 && nType != 0x0E)
+            throw CDiskImageRefusal("the first partition is not FAT12 or FAT16");
+        m_nVolumeOffset = std::uint64_t{bo::LoadLE32(abPart + 8)} * 512;
+        if (m_nVolumeOffset == 0 || m_nVolumeOffset + 512 > io.Length())
+            throw CDiskImageRefusal("the first partition lies outside the image");
+        io.ReadAt(m_nVolumeOffset, ab, sizeof ab);
+        if (std::memcmp(ab + 3, "EXFAT   ", 8) == 0)
+            throw CDiskImageRefusal("the first partition is exFAT, not FAT12 or FAT16");
+        if (!HasBpb(ab))
+            throw CDiskImageRefusal("the first partition holds no FAT volume");
+    }
+
+    m_nBytesPerSector = bo::LoadLE16(ab + 11);
+    const std::uint32_t nSectorsPerCluster = ab[13];
+    m_nClusterBytes = m_nBytesPerSector * nSectorsPerCluster;
+    m_nReservedSectors = bo::LoadLE16(ab + 14);
+    m_nFats = ab[16];
+    m_nRootEntries = bo::LoadLE16(ab + 17);
+    m_nFatSectors = bo::LoadLE16(ab + 22);
+    const std::uint32_t nTotal16 = bo::LoadLE16(ab + 19);
+    const std::uint64_t nTotalSectors = nTotal16 != 0 ? nTotal16 : bo::LoadLE32(ab + 32);
+    // FAT32 keeps its FAT size elsewhere and its root folder in clusters.
+    if (m_nFatSectors == 0 || m_nRootEntries == 0)
+        throw CDiskImageRefusal("the volume is FAT32, not FAT12 or FAT16");
+
+    const std::uint64_t nRootSectors =
+        (std::uint64_t{m_nRootEntries} * kEntrySize + m_nBytesPerSector - 1) / m_nBytesPerSector;
+    const std::uint64_t nFirstData =
+        m_nReservedSectors + std::uint64_t{m_nFats} * m_nFatSectors + nRootSectors;
+    if (nTotalSectors <= nFirstData)
+        throw CDiskImageRefusal("the boot sector is damaged (no data area)");
+    const std::uint64_t nClusters = (nTotalSectors - nFirstData) / nSectorsPerCluster;
+    // The FAT type follows from the cluster count alone.
+    if (nClusters >= 65525)
+        throw CDiskImageRefusal("the volume is FAT32, not FAT12 or FAT16");
+    m_nClusters = static_cast<std::uint32_t>(nClusters);
+    m_nFatBits = nClusters < 4085 ? 12 : 16;
+    if (std::uint64_t{m_nFatSectors} * m_nBytesPerSector * 8 / m_nFatBits < nClusters + 2)
+        throw CDiskImageRefusal("the boot sector is damaged (the FAT is too small)");
+    if (m_nVolumeOffset + nTotalSectors * m_nBytesPerSector > io.Length())
+        throw CDiskImageRefusal("the image is shorter than its volume");
+
+    m_nRootOffset = m_nVolumeOffset +
+                    (std::uint64_t{m_nReservedSectors} + std::uint64_t{m_nFats} * m_nFatSectors) *
+                        m_nBytesPerSector;
+    m_nDataOffset = m_nVolumeOffset + nFirstData * m_nBytesPerSector;
+    ReadFat();
+}
+
+void CFatVolume::ReadFat()
+{
+    const std::size_t nFatBytes = std::size_t{m_nFatSectors} * m_nBytesPerSector;
+    const std::uint64_t nFatOffset =
+        m_nVolumeOffset + std::uint64_t{m_nReservedSectors} * m_nBytesPerSector;
+    std::vector<std::uint8_t> abFirst(nFatBytes), abCopy(nFatBytes);
+    m_io.ReadAt(nFatOffset, abFirst.data(), nFatBytes);
+    // Copies that differ leave it open which one is right; a check would
+    // report them, so nothing is added to such a volume.
+    for (std::uint32_t n = 1; n < m_nFats; ++n)
+    {
+        m_io.ReadAt(nFatOffset + std::uint64_t{n} * nFatBytes, abCopy.data(), nFatBytes);
+        if (abCopy != abFirst)
+            throw CDiskImageRefusal(
+                "the FAT is damaged (its copies differ); a file-system check repairs it");
+    }
+    m_abFat = abFirst;
+
+    m_anFat.resize(std::size_t{m_nClusters} + 2);
+    for (std::uint32_t c = 0; c < m_nClusters + 2; ++c)
+    {
+        if (m_nFatBits == 16)
+        {
+            m_anFat[c] = bo::LoadLE16(abFirst.data() + 2 * c);
+        }
+        else
+        {
+            const std::uint32_t nPair = bo::LoadLE16(abFirst.data() + c * 3 / 2);
+            m_anFat[c] = (c & 1) ? nPair >> 4 : nPair & 0xFFF;
+        }
+    }
+    const std::uint32_t nBad = EndOfChain() - 8;
+    for (std::uint32_t c = 2; c < m_nClusters + 2; ++c)
+    {
+        const std::uint32_t v = m_anFat[c];
+        if (v != 0 && v != nBad && !IsEndOfChain(v) && (v < 2 || v >= m_nClusters + 2))
+            throw CDiskImageRefusal("the FAT is damaged (cluster " + std::to_string(c) +
+                                    " points outside the volume)");
+    }
+}
+
+bool CFatVolume::IsEndOfChain(std::uint32_t nValue) const
+{
+    return nValue >= EndOfChain() - 7;
+}
+
+std::uint32_t CFatVolume::FreeClusters() const
+{
+    return static_cast<std::uint32_t>(std::count(m_anFat.begin() + 2, m_anFat.end(), 0u));
+}
+
+std::uint64_t CFatVolume::ClusterOffset(std::uint32_t nCluster) const
+{
+    return m_nDataOffset + std::uint64_t{nCluster - 2} * m_nClusterBytes;
+}
+
+std::vector<std::uint32_t> CFatVolume::Chain(std::uint32_t nFirst, const std::string& strWhat) const
+{
+    std::vector<std::uint32_t> an;
+    std::uint32_t c = nFirst;
+    while (true)
+    {
+        if (c < 2 || c >= m_nClusters + 2 || m_anFat[c] == 0 || an.size() >= m_nClusters)
+            throw CDiskImageRefusal("the FAT is damaged (the clusters of " + strWhat + ")");
+        an.push_back(c);
+        const std::uint32_t nNext = m_anFat[c];
+        if (IsEndOfChain(nNext))
+            return an;
+        c = nNext;
+    }
+}
+
+std::vector<std::uint8_t> CFatVolume::EncodeFat(const std::vector<std::uint32_t>& anFat) const
+{
+    // Bytes past the last entry keep what the volume has there.
+    std::vector<std::uint8_t> ab = m_abFat;
+    for (std::uint32_t c = 0; c < anFat.size(); ++c)
+    {
+        if (m_nFatBits == 16)
+        {
+            bo::StoreLE16(ab.data() + 2 * c, static_cast<std::uint16_t>(anFat[c]));
+            continue;
+        }
+        std::uint8_t* p = ab.data() + c * 3 / 2;
+        if (c & 1)
+        {
+            p[0] = static_cast<std::uint8_t>((p[0] & 0x0F) | ((anFat[c] & 0x0F) << 4));
+            p[1] = static_cast<std::uint8_t>(anFat[c] >> 4);
+        }
+        else
+        {
+            p[0] = static_cast<std::uint8_t>(anFat[c]);
+            p[1] = static_cast<std::uint8_t>((p[1] & 0xF0) | ((anFat[c] >> 8) & 0x0F));
+        }
+    }
+    return ab;
+}
+
+void CFatVolume::WriteFatChanges(const std::vector<std::uint8_t>& abOld,
+                                 const std::vector<std::uint8_t>& abNew)
+{
+    const std::uint64_t nFatOffset =
+        m_nVolumeOffset + std::uint64_t{m_nReservedSectors} * m_nBytesPerSector;
+    for (std::uint32_t n = 0; n < m_nFats; ++n)
+        for (std::size_t nPos = 0; nPos < abNew.size(); nPos += m_nBytesPerSector)
+            if (std::memcmp(abOld.data() + nPos, abNew.data() + nPos, m_nBytesPerSector) != 0)
+                m_io.WriteAt(nFatOffset + std::uint64_t{n} * abNew.size() + nPos,
+                             abNew.data() + nPos, m_nBytesPerSector);
+}
+
+CFatVolume::SDirectory CFatVolume::ReadRoot()
+{
+    SDirectory dir;
+    dir.m_nRegionBytes = std::size_t{m_nRootEntries} * kEntrySize;
+    dir.m_ab.resize(dir.m_nRegionBytes);
+    m_io.ReadAt(m_nRootOffset, dir.m_ab.data(), dir.m_ab.size());
+    dir.m_abOriginal = dir.m_ab;
+    dir.m_anRegionOffset.push_back(m_nRootOffset);
+    dir.m_nNewFrom = 1;
+    return dir;
+}
+
+CFatVolume::SDirectory CFatVolume::ReadFolder(std::uint32_t nFirst, const std::string& strName)
+{
+    SDirectory dir;
+    dir.m_nRegionBytes = m_nClusterBytes;
+    dir.m_anClusters = Chain(nFirst, "the folder " + strName);
+    dir.m_ab.resize(dir.m_anClusters.size() * std::size_t{m_nClusterBytes});
+    for (std::size_t i = 0; i < dir.m_anClusters.size(); ++i)
+    {
+        dir.m_anRegionOffset.push_back(ClusterOffset(dir.m_anClusters[i]));
+        m_io.ReadAt(dir.m_anRegionOffset[i], dir.m_ab.data() + i * m_nClusterBytes,
+                    m_nClusterBytes);
+    }
+    dir.m_abOriginal = dir.m_ab;
+    dir.m_nNewFrom = dir.m_anClusters.size();
+    return dir;
+}
+
+void CFatVolume::WriteDirectoryChanges(const SDirectory& dir)
+{
+    for (std::size_t r = 0; r < dir.m_nNewFrom && r < dir.m_anRegionOffset.size(); ++r)
+        for (std::size_t nPos = 0; nPos < dir.m_nRegionBytes; nPos += m_nBytesPerSector)
+        {
+            const std::size_t nAt = r * dir.m_nRegionBytes + nPos;
+            const std::size_t nCount =
+                std::min<std::size_t>(m_nBytesPerSector, dir.m_nRegionBytes - nPos);
+            if (std::memcmp(dir.m_ab.data() + nAt, dir.m_abOriginal.data() + nAt, nCount) != 0)
+                m_io.WriteAt(dir.m_anRegionOffset[r] + nPos, dir.m_ab.data() + nAt, nCount);
+        }
+}
+
+void CFatVolume::PutFiles(const std::vector<SPutFile>& aFiles, const std::string& strFolderDosName,
+                          bool bReplace, CFeedback& feedback)
+{
+    const std::time_t tNow = std::time(nullptr);
+    SDirectory root = ReadRoot();
+    SDirectory folder;
+    SDirectory* pTarget = &root;
+    long nFolderSlot = -1; // the root entry of a folder to create
+    std::uint32_t nNewDirClusters = 0;
+
+    if (!strFolderDosName.empty())
+    {
+        const std::string strField = DirEntryName(strFolderDosName);
+        const long i = root.Find(strField);
+        if (i >= 0)
+        {
+            if (!(root.Entry(i)[11] & kAttrFolder))
+                throw CDiskImageRefusal(strFolderDosName + " exists and is not a folder");
+            folder = ReadFolder(bo::LoadLE16(root.Entry(i) + 26), strFolderDosName);
+        }
+        else
+        {
+            nFolderSlot = root.FreeSlot();
+            if (nFolderSlot < 0)
+                throw CDiskImageRefusal("the root folder is full");
+            // The new folder's first cluster, with "." and ".." filled in
+            // once its number is known.
+            folder.m_nRegionBytes = m_nClusterBytes;
+            folder.m_ab.assign(m_nClusterBytes, 0);
+            folder.m_abOriginal = folder.m_ab;
+            folder.m_anRegionOffset.push_back(0);
+            folder.m_anClusters.push_back(0);
+            folder.m_nNewFrom = 0;
+            FillEntry(root.Entry(nFolderSlot), strField, kAttrFolder, 0, 0, tNow);
+            FillEntry(folder.Entry(0), ".          ", kAttrFolder, 0, 0, tNow);
+            FillEntry(folder.Entry(1), "..         ", kAttrFolder, 0, 0, tNow);
+            nNewDirClusters = 1;
+        }
+        pTarget = &folder;
+    }
+
+    // Every name, slot and size first: nothing is written until all the
+    // files are known to fit.
+    struct SPlan
+    {
+        std::size_t nSlot = 0;
+        std::uint64_t nSize = 0;
+        std::uint32_t nClusters = 0;
+        std::vector<std::uint32_t> anOld; // the clusters of a replaced file
+        std::vector<std::uint32_t> anNew;
+    };
+    std::vector<SPlan> aPlans(aFiles.size());
+    std::vector<CFile> aSources(aFiles.size());
+    std::set<std::string> setNames;
+    std::uint64_t nClustersNeeded = 0;
+    for (std::size_t f = 0; f < aFiles.size(); ++f)
+    {
+        const SPutFile& file = aFiles[f];
+        SPlan& plan = aPlans[f];
+        if (!setNames.insert(file.strDosName).second)
+            throw CDiskImageRefusal("two of the files get the same name " + file.strDosName);
+        aSources[f] = CFile(file.strSource, CFile::modeRead);
+        plan.nSize = aSources[f].GetLength();
+        if (plan.nSize > kMaxFileSize)
+            throw CDiskImageRefusal(file.strSource + " is larger than a FAT volume's files can be");
+        plan.nClusters =
+            static_cast<std::uint32_t>((plan.nSize + m_nClusterBytes - 1) / m_nClusterBytes);
+        nClustersNeeded += plan.nClusters;
+
+        const std::string strField = DirEntryName(file.strDosName);
+        const long i = pTarget->Find(strField);
+        if (i >= 0)
+        {
+            const std::uint8_t* abEntry = pTarget->Entry(i);
+            if (abEntry[11] & (kAttrFolder | kAttrVolumeLabel))
+                throw CDiskImageRefusal(file.strDosName + " exists on the image as a folder");
+            if (!bReplace)
+                throw CDiskImageRefusal(file.strDosName + " exists on the image already");
+            if (abEntry[11] & kAttrReadOnly)
+                throw CDiskImageRefusal(file.strDosName + " is read-only on the image");
+            const std::uint32_t nOldFirst = bo::LoadLE16(abEntry + 26);
+            if (nOldFirst != 0)
+                plan.anOld = Chain(nOldFirst, file.strDosName);
+            plan.nSlot = static_cast<std::size_t>(i);
+        }
+        else
+        {
+            long nSlot = pTarget->FreeSlot();
+            if (nSlot < 0)
+            {
+                if (pTarget == &root)
+                    throw CDiskImageRefusal("the root folder is full");
+                // A folder grows by a cluster of empty entries.
+                nSlot = static_cast<long>(pTarget->EntryCount());
+                pTarget->m_ab.resize(pTarget->m_ab.size() + m_nClusterBytes, 0);
+                pTarget->m_abOriginal.resize(pTarget->m_ab.size(), 0);
+                pTarget->m_anRegionOffset.push_back(0);
+                pTarget->m_anClusters.push_back(0);
+                ++nNewDirClusters;
+            }
+            plan.nSlot = static_cast<std::size_t>(nSlot);
+        }
+        // The entry is claimed now, so that the next file finds another
+        // slot; its cluster is set once the clusters are chosen.
+        FillEntry(pTarget->Entry(plan.nSlot), strField, kAttrArchive, 0,
+                  static_cast<std::uint32_t>(plan.nSize), tNow);
+    }
+
+    // Replaced clusters are freed only after the entry points at the new
+    // ones, so the new file needs room beside the old.
+    const std::uint64_t nFree = FreeClusters();
+    if (nClustersNeeded + nNewDirClusters > nFree)
+        throw CDiskImageRefusal(
+            "there is not enough room on the image (" +
+            std::to_string((nClustersNeeded + nNewDirClusters) * m_nClusterBytes / 1024) +
+            " KB needed, " + std::to_string(nFree * m_nClusterBytes / 1024) + " KB free)");
+
+    // First fit from the start of the volume: holes of a fragmented volume
+    // are filled before the free space at its end.
+    std::vector<std::uint32_t> anFat = m_anFat;
+    std::uint32_t nNext = 2;
+    auto Allocate = [&]()
+    {
+        while (anFat[nNext] != 0)
+            ++nNext;
+        anFat[nNext] = EndOfChain();
+        return nNext;
+    };
+    auto Link = [&](const std::vector<std::uint32_t>& an)
+    {
+        for (std::size_t i = 0; i + 1 < an.size(); ++i)
+            anFat[an[i]] = an[i + 1];
+        if (!an.empty())
+            anFat[an.back()] = EndOfChain();
+    };
+
+    // New folder clusters: the folder's own, or clusters that extend it.
+    if (pTarget == &folder)
+    {
+        for (std::size_t r = folder.m_nNewFrom; r < folder.m_anClusters.size(); ++r)
+        {
+            folder.m_anClusters[r] = Allocate();
+            folder.m_anRegionOffset[r] = ClusterOffset(folder.m_anClusters[r]);
+        }
+        Link(folder.m_anClusters);
+        if (nFolderSlot >= 0)
+        {
+            const auto nSelf = static_cast<std::uint16_t>(folder.m_anClusters[0]);
+            bo::StoreLE16(root.Entry(nFolderSlot) + 26, nSelf);
+            bo::StoreLE16(folder.Entry(0) + 26, nSelf);
+        }
+    }
+    for (std::size_t f = 0; f < aFiles.size(); ++f)
+    {
+        SPlan& plan = aPlans[f];
+        for (std::uint32_t n = 0; n < plan.nClusters; ++n)
+            plan.anNew.push_back(Allocate());
+        Link(plan.anNew);
+        bo::StoreLE16(pTarget->Entry(plan.nSlot) + 26,
+                      static_cast<std::uint16_t>(plan.anNew.empty() ? 0 : plan.anNew[0]));
+    }
+
+    // 1. The data clusters, each run of adjacent clusters in one copy; the
+    // rest of a file's last cluster is zeroed, so no old bytes remain.
+    const std::uint64_t nTotal = std::max<std::uint64_t>(1, nClustersNeeded);
+    std::uint64_t nDone = 0;
+    feedback.ProgressSetRange(0, 100);
+    const std::vector<std::uint8_t> abZero(m_nClusterBytes, 0);
+    for (std::size_t f = 0; f < aFiles.size(); ++f)
+    {
+        const SPlan& plan = aPlans[f];
+        std::uint64_t nLeft = plan.nSize;
+        for (std::size_t i = 0; i < plan.anNew.size();)
+        {
+            std::size_t j = i + 1;
+            while (j < plan.anNew.size() && plan.anNew[j] == plan.anNew[j - 1] + 1 &&
+                   (j - i) * std::uint64_t{m_nClusterBytes} < (64u << 20))
+                ++j;
+            const std::uint64_t nRunBytes = (j - i) * std::uint64_t{m_nClusterBytes};
+            const std::uint64_t nCopy = std::min(nLeft, nRunBytes);
+            m_io.CopyFrom(aSources[f], ClusterOffset(plan.anNew[i]), nCopy);
+            if (nCopy < nRunBytes)
+                m_io.WriteAt(ClusterOffset(plan.anNew[i]) + nCopy, abZero.data(),
+                             static_cast<std::size_t>(nRunBytes - nCopy));
+            nLeft -= nCopy;
+            nDone += j - i;
+            feedback.ProgressSetPos(static_cast<int>(nDone * 100 / nTotal));
+            i = j;
+        }
+    }
+    if (pTarget == &folder)
+        for (std::size_t r = folder.m_nNewFrom; r < folder.m_anClusters.size(); ++r)
+            m_io.WriteAt(folder.m_anRegionOffset[r], folder.m_ab.data() + r * m_nClusterBytes,
+                         m_nClusterBytes);
+    m_io.Sync();
+
+    // 2. Every FAT copy.
+    const std::vector<std::uint8_t> abOldFat = EncodeFat(m_anFat);
+    const std::vector<std::uint8_t> abNewFat = EncodeFat(anFat);
+    WriteFatChanges(abOldFat, abNewFat);
+    m_anFat = anFat;
+    m_abFat = abNewFat;
+    m_io.Sync();
+
+    // 3. The directory entries.
+    if (pTarget == &folder)
+        WriteDirectoryChanges(folder);
+    WriteDirectoryChanges(root);
+    m_io.Sync();
+
+    // 4. The clusters of replaced files are free now that nothing points
+    // at them.
+    bool bFreed = false;
+    for (const SPlan& plan : aPlans)
+        for (const std::uint32_t c : plan.anOld)
+        {
+            anFat[c] = 0;
+            bFreed = true;
+        }
+    if (bFreed)
+    {
+        const std::vector<std::uint8_t> abFreedFat = EncodeFat(anFat);
+        WriteFatChanges(abNewFat, abFreedFat);
+        m_anFat = anFat;
+        m_abFat = abFreedFat;
+        m_io.Sync();
+    }
+    feedback.ProgressSetPos(0);
+}
+
+bool PutIntoDiskImage(const std::string& strImage, const std::vector<std::string>& aFiles,
+                      const std::string& strFolder, bool bReplace, CFeedback& feedback)
+{
+    try
+    {
+        std::string strFolderDosName;
+        if (!strFolder.empty())
+        {
+            strFolderDosName = FolderDosName(strFolder);
+            if (strFolderDosName.empty())
+                throw CDiskImageRefusal("the folder name " + strFolder +
+                                        " has no character a DOS name may hold");
+        }
+        std::vector<SPutFile> aPut;
+        for (const std::string& strFile : aFiles)
+            aPut.push_back({strFile, KrzDosName(strFile)});
+        CFile image(strImage, CFile::modeReadWrite);
+        CFileImageIO io(image);
+        CFatVolume volume(io);
+        feedback.SetStatusText("Copying to disk image...");
+        volume.PutFiles(aPut, strFolderDosName, bReplace, feedback);
+        image.Close();
+    }
+    catch (const CDiskImageRefusal& e)
+    {
+        feedback.MessageBox("Can't copy to the disk image " + strImage + ": " + e.what(), kAppTitle,
+                            MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,103 @@
+// A FAT12 or FAT16 volume in a disk image, and copying files into it in
+// place. The volume starts at byte 0 of the image (no partition table) or
+// is the first partition of an MBR partition table (sectors of 512 bytes).
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+class CFeedback;
+class CImageIO;
+
+// A request the volume refuses, before anything is written: the text is
+// the user's message.
+class CDiskImageRefusal : public std::runtime_error
+{
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// One file to copy: its path and the 8.3 name ("NAME.EXT") it gets.
+struct SPutFile
+{
+    std::string strSource;
+    std::string strDosName;
+};
+
+class CFatVolume
+{
+  public:
+    // Reads the boot sector and the FAT. Throws CDiskImageRefusal when the
+    // image holds no FAT12 or FAT16 volume (FAT32, exFAT, another system,
+    // a first partition of another type), when the image is shorter than
+    // the volume, or when the FAT is damaged (its copies differ, or an
+    // entry points outside the volume). Read errors throw CFileException.
+    // The image must stay open while the volume is used.
+    explicit CFatVolume(CImageIO& io);
+
+    int FatBits() const { return m_nFatBits; }
+    std::uint32_t ClusterCount() const { return m_nClusters; }
+    std::uint32_t ClusterBytes() const { return m_nClusterBytes; }
+    // Byte offset of the volume's boot sector in the image.
+    std::uint64_t VolumeOffset() const { return m_nVolumeOffset; }
+    std::uint32_t FreeClusters() const;
+
+    // Copies the files into the root folder, or into the folder
+    // strFolderDosName of the root (created when missing). A file whose
+    // name exists in that folder is refused unless bReplace (then the
+    // old entry takes the new file and its clusters are freed). Every
+    // check (names, room, damage on the way) runs before the first write;
+    // a refusal throws CDiskImageRefusal with the image untouched. The
+    // change is written in the order: data clusters (with new folder
+    // clusters), every FAT copy, directory sectors, and last the FAT
+    // copies again with replaced files' clusters freed; each step reaches
+    // the disk before the next, so that an interruption leaves at most
+    // lost clusters. Progress runs 0..100 over the data written.
+    void PutFiles(const std::vector<SPutFile>& aFiles, const std::string& strFolderDosName,
+                  bool bReplace, CFeedback& feedback);
+
+  private:
+    struct SDirectory;
+
+    std::uint64_t ClusterOffset(std::uint32_t nCluster) const;
+    std::uint32_t EndOfChain() const { return m_nFatBits == 12 ? 0xFFF : 0xFFFF; }
+    bool IsEndOfChain(std::uint32_t nValue) const;
+    // The clusters of the chain from nFirst; refuses a chain that leaves
+    // the volume, meets a free or bad cluster, or loops.
+    std::vector<std::uint32_t> Chain(std::uint32_t nFirst, const std::string& strWhat) const;
+    void ReadFat();
+    std::vector<std::uint8_t> EncodeFat(const std::vector<std::uint32_t>& anFat) const;
+    // Writes the FAT sectors of every copy that differ from abOld.
+    void WriteFatChanges(const std::vector<std::uint8_t>& abOld,
+                         const std::vector<std::uint8_t>& abNew);
+    SDirectory ReadRoot();
+    SDirectory ReadFolder(std::uint32_t nFirst, const std::string& strName);
+    void WriteDirectoryChanges(const SDirectory& dir);
+
+    CImageIO& m_io;
+    std::uint64_t m_nVolumeOffset = 0;
+    std::uint32_t m_nBytesPerSector = 0;
+    std::uint32_t m_nClusterBytes = 0;
+    std::uint32_t m_nReservedSectors = 0;
+    std::uint32_t m_nFats = 0;
+    std::uint32_t m_nFatSectors = 0;
+    std::uint32_t m_nRootEntries = 0;
+    std::uint64_t m_nRootOffset = 0;
+    std::uint64_t m_nDataOffset = 0;
+    std::uint32_t m_nClusters = 0;
+    int m_nFatBits = 0;
+    std::vector<std::uint32_t> m_anFat; // entries 0 .. m_nClusters + 1
+    std::vector<std::uint8_t> m_abFat;  // the bytes of one FAT copy
+};
+
+// Copies KRZ files (or parts) into the FAT12/FAT16 disk image strImage in
+// place: into the root folder, or the root's folder strFolder (any name,
+// made an 8.3 name; created when missing). Each file is stored under
+// KrzDosName of its path. A refusal (see CFatVolume) shows its message,
+// leaves the image unchanged and returns false; file errors throw
+// CFileException (an image that cannot be opened for writing, a source
+// that cannot be read).
+bool PutIntoDiskImage(const std::string& strImage, const std::vector<std::string>& aFiles,
+                      const std::string& strFolder, bool bReplace, CFeedback& feedback);

@@ -1,0 +1,92 @@
+#include "DosName.h"
+
+#include <cstring>
+
+namespace
+{
+
+bool IsAllowed(unsigned char c)
+{
+    if (c >= 'A' && c <= 'Z')
+        return true;
+    if (c >= '0' && c <= '9')
+        return true;
+    return c != 0 && std::strchr("!#$%&'()-@^_`{}~", c) != nullptr;
+}
+
+std::string Cleaned(const std::string& str, std::size_t nMax)
+{
+    std::string strOut;
+    for (const char ch : str)
+    {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<unsigned char>(c - 'a' + 'A');
+        if (IsAllowed(c) && strOut.size() < nMax)
+            strOut += static_cast<char>(c);
+    }
+    return strOut;
+}
+
+// The file name of a path, on either kind of separator: a name typed on a
+// DOS-minded system may carry backslashes.
+std::string FileNameOf(const std::string& strPath)
+{
+    const std::size_t nSlash = strPath.find_last_of("/\\");
+    return nSlash == std::string::npos ? strPath : strPath.substr(nSlash + 1);
+}
+
+bool IsKrzExtension(const std::string& strExt)
+{
+    return strExt == "KRZ" || strExt == "K25" || strExt == "K26";
+}
+
+} // namespace
+
+std::string KrzDosName(const std::string& strPath)
+{
+    const std::string strFile = FileNameOf(strPath);
+    const std::size_t nDot = strFile.find_last_of('.');
+    const std::string strStem = nDot == std::string::npos ? strFile : strFile.substr(0, nDot);
+    std::string strExt = nDot == std::string::npos ? "" : Cleaned(strFile.substr(nDot + 1), 16);
+
+    // A part carries its number after the extension of the whole file
+    // (PIANO.KRZ01): the disk holds it under the whole file's name, the
+    // part header telling the sampler which part it is.
+    if (strExt.size() > 3 && IsKrzExtension(strExt.substr(0, 3)) &&
+        strExt.find_first_not_of("0123456789", 3) == std::string::npos)
+        strExt.resize(3);
+    if (!IsKrzExtension(strExt))
+        strExt = "KRZ";
+
+    std::string strName = Cleaned(strStem, 8);
+    if (strName.empty())
+        strName = "KRZ";
+    return strName + "." + strExt;
+}
+
+std::string FolderDosName(const std::string& strName)
+{
+    const std::size_t nDot = strName.find_last_of('.');
+    const std::string strStem = Cleaned(strName.substr(0, nDot), 8);
+    if (strStem.empty())
+        return {};
+    const std::string strExt =
+        nDot == std::string::npos ? "" : Cleaned(strName.substr(nDot + 1), 3);
+    return strExt.empty() ? strStem : strStem + "." + strExt;
+}
+
+std::string DirEntryName(const std::string& strDosName)
+{
+    const std::size_t nDot = strDosName.find('.');
+    std::string strStem = strDosName.substr(0, nDot);
+    std::string strExt = nDot == std::string::npos ? "" : strDosName.substr(nDot + 1);
+    strStem.resize(8, ' ');
+    strExt.resize(3, ' ');
+    return strStem + strExt;
+}
+
+std::string DosBaseName(const std::string& strDosName)
+{
+    return strDosName.substr(0, strDosName.find('.'));
+}

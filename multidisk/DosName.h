@@ -1,0 +1,28 @@
+// 8.3 names of files on DOS volumes: up to 8 characters of name and up to
+// 3 of extension, in capitals, from the characters DOS allows.
+#pragma once
+
+#include <string>
+
+// The 8.3 name under which a KRZ file or one of its parts is stored: the
+// file name of strPath (its folder dropped) in capitals, with characters
+// DOS does not allow in names (space, '.', '+', ',', ';', '=', '[', ']',
+// control and non-ASCII bytes) left out and the rest cut to 8 characters;
+// "KRZ" when nothing is left. The extension is the file's own in capitals
+// when it is KRZ, K25 or K26; a part's extension (KRZ01, K2512, ...) gives
+// the extension of the file it was split from; any other extension gives
+// KRZ, the sampler reading files by extension. Returned as "NAME.EXT".
+std::string KrzDosName(const std::string& strPath);
+
+// A folder's 8.3 name from a name the user typed: capitals, characters DOS
+// does not allow left out, name cut to 8 and extension to 3 characters.
+// Returns an empty string when no character is left of the name part.
+std::string FolderDosName(const std::string& strName);
+
+// The 11 bytes of a directory entry's name field for "NAME.EXT" (name and
+// extension each padded with spaces). The names above are ASCII, so none
+// starts with the E5 byte that marks a deleted entry.
+std::string DirEntryName(const std::string& strDosName);
+
+// The name part of "NAME.EXT" (the volume label of a floppy image).
+std::string DosBaseName(const std::string& strDosName);

@@ -1,0 +1,194 @@
+#include "FloppyImage.h"
+
+#include "ByteOrder.h"
+#include "CAtomicFile.h"
+#include "CFatVolume.h"
+#include "CFeedback.h"
+#include "CFile.h"
+#include "CImageIO.h"
+#include "DosName.h"
+#include "KrzSplit.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+
+namespace
+{
+
+constexpr std::uint32_t kSectorBytes = 512;
+constexpr std::uint32_t kPartHeaderBytes = 36;
+
+constexpr SFloppyGeometry kDD{720, 1440, 9, 2, 2, 112, 0xF9, 3};
+constexpr SFloppyGeometry kHD{1440, 2880, 18, 2, 1, 224, 0xF0, 9};
+
+std::string Padded(const std::string& str, std::size_t nLength)
+{
+    std::string strOut = str.substr(0, nLength);
+    strOut.resize(nLength, ' ');
+    return strOut;
+}
+
+} // namespace
+
+const SFloppyGeometry* FloppyGeometry(int nKB)
+{
+    if (nKB == kDD.m_nKB)
+        return &kDD;
+    if (nKB == kHD.m_nKB)
+        return &kHD;
+    return nullptr;
+}
+
+std::uint64_t FloppyDataBytes(const SFloppyGeometry& g)
+{
+    const std::uint32_t nRootSectors = g.m_nRootEntries * 32 / kSectorBytes;
+    return std::uint64_t{g.m_nSectors - 1u - 2u * g.m_nFatSectors - nRootSectors} * kSectorBytes;
+}
+
+int MaxFloppyPartKB(const SFloppyGeometry& g)
+{
+    return static_cast<int>((FloppyDataBytes(g) - kPartHeaderBytes) / 1024);
+}
+
+std::vector<std::uint8_t> FormatFloppy(const SFloppyGeometry& g, const std::string& strLabel,
+                                       std::uint32_t nSerial)
+{
+    std::vector<std::uint8_t> ab(std::size_t{g.m_nSectors} * kSectorBytes, 0);
+    std::uint8_t* p = ab.data();
+    // A jump over the parameter block to a loop that asks the BIOS to boot
+    // from elsewhere (INT 18h): the disk holds data, not a system.
+    p[0] = 0xEB;
+    p[1] = 0x3C;
+    p[2] = 0x90;
+    std::memcpy(p + 3, "DORVANE ", 8);
+    bo::StoreLE16(p + 11, kSectorBytes);
+    p[13] = g.m_nSectorsPerCluster;
+    bo::StoreLE16(p + 14, 1); // reserved sectors: the boot sector
+    p[16] = 2;                // FAT copies
+    bo::StoreLE16(p + 17, g.m_nRootEntries);
+    bo::StoreLE16(p + 19, g.m_nSectors);
+    p[21] = g.m_nMedia;
+    bo::StoreLE16(p + 22, g.m_nFatSectors);
+    bo::StoreLE16(p + 24, g.m_nSectorsPerTrack);
+    bo::StoreLE16(p + 26, g.m_nHeads);
+    p[36] = 0x00; // drive number: a floppy
+    p[38] = 0x29; // the extended fields below are present
+    bo::StoreLE32(p + 39, nSerial);
+    std::memcpy(p + 43, Padded(strLabel, 11).data(), 11);
+    std::memcpy(p + 54, "FAT12   ", 8);
+    p[62] = 0xCD; // INT 18h
+    p[63] = 0x18;
+    p[64] = 0xEB; // and stay there
+    p[65] = 0xFE;
+    p[510] = 0x55;
+    p[511] = 0xAA;
+
+    for (int n = 0; n < 2; ++n)
+    {
+        std::uint8_t* pFat = p + (1 + n * g.m_nFatSectors) * kSectorBytes;
+        pFat[0] = g.m_nMedia;
+        pFat[1] = 0xFF;
+        pFat[2] = 0xFF;
+    }
+
+    std::uint8_t* pLabel = p + (1 + 2 * g.m_nFatSectors) * kSectorBytes;
+    std::memcpy(pLabel, Padded(strLabel, 11).data(), 11);
+    pLabel[11] = 0x08; // volume label
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    const int nYear = std::clamp(tm.tm_year + 1900, 1980, 2107);
+    bo::StoreLE16(pLabel + 22, static_cast<std::uint16_t>((tm.tm_hour << 11) | (tm.tm_min << 5) |
+                                                          (tm.tm_sec / 2)));
+    bo::StoreLE16(pLabel + 24, static_cast<std::uint16_t>(((nYear - 1980) << 9) |
+                                                          ((tm.tm_mon + 1) << 5) | tm.tm_mday));
+    return ab;
+}
+
+void MakeFloppyImage(const std::string& strSource, const std::string& strDosName,
+                     const std::string& strImage, const SFloppyGeometry& g)
+{
+    {
+        CFile source(strSource, CFile::modeRead);
+        if (source.GetLength() > FloppyDataBytes(g))
+            throw CDiskImageRefusal(strSource + " (" + std::to_string(source.GetLength()) +
+                                    " bytes) does not fit on a " + std::to_string(g.m_nKB) +
+                                    " KB floppy image (at most " +
+                                    std::to_string(FloppyDataBytes(g)) +
+                                    " bytes); split it into parts of at most " +
+                                    std::to_string(MaxFloppyPartKB(g)) + " KB");
+    }
+    // The serial number tells disks apart; the time is what formatting
+    // programs use too.
+    const auto nSerial = static_cast<std::uint32_t>(std::time(nullptr));
+    std::vector<std::uint8_t> ab = FormatFloppy(g, DosBaseName(strDosName), nSerial);
+    CMemoryImageIO io(ab);
+    CFatVolume volume(io);
+    CNullFeedback quiet;
+    volume.PutFiles({{strSource, strDosName}}, {}, false, quiet);
+
+    // An image can be made again from its file: not forced to the disk
+    // before it replaces its name, like the parts.
+    CAtomicFile image(strImage, false);
+    image.File().Write(ab.data(), ab.size());
+    image.Commit();
+}
+
+bool MakeOutputImages(const std::string& strOutput, bool bSplit, int nSplitKB, int nFloppyKB,
+                      CFeedback& feedback)
+{
+    const SFloppyGeometry* pGeometry = FloppyGeometry(nFloppyKB);
+    if (pGeometry == nullptr)
+        throw std::invalid_argument("floppy size " + std::to_string(nFloppyKB));
+    const int nPartKB = std::min(bSplit ? nSplitKB : kMaxSplitKB, MaxFloppyPartKB(*pGeometry));
+    const std::string strDosName = KrzDosName(strOutput);
+
+    std::uint64_t nLength = 0;
+    {
+        CFile output(strOutput, CFile::modeRead);
+        nLength = output.GetLength();
+    }
+    int nParts = 0;
+    if (bSplit || nLength > FloppyDataBytes(*pGeometry))
+    {
+        feedback.SetStatusText("Splitting...");
+        nParts = SplitKrzFile(strOutput, strOutput, nPartKB, feedback);
+    }
+    feedback.SetStatusText("Writing floppy images...");
+    try
+    {
+        if (nParts == 0)
+            MakeFloppyImage(strOutput, strDosName, strOutput + ".img", *pGeometry);
+        for (int n = 1; n <= nParts; ++n)
+            MakeFloppyImage(PartName(strOutput, n), strDosName, PartName(strOutput, n) + ".img",
+                            *pGeometry);
+    }
+    catch (const CDiskImageRefusal& e)
+    {
+        feedback.MessageBox(e.what(), kAppTitle, MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+bool MakeFileImages(const std::vector<std::string>& aFiles, int nFloppyKB, CFeedback& feedback)
+{
+    const SFloppyGeometry* pGeometry = FloppyGeometry(nFloppyKB);
+    if (pGeometry == nullptr)
+        throw std::invalid_argument("floppy size " + std::to_string(nFloppyKB));
+    bool bAll = true;
+    for (const std::string& strFile : aFiles)
+    {
+        try
+        {
+            MakeFloppyImage(strFile, KrzDosName(strFile), strFile + ".img", *pGeometry);
+        }
+        catch (const CDiskImageRefusal& e)
+        {
+            feedback.MessageBox(e.what(), kAppTitle, MessageIcon::Exclamation);
+            bAll = false;
+        }
+    }
+    return bAll;
+}
