@@ -63,6 +63,7 @@ CMainFrame::CMainFrame(CDorvane_V2Doc& doc, CDialogService& dialogs)
     m_pViewFeedback =
         std::make_unique<CWindowFeedback>(status, m_pView->m_ctlProgress, m_dialogs, m_pView);
     m_pView->SetFeedback(m_pViewFeedback.get());
+    m_pView->m_fnBusy = [this](bool bBusy) { SetBusy(bBusy); };
 
     // The size inside the frame: a window's outer size cannot be set
     // before the window manager has decorated it, and without one the two
@@ -93,8 +94,12 @@ void CMainFrame::CreateActions()
         MakeAction(this, "&Status Bar", "Show or hide the status bar", "Toggle StatusBar");
     m_actAdd =
         MakeAction(this, "&Add wav-file", "Add a wav-file to the Sample-pool", "Add wav to pool");
+    m_actAddFolder =
+        MakeAction(this, "Add &folder...", "Add every wav-file of a folder to the Sample-pool");
     m_actDelete = MakeAction(this, "&Delete wav-file", "Delete a wav-file from the Sample-pool",
                              "Delete wav from pool");
+    m_actRelink =
+        MakeAction(this, "&Relink wav-file...", "Point the selected entry at another wav-file");
     m_actPlay = MakeAction(this, "&Play Sample", "Play the selected sample", "Play wav");
     m_actStop = MakeAction(this, "&Stop Sample", "Stop playing sample", "Stop wav play");
     m_actMakeFile = MakeAction(this, "&Make krz-file", "Make & Save krz-file", "Make .krz-file");
@@ -120,7 +125,9 @@ void CMainFrame::CreateActions()
                 { RunGuarded(m_dialogs, this, [this, pHandler] { (m_pView->*pHandler)(); }); });
     };
     bind(m_actAdd, &CDorvane_V2View::OnAdd);
+    bind(m_actAddFolder, &CDorvane_V2View::OnAddFolder);
     bind(m_actDelete, &CDorvane_V2View::OnDelete);
+    bind(m_actRelink, &CDorvane_V2View::OnRelink);
     bind(m_actPlay, &CDorvane_V2View::OnPlay);
     bind(m_actStop, &CDorvane_V2View::OnStop);
     bind(m_actMakeFile, &CDorvane_V2View::OnMakeFile);
@@ -148,7 +155,9 @@ void CMainFrame::CreateMenus()
 
     QMenu* pPool = menuBar()->addMenu(QStringLiteral("&Pool"));
     pPool->addAction(m_actAdd);
+    pPool->addAction(m_actAddFolder);
     pPool->addAction(m_actDelete);
+    pPool->addAction(m_actRelink);
     pPool->addSeparator();
     pPool->addAction(m_actPlay);
     pPool->addAction(m_actStop);
@@ -336,8 +345,40 @@ void CMainFrame::UpdateIndicators()
     m_lblScroll->setText(state->bScroll ? QStringLiteral("SCRL") : QString());
 }
 
+void CMainFrame::SetBusy(bool bBusy)
+{
+    if (bBusy == m_bBusy)
+        return;
+    m_bBusy = bBusy;
+    if (bBusy)
+    {
+        for (QAction* pAction : findChildren<QAction*>())
+        {
+            if (pAction->isEnabled() && !pAction->isSeparator())
+            {
+                pAction->setEnabled(false);
+                m_aBusyDisabled.push_back(pAction);
+            }
+        }
+    }
+    else
+    {
+        for (QAction* pAction : m_aBusyDisabled)
+            pAction->setEnabled(true);
+        m_aBusyDisabled.clear();
+    }
+    m_pFeedback->SetPumpEvents(bBusy);
+    m_pViewFeedback->SetPumpEvents(bBusy);
+}
+
 void CMainFrame::closeEvent(QCloseEvent* pEvent)
 {
+    // Closing in the middle of an operation would pull the pool from under it.
+    if (m_bBusy)
+    {
+        pEvent->ignore();
+        return;
+    }
     bool bClose = true;
     RunGuarded(m_dialogs, this, [&] { bClose = !m_fnCanClose || m_fnCanClose(); });
     if (bClose)

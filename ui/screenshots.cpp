@@ -37,6 +37,12 @@ class CScreenshotDialogs : public CDialogService
     {
         return {};
     }
+    QStringList GetOpenFileNames(QWidget*, const QString&, const FileFilters&,
+                                 const QString&) override
+    {
+        return {};
+    }
+    QString GetExistingDirectory(QWidget*, const QString&, const QString&) override { return {}; }
     QString GetSaveFileName(QWidget*, const QString&, const FileFilters&, const QString&, bool,
                             const QString&) override
     {
