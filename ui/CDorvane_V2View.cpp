@@ -405,8 +405,6 @@ bool CDorvane_V2View::UpdateData(bool bSaveAndValidate)
 
 bool CDorvane_V2View::OnInitialUpdate(bool bNewPool)
 {
-    if (bNewPool)
-        m_btnLoopSwitch->setChecked(false);
     // The stored paths stay as they are; where each file was found is noted
     // beside them for this session.
     if (!m_doc.GetPathName().empty())
@@ -429,6 +427,9 @@ bool CDorvane_V2View::OnInitialUpdate(bool bNewPool)
     m_nPoolCount = m_doc.m_nCount;
     m_doc.m_bRefresh = true;
     OnSelchangePoolList();
+    // After the display of the old selection, which would set it again.
+    if (bNewPool)
+        m_btnLoopSwitch->setChecked(false);
     QueueRefresh();
     return true;
 }

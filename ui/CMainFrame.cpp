@@ -185,15 +185,21 @@ void CMainFrame::CreateToolBar()
     m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
     addToolBar(Qt::TopToolBarArea, m_wndToolBar);
 
-    // Nine 16 x 15 images side by side, in button order.
+    // Nine 16 x 15 images side by side, in button order, and the same drawn
+    // at twice the size for screens at scale 2.
     const QPixmap strip(QStringLiteral(":/ui/toolbar.png"));
+    const QPixmap strip2x(QStringLiteral(":/ui/toolbar@2x.png"));
     const QList<QAction*> aButtons = {m_actFileNew, m_actFileOpen, m_actFileSave,
                                       m_actAdd,     m_actDelete,   m_actPlay,
                                       m_actStop,    m_actMakeFile, m_actAppAbout};
     // The pictures are the toolbar's; the menus show text only.
     for (int i = 0; i < aButtons.size(); ++i)
     {
-        aButtons[i]->setIcon(QIcon(strip.copy(i * 16, 0, 16, 15)));
+        QIcon icon(strip.copy(i * 16, 0, 16, 15));
+        QPixmap large = strip2x.copy(i * 32, 0, 32, 30);
+        large.setDevicePixelRatio(2.0);
+        icon.addPixmap(large);
+        aButtons[i]->setIcon(icon);
         aButtons[i]->setIconVisibleInMenu(false);
     }
 
