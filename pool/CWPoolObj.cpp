@@ -9,6 +9,7 @@ CWPoolObj& CWPoolObj::operator=(const CWPoolObj& other)
     m_strSampleName = other.m_strSampleName;
     m_strKeymapName = other.m_strKeymapName;
     m_strProgramName = other.m_strProgramName;
+    m_strFoundPath = other.m_strFoundPath;
     m_bLoop = other.m_bLoop;
     m_nRootKey = other.m_nRootKey;
     m_bKeymapEnable = other.m_bKeymapEnable;

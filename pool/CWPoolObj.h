@@ -11,8 +11,8 @@ class CWPoolObj
 public:
     CWPoolObj() = default;
 
-    // Copies the four strings and the four switches; the target keeps its
-    // own m_nVersion.
+    // Copies the four strings, the found path and the four switches; the
+    // target keeps its own m_nVersion.
     CWPoolObj& operator=(const CWPoolObj& other);
     CWPoolObj(const CWPoolObj& other) = default;
 
@@ -31,4 +31,14 @@ public:
     std::int32_t m_nVersion = 0;  // pool-file version being read or last written
     std::int32_t m_bKeymapEnable = 0;
     std::int32_t m_bProgramEnable = 0;
+
+    // Where the file was found when the pool was opened, when that is not
+    // m_strFileName as it stands (a relative path, a path from another
+    // machine); empty otherwise. Never saved.
+    std::string m_strFoundPath;
+    // The path to open the entry's file by: the found path, or the stored one.
+    const std::string& FilePath() const
+    {
+        return m_strFoundPath.empty() ? m_strFileName : m_strFoundPath;
+    }
 };

@@ -56,6 +56,7 @@ int AddPoolEntry(CDorvane_V2Doc& doc, const std::string& strPath, const std::str
     const int n = doc.m_nCount++;
     CWPoolObj& entry = doc.m_aPool[n];
     entry.m_strFileName = strPath;
+    entry.m_strFoundPath.clear();
     // A longer name than the field takes would be refused by the form's
     // first edit of the entry.
     entry.m_strSampleName = CutToChars(SampleNameFromTitle(strTitle), kNameFieldChars);
@@ -82,6 +83,7 @@ bool DeletePoolEntry(CDorvane_V2Doc& doc, WavInfoArray& aWavInfo, int nIndex)
     doc.m_nCount = nCount - 1;
     CWPoolObj& vacated = doc.m_aPool[nCount - 1];
     vacated.m_strFileName.clear();
+    vacated.m_strFoundPath.clear();
     vacated.m_strSampleName.clear();
     vacated.m_strKeymapName.clear();
     vacated.m_strProgramName.clear();

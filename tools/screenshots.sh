@@ -1,6 +1,7 @@
 #!/bin/sh
-# Renders the main window with the example pool, and the Settings, Split,
-# Join and About dialogs, to docs/screenshots/*.png without a display.
+# Renders the main window with the example pool, the Pool menu, the Settings,
+# Split, Join and About dialogs and the missing-files and full-pool messages
+# to docs/screenshots/*.png without a display.
 #   tools/screenshots.sh [BUILD_DIR]     (default: build)
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)

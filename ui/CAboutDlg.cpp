@@ -17,15 +17,24 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent)
 
     // The picture at its own size, centred in a sunken frame; the frame
     // grows around its centre if the picture would not fit in it.
-    const QPixmap picture(QStringLiteral(":/ui/about.png"));
+    // On a screen at scale 2 the picture drawn at twice the size, shown
+    // at the same size in the dialog.
+    QPixmap picture(QStringLiteral(":/ui/about.png"));
+    if (devicePixelRatioF() > 1.0)
+    {
+        QPixmap large(QStringLiteral(":/ui/about@2x.png"));
+        large.setDevicePixelRatio(2.0);
+        picture = large;
+    }
     m_ctlPicture = new QLabel(this);
     m_ctlPicture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_ctlPicture->setAlignment(Qt::AlignCenter);
     m_ctlPicture->setPixmap(picture);
     QRect rect = du.Rect(7, 7, 155, 76);
     const int nFrame = 2 * m_ctlPicture->frameWidth();
-    const int nGrowX = std::max(0, picture.width() + nFrame - rect.width());
-    const int nGrowY = std::max(0, picture.height() + nFrame - rect.height());
+    const QSize size = picture.deviceIndependentSize().toSize();
+    const int nGrowX = std::max(0, size.width() + nFrame - rect.width());
+    const int nGrowY = std::max(0, size.height() + nFrame - rect.height());
     rect.adjust(-nGrowX / 2, -nGrowY / 2, nGrowX - nGrowX / 2, nGrowY - nGrowY / 2);
     m_ctlPicture->setGeometry(rect);
 

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QSettings>
 
 namespace
 {
@@ -40,25 +42,94 @@ QStringList NameFilters(const FileFilters& aFilters)
     return list;
 }
 
-QString RunFileDialog(QFileDialog& dlg)
+QString FolderKey(const QString& strExt)
+{
+    return QStringLiteral("LastFolders/") +
+           (strExt.isEmpty() ? QStringLiteral("any") : strExt.toLower());
+}
+} // namespace
+
+CQtDialogService::CQtDialogService(QString strOrganization, QString strApplication)
+    : m_strOrganization(std::move(strOrganization)), m_strApplication(std::move(strApplication))
+{
+}
+
+QString CQtDialogService::LastFolder(const QString& strExt) const
+{
+    const QSettings settings(m_strOrganization, m_strApplication);
+    return settings.value(FolderKey(strExt)).toString();
+}
+
+void CQtDialogService::RememberFolder(const QString& strExt, const QString& strFolder)
+{
+    if (strFolder.isEmpty())
+        return;
+    QSettings settings(m_strOrganization, m_strApplication);
+    settings.setValue(FolderKey(strExt), strFolder);
+}
+
+void CQtDialogService::OpenInLastFolder(QFileDialog& dlg, const QString& strExt) const
+{
+    // A folder that has gone since is left to the dialog's own choice.
+    const QString strLast = LastFolder(strExt);
+    if (!strLast.isEmpty() && QFileInfo(strLast).isDir())
+        dlg.setDirectory(strLast);
+}
+
+QString CQtDialogService::RunFileDialog(QFileDialog& dlg, const QString& strExt, bool bAll,
+                                        QStringList* pAll)
 {
     if (dlg.exec() != QDialog::Accepted)
         return {};
     const QStringList files = dlg.selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
+    if (files.isEmpty())
+        return {};
+    const QFileInfo first(files.first());
+    RememberFolder(strExt, dlg.fileMode() == QFileDialog::Directory ? first.absoluteFilePath()
+                                                                    : first.absolutePath());
+    if (bAll && pAll)
+        *pAll = files;
+    return files.first();
 }
-} // namespace
 
 QString CQtDialogService::GetOpenFileName(QWidget* pOwner, const QString& strTitle,
                                           const FileFilters& aFilters, const QString& strDefaultExt)
 {
     QFileDialog dlg(pOwner, strTitle);
+    OpenInLastFolder(dlg, strDefaultExt);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(QFileDialog::ExistingFile);
     dlg.setOption(QFileDialog::HideNameFilterDetails);
     dlg.setNameFilters(NameFilters(aFilters));
     dlg.setDefaultSuffix(strDefaultExt);
-    return RunFileDialog(dlg);
+    return RunFileDialog(dlg, strDefaultExt, false, nullptr);
+}
+
+QStringList CQtDialogService::GetOpenFileNames(QWidget* pOwner, const QString& strTitle,
+                                               const FileFilters& aFilters,
+                                               const QString& strDefaultExt)
+{
+    QFileDialog dlg(pOwner, strTitle);
+    OpenInLastFolder(dlg, strDefaultExt);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(QFileDialog::ExistingFiles);
+    dlg.setOption(QFileDialog::HideNameFilterDetails);
+    dlg.setNameFilters(NameFilters(aFilters));
+    dlg.setDefaultSuffix(strDefaultExt);
+    QStringList aFiles;
+    RunFileDialog(dlg, strDefaultExt, true, &aFiles);
+    return aFiles;
+}
+
+QString CQtDialogService::GetExistingDirectory(QWidget* pOwner, const QString& strTitle,
+                                               const QString& strKindExt)
+{
+    QFileDialog dlg(pOwner, strTitle);
+    OpenInLastFolder(dlg, strKindExt);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(QFileDialog::Directory);
+    dlg.setOption(QFileDialog::ShowDirsOnly);
+    return RunFileDialog(dlg, strKindExt, false, nullptr);
 }
 
 QString CQtDialogService::GetSaveFileName(QWidget* pOwner, const QString& strTitle,
@@ -66,6 +137,7 @@ QString CQtDialogService::GetSaveFileName(QWidget* pOwner, const QString& strTit
                                           bool bOverwritePrompt, const QString& strInitialName)
 {
     QFileDialog dlg(pOwner, strTitle);
+    OpenInLastFolder(dlg, strDefaultExt);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setOption(QFileDialog::HideNameFilterDetails);
@@ -74,7 +146,7 @@ QString CQtDialogService::GetSaveFileName(QWidget* pOwner, const QString& strTit
     dlg.setDefaultSuffix(strDefaultExt);
     if (!strInitialName.isEmpty())
         dlg.selectFile(strInitialName);
-    return RunFileDialog(dlg);
+    return RunFileDialog(dlg, strDefaultExt, false, nullptr);
 }
 
 void CQtDialogService::MessageBox(QWidget* pOwner, const QString& strText,

@@ -6,6 +6,7 @@
 #include "CFeedback.h"
 #include "CMainFrame.h"
 #include "CommandGuard.h"
+#include "PoolPaths.h"
 
 #include <QAction>
 #include <QDir>
@@ -143,7 +144,7 @@ bool CDorvane_V2App::NewDocument()
     m_doc.SetPathName({});
     m_doc.SetModifiedFlag(false);
     UpdateCaption();
-    return m_pMainWnd->View()->OnInitialUpdate();
+    return m_pMainWnd->View()->OnInitialUpdate(true);
 }
 
 void CDorvane_V2App::OnFileNew()
@@ -213,7 +214,8 @@ bool CDorvane_V2App::OnFileSaveAs()
 
 bool CDorvane_V2App::DoSave(QString strPath)
 {
-    if (strPath.isEmpty())
+    const bool bChosen = strPath.isEmpty();
+    if (bChosen)
     {
         QString strProposed = QString::fromStdString(m_doc.GetTitle());
         if (!strProposed.contains(QLatin1Char('.')))
@@ -225,8 +227,21 @@ bool CDorvane_V2App::DoSave(QString strPath)
         if (!QFileInfo(strPath).fileName().contains(QLatin1Char('.')))
             strPath += QStringLiteral(".dvn");
     }
+    // A pool saved into another folder: entries whose stored paths would
+    // no longer lead to their files from there get paths that do. A save
+    // that fails leaves them as they were.
+    int nRebased = 0;
+    auto pOldEntries = std::make_unique<std::array<CWPoolObj, MAX_POOL>>(m_doc.m_aPool);
+    if (bChosen)
+        nRebased = RebasePoolPaths(m_doc, strPath.toStdString());
     if (!m_doc.OnSaveDocument(strPath.toStdString(), m_pMainWnd->Feedback()))
+    {
+        if (nRebased > 0)
+            m_doc.m_aPool = *pOldEntries;
         return false;
+    }
+    if (nRebased > 0)
+        m_pMainWnd->View()->UpdatePathsShown();
     AddToRecentFileList(m_doc.GetPathName());
     UpdateCaption();
     return true;

@@ -18,17 +18,30 @@
 #include "KrzJoin.h"
 #include "KrzSplit.h"
 #include "MakeFile.h"
+#include "PoolPaths.h"
 #include "RootKey.h"
 #include "WavReader.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
+#include <filesystem>
 
 namespace
 {
@@ -53,6 +66,40 @@ QString FromStd(const std::string& str)
 }
 
 const QString kAppTitleText = QString::fromLatin1(kAppTitle);
+
+const FileFilters kWavFilters = {{QStringLiteral("WAV Files: *.WAV"), QStringLiteral("*.wav")},
+                                 {QStringLiteral("All Files: *.*"), QStringLiteral("*")}};
+
+const QString kPoolFullText = QString::fromLatin1(kPoolFullMessage);
+
+// The most missing files one message names; the rest are counted.
+constexpr int kMaxListedMissing = 15;
+
+// An operation from its start to its end, whatever way it ends.
+class CBusyScope
+{
+  public:
+    explicit CBusyScope(CDorvane_V2View& view) : m_view(view) { m_view.SetBusy(true); }
+    ~CBusyScope() { m_view.SetBusy(false); }
+    CBusyScope(const CBusyScope&) = delete;
+    CBusyScope& operator=(const CBusyScope&) = delete;
+
+  private:
+    CDorvane_V2View& m_view;
+};
+
+// "Splitting PIANO.KRZ...": the operation and the file it works on.
+std::string WorkingText(const char* szVerb, const std::string& strPath)
+{
+    const std::string strName = FileTitleOf(strPath);
+    return std::string(szVerb) + (strName.empty() ? "" : " " + strName) + "...";
+}
+
+bool IsFile(const std::string& strPath)
+{
+    std::error_code ec;
+    return std::filesystem::is_regular_file(strPath, ec);
+}
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -100,6 +147,8 @@ CDorvane_V2View::CDorvane_V2View(CDorvane_V2Doc& doc, CDialogService& dialogs, Q
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(false);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     CreateForm();
     m_pOwnFeedback = std::make_unique<CWindowFeedback>(nullptr, m_ctlProgress, m_dialogs, this);
 }
@@ -175,7 +224,7 @@ void CDorvane_V2View::CreateForm()
     m_lbPool = new CPoolListBox(m_pForm);
     m_lbPool->setGeometry(du.Rect(16, 20, 90, 174));
     m_lbPool->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_lbPool->setFocusPolicy(Qt::ClickFocus);
+    m_lbPool->setFocusPolicy(Qt::StrongFocus);
     m_lbPool->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_lbPool->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_lbPool->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -231,6 +280,20 @@ void CDorvane_V2View::CreateForm()
     new CTextLimitValidator(m_edProgramName, kNameLimit);
     new CTextLimitValidator(m_edKeymapName, kNameLimit);
     new CTextLimitValidator(m_edRootKey, kRootKeyLimit);
+
+    // Tab goes in reading order: the list and its count, then the form top
+    // to bottom, then the buttons below it.
+    m_ctlRootNote->setFocusPolicy(Qt::TabFocus);
+    m_ctlRootOctave->setFocusPolicy(Qt::TabFocus);
+    m_aInputs = {m_lbPool,          m_edPoolCount,   m_edFileName,       m_edWavType,
+                 m_btnPlay,         m_btnStop,       m_edSampleName,     m_btnLoopSwitch,
+                 m_ctlRootNote,     m_edRootKey,     m_ctlRootOctave,    m_edKeymapName,
+                 m_btnKeymapEnable, m_edProgramName, m_btnProgramEnable, m_btnAdd,
+                 m_btnDelete,       m_btnMakeFile,   m_btnSplitFiles,    m_btnSettings};
+    for (std::size_t i = 0; i + 1 < m_aInputs.size(); ++i)
+        QWidget::setTabOrder(m_aInputs[i], m_aInputs[i + 1]);
+    m_edRootKey->installEventFilter(this);
+    m_edWavType->setToolTip(QString());
 
     setWidget(m_pForm);
 
@@ -298,6 +361,8 @@ bool CDorvane_V2View::UpdateData(bool bSaveAndValidate)
         for (QLineEdit* pEdit : {m_edFileName, m_edSampleName, m_edProgramName, m_edKeymapName,
                                  m_edRootKey, m_edWavType})
             pEdit->setCursorPosition(0);
+        FitTypeField();
+        m_edFileName->setToolTip(m_strFileName);
         return true;
     }
 
@@ -340,8 +405,12 @@ bool CDorvane_V2View::UpdateData(bool bSaveAndValidate)
 // ---------------------------------------------------------------------------
 // Initial update and rebuild
 
-bool CDorvane_V2View::OnInitialUpdate()
+bool CDorvane_V2View::OnInitialUpdate(bool bNewPool)
 {
+    // The stored paths stay as they are; where each file was found is noted
+    // beside them for this session.
+    if (!m_doc.GetPathName().empty())
+        ResolvePoolPaths(m_doc, m_doc.GetPathName(), std::filesystem::current_path().string());
     UpdateData(false);
     m_nRootNote = 0;
     m_nRootOctave = 4;
@@ -361,6 +430,9 @@ bool CDorvane_V2View::OnInitialUpdate()
     m_nPoolCount = m_doc.m_nCount;
     m_doc.m_bRefresh = true;
     OnSelchangePoolList();
+    // After the display of the old selection, which would set it again.
+    if (bNewPool)
+        m_btnLoopSwitch->setChecked(false);
     QueueRefresh();
     return true;
 }
@@ -385,13 +457,33 @@ void CDorvane_V2View::RunPendingRefresh()
 
 void CDorvane_V2View::ReadWavHeader(int nIndex)
 {
-    ::ReadWavHeader(m_doc.m_aPool[nIndex].m_strFileName, m_aWavInfo[nIndex], Feedback());
+    ::ReadWavHeader(m_doc.m_aPool[nIndex].FilePath(), m_aWavInfo[nIndex], Feedback());
 }
 
 void CDorvane_V2View::RefreshWavInfo()
 {
-    for (int i = 0; i < m_doc.m_nCount && i < MAX_POOL; ++i)
-        ReadWavHeader(i);
+    const int nCount = std::clamp<int>(m_doc.m_nCount, 0, MAX_POOL);
+    std::vector<bool> abMissing(static_cast<std::size_t>(nCount));
+    QStringList aMissing;
+    for (int i = 0; i < nCount; ++i)
+    {
+        abMissing[i] = !IsFile(m_doc.m_aPool[i].FilePath());
+        if (abMissing[i])
+            aMissing << FromStd(m_doc.m_aPool[i].m_strFileName);
+    }
+    // One missing file keeps its own message among the others; several
+    // are named together in one message after the rest.
+    const bool bListMissing = aMissing.size() >= 2;
+    for (int i = 0; i < nCount; ++i)
+    {
+        if (bListMissing && abMissing[i])
+            m_aWavInfo[i] = WAVINFO{};
+        else
+            ReadWavHeader(i);
+    }
+    if (bListMissing)
+        m_dialogs.MessageBox(this, MissingFilesMessage(aMissing),
+                             QString::fromLatin1(kWavInfoCaption), MessageIcon::None);
     m_strSampleName.clear();
     m_strKeymapName.clear();
     m_strProgramName.clear();
@@ -401,12 +493,101 @@ void CDorvane_V2View::RefreshWavInfo()
     m_doc.m_bRefresh = false;
 }
 
+QString CDorvane_V2View::MissingFilesMessage(const QStringList& aPaths)
+{
+    QString strText = QStringLiteral("%1 files of the pool were not found:\n").arg(aPaths.size());
+    for (int i = 0; i < aPaths.size() && i < kMaxListedMissing; ++i)
+        strText += QStringLiteral("\n") + aPaths[i];
+    if (aPaths.size() > kMaxListedMissing)
+        strText += QStringLiteral("\n... and %1 more").arg(aPaths.size() - kMaxListedMissing);
+    strText += QStringLiteral("\n\nTheir entries stay in the pool and are left out of the "
+                              "Krz-File. Pool > Relink wav-file... points an entry at its file.");
+    return strText;
+}
+
+QString CDorvane_V2View::LeftOutMessage(int nLeftOut)
+{
+    return kPoolFullText +
+           (nLeftOut == 1
+                ? QStringLiteral("\n1 of the chosen files was not added.")
+                : QStringLiteral("\n%1 of the chosen files were not added.").arg(nLeftOut));
+}
+
+QString CDorvane_V2View::ShortPathText(const QString& strPath, const QFontMetrics& fm, int nWidth)
+{
+    if (fm.horizontalAdvance(strPath) <= nWidth)
+        return strPath;
+    // Paths from another machine may use either separator.
+    const qsizetype nSep =
+        std::max(strPath.lastIndexOf(QLatin1Char('/')), strPath.lastIndexOf(QLatin1Char('\\')));
+    const QString strName = strPath.mid(nSep + 1);
+    const QString strFolder = strPath.left(nSep + 1);
+    const int nFolderWidth = nWidth - fm.horizontalAdvance(strName);
+    const QString strEllipsis(QChar(0x2026));
+    if (nSep >= 0 && nFolderWidth >= fm.horizontalAdvance(strEllipsis + strPath.at(nSep)))
+    {
+        const QString strShort = fm.elidedText(strFolder, Qt::ElideMiddle, nFolderWidth);
+        if (!strShort.isEmpty())
+            return strShort + strName;
+    }
+    return fm.elidedText(strName, Qt::ElideMiddle, nWidth);
+}
+
+int CDorvane_V2View::ListTextWidth() const
+{
+    // Room for the vertical scroll bar is always kept, so that a line does
+    // not change when the list grows past its height.
+    const int nScroll =
+        m_lbPool->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_lbPool);
+    return m_lbPool->width() - 2 * m_lbPool->frameWidth() - nScroll - 6;
+}
+
+void CDorvane_V2View::AddListLine(int n)
+{
+    const QString strPath = FromStd(m_doc.m_aPool[n].FilePath());
+    auto* pItem =
+        new QListWidgetItem(ShortPathText(strPath, m_lbPool->fontMetrics(), ListTextWidth()));
+    pItem->setToolTip(strPath);
+    m_lbPool->addItem(pItem);
+}
+
 void CDorvane_V2View::FillList()
 {
     const QSignalBlocker blocker(m_lbPool);
     m_lbPool->clear();
     for (int i = 0; i < m_doc.m_nCount && i < MAX_POOL; ++i)
-        m_lbPool->addItem(FromStd(m_doc.m_aPool[i].m_strFileName));
+        AddListLine(i);
+}
+
+void CDorvane_V2View::UpdatePathsShown()
+{
+    const int nSel = m_lbPool->GetCurSel();
+    FillList();
+    m_lbPool->SetCurSel(nSel);
+    if (nSel >= 0 && nSel < m_doc.m_nCount)
+    {
+        m_strFileName = FromStd(m_doc.m_aPool[nSel].FilePath());
+        CTextLimitValidator::SetText(m_edFileName, m_strFileName);
+        m_edFileName->setCursorPosition(0);
+        m_edFileName->setToolTip(m_strFileName);
+    }
+}
+
+void CDorvane_V2View::FitTypeField()
+{
+    // The longest format line is wider than the field at the form's font:
+    // a smaller size of the same font shows it whole.
+    QFont font = m_pForm->font();
+    const QString strText = m_edWavType->text();
+    const int nRoom = m_edWavType->contentsRect().width() - 6;
+    for (qreal rSize = font.pointSizeF(); rSize >= 5.0; rSize -= 0.5)
+    {
+        font.setPointSizeF(rSize);
+        if (QFontMetrics(font).horizontalAdvance(strText) <= nRoom)
+            break;
+    }
+    m_edWavType->setFont(font);
+    m_edWavType->setToolTip(strText);
 }
 
 void CDorvane_V2View::OnRefresh()
@@ -427,10 +608,8 @@ void CDorvane_V2View::OnRefresh()
 // ---------------------------------------------------------------------------
 // Add and Delete
 
-void CDorvane_V2View::OnAdd()
+void CDorvane_V2View::StoreSelectedEntry()
 {
-    m_nPoolCount = m_doc.m_nCount;
-
     const int nSel = m_lbPool->GetCurSel();
     if (nSel >= 0 && nSel < MAX_POOL)
     {
@@ -444,39 +623,118 @@ void CDorvane_V2View::OnAdd()
         entry.m_bKeymapEnable = m_btnKeymapEnable->isChecked() ? 1 : 0;
         entry.m_bProgramEnable = m_btnProgramEnable->isChecked() ? 1 : 0;
     }
+}
 
+void CDorvane_V2View::OnAdd()
+{
+    m_nPoolCount = m_doc.m_nCount;
+    StoreSelectedEntry();
     if (m_nPoolCount >= MAX_POOL)
     {
-        m_dialogs.MessageBox(this,
-                             QStringLiteral("Sorry, you can't have more than 100 samples in the "
-                                            "pool..."),
+        m_dialogs.MessageBox(this, kPoolFullText, kAppTitleText, MessageIcon::None);
+        return;
+    }
+    AddFiles(m_dialogs.GetOpenFileNames(this, QStringLiteral("Open a WAV-File"), kWavFilters,
+                                        QStringLiteral("WAV")));
+}
+
+void CDorvane_V2View::OnAddFolder()
+{
+    m_nPoolCount = m_doc.m_nCount;
+    StoreSelectedEntry();
+    if (m_nPoolCount >= MAX_POOL)
+    {
+        m_dialogs.MessageBox(this, kPoolFullText, kAppTitleText, MessageIcon::None);
+        return;
+    }
+    const QString strFolder = m_dialogs.GetExistingDirectory(
+        this, QStringLiteral("Add the WAV-Files of a Folder"), QStringLiteral("WAV"));
+    if (strFolder.isEmpty())
+        return;
+    const QStringList aFiles = WavFilesIn(strFolder);
+    if (aFiles.isEmpty())
+    {
+        m_dialogs.MessageBox(this, QStringLiteral("There are no WAV-Files in %1").arg(strFolder),
                              kAppTitleText, MessageIcon::None);
         return;
     }
+    AddFiles(aFiles);
+}
 
-    const QString strPath =
-        m_dialogs.GetOpenFileName(this, QStringLiteral("Open a WAV-File"),
-                                  {{QStringLiteral("WAV Files: *.WAV"), QStringLiteral("*.wav")},
-                                   {QStringLiteral("All Files: *.*"), QStringLiteral("*")}},
-                                  QStringLiteral("WAV"));
-    // A path longer than the dialog's buffer cannot be picked.
-    if (strPath.isEmpty() || strPath.size() > kMaxWavPath)
-        return;
-    const std::string strTitle = FileTitleOf(ToStd(strPath));
-    if (strTitle.empty())
-        return;
+QStringList CDorvane_V2View::WavFilesIn(const QString& strFolder)
+{
+    const QDir dir(strFolder);
+    QStringList aFiles;
+    const QFileInfoList aInfos =
+        dir.entryInfoList(QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& info : aInfos)
+    {
+        if (info.suffix().compare(QStringLiteral("wav"), Qt::CaseInsensitive) == 0)
+            aFiles << info.absoluteFilePath();
+    }
+    return aFiles;
+}
 
-    const int n = AddPoolEntry(m_doc, ToStd(strPath), strTitle);
-    if (n < 0)
-        return;
-    m_nPoolCount = m_doc.m_nCount;
+QStringList CDorvane_V2View::DroppedWavFiles(const QList<QUrl>& aUrls)
+{
+    QStringList aFiles;
+    for (const QUrl& url : aUrls)
+    {
+        if (!url.isLocalFile())
+            continue;
+        const QFileInfo info(url.toLocalFile());
+        if (info.isDir())
+            aFiles << WavFilesIn(info.absoluteFilePath());
+        else if (info.isFile() &&
+                 info.suffix().compare(QStringLiteral("wav"), Qt::CaseInsensitive) == 0)
+            aFiles << info.absoluteFilePath();
+    }
+    return aFiles;
+}
+
+int CDorvane_V2View::AddFiles(const QStringList& aPaths)
+{
+    int nAdded = 0;
+    int nLeftOut = 0;
+    int nLast = -1;
+    for (const QString& strPath : aPaths)
+    {
+        // A path longer than the dialog's buffer cannot be picked.
+        if (strPath.isEmpty() || strPath.size() > kMaxWavPath)
+            continue;
+        const std::string strTitle = FileTitleOf(ToStd(strPath));
+        if (strTitle.empty())
+            continue;
+        const int n = AddPoolEntry(m_doc, ToStd(strPath), strTitle);
+        if (n < 0)
+        {
+            ++nLeftOut;
+            continue;
+        }
+        ++nAdded;
+        nLast = n;
+        m_nPoolCount = m_doc.m_nCount;
+        AddListLine(n);
+        m_lbPool->SetCurSel(n);
+        // Each file's header is read as it is added, with its message.
+        ReadWavHeader(n);
+    }
+    if (nLast >= 0)
+    {
+        ShowNewEntry(nLast);
+        SetModified();
+    }
+    if (nLeftOut > 0)
+        m_dialogs.MessageBox(this, LeftOutMessage(nLeftOut), kAppTitleText, MessageIcon::None);
+    return nAdded;
+}
+
+void CDorvane_V2View::ShowNewEntry(int n)
+{
     const CWPoolObj& entry = m_doc.m_aPool[n];
-
-    m_strFileName = strPath;
-    m_lbPool->addItem(strPath);
+    m_nPoolCount = m_doc.m_nCount;
+    m_strFileName = FromStd(entry.FilePath());
     m_lbPool->SetCurSel(n);
-
-    ReadWavHeader(n);
     m_strWavType = FromStd(WavTypeText(m_aWavInfo[n]));
     m_strSampleName = FromStd(entry.m_strSampleName);
     m_strKeymapName.clear();
@@ -488,6 +746,32 @@ void CDorvane_V2View::OnAdd()
     m_btnKeymapEnable->setChecked(true);
     m_btnProgramEnable->setChecked(true);
     UpdateData(false);
+}
+
+void CDorvane_V2View::OnRelink()
+{
+    const int nSel = m_lbPool->GetCurSel();
+    if (nSel < 0 || nSel >= m_doc.m_nCount || nSel >= MAX_POOL)
+        return;
+    const QString strPath = m_dialogs.GetOpenFileName(this, QStringLiteral("Relink a WAV-File"),
+                                                      kWavFilters, QStringLiteral("WAV"));
+    if (strPath.isEmpty() || strPath.size() > kMaxWavPath)
+        return;
+    CWPoolObj& entry = m_doc.m_aPool[nSel];
+    entry.m_strFileName = ToStd(strPath);
+    entry.m_strFoundPath.clear();
+    ReadWavHeader(nSel);
+    QListWidgetItem* pItem = m_lbPool->item(nSel);
+    pItem->setText(ShortPathText(strPath, m_lbPool->fontMetrics(), ListTextWidth()));
+    pItem->setToolTip(strPath);
+    m_strFileName = strPath;
+    m_strWavType = FromStd(WavTypeText(m_aWavInfo[nSel]));
+    m_edFileName->setText(m_strFileName);
+    m_edFileName->setCursorPosition(0);
+    m_edFileName->setToolTip(m_strFileName);
+    m_edWavType->setText(m_strWavType);
+    m_edWavType->setCursorPosition(0);
+    FitTypeField();
     SetModified();
 }
 
@@ -525,7 +809,7 @@ void CDorvane_V2View::OnSelchangePoolList()
         return;
     m_nPoolCount = m_doc.m_nCount;
     const CWPoolObj& entry = m_doc.m_aPool[i];
-    m_strFileName = FromStd(entry.m_strFileName);
+    m_strFileName = FromStd(entry.FilePath());
     m_strSampleName = FromStd(entry.m_strSampleName);
     m_strProgramName = FromStd(entry.m_strProgramName);
     m_strKeymapName = FromStd(entry.m_strKeymapName);
@@ -552,6 +836,11 @@ void CDorvane_V2View::StepRootKey(int& nValue, int nMax, int nDelta)
     {
         --nValue;
     }
+    ShowRootKey();
+}
+
+void CDorvane_V2View::ShowRootKey()
+{
     // The text changes also with no selection; only a selected entry stores.
     m_strRootKey = FromStd(RootKeyText(m_nRootNote, m_nRootOctave));
     UpdateData(false);
@@ -560,6 +849,17 @@ void CDorvane_V2View::StepRootKey(int& nValue, int nMax, int nDelta)
         pEntry->m_nRootKey = m_nRootNote + 12 * m_nRootOctave;
         SetModified();
     }
+}
+
+void CDorvane_V2View::StepRootKeyBy(int nSemitones)
+{
+    const int nKey = m_nRootNote + 12 * m_nRootOctave;
+    const int nNew = std::clamp(nKey + nSemitones, 0, 12 * 9 + 11);
+    if (nNew == nKey)
+        return;
+    m_nRootNote = nNew % 12;
+    m_nRootOctave = nNew / 12;
+    ShowRootKey();
 }
 
 void CDorvane_V2View::OnDeltaposRootNote(int nDelta)
@@ -636,7 +936,7 @@ void CDorvane_V2View::OnPlay()
     if (nSel < 0 || nSel >= MAX_POOL || !m_pSound)
         return;
     const CWPoolObj& entry = m_doc.m_aPool[nSel];
-    m_pSound->Play(FromStd(entry.m_strFileName), entry.m_bLoop != 0);
+    m_pSound->Play(FromStd(entry.FilePath()), entry.m_bLoop != 0);
 }
 
 void CDorvane_V2View::OnStop()
@@ -665,20 +965,12 @@ void CDorvane_V2View::OnMakeFile()
                                   QStringLiteral("KRZ"), true);
     const CWaitCursor wait;
     CFeedback& feedback = Feedback();
+    QString strSummary = QStringLiteral("Ready");
     if (!strPath.isEmpty() && strPath.size() <= kMaxWavPath)
     {
+        const CBusyScope busy(*this);
         const std::string strOutput = ToStd(strPath);
-        CMakeOptions options;
-        options.nFirstObjectID = m_nFirstObjectID;
-        options.bSplit = m_btnSplitFiles->isChecked();
-        options.nMaxSplitKB = m_nMaxSplitKB;
-        options.nFloppyKB = m_nFloppyImageKB;
-        std::vector<std::string> aOtherInputs{m_strTemplatePath};
-        if (!m_doc.GetPathName().empty())
-            aOtherInputs.push_back(m_doc.GetPathName());
-        CMakeResult result;
-        MakeKrzFile(m_doc, m_aWavInfo, options, m_abTemplate, strOutput, aOtherInputs, feedback,
-                    result);
+        BuildFromFoundFiles(strOutput, feedback, strSummary);
 
         // The build filled empty keymap and program names of the entries;
         // show the selected entry's names as they now are.
@@ -690,10 +982,52 @@ void CDorvane_V2View::OnMakeFile()
             CTextLimitValidator::SetText(m_edKeymapName, m_strKeymapName);
             CTextLimitValidator::SetText(m_edProgramName, m_strProgramName);
         }
-        return; // Make File ended with "Ready" and the bar at 0
     }
-    feedback.SetStatusText("Ready");
+    feedback.SetStatusText(ToStd(strSummary));
     feedback.ProgressSetPos(0);
+}
+
+void CDorvane_V2View::BuildFromFoundFiles(const std::string& strOutput, CFeedback& feedback,
+                                          QString& strSummary)
+{
+    // The build reads each entry's file where it was found; the document
+    // keeps its stored paths. What the build writes into the entries (the
+    // names it fills in) comes back into the document, also when it fails.
+    auto pWork = std::make_unique<CDorvane_V2Doc>(m_doc);
+    for (int i = 0; i < MAX_POOL; ++i)
+        pWork->m_aPool[i].m_strFileName = m_doc.m_aPool[i].FilePath();
+    auto takeNames = [&]
+    {
+        for (int i = 0; i < MAX_POOL; ++i)
+        {
+            m_doc.m_aPool[i].m_strKeymapName = pWork->m_aPool[i].m_strKeymapName;
+            m_doc.m_aPool[i].m_strProgramName = pWork->m_aPool[i].m_strProgramName;
+        }
+    };
+    CMakeOptions options;
+    options.nFirstObjectID = m_nFirstObjectID;
+    options.bSplit = m_btnSplitFiles->isChecked();
+    options.nMaxSplitKB = m_nMaxSplitKB;
+    options.nFloppyKB = m_nFloppyImageKB;
+    std::vector<std::string> aOtherInputs{m_strTemplatePath};
+    if (!m_doc.GetPathName().empty())
+        aOtherInputs.push_back(m_doc.GetPathName());
+    CMakeResult result;
+    bool bMade = false;
+    try
+    {
+        bMade = MakeKrzFile(*pWork, m_aWavInfo, options, m_abTemplate, strOutput, aOtherInputs,
+                            feedback, result);
+    }
+    catch (...)
+    {
+        takeNames();
+        throw;
+    }
+    takeNames();
+    if (bMade)
+        strSummary =
+            FromStd(MakeSummaryText(ToStd(QFileInfo(FromStd(strOutput)).fileName()), result));
 }
 
 void CDorvane_V2View::OnSettings()
@@ -729,12 +1063,13 @@ void CDorvane_V2View::OnToolsSplit()
     const std::string strSource = ToStd(dlg.m_strSource);
     std::string strDest = ToStd(dlg.m_strDest);
     CFeedback& feedback = Feedback();
-    feedback.SetStatusText("Splitting...");
+    feedback.SetStatusText(WorkingText("Splitting", strSource));
     if (strDest.empty())
         strDest = strSource;
     if (!strDest.empty())
     {
         const CWaitCursor wait;
+        const CBusyScope busy(*this);
         SplitKrzFile(strSource, strDest, m_nMaxSplitKB, feedback);
     }
     feedback.SetStatusText("Ready");
@@ -751,7 +1086,7 @@ void CDorvane_V2View::OnToolsJoin()
     const std::string strSource = ToStd(dlg.m_strSource);
     std::string strDest = ToStd(dlg.m_strDest);
     CFeedback& feedback = Feedback();
-    feedback.SetStatusText("Joining...");
+    feedback.SetStatusText(WorkingText("Joining", strSource));
     feedback.ProgressSetRange(0, 2);
     feedback.ProgressSetPos(1);
     feedback.ProgressSetStep(1);
@@ -759,6 +1094,7 @@ void CDorvane_V2View::OnToolsJoin()
         strDest = strSource + "J";
     {
         const CWaitCursor wait;
+        const CBusyScope busy(*this);
         JoinKrzFiles(strSource, strDest, feedback);
     }
     feedback.ProgressSetPos(0);
@@ -788,4 +1124,102 @@ void CDorvane_V2View::OnToolsCopyToImage()
     }
     feedback.ProgressSetPos(0);
     feedback.SetStatusText("Ready");
+}
+
+// ---------------------------------------------------------------------------
+// Operations in progress, drops and keys
+
+void CDorvane_V2View::SetBusy(bool bBusy)
+{
+    if (bBusy == m_bBusy)
+        return;
+    m_bBusy = bBusy;
+    if (bBusy)
+        m_pBusyFocus = QApplication::focusWidget();
+    for (QWidget* pInput : m_aInputs)
+        pInput->setEnabled(!bBusy);
+    if (!m_pFeedback)
+        m_pOwnFeedback->SetPumpEvents(bBusy);
+    if (m_fnBusy)
+        m_fnBusy(bBusy);
+    if (bBusy)
+    {
+        // Whatever a closed dialog left on the screen is painted over now;
+        // the operation's own reports keep the window painted after this.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    else if (m_pBusyFocus && m_pBusyFocus->isEnabled())
+    {
+        m_pBusyFocus->setFocus();
+    }
+}
+
+void CDorvane_V2View::dragEnterEvent(QDragEnterEvent* pEvent)
+{
+    if (!m_bBusy && pEvent->mimeData()->hasUrls() &&
+        !DroppedWavFiles(pEvent->mimeData()->urls()).isEmpty())
+        pEvent->acceptProposedAction();
+    else
+        pEvent->ignore();
+}
+
+void CDorvane_V2View::dragMoveEvent(QDragMoveEvent* pEvent)
+{
+    if (!m_bBusy)
+        pEvent->acceptProposedAction();
+    else
+        pEvent->ignore();
+}
+
+void CDorvane_V2View::dropEvent(QDropEvent* pEvent)
+{
+    const QStringList aFiles =
+        m_bBusy ? QStringList() : DroppedWavFiles(pEvent->mimeData()->urls());
+    if (aFiles.isEmpty())
+    {
+        pEvent->ignore();
+        return;
+    }
+    pEvent->acceptProposedAction();
+    Guard(
+        [this, &aFiles]
+        {
+            m_nPoolCount = m_doc.m_nCount;
+            StoreSelectedEntry();
+            AddFiles(aFiles);
+        });
+}
+
+bool CDorvane_V2View::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pWatched == m_edRootKey && pEvent->type() == QEvent::KeyPress)
+    {
+        const auto* pKey = static_cast<QKeyEvent*>(pEvent);
+        if (pKey->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+            return QScrollArea::eventFilter(pWatched, pEvent);
+        int nStep = 0;
+        switch (pKey->key())
+        {
+        case Qt::Key_Up:
+            nStep = 1;
+            break;
+        case Qt::Key_Down:
+            nStep = -1;
+            break;
+        case Qt::Key_PageUp:
+            nStep = 12;
+            break;
+        case Qt::Key_PageDown:
+            nStep = -12;
+            break;
+        default:
+            break;
+        }
+        if (nStep != 0)
+        {
+            Guard([this, nStep] { StepRootKeyBy(nStep); });
+            return true;
+        }
+    }
+    return QScrollArea::eventFilter(pWatched, pEvent);
 }

@@ -10,8 +10,12 @@
 #include "PoolEdit.h"
 
 #include <QListWidget>
+#include <QPointer>
 #include <QScrollArea>
 #include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +25,8 @@ class CFeedback;
 class CProgressCtrl;
 class CSoundPlayer;
 class CUpDownCtrl;
+class CWindowFeedback;
+class QFontMetrics;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
@@ -68,11 +74,13 @@ class CDorvane_V2View : public QScrollArea
     void SetSoundPlayer(std::unique_ptr<CSoundPlayer> pPlayer);
 
     // Run after each New and Open: resets the root-key arrows and the two
-    // settings, loads the template the first time, sets the refresh flag
-    // and queues the rebuild. Returns false only when the template could
-    // not be loaded (its message has been shown); the program must then end
-    // with exit status 1.
-    bool OnInitialUpdate();
+    // settings (after New, bNewPool, also LoopSwitch), looks for the file of
+    // every entry of an opened pool (relative and foreign paths), loads the
+    // template the first time, sets the refresh flag and queues the
+    // rebuild. Returns false only when the template could not be loaded
+    // (its message has been shown); the program must then end with exit
+    // status 1.
+    bool OnInitialUpdate(bool bNewPool = false);
     // The rebuild of a new or opened pool, run as a queued call after the
     // initial update: when the document's refresh flag is set, every WAV
     // header is read again (each bad file showing its message), the detail
@@ -86,7 +94,8 @@ class CDorvane_V2View : public QScrollArea
     // Reads the WAV header of entry nIndex into m_aWavInfo[nIndex].
     void ReadWavHeader(int nIndex);
     // Reads every entry's header, empties the detail fields and clears the
-    // document's refresh flag.
+    // document's refresh flag. When two or more entries' files are missing,
+    // they get no message each but one message that lists them.
     void RefreshWavInfo();
 
     // The data exchange. false: members into fields. true: fields into
@@ -95,14 +104,51 @@ class CDorvane_V2View : public QScrollArea
     // message, gets the focus with its text selected and ends the copy.
     bool UpdateData(bool bSaveAndValidate);
 
+    // Adds each file as Add adds one, in order, up to the pool's limit:
+    // paths that are empty or longer than kMaxWavPath are passed over, the
+    // last entry added is selected and shown, and one message tells how
+    // many files were left out for the limit. Returns the number added.
+    int AddFiles(const QStringList& aPaths);
+    // The WAV files (any case of ".wav") directly in strFolder, by name.
+    static QStringList WavFilesIn(const QString& strFolder);
+    // The WAV files a drop brings: dropped WAV files and the WAV files of
+    // dropped folders, in the order dropped; other files are passed over.
+    static QStringList DroppedWavFiles(const QList<QUrl>& aUrls);
+
+    // A list line: the file name whole and the folder before it shortened
+    // in the middle so that the line fits nWidth pixels; a name that alone
+    // does not fit is itself shortened in the middle.
+    static QString ShortPathText(const QString& strPath, const QFontMetrics& fm, int nWidth);
+    static QString LeftOutMessage(int nLeftOut);
+    static QString MissingFilesMessage(const QStringList& aPaths);
+    // Shows every entry's path anew in the list and the Filename field
+    // (after the paths were rewritten by Save As).
+    void UpdatePathsShown();
+
+    // While an operation (Make File, Split, Join) runs: the form's controls
+    // and drops are refused, m_fnBusy tells the frame, and the window keeps
+    // repainting. Nested calls are not counted.
+    void SetBusy(bool bBusy);
+    bool IsBusy() const { return m_bBusy; }
+    std::function<void(bool)> m_fnBusy;
+
     // Commands and notifications.
     void OnAdd();
+    // Adds every WAV file of a folder the user picks.
+    void OnAddFolder();
+    // Points the selected entry at a file the user picks; its names, loop,
+    // root key and Enable switches stay.
+    void OnRelink();
     void OnDelete();
     void OnSelchangePoolList();
     void OnPlay();
     void OnStop();
     void OnDeltaposRootNote(int nDelta);
     void OnDeltaposRootOctave(int nDelta);
+    // Up and Down (nSemitones ±1) and Page Up and Page Down (±12) in the
+    // root-key field: the key moves with carry between note and octave and
+    // holds at C 0 and B 9.
+    void StepRootKeyBy(int nSemitones);
     void OnChangeSampleName();
     void OnChangeKeymapName();
     void OnChangeProgramName();
@@ -161,8 +207,26 @@ class CDorvane_V2View : public QScrollArea
     TemplateBytes m_abTemplate{};
     WavInfoArray m_aWavInfo{};
 
+  protected:
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dragMoveEvent(QDragMoveEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
   private:
     void CreateForm();
+    // Add's first step: the form's values into the selected entry.
+    void StoreSelectedEntry();
+    // Shows new entry n as Add leaves it: selected, with Add's defaults.
+    void ShowNewEntry(int n);
+    void ShowRootKey();
+    void AddListLine(int n);
+    int ListTextWidth() const;
+    // Shrinks the Type field's font until its whole text fits.
+    void FitTypeField();
+    // Make File's build, reading every entry from where its file was found.
+    void BuildFromFoundFiles(const std::string& strOutput, CFeedback& feedback,
+                             QString& strSummary);
     void QueueRefresh();
     void SetModified();
     // One click on the note (nMax 11) or octave (nMax 9) arrows.
@@ -182,11 +246,14 @@ class CDorvane_V2View : public QScrollArea
     CDorvane_V2Doc& m_doc;
     CDialogService& m_dialogs;
     CFeedback* m_pFeedback = nullptr;
-    std::unique_ptr<CFeedback> m_pOwnFeedback; // used until the frame sets one
+    std::unique_ptr<CWindowFeedback> m_pOwnFeedback; // used until the frame sets one
     std::unique_ptr<CSoundPlayer> m_pSound;
     std::vector<std::string> m_aTemplateDirs;
     std::string m_strTemplatePath; // the template file loaded at start-up
     QWidget* m_pForm;
     bool m_bTemplatePending = true; // the template is still to be loaded
     bool m_bRefreshQueued = false;
+    bool m_bBusy = false;
+    std::vector<QWidget*> m_aInputs; // the controls an operation disables
+    QPointer<QWidget> m_pBusyFocus;  // where the focus was when it started
 };

@@ -63,6 +63,7 @@ CMainFrame::CMainFrame(CDorvane_V2Doc& doc, CDialogService& dialogs)
     m_pViewFeedback =
         std::make_unique<CWindowFeedback>(status, m_pView->m_ctlProgress, m_dialogs, m_pView);
     m_pView->SetFeedback(m_pViewFeedback.get());
+    m_pView->m_fnBusy = [this](bool bBusy) { SetBusy(bBusy); };
 
     // The size inside the frame: a window's outer size cannot be set
     // before the window manager has decorated it, and without one the two
@@ -93,8 +94,12 @@ void CMainFrame::CreateActions()
         MakeAction(this, "&Status Bar", "Show or hide the status bar", "Toggle StatusBar");
     m_actAdd = MakeAction(this, "&Add wav-file\tCtrl+A", "Add a wav-file to the Sample-pool",
                           "Add wav to pool");
+    m_actAddFolder =
+        MakeAction(this, "Add &folder...", "Add every wav-file of a folder to the Sample-pool");
     m_actDelete = MakeAction(this, "&Delete wav-file\tCtrl+D",
                              "Delete a wav-file from the Sample-pool", "Delete wav from pool");
+    m_actRelink =
+        MakeAction(this, "&Relink wav-file...", "Point the selected entry at another wav-file");
     m_actPlay = MakeAction(this, "&Play Sample\tCtrl+P", "Play the selected sample", "Play wav");
     m_actStop = MakeAction(this, "&Stop Sample\tSpace", "Stop playing sample", "Stop wav play");
     m_actMakeFile =
@@ -123,7 +128,9 @@ void CMainFrame::CreateActions()
                 { RunGuarded(m_dialogs, this, [this, pHandler] { (m_pView->*pHandler)(); }); });
     };
     bind(m_actAdd, &CDorvane_V2View::OnAdd);
+    bind(m_actAddFolder, &CDorvane_V2View::OnAddFolder);
     bind(m_actDelete, &CDorvane_V2View::OnDelete);
+    bind(m_actRelink, &CDorvane_V2View::OnRelink);
     bind(m_actPlay, &CDorvane_V2View::OnPlay);
     bind(m_actStop, &CDorvane_V2View::OnStop);
     bind(m_actMakeFile, &CDorvane_V2View::OnMakeFile);
@@ -152,7 +159,9 @@ void CMainFrame::CreateMenus()
 
     QMenu* pPool = menuBar()->addMenu(QStringLiteral("&Pool"));
     pPool->addAction(m_actAdd);
+    pPool->addAction(m_actAddFolder);
     pPool->addAction(m_actDelete);
+    pPool->addAction(m_actRelink);
     pPool->addSeparator();
     pPool->addAction(m_actPlay);
     pPool->addAction(m_actStop);
@@ -181,15 +190,21 @@ void CMainFrame::CreateToolBar()
     m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
     addToolBar(Qt::TopToolBarArea, m_wndToolBar);
 
-    // Nine 16 x 15 images side by side, in button order.
+    // Nine 16 x 15 images side by side, in button order, and the same drawn
+    // at twice the size for screens at scale 2.
     const QPixmap strip(QStringLiteral(":/ui/toolbar.png"));
+    const QPixmap strip2x(QStringLiteral(":/ui/toolbar@2x.png"));
     const QList<QAction*> aButtons = {m_actFileNew, m_actFileOpen, m_actFileSave,
                                       m_actAdd,     m_actDelete,   m_actPlay,
                                       m_actStop,    m_actMakeFile, m_actAppAbout};
     // The pictures are the toolbar's; the menus show text only.
     for (int i = 0; i < aButtons.size(); ++i)
     {
-        aButtons[i]->setIcon(QIcon(strip.copy(i * 16, 0, 16, 15)));
+        QIcon icon(strip.copy(i * 16, 0, 16, 15));
+        QPixmap large = strip2x.copy(i * 32, 0, 32, 30);
+        large.setDevicePixelRatio(2.0);
+        icon.addPixmap(large);
+        aButtons[i]->setIcon(icon);
         aButtons[i]->setIconVisibleInMenu(false);
     }
 
@@ -341,8 +356,40 @@ void CMainFrame::UpdateIndicators()
     m_lblScroll->setText(state->bScroll ? QStringLiteral("SCRL") : QString());
 }
 
+void CMainFrame::SetBusy(bool bBusy)
+{
+    if (bBusy == m_bBusy)
+        return;
+    m_bBusy = bBusy;
+    if (bBusy)
+    {
+        for (QAction* pAction : findChildren<QAction*>())
+        {
+            if (pAction->isEnabled() && !pAction->isSeparator())
+            {
+                pAction->setEnabled(false);
+                m_aBusyDisabled.push_back(pAction);
+            }
+        }
+    }
+    else
+    {
+        for (QAction* pAction : m_aBusyDisabled)
+            pAction->setEnabled(true);
+        m_aBusyDisabled.clear();
+    }
+    m_pFeedback->SetPumpEvents(bBusy);
+    m_pViewFeedback->SetPumpEvents(bBusy);
+}
+
 void CMainFrame::closeEvent(QCloseEvent* pEvent)
 {
+    // Closing in the middle of an operation would pull the pool from under it.
+    if (m_bBusy)
+    {
+        pEvent->ignore();
+        return;
+    }
     bool bClose = true;
     RunGuarded(m_dialogs, this, [&] { bClose = !m_fnCanClose || m_fnCanClose(); });
     if (bClose)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CDorvane_V2Doc.h"
+#include "CWindowFeedback.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -45,6 +46,11 @@ class CMainFrame : public QMainWindow
     void SetRecentFiles(const QStringList& aDisplayNames);
     // Reads the lock keys and shows the indicators.
     void UpdateIndicators();
+    // While an operation runs: every command is disabled (those enabled
+    // before come back after), the window cannot be closed and the
+    // channels repaint the window as they report.
+    void SetBusy(bool bBusy);
+    bool IsBusy() const { return m_bBusy; }
 
     // Asked before the window closes (Exit, the close box); false keeps it.
     std::function<bool()> m_fnCanClose;
@@ -60,7 +66,9 @@ class CMainFrame : public QMainWindow
     QAction* m_actViewToolbar;
     QAction* m_actViewStatusBar;
     QAction* m_actAdd;
+    QAction* m_actAddFolder;
     QAction* m_actDelete;
+    QAction* m_actRelink;
     QAction* m_actPlay;
     QAction* m_actStop;
     QAction* m_actMakeFile;
@@ -95,8 +103,10 @@ class CMainFrame : public QMainWindow
     CDorvane_V2Doc& m_doc;
     CDialogService& m_dialogs;
     CDorvane_V2View* m_pView;
-    std::unique_ptr<CFeedback> m_pFeedback;
-    std::unique_ptr<CFeedback> m_pViewFeedback;
+    std::unique_ptr<CWindowFeedback> m_pFeedback;
+    std::unique_ptr<CWindowFeedback> m_pViewFeedback;
+    bool m_bBusy = false;
+    std::vector<QAction*> m_aBusyDisabled; // the commands SetBusy disabled
     CAcceleratorFilter* m_pAccelFilter = nullptr;
     QTimer* m_pIndicatorTimer = nullptr;
 };

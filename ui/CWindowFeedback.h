@@ -5,6 +5,7 @@
 
 #include "CFeedback.h"
 
+#include <QElapsedTimer>
 #include <functional>
 
 class CDialogService;
@@ -29,9 +30,19 @@ class CWindowFeedback : public CFeedback
     void MessageBox(const std::string& strText, const std::string& strCaption,
                     MessageIcon icon) override;
 
+    // While set (an operation runs and the window refuses input), every
+    // report also lets the window handle its pending events (paint, moves),
+    // at most every kPumpIntervalMs, so it never looks frozen.
+    void SetPumpEvents(bool bPump) { m_bPump = bPump; }
+    static constexpr int kPumpIntervalMs = 40;
+
   private:
+    void Pump();
+
     StatusFn m_fnStatus;
     CProgressCtrl* m_pProgress;
     CDialogService& m_dialogs;
     QWidget* m_pOwner;
+    bool m_bPump = false;
+    QElapsedTimer m_pumpTimer;
 };

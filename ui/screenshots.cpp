@@ -1,5 +1,6 @@
-// Renders the main window with a pool loaded, and the Settings, Split, Join
-// and About dialogs, to PNG files:
+// Renders the main window with a pool loaded, the Pool menu, the Settings,
+// Split, Join and About dialogs, and the messages for missing files and a
+// full pool, to PNG files:
 //   dorvane-screenshots OUTPUT_DIR [POOL_FILE]
 // Without a readable pool file it makes a pool of generated WAV files in a
 // temporary folder. Meant to run with QT_QPA_PLATFORM=offscreen.
@@ -11,12 +12,16 @@
 #include "DialogUnits.h"
 #include "KrzTemplate.h"
 #include "PoolEdit.h"
+#include "WavReader.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <cmath>
@@ -37,6 +42,12 @@ class CScreenshotDialogs : public CDialogService
     {
         return {};
     }
+    QStringList GetOpenFileNames(QWidget*, const QString&, const FileFilters&,
+                                 const QString&) override
+    {
+        return {};
+    }
+    QString GetExistingDirectory(QWidget*, const QString&, const QString&) override { return {}; }
     QString GetSaveFileName(QWidget*, const QString&, const FileFilters&, const QString&, bool,
                             const QString&) override
     {
@@ -205,5 +216,34 @@ int main(int argc, char* argv[])
     pView->OnToolsSplit();
     pView->OnToolsJoin();
     theApp.OnAppAbout();
+
+    // The Pool menu with its commands for many files and for relinking.
+    for (QAction* pAction : pFrame->menuBar()->actions())
+    {
+        if (pAction->text() == QStringLiteral("&Pool") && pAction->menu())
+        {
+            QMenu* pMenu = pAction->menu();
+            pMenu->popup(pFrame->mapToGlobal(QPoint(0, 0)));
+            QApplication::processEvents();
+            dialogs.Save(*pMenu, QStringLiteral("pool-menu.png"));
+            pMenu->hide();
+        }
+    }
+    // The messages as the window shows them.
+    auto message = [&](const QString& strText, const char* szCaption, const QString& strName)
+    {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(szCaption), strText,
+                        QMessageBox::Ok, pFrame);
+        box.show();
+        QApplication::processEvents();
+        dialogs.Save(box, strName);
+        box.reject();
+    };
+    message(CDorvane_V2View::MissingFilesMessage(
+                {QStringLiteral("C:\\Samples\\Piano\\Piano C4.wav"),
+                 QStringLiteral("C:\\Samples\\Strings\\Strings Pad.wav"),
+                 QStringLiteral("/home/ann/kits/Kick Drum.wav")}),
+            kWavInfoCaption, QStringLiteral("missing-files.png"));
+    message(CDorvane_V2View::LeftOutMessage(12), kAppTitle, QStringLiteral("pool-full.png"));
     return dialogs.m_bFailed ? 1 : 0;
 }

@@ -19,6 +19,27 @@ QString CFakeDialogs::GetOpenFileName(QWidget*, const QString& strTitle,
     return str;
 }
 
+QStringList CFakeDialogs::GetOpenFileNames(QWidget*, const QString& strTitle,
+                                           const FileFilters& aFilters,
+                                           const QString& strDefaultExt)
+{
+    if (m_aMultiFileAnswers.empty())
+    {
+        const QString str = GetOpenFileName(nullptr, strTitle, aFilters, strDefaultExt);
+        return str.isEmpty() ? QStringList() : QStringList{str};
+    }
+    m_aFileCalls.push_back({false, strTitle, aFilters, strDefaultExt, false});
+    QStringList aFiles = m_aMultiFileAnswers.front();
+    m_aMultiFileAnswers.pop_front();
+    return aFiles;
+}
+
+QString CFakeDialogs::GetExistingDirectory(QWidget*, const QString& strTitle,
+                                           const QString& strKindExt)
+{
+    return GetOpenFileName(nullptr, strTitle, {}, strKindExt);
+}
+
 QString CFakeDialogs::GetSaveFileName(QWidget*, const QString& strTitle,
                                       const FileFilters& aFilters, const QString& strDefaultExt,
                                       bool bOverwritePrompt, const QString&)

@@ -42,6 +42,13 @@ class CFakeDialogs : public CDialogService
   public:
     QString GetOpenFileName(QWidget* pOwner, const QString& strTitle, const FileFilters& aFilters,
                             const QString& strDefaultExt) override;
+    // Answers from m_aMultiFileAnswers, or else from m_aFileAnswers as a
+    // list of the one path ("" = cancel).
+    QStringList GetOpenFileNames(QWidget* pOwner, const QString& strTitle,
+                                 const FileFilters& aFilters,
+                                 const QString& strDefaultExt) override;
+    QString GetExistingDirectory(QWidget* pOwner, const QString& strTitle,
+                                 const QString& strKindExt) override;
     QString GetSaveFileName(QWidget* pOwner, const QString& strTitle, const FileFilters& aFilters,
                             const QString& strDefaultExt, bool bOverwritePrompt,
                             const QString& strInitialName) override;
@@ -54,6 +61,7 @@ class CFakeDialogs : public CDialogService
     int ExecDialog(QDialog& dlg) override;
 
     std::deque<QString> m_aFileAnswers; // answers of the file dialogs, in order ("" = cancel)
+    std::deque<QStringList> m_aMultiFileAnswers;
     std::deque<YesNoCancel> m_aYesNoAnswers;
     std::function<void(QDialog&)> m_fnDialog;
 

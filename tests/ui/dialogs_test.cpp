@@ -323,7 +323,7 @@ class DialogsTest : public QObject
         QCOMPARE(h.m_dialogs.m_aDialogTitles, QStringList{"Split Existing Krz-File"});
         QVERIFY(test::FileExists(h.Path("PIANO.KRZ01")));
         QVERIFY(test::FileExists(h.Path("PIANO.KRZ03")));
-        QCOMPARE(rec.m_aStatus.front(), std::string("Splitting..."));
+        QCOMPARE(rec.m_aStatus.front(), std::string("Splitting PIANO.KRZ..."));
         QCOMPARE(rec.m_aStatus.back(), std::string("Ready"));
     }
 
@@ -384,7 +384,7 @@ class DialogsTest : public QObject
         const test::Bytes abJoined = test::ReadFileBytes(h.Path("S.KRZ01J"));
         QCOMPARE(abJoined.size(), ab.size());
         QVERIFY(std::equal(abJoined.begin() + 32, abJoined.end(), ab.begin() + 32));
-        QCOMPARE(rec.m_aStatus, (std::vector<std::string>{"Joining...", "Ready"}));
+        QCOMPARE(rec.m_aStatus, (std::vector<std::string>{"Joining S.KRZ01...", "Ready"}));
         QCOMPARE(rec.m_aRanges.front(), std::make_pair(0, 2));
         QCOMPARE(rec.m_aPositions.front(), 1);
         QCOMPARE(rec.m_nPos, 0);

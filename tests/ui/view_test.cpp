@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -180,7 +181,8 @@ class ViewTest : public QObject
         const char* aNames[] = {"s0.wav", "s2.wav", "s3.wav", "s4.wav"};
         for (int i = 0; i < 4; ++i)
         {
-            QCOMPARE(v.m_lbPool->item(i)->text(), QString::fromStdString(h.Path(aNames[i])));
+            QCOMPARE(v.m_lbPool->item(i)->toolTip(), QString::fromStdString(h.Path(aNames[i])));
+            QVERIFY(v.m_lbPool->item(i)->text().endsWith(QString::fromLatin1(aNames[i])));
             v.m_lbPool->SetCurSel(i);
             v.OnSelchangePoolList();
             QCOMPARE(v.m_edWavType->text(), aExpected[i]);
@@ -271,7 +273,9 @@ class ViewTest : public QObject
 
         QCOMPARE(test::ReadFileBytes(h.Path("window.krz")),
                  test::ReadFileBytes(h.Path("direct.krz")));
-        QCOMPARE(h.Frame().StatusText(), QStringLiteral("Ready"));
+        QCOMPARE(h.Frame().StatusText(),
+                 QStringLiteral("Wrote window.krz: 2 samples, 2 keymaps, 2 programs, %1 bytes")
+                     .arg(test::ReadFileBytes(h.Path("window.krz")).size()));
         QCOMPARE(v.m_ctlProgress->GetPos(), 0);
         QCOMPARE(v.m_ctlProgress->GetUpper(), 3);
         QVERIFY(!test::FileExists(h.Path("DVNSDATA.TMP")));
@@ -296,13 +300,18 @@ class ViewTest : public QObject
         h.m_dialogs.m_aFileAnswers.push_back(QString::fromStdString(h.Path("out.krz")));
         v.m_btnMakeFile->click();
         QCOMPARE(rec.m_aStatus.front(), "Working on " + h.Path("a.wav"));
-        QCOMPARE(rec.m_aStatus.back(), std::string("Ready"));
-        QCOMPARE(rec.m_aStatus[rec.m_aStatus.size() - 2], std::string("Splitting..."));
+        const std::size_t nSize = test::ReadFileBytes(h.Path("out.krz")).size();
+        QCOMPARE(
+            QString::fromStdString(rec.m_aStatus.back()),
+            QStringLiteral("Wrote out.krz: 2 samples, 2 keymaps, 2 programs, %1 bytes, 7 parts")
+                .arg(nSize));
+        QCOMPARE(rec.m_aStatus[rec.m_aStatus.size() - 3], std::string("Splitting..."));
         QCOMPARE(rec.m_aRanges.front(), std::make_pair(0, 2));
         QCOMPARE(rec.m_nPos, 0);
         QVERIFY(test::FileExists(h.Path("out.krz")));
         QVERIFY(test::FileExists(h.Path("out.krz01")));
-        QVERIFY(test::FileExists(h.Path("out.krz02")));
+        QVERIFY(test::FileExists(h.Path("out.krz07")));
+        QVERIFY(!test::FileExists(h.Path("out.krz08")));
     }
 
     void makeFileRefusesAnEmptyPoolAndHonoursCancel()

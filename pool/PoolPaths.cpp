@@ -1,0 +1,208 @@
+#include "PoolPaths.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+bool IsSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+bool IsRegularFile(const std::string& strPath)
+{
+    std::error_code ec;
+    return !strPath.empty() && fs::is_regular_file(strPath, ec);
+}
+
+std::string Join(const std::string& strDir, const std::vector<std::string>& aParts)
+{
+    fs::path path(strDir);
+    for (const std::string& strPart : aParts)
+        path /= strPart;
+    return path.lexically_normal().string();
+}
+
+// The stored path as this machine can open it directly from strPoolDir
+// (steps 1 and 2 of the candidates without the current folder), or "".
+std::string DirectPath(const StoredPath& sp, const std::string& strStored,
+                       const std::string& strPoolDir)
+{
+    if (sp.bAbsolute)
+        return !sp.bWindows ? strStored : std::string();
+    if (strPoolDir.empty() || sp.strName.empty())
+        return {};
+    std::vector<std::string> aParts = sp.aFolders;
+    aParts.push_back(sp.strName);
+    return Join(strPoolDir, aParts);
+}
+} // namespace
+
+StoredPath SplitStoredPath(const std::string& strStored)
+{
+    StoredPath sp;
+    std::string_view s(strStored);
+    sp.bWindows = s.find('\\') != std::string_view::npos;
+    std::size_t nSkipComponents = 0;
+    if (s.size() >= 2 && std::isalpha(static_cast<unsigned char>(s[0])) && s[1] == ':')
+    {
+        // "C:\x" and "C:/x"; a drive-relative "C:x" has no meaning here
+        // either, so it too counts as absolute and is found by name only.
+        sp.bWindows = true;
+        sp.bAbsolute = true;
+        s.remove_prefix(2);
+    }
+    else if (s.size() >= 2 && IsSeparator(s[0]) && IsSeparator(s[1]))
+    {
+        // "\\server\share\x": the server and the share are no folders here.
+        sp.bWindows = true;
+        sp.bAbsolute = true;
+        nSkipComponents = 2;
+    }
+    else if (!s.empty() && IsSeparator(s[0]))
+    {
+        sp.bAbsolute = true;
+    }
+
+    std::vector<std::string> aParts;
+    std::size_t nBegin = 0;
+    while (nBegin <= s.size())
+    {
+        std::size_t nEnd = nBegin;
+        while (nEnd < s.size() && !IsSeparator(s[nEnd]))
+            ++nEnd;
+        const std::string_view part = s.substr(nBegin, nEnd - nBegin);
+        if (!part.empty() && part != ".")
+            aParts.emplace_back(part);
+        nBegin = nEnd + 1;
+    }
+    // A path that ends in a separator names a folder, not a file.
+    const bool bTrailingSeparator = !s.empty() && IsSeparator(s.back());
+    aParts.erase(aParts.begin(), aParts.begin() + static_cast<std::ptrdiff_t>(
+                                                      std::min(nSkipComponents, aParts.size())));
+    if (!aParts.empty() && !bTrailingSeparator)
+    {
+        sp.strName = aParts.back();
+        aParts.pop_back();
+    }
+    sp.aFolders = std::move(aParts);
+    return sp;
+}
+
+std::vector<std::string> PathCandidates(const std::string& strStored, const std::string& strPoolDir,
+                                        const std::string& strCurrentDir)
+{
+    std::vector<std::string> aCandidates;
+    auto add = [&](const std::string& strPath)
+    {
+        if (!strPath.empty() &&
+            std::find(aCandidates.begin(), aCandidates.end(), strPath) == aCandidates.end())
+            aCandidates.push_back(strPath);
+    };
+    if (strStored.empty())
+        return aCandidates;
+
+    const StoredPath sp = SplitStoredPath(strStored);
+    if (sp.strName.empty() || sp.strName == "..")
+        return aCandidates;
+    if (sp.bAbsolute)
+    {
+        if (!sp.bWindows)
+            add(strStored);
+    }
+    else
+    {
+        add(DirectPath(sp, strStored, strPoolDir));
+        add(DirectPath(sp, strStored, strCurrentDir));
+    }
+
+    if (strPoolDir.empty())
+        return aCandidates;
+    add(Join(strPoolDir, {sp.strName}));
+    // The last k folders of the stored path, as long as they are real
+    // folder names ("a/../b" says nothing about where b lies).
+    for (std::size_t k = 1; k <= sp.aFolders.size(); ++k)
+    {
+        const auto itFirst = sp.aFolders.end() - static_cast<std::ptrdiff_t>(k);
+        if (*itFirst == "..")
+            break;
+        std::vector<std::string> aParts(itFirst, sp.aFolders.end());
+        aParts.push_back(sp.strName);
+        add(Join(strPoolDir, aParts));
+    }
+    return aCandidates;
+}
+
+std::string ResolveStoredPath(const std::string& strStored, const std::string& strPoolDir,
+                              const std::string& strCurrentDir)
+{
+    for (const std::string& strCandidate : PathCandidates(strStored, strPoolDir, strCurrentDir))
+    {
+        if (IsRegularFile(strCandidate))
+            return strCandidate;
+    }
+    return {};
+}
+
+std::vector<int> ResolvePoolPaths(CDorvane_V2Doc& doc, const std::string& strPoolPath,
+                                  const std::string& strCurrentDir)
+{
+    std::vector<int> aMissing;
+    const std::string strPoolDir = fs::path(strPoolPath).parent_path().string();
+    const int nCount = std::clamp<int>(doc.m_nCount, 0, MAX_POOL);
+    for (int i = 0; i < nCount; ++i)
+    {
+        CWPoolObj& entry = doc.m_aPool[i];
+        const std::string strFound =
+            ResolveStoredPath(entry.m_strFileName, strPoolDir, strCurrentDir);
+        if (strFound.empty())
+            aMissing.push_back(i);
+        entry.m_strFoundPath = strFound == entry.m_strFileName ? std::string() : strFound;
+    }
+    return aMissing;
+}
+
+int RebasePoolPaths(CDorvane_V2Doc& doc, const std::string& strNewPoolPath)
+{
+    std::error_code ec;
+    const fs::path newDir = fs::absolute(strNewPoolPath, ec).parent_path().lexically_normal();
+    if (ec)
+        return 0;
+    int nRewritten = 0;
+    const int nCount = std::clamp<int>(doc.m_nCount, 0, MAX_POOL);
+    for (int i = 0; i < nCount; ++i)
+    {
+        CWPoolObj& entry = doc.m_aPool[i];
+        const std::string strFile = entry.FilePath();
+        if (!IsRegularFile(strFile))
+            continue;
+        const std::string strDirect =
+            DirectPath(SplitStoredPath(entry.m_strFileName), entry.m_strFileName, newDir.string());
+        if (IsRegularFile(strDirect) && fs::equivalent(strDirect, strFile, ec) && !ec)
+            continue;
+
+        const fs::path file = fs::absolute(strFile, ec).lexically_normal();
+        if (ec)
+            continue;
+        const fs::path relative = file.lexically_relative(newDir);
+        if (!relative.empty() && *relative.begin() != "..")
+        {
+            // Relative, so that the pool and its samples can move together;
+            // the found path keeps the entry usable from any current folder.
+            entry.m_strFileName = relative.generic_string();
+            entry.m_strFoundPath = file.string();
+        }
+        else
+        {
+            entry.m_strFileName = file.string();
+            entry.m_strFoundPath.clear();
+        }
+        ++nRewritten;
+    }
+    return nRewritten;
+}

@@ -1,0 +1,56 @@
+// Where an entry's WAV file is on this machine. A pool file holds each
+// entry's path as it was written, possibly on another machine or relative to
+// another folder; these functions find the file when a pool is opened and
+// keep entries pointing at their files when a pool is saved elsewhere. The
+// stored paths themselves are never changed by opening.
+#pragma once
+
+#include "CDorvane_V2Doc.h"
+
+#include <string>
+#include <vector>
+
+// The stored path split into what can be searched for: whether it is
+// absolute (POSIX "/...", Windows "C:\...", "C:/...", "\\server\share\...",
+// "\..."), its folder components with any drive letter or server and share
+// left out, and its file name. Backslashes and slashes both separate
+// components. "." components are dropped; ".." components are kept.
+struct StoredPath
+{
+    bool bAbsolute = false;
+    bool bWindows = false; // written with a drive letter, a server or backslashes
+    std::vector<std::string> aFolders;
+    std::string strName;
+};
+StoredPath SplitStoredPath(const std::string& strStored);
+
+// The places the file of strStored may be, in the order they are tried:
+//  1. a POSIX absolute path as stored;
+//  2. a relative path (slashes or backslashes) joined to strPoolDir, then to
+//     strCurrentDir;
+//  3. by name: the file name in strPoolDir, then in strPoolDir joined with
+//     the stored path's last one, two, ... folders (a pool moved together
+//     with a folder of samples from another machine finds them there).
+// No candidate repeats; an empty folder argument contributes nothing. Pure:
+// the file system is not consulted.
+std::vector<std::string> PathCandidates(const std::string& strStored, const std::string& strPoolDir,
+                                        const std::string& strCurrentDir);
+
+// The first candidate that is an existing regular file, or "" when none is.
+std::string ResolveStoredPath(const std::string& strStored, const std::string& strPoolDir,
+                              const std::string& strCurrentDir);
+
+// Looks for the file of every entry 0..count-1 of a pool just opened from
+// strPoolPath: an entry whose file is found somewhere else than its stored
+// path names gets m_strFoundPath; every other entry gets it emptied.
+// Returns the indexes of the entries whose file was found nowhere.
+std::vector<int> ResolvePoolPaths(CDorvane_V2Doc& doc, const std::string& strPoolPath,
+                                  const std::string& strCurrentDir);
+
+// Before a pool is saved as strNewPoolPath: every entry whose file exists
+// but whose stored path, read from the new pool file's folder, would not
+// lead to it gets a new stored path: relative to that folder when the file
+// lies inside it, otherwise absolute; its m_strFoundPath is emptied.
+// Entries whose file is missing keep their stored path. Returns the number
+// of entries rewritten.
+int RebasePoolPaths(CDorvane_V2Doc& doc, const std::string& strNewPoolPath);
