@@ -2,36 +2,23 @@
 
 #include "ByteOrder.h"
 #include "CAtomicFile.h"
-#include "CCopyBuffer.h"
 #include "CFeedback.h"
 #include "CFile.h"
-#include "CTempFile.h"
 #include "KrzName.h"
 #include "SampleConverter.h"
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
+#include <vector>
 
 namespace
 {
-
-// Header bytes 4..7: the sample-data offset, set when the objects are written.
-constexpr std::size_t kDataOffsetField = 4;
 
 void SetName(std::uint8_t* pObject, const std::string& strName)
 {
     const std::string strField = KrzNameField(strName);
     for (std::size_t i = 0; i < kObjNameLength; ++i)
         pObject[kObjName + i] = static_cast<std::uint8_t>(strField[i]);
-}
-
-// Maximum pitch in cents: 100 * root key + 1200 * log2(96000 / rate),
-// rounded by adding 0.5 and cutting toward zero.
-std::int64_t Pitch(std::int32_t nRootKey, std::int32_t nRate)
-{
-    const double dTerm = 1200.0 * std::log2(96000.0 / nRate) + 0.5;
-    return 100 * static_cast<std::int64_t>(nRootKey) + static_cast<std::int64_t>(std::trunc(dTerm));
 }
 
 struct ChannelSpan
@@ -47,14 +34,13 @@ void SetSampleHeader(std::uint8_t* pHeader, const CWPoolObj& entry, const WAVINF
     pHeader[kShFlags] = entry.m_bLoop ? kLoopOnFlags : kLoopOffFlags;
     // Stored in two's complement, as the sampler reads a signed 16-bit value.
     bo::StoreBE16(pHeader + kShPitch,
-                  static_cast<std::uint16_t>(Pitch(entry.m_nRootKey, info.nSamplesPerSec)));
+                  static_cast<std::uint16_t>(KrzPitch(entry.m_nRootKey, info.nSamplesPerSec)));
     const auto nStart = static_cast<std::uint32_t>(span.nStart);
     bo::StoreBE32(pHeader + kShStart, nStart);
     bo::StoreBE32(pHeader + kShAltStart, nStart);
     bo::StoreBE32(pHeader + kShLoopStart, nStart);
     bo::StoreBE32(pHeader + kShEnd, static_cast<std::uint32_t>(span.nEnd));
-    bo::StoreBE32(pHeader + kShPeriod,
-                  static_cast<std::uint32_t>(1000000000 / info.nSamplesPerSec));
+    bo::StoreBE32(pHeader + kShPeriod, KrzPeriod(info.nSamplesPerSec));
 }
 
 ChannelSpan NextSpan(std::uint64_t& nRunningBytes, std::uint64_t nChannelBytes)
@@ -66,42 +52,35 @@ ChannelSpan NextSpan(std::uint64_t& nRunningBytes, std::uint64_t nChannelBytes)
     return span;
 }
 
-std::string Beside(const std::string& strOutput, const char* szName)
+// What the first pass learns of one usable entry: the data it takes and
+// where its words go.
+struct EntryPlan
 {
-    return (std::filesystem::path(CFile::FullPath(strOutput)).parent_path() / szName).string();
-}
+    int nIndex = 0;
+    std::uint64_t nUsable = 0;       // WAV data bytes converted
+    std::uint64_t nChannelBytes = 0; // bytes one channel takes in the KRZ file
+    std::uint64_t nDataBytes = 0;    // bytes of all its channels
+};
 
-// Writes the file into output; the temporary files are made at
-// strSampleTemp and strRightTemp and removed again, whichever way this ends.
+// Every size is known from the headers before the first byte is written:
+// the objects, then each entry's data in pool order, the right channel of a
+// stereo entry right after its left one. Each word of sample data is then
+// written once, straight into its place, with no temporary file.
 void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
-              TemplateBytes& abTemplate, CFile& out, const std::string& strSampleTemp,
-              const std::string& strRightTemp, CFeedback& feedback, KrzBuildSummary& summary)
+              TemplateBytes& abTemplate, CFile& out, CFeedback& feedback, KrzBuildSummary& summary)
 {
     const int nCount = std::clamp(doc.m_nCount, 0, MAX_POOL);
 
-    CTempFile sampleData(strSampleTemp);
-
-    out.Write(abTemplate.data() + kFileHeader.nOffset, kFileHeader.nLength);
-
-    feedback.ProgressSetRange(0, nCount);
-    feedback.ProgressSetPos(0);
-    feedback.ProgressSetStep(1);
-
-    std::uint64_t nObjectBytes = kKrzHeaderSize;
-    std::uint64_t nRunningBytes = 0; // the data byte count A
+    // First pass: the data of every usable entry, from its file as it is now.
+    std::vector<EntryPlan> aPlans;
+    std::uint64_t nObjectBytes = kKrzHeaderSize + kEndMarkSize;
+    std::uint64_t nTotalData = 0;
     for (int i = 0; i < nCount; ++i)
     {
-        feedback.ProgressStepIt();
         const WAVINFO& info = aWavInfo[i];
         if (!info.bValid)
             continue;
-        CWPoolObj& entry = doc.m_aPool[i];
-        feedback.SetStatusText("Working on " + entry.m_strFileName);
-        if (entry.m_strKeymapName.empty())
-            entry.m_strKeymapName = entry.m_strSampleName;
-        if (entry.m_strProgramName.empty())
-            entry.m_strProgramName = entry.m_strSampleName;
-
+        const CWPoolObj& entry = doc.m_aPool[i];
         CFile wav(entry.m_strFileName, CFile::modeRead);
         const std::uint64_t nLength = wav.GetLength();
         // The header read found the data chunk's size word just before
@@ -110,27 +89,57 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
         // any more, and building it would make an empty sample in silence.
         if (nLength < static_cast<std::uint32_t>(info.nDataOffset))
             throw CFileException(CFileException::endOfFile, wav.GetFilePath());
-        const std::uint64_t nUsable = UsableDataBytes(info, nLength);
-        const std::uint64_t nChannelBytes = ChannelBytes(info, nUsable);
+        EntryPlan plan;
+        plan.nIndex = i;
+        plan.nUsable = UsableDataBytes(info, nLength);
+        plan.nChannelBytes = ChannelBytes(info, plan.nUsable);
         // Without one whole frame the sample's end word would lie before its
         // start: a file that lost its data since its header was read.
-        if (nChannelBytes == 0)
+        if (plan.nChannelBytes == 0)
             throw CFileException(CFileException::endOfFile, wav.GetFilePath());
+        plan.nDataBytes = plan.nChannelBytes * (info.nChannels == 1 ? 1 : 2);
+        nTotalData += plan.nDataBytes;
+        const bool bMono = info.nChannels == 1;
+        nObjectBytes += (bMono ? kMonoSample : kStereoSample).nLength;
+        if (entry.m_bKeymapEnable)
+            nObjectBytes += (bMono ? kMonoKeymap : kStereoKeymap).nLength;
+        if (entry.m_bProgramEnable)
+            nObjectBytes += (bMono ? kMonoProgram : kStereoProgram).nLength;
+        aPlans.push_back(plan);
+    }
+
+    bo::StoreBE32(abTemplate.data() + kHdrDataOffset, static_cast<std::uint32_t>(nObjectBytes));
+    out.Write(abTemplate.data() + kFileHeader.nOffset, kFileHeader.nLength);
+
+    // The bar follows the bytes of sample data written, the build's time.
+    feedback.ProgressSetRange(0, kBuildProgressRange);
+    feedback.ProgressSetPos(0);
+    feedback.ProgressSetStep(1);
+
+    std::uint64_t nRunningBytes = 0; // the data byte count A
+    for (const EntryPlan& plan : aPlans)
+    {
+        const WAVINFO& info = aWavInfo[plan.nIndex];
+        CWPoolObj& entry = doc.m_aPool[plan.nIndex];
+        if (entry.m_strKeymapName.empty())
+            entry.m_strKeymapName = entry.m_strSampleName;
+        if (entry.m_strProgramName.empty())
+            entry.m_strProgramName = entry.m_strSampleName;
 
         const bool bMono = info.nChannels == 1;
         const TemplateRegion sample = bMono ? kMonoSample : kStereoSample;
         const TemplateRegion keymap = bMono ? kMonoKeymap : kStereoKeymap;
         const TemplateRegion program = bMono ? kMonoProgram : kStereoProgram;
-        const auto n = static_cast<std::uint16_t>(nFirstObjectID + i);
+        const auto n = static_cast<std::uint16_t>(nFirstObjectID + plan.nIndex);
 
         std::uint8_t* pSample = abTemplate.data() + sample.nOffset;
         bo::StoreBE16(pSample + kObjId, static_cast<std::uint16_t>(kSampleTypeBase + n));
         SetName(pSample, entry.m_strSampleName);
         SetSampleHeader(pSample + kSampleHeader1, entry, info,
-                        NextSpan(nRunningBytes, nChannelBytes));
+                        NextSpan(nRunningBytes, plan.nChannelBytes));
         if (!bMono)
             SetSampleHeader(pSample + kSampleHeader2, entry, info,
-                            NextSpan(nRunningBytes, nChannelBytes));
+                            NextSpan(nRunningBytes, plan.nChannelBytes));
 
         std::uint8_t* pKeymap = abTemplate.data() + keymap.nOffset;
         bo::StoreBE16(pKeymap + kObjId, static_cast<std::uint16_t>(kKeymapTypeBase + n));
@@ -145,39 +154,43 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
         bo::StoreBE16(pProgram + kProgramKeymap1, n);
 
         out.Write(pSample, sample.nLength);
-        nObjectBytes += sample.nLength;
         ++summary.nSamples;
         if (entry.m_bKeymapEnable)
         {
             out.Write(pKeymap, keymap.nLength);
-            nObjectBytes += keymap.nLength;
             ++summary.nKeymaps;
         }
         if (entry.m_bProgramEnable)
         {
             out.Write(pProgram, program.nLength);
-            nObjectBytes += program.nLength;
             ++summary.nPrograms;
         }
-
-        ConvertSampleData(wav, info, nUsable, sampleData, strRightTemp);
-        wav.Close();
     }
 
     const std::uint8_t abEndMark[kEndMarkSize] = {0, 0, 0, 0};
     out.Write(abEndMark, sizeof abEndMark);
-    nObjectBytes += kEndMarkSize;
 
-    feedback.SetStatusText("Adding sample data...");
-    sampleData.SeekToBegin();
-    CCopyBuffer().CopyToEnd(sampleData, out);
-
-    out.Seek(kDataOffsetField, CFile::begin);
-    bo::StoreBE32(abTemplate.data() + kDataOffsetField, static_cast<std::uint32_t>(nObjectBytes));
-    out.Write(abTemplate.data() + kDataOffsetField, 4);
-    summary.nBytes = nObjectBytes + nRunningBytes;
-
-    sampleData.Close();
+    // Second pass: the sample data, each entry at its place.
+    std::uint64_t nDataAt = nObjectBytes;
+    std::uint64_t nDone = 0;
+    for (const EntryPlan& plan : aPlans)
+    {
+        const CWPoolObj& entry = doc.m_aPool[plan.nIndex];
+        feedback.SetStatusText("Working on " + entry.m_strFileName);
+        CFile wav(entry.m_strFileName, CFile::modeRead);
+        ConvertSampleData(wav, aWavInfo[plan.nIndex], plan.nUsable, out, nDataAt,
+                          [&](std::uint64_t nBytes)
+                          {
+                              nDone += nBytes;
+                              feedback.ProgressSetPos(
+                                  static_cast<int>(nDone * kBuildProgressRange /
+                                                   std::max<std::uint64_t>(1, nTotalData)));
+                          });
+        wav.Close();
+        nDataAt += plan.nDataBytes;
+    }
+    feedback.ProgressSetPos(kBuildProgressRange);
+    summary.nBytes = nObjectBytes + nTotalData;
 }
 
 } // namespace
@@ -190,24 +203,7 @@ KrzBuildSummary BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, 
     // The output can be made again from the pool: it is not forced to the
     // disk before it replaces its name (that would multiply the build's time).
     CAtomicFile output(strOutput, false);
-    const std::string strSampleTemp = Beside(strOutput, kSampleDataTempName);
-    const std::string strRightTemp = Beside(strOutput, kRightChannelTempName);
-    try
-    {
-        WriteKrz(doc, aWavInfo, nFirstObjectID, abTemplate, output.File(), strSampleTemp,
-                 strRightTemp, feedback, summary);
-    }
-    catch (const CFileException& e)
-    {
-        // The temporary files hold the output's data on its way: a disk
-        // that fills while they grow is full for the output, the file the
-        // user chose and the one whose folder needs room.
-        const std::string strFailed = CFile::FullPath(e.m_strFileName);
-        if (e.m_cause == CFileException::diskFull &&
-            (strFailed == strSampleTemp || strFailed == strRightTemp))
-            throw CFileException(CFileException::diskFull, output.TargetPath(), e.m_lOsError);
-        throw;
-    }
+    WriteKrz(doc, aWavInfo, nFirstObjectID, abTemplate, output.File(), feedback, summary);
     output.Commit();
     return summary;
 }

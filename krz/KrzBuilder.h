@@ -11,8 +11,9 @@
 
 class CFeedback;
 
-inline constexpr const char* kSampleDataTempName = "DVNSDATA.TMP";
-inline constexpr const char* kRightChannelTempName = "DVNRDATA.TMP";
+// The progress bar's range during a build: it follows the bytes of sample
+// data written, in thousandths.
+inline constexpr int kBuildProgressRange = 1000;
 
 // What a build wrote: objects of each kind and the file's size in bytes.
 struct KrzBuildSummary
@@ -30,19 +31,19 @@ struct KrzBuildSummary
 // name in the document (which is not marked modified). abTemplate is the
 // working buffer whose fields are overwritten.
 //
-// Reports: progress range 0..count, one step per entry; "Working on <path>"
-// before each usable entry; "Adding sample data..." before the data is
-// appended. The caller sets "Ready" and resets the bar.
+// Reports: progress range 0..kBuildProgressRange, the position following
+// the bytes of sample data written; "Working on <path>" while each usable
+// entry's data is written. The caller sets "Ready" and resets the bar.
 //
-// The output is written under a temporary name and renamed when complete;
-// "DVNSDATA.TMP" and "DVNRDATA.TMP" are made beside the output and are
-// removed whether the build succeeds or not. Throws CFileException and
-// leaves any earlier file of that name as it was: failures of the output,
-// and a full disk while the temporary files grow, name the output; a WAV
-// file that cannot be opened or read names the WAV file, and one that has
-// become shorter than its header (its data offset) since the header was
-// read raises endOfFile on it. A WAV file that holds fewer data bytes than
-// its data chunk declares gives the whole frames it holds.
+// Every size is known from the headers first, so each word is written once,
+// straight into the output: no temporary file is made. The output is
+// written under a temporary name and renamed when complete. Throws
+// CFileException and leaves any earlier file of that name as it was:
+// failures of the output name the output; a WAV file that cannot be opened
+// or read names the WAV file, and one that has become shorter than its
+// header (its data offset), or than the data it held when the build began,
+// raises endOfFile on it. A WAV file that holds fewer data bytes than its
+// data chunk declares gives the whole frames it holds.
 KrzBuildSummary BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
                              TemplateBytes& abTemplate, const std::string& strOutput,
                              CFeedback& feedback);

@@ -30,7 +30,7 @@ constexpr std::uint64_t kMinSampleDataOffset = kKrzHeaderSize + kEndMarkSize;
 constexpr std::uint32_t kObjectFraming = 28;
 constexpr std::size_t kObjDataDistance = 8;
 // A later part's payload starts after its 36-byte part header.
-constexpr std::uint32_t kLaterPartDataOffset = 36;
+constexpr std::uint32_t kLaterPartDataOffset = kLaterPartHeaderSize;
 
 // Where the bytes come from: a file read piece by piece, or memory.
 class CSource
@@ -153,11 +153,10 @@ constexpr std::uint8_t kLayerStereoFlag = 0x20;
 constexpr std::size_t kSegKeymap2 = 8;  // body bytes 7..8
 constexpr std::size_t kSegKeymap1 = 12; // body bytes 11..12
 
-// The pitch's rate term as the builder computes it: 1200 * log2(96000 /
-// rate) + 0.5, cut toward zero.
+// The pitch's rate term as the builder computes it.
 long RateTerm(std::uint32_t nRate)
 {
-    return static_cast<long>(std::trunc(1200.0 * std::log2(96000.0 / nRate) + 0.5));
+    return static_cast<long>(KrzPitchRateTerm(nRate));
 }
 
 // The whole-number rates whose period 1e9 / rate (integer division) is

@@ -1,13 +1,10 @@
 #include "SampleConverter.h"
 
-#include "CCopyBuffer.h"
 #include "CFile.h"
-#include "CTempFile.h"
 
 #include <algorithm>
 #include <array>
 #include <memory>
-#include <optional>
 
 namespace
 {
@@ -109,8 +106,8 @@ std::uint64_t ChannelBytes(const WAVINFO& info, std::uint64_t nUsableBytes)
     return b8Bit ? 2 * (nUsableBytes / 2) : nUsableBytes / 2;
 }
 
-void ConvertSampleData(CFile& wav, const WAVINFO& info, std::uint64_t nUsableBytes,
-                       CFile& sampleData, const std::string& strRightTempPath)
+void ConvertSampleData(CFile& wav, const WAVINFO& info, std::uint64_t nUsableBytes, CFile& out,
+                       std::uint64_t nLeftPos, const std::function<void(std::uint64_t)>& fnWritten)
 {
     const bool bMono = info.nChannels == 1;
     const bool b8Bit = info.nBitsPerSample == 8;
@@ -128,9 +125,12 @@ void ConvertSampleData(CFile& wav, const WAVINFO& info, std::uint64_t nUsableByt
     auto& abLeft = s_pBuffers->abLeft;
     auto& abRight = s_pBuffers->abRight;
 
-    std::optional<CTempFile> right;
-    if (!bMono)
-        right.emplace(strRightTempPath);
+    // Each channel goes straight to its place: the right channel's words
+    // follow the whole left channel, so a stereo block is written in two
+    // places. A mono entry is written in one run.
+    std::uint64_t nLeftAt = nLeftPos;
+    std::uint64_t nRightAt = nLeftPos + ChannelBytes(info, nUsableBytes);
+    out.Seek(static_cast<std::int64_t>(nLeftAt), CFile::begin);
 
     wav.Seek(static_cast<std::uint32_t>(info.nDataOffset), CFile::begin);
     std::uint64_t nLeft = nUsableBytes;
@@ -142,25 +142,29 @@ void ConvertSampleData(CFile& wav, const WAVINFO& info, std::uint64_t nUsableByt
             throw CFileException(CFileException::endOfFile, wav.GetFilePath());
         nLeft -= nGot;
 
-        std::size_t nLeftBytes = 0;
+        std::size_t nBytes = 0;
         if (bMono && !b8Bit)
-            nLeftBytes = SwapPairs(abIn.data(), abLeft.data(), nGot / 2);
+            nBytes = SwapPairs(abIn.data(), abLeft.data(), nGot / 2);
         else if (bMono)
-            nLeftBytes = Widen8(abIn.data(), abLeft.data(), nGot);
+            nBytes = Widen8(abIn.data(), abLeft.data(), nGot);
         else if (!b8Bit)
-            nLeftBytes = SplitSwapPairs(abIn.data(), abLeft.data(), abRight.data(), nGot / 4);
+            nBytes = SplitSwapPairs(abIn.data(), abLeft.data(), abRight.data(), nGot / 4);
         else
-            nLeftBytes = SplitWiden8(abIn.data(), abLeft.data(), abRight.data(), nGot / 2);
-        sampleData.Write(abLeft.data(), nLeftBytes);
-        if (!bMono)
-            right->Write(abRight.data(), nLeftBytes);
-    }
-
-    if (!bMono)
-    {
-        // Append the parked right channel behind the left one.
-        right->SeekToBegin();
-        CCopyBuffer().CopyToEnd(*right, sampleData);
-        right->Close();
+            nBytes = SplitWiden8(abIn.data(), abLeft.data(), abRight.data(), nGot / 2);
+        if (bMono)
+        {
+            out.Write(abLeft.data(), nBytes);
+        }
+        else
+        {
+            out.Seek(static_cast<std::int64_t>(nLeftAt), CFile::begin);
+            out.Write(abLeft.data(), nBytes);
+            nLeftAt += nBytes;
+            out.Seek(static_cast<std::int64_t>(nRightAt), CFile::begin);
+            out.Write(abRight.data(), nBytes);
+            nRightAt += nBytes;
+        }
+        if (fnWritten)
+            fnWritten(bMono ? nBytes : 2 * nBytes);
     }
 }

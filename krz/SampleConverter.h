@@ -7,6 +7,7 @@
 #include "WAVINFO.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class CFile;
@@ -27,13 +28,15 @@ std::uint64_t UsableDataBytes(const WAVINFO& info, std::uint64_t nFileLength);
 std::uint64_t ChannelBytes(const WAVINFO& info, std::uint64_t nUsableBytes);
 
 // Reads nUsableBytes from offset nDataOffset of the open WAV file, converts
-// them and appends the result at the current end of sampleData: all left
-// (or only) channel words, then, for a stereo entry, the right channel's
-// words, which wait meanwhile in a file made at strRightTempPath and
-// removed before returning (also when an error ends the conversion).
-// Memory use is constant whatever the data size. Throws CFileException; a
-// WAV file that holds fewer bytes than nUsableBytes raises endOfFile on it,
-// and more than kMaxWavDataBytes raises invalidFile before anything is
-// written.
-void ConvertSampleData(CFile& wav, const WAVINFO& info, std::uint64_t nUsableBytes,
-                       CFile& sampleData, const std::string& strRightTempPath);
+// them and writes each word once, straight into its place in out: the left
+// (or only) channel's words from byte nLeftPos on and, for a stereo entry,
+// the right channel's words right after them, from nLeftPos +
+// ChannelBytes(info, nUsableBytes) on. out's position afterwards is
+// unspecified. Memory use is constant whatever the data size. Throws
+// CFileException; a WAV file that holds fewer bytes than nUsableBytes raises
+// endOfFile on it, and more than kMaxWavDataBytes raises invalidFile before
+// anything is written.
+// fnWritten (when given) is told the bytes written after each block.
+void ConvertSampleData(CFile& wav, const WAVINFO& info, std::uint64_t nUsableBytes, CFile& out,
+                       std::uint64_t nLeftPos,
+                       const std::function<void(std::uint64_t)>& fnWritten = {});

@@ -1,5 +1,7 @@
 #include "FloppyImage.h"
 
+#include "KrzFormat.h"
+
 #include "ByteOrder.h"
 #include "CAtomicFile.h"
 #include "CFatVolume.h"
@@ -17,7 +19,7 @@ namespace
 {
 
 constexpr std::uint32_t kSectorBytes = 512;
-constexpr std::uint32_t kPartHeaderBytes = 36;
+constexpr std::uint32_t kPartHeaderBytes = kLaterPartHeaderSize;
 
 constexpr SFloppyGeometry kDD{720, 1440, 9, 2, 2, 112, 0xF9, 3};
 constexpr SFloppyGeometry kHD{1440, 2880, 18, 2, 1, 224, 0xF0, 9};

@@ -5,6 +5,7 @@
 #include "CCopyBuffer.h"
 #include "CFeedback.h"
 #include "CFile.h"
+#include "KrzFormat.h"
 #include "KrzSplit.h"
 
 #include <algorithm>
@@ -27,16 +28,8 @@ constexpr const char* kSourceError = "FILE ERROR: Can't open Source File...";
 constexpr const char* kNotFirstPart =
     "Sorry, the source-file isn't the first file of a multi-disk file.";
 
-// Part 1 starts with a 32-byte header, every later part with a 36-byte one.
-constexpr std::int64_t kPart1HeaderSize = 32;
-constexpr std::int64_t kLaterPartHeaderSize = 36;
-// Part header fields: the sample-data offset (bytes 4..7; its low 24 bits
-// count), the data length (part 1) or the bytes still to come after the part
-// (later parts), and the part number (bytes 12..15).
-constexpr std::size_t kDataOffsetField = 4;
-constexpr std::size_t kDataLengthField = 8;
-constexpr std::size_t kPartNumberField = 12;
-constexpr std::size_t kPartNumberLowByte = 15;
+// Byte 15 is the low byte of the part number.
+constexpr std::size_t kPartNumberLowByte = kHdrPartNumber + 3;
 // The joined file can be made again from its parts: it is not forced to the
 // disk before it replaces its name (that would multiply the join's time).
 constexpr bool kSyncOutput = false;
@@ -258,12 +251,12 @@ std::string PlanSeries(const std::string& strFirst, std::uint64_t nFirstLength,
     const std::uint64_t nP = nFirstLength - kPart1HeaderSize;
     aPlan.push_back({strFirst, nP});
 
-    const std::uint64_t nDataLength = bo::LoadBE32(abHead + kDataLengthField);
+    const std::uint64_t nDataLength = bo::LoadBE32(abHead + kHdrDataLength);
     const bool bKnown = nDataLength != 0;
     std::uint64_t nLeft = 0; // bytes still to come, when the whole length is known
     if (bKnown)
     {
-        const std::uint64_t nWhole = bo::LoadBE24(abHead + kDataOffsetField + 1) + nDataLength;
+        const std::uint64_t nWhole = bo::LoadBE24(abHead + kHdrDataOffset + 1) + nDataLength;
         if (nWhole < nFirstLength)
             return PartDoesNotContinue(strFirst);
         nLeft = nWhole - nFirstLength;
@@ -290,8 +283,8 @@ std::string PlanSeries(const std::string& strFirst, std::uint64_t nFirstLength,
         if (nLength < kLaterPartHeaderSize || part.Read(abPart, sizeof abPart) != sizeof abPart)
             return PartEndsEarly(strName);
         const std::uint64_t nPayload = nLength - kLaterPartHeaderSize;
-        const std::uint64_t nRemaining = bo::LoadBE32(abPart + kDataLengthField);
-        if (bo::LoadBE32(abPart + kPartNumberField) != static_cast<std::uint32_t>(n))
+        const std::uint64_t nRemaining = bo::LoadBE32(abPart + kHdrDataLength);
+        if (bo::LoadBE32(abPart + kHdrPartNumber) != static_cast<std::uint32_t>(n))
             return PartDoesNotContinue(strName);
 
         if (bKnown || nPrevRemaining)
@@ -356,7 +349,7 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
         const std::uint64_t nFirstLength = first.GetLength();
         const std::size_t nGot = first.Read(abHead, sizeof abHead);
         // A first part carries part number 1 in bytes 12..15.
-        if (nGot <= kPartNumberLowByte || bo::LoadBE32(abHead + kPartNumberField) != 1)
+        if (nGot <= kPartNumberLowByte || bo::LoadBE32(abHead + kHdrPartNumber) != 1)
         {
             Message(kNotFirstPart);
             return;
@@ -395,13 +388,14 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
 
     // The joined file is one whole KRZ file again: bytes 8..15 (data length
     // and part number) are zero, as in any file that is not a part.
-    std::fill(abHead + kDataLengthField, abHead + kPartNumberLowByte + 1, std::uint8_t{0});
+    std::fill(abHead + kHdrDataLength, abHead + kPartNumberLowByte + 1, std::uint8_t{0});
     dest.Write(abHead, sizeof abHead);
     CCopyBuffer buffer;
     for (std::size_t i = 0; i < aPlan.size(); ++i)
     {
         CFile part(aPlan[i].strName, CFile::modeRead);
-        part.Seek(i == 0 ? kPart1HeaderSize : kLaterPartHeaderSize, CFile::begin);
+        part.Seek(static_cast<std::int64_t>(i == 0 ? kPart1HeaderSize : kLaterPartHeaderSize),
+                  CFile::begin);
         // A part that shrank since its header was read is cut short.
         if (buffer.Copy(part, dest, aPlan[i].nPayload) != aPlan[i].nPayload)
             throw CFileException(CFileException::endOfFile, part.GetFilePath());

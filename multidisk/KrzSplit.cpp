@@ -5,6 +5,7 @@
 #include "CCopyBuffer.h"
 #include "CFeedback.h"
 #include "CFile.h"
+#include "KrzFormat.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -16,10 +17,8 @@
 namespace
 {
 
-constexpr std::size_t kPart1HeaderSize = 32;
-constexpr std::size_t kPartHeaderSize = 36;
 // The payload of every later part begins right after its 36-byte header.
-constexpr std::uint32_t kLaterPartDataOffset = 36;
+constexpr std::uint32_t kLaterPartDataOffset = kLaterPartHeaderSize;
 
 // Writes one part file under a temporary name beside it: nHeaderSize bytes
 // of abHeader, then up to nPayload bytes of the source from its current
@@ -96,7 +95,7 @@ int SplitKrzFile(const std::string& strSource, const std::string& strBase, int n
     // Bytes 0..3 and 16..31 of the source's header are carried into every
     // part header; bytes 32..35 stay zero (they are only written in later
     // parts).
-    std::uint8_t abHeader[kPartHeaderSize] = {};
+    std::uint8_t abHeader[kLaterPartHeaderSize] = {};
     if (source.Read(abHeader, kPart1HeaderSize) != kPart1HeaderSize)
         throw CFileException(CFileException::endOfFile, source.GetFilePath());
 
@@ -104,10 +103,10 @@ int SplitKrzFile(const std::string& strSource, const std::string& strBase, int n
     // in every file the builder makes. An offset beyond the end of the
     // source (a damaged or foreign file) leaves no sample data: store 0
     // rather than a negative length.
-    const std::int64_t nDataOffset = bo::LoadBE24(abHeader + 5);
+    const std::int64_t nDataOffset = bo::LoadBE24(abHeader + kHdrDataOffset + 1);
     const std::int64_t nDataLength = nLength > nDataOffset ? nLength - nDataOffset : 0;
-    bo::StoreBE32(abHeader + 8, static_cast<std::uint32_t>(nDataLength));
-    bo::StoreBE32(abHeader + 12, 1);
+    bo::StoreBE32(abHeader + kHdrDataLength, static_cast<std::uint32_t>(nDataLength));
+    bo::StoreBE32(abHeader + kHdrPartNumber, 1);
 
     // Every part is written under a temporary name first, and the parts
     // replace the files of their names only when all of them are complete:
@@ -124,14 +123,14 @@ int SplitKrzFile(const std::string& strSource, const std::string& strBase, int n
     feedback.ProgressSetStep(1);
     feedback.ProgressSetPos(1);
 
-    bo::StoreBE32(abHeader + 4, kLaterPartDataOffset);
+    bo::StoreBE32(abHeader + kHdrDataOffset, kLaterPartDataOffset);
     for (int n = 2; nLeft > 0; ++n)
     {
         feedback.ProgressStepIt();
         nLeft -= nPartSize;
-        bo::StoreBE32(abHeader + 8, nLeft > 0 ? static_cast<std::uint32_t>(nLeft) : 0);
-        bo::StoreBE32(abHeader + 12, static_cast<std::uint32_t>(n));
-        apParts.push_back(WritePart(PartName(strBase, n), abHeader, kPartHeaderSize, source,
+        bo::StoreBE32(abHeader + kHdrDataLength, nLeft > 0 ? static_cast<std::uint32_t>(nLeft) : 0);
+        bo::StoreBE32(abHeader + kHdrPartNumber, static_cast<std::uint32_t>(n));
+        apParts.push_back(WritePart(PartName(strBase, n), abHeader, kLaterPartHeaderSize, source,
                                     static_cast<std::uint64_t>(nPartSize), buffer));
     }
 

@@ -22,14 +22,15 @@ using test::Bytes;
 namespace
 {
 
-// The pool: a 16-bit mono entry, a 16-bit stereo entry (whose right channel
-// waits in "DVNRDATA.TMP") and an 8-bit mono entry, all with keymap and
-// program. Sample data: 6000 + 2 * 8000 + 2 * 3000 bytes; objects: the
-// header, 96 + 184 + 280, 128 + 184 + 280, 96 + 184 + 280, the end mark.
+// The pool: a 16-bit mono entry, a 16-bit stereo entry and an 8-bit mono
+// entry, all with keymap and program. Sample data: 6000 + 2 * 8000 + 2 *
+// 3000 bytes; objects: the header, 96 + 184 + 280, 128 + 184 + 280, 96 + 184
+// + 280, the end mark. Each word goes straight to its place: the piano's at
+// 1748, the strings' left channel at 7748 and right at 15748, the organ's at
+// 23748.
 constexpr std::uint64_t kDataBytes = 28000;
 constexpr std::uint64_t kObjectBytes = 32 + 560 + 592 + 560 + 4;
 constexpr std::uint64_t kOutputBytes = kObjectBytes + kDataBytes;
-// "DVNSDATA.TMP" after each entry: 6000, 22000, 28000 bytes.
 
 struct WavFile
 {
@@ -109,8 +110,8 @@ std::string DiskFull(const std::string& strPath)
 }
 
 // The stage a failure happened in, by the last status text the build set:
-// none before the first entry, "Working on <WAV>" during an entry,
-// "Adding sample data..." while the data is copied behind the objects.
+// none while the header and the objects are written, "Working on <WAV>"
+// while an entry's data is.
 std::string Working(const CBuild& build, int nEntry)
 {
     return "Working on " + build.Wav(kWavs[nEntry].szName);
@@ -146,16 +147,16 @@ TEST(BuildFault, DiskFillsAtEveryStage)
     {
         const char* szStage;
         rlim_t nLimit;
-        int nLastEntry; // -1: before the first entry, 3: while the data is copied
+        int nLastEntry; // -1: before the first entry's data
     };
     const Case aCases[] = {
         {"the header", 20, -1},
-        {"the first entry's objects", 500, 0},
+        {"the objects", 500, -1},
         {"the first entry's sample data", 4000, 0},
         {"the stereo entry's left channel", 10000, 1},
-        {"the stereo entry's right channel joining the sample data", 18000, 1},
+        {"the stereo entry's right channel", 18000, 1},
         {"the last entry's sample data", 25000, 2},
-        {"the copy behind the objects", kOutputBytes - 1, 3},
+        {"the last byte", kOutputBytes - 1, 2},
     };
     for (const Case& c : aCases)
     {
@@ -171,9 +172,7 @@ TEST(BuildFault, DiskFillsAtEveryStage)
         ASSERT_FALSE(outcome.bSkipped) << outcome.strSkipReason;
 
         EXPECT_EQ(outcome.strError, DiskFull(build.Output()));
-        const std::string strStage = c.nLastEntry < 0   ? ""
-                                     : c.nLastEntry > 2 ? "Adding sample data..."
-                                                        : Working(build, c.nLastEntry);
+        const std::string strStage = c.nLastEntry < 0 ? "" : Working(build, c.nLastEntry);
         EXPECT_EQ(outcome.LastStatus(), strStage);
         EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "out")));
     }
@@ -192,7 +191,7 @@ TEST(BuildFault, DiskJustLargeEnough)
     const auto outcome = fault::RunInChild(setup, build.Operation());
     ASSERT_FALSE(outcome.bSkipped) << outcome.strSkipReason;
     EXPECT_EQ(outcome.strError, "");
-    EXPECT_EQ(outcome.LastStatus(), "Adding sample data...");
+    EXPECT_EQ(outcome.LastStatus(), Working(build, 2));
     EXPECT_TRUE(fault::SameFiles({{"OUT.KRZ", abReference}}, fault::TakeSnapshot(dir / "out")));
 }
 
@@ -207,14 +206,14 @@ TEST(BuildFault, TmpfsFillsAtEveryStage)
         std::uint64_t nFreePages;
         int nLastEntry; // as above; 4: no failure
     };
-    // Pages each file takes: the output's temporary file 1 until the copy
-    // (8 after it), "DVNSDATA.TMP" 2, 4, 6 and 7 as it grows, "DVNRDATA.TMP"
-    // 2 while the stereo entry is converted.
+    // The output's temporary file is the only file written: 2 pages after
+    // the first entry, 4 after the stereo entry's left channel, 6 after its
+    // right one, 8 in the end. No room is needed beyond the output itself.
     const Case aCases[] = {
         {"the header", 0, -1},
         {"the stereo entry's left channel", 3, 1},
-        {"the copy behind the objects", 9, 3},
-        {"enough room", 16, 4},
+        {"the last entry", 6, 2},
+        {"exactly the output's room", 8, 4},
     };
     const Bytes abReference = Reference();
     for (const Case& c : aCases)
@@ -240,9 +239,7 @@ TEST(BuildFault, TmpfsFillsAtEveryStage)
             continue;
         }
         EXPECT_EQ(outcome.strError, DiskFull(build.Output()));
-        const std::string strStage = c.nLastEntry < 0   ? ""
-                                     : c.nLastEntry > 2 ? "Adding sample data..."
-                                                        : Working(build, c.nLastEntry);
+        const std::string strStage = c.nLastEntry < 0 ? "" : Working(build, c.nLastEntry);
         EXPECT_EQ(outcome.LastStatus(), strStage);
         EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(disk.Path())));
         EXPECT_EQ(fault::FreeBytes(disk.Path()), c.nFreePages * kPage);
@@ -251,13 +248,12 @@ TEST(BuildFault, TmpfsFillsAtEveryStage)
 
 // Where the build writes but the user may not: a read-only output folder,
 // or a write-protected file in a folder open to writing, either the output
-// (a rename would replace it) or a file that carries a temporary file's
-// name. Each is refused as an open for writing would refuse it, named in
+// (a rename would replace it). Each is refused as an open for writing would refuse it, named in
 // the message, and left as it was. Root ignores permissions, so the build
 // runs as an ordinary user in a child process.
 TEST(BuildFault, WriteProtected)
 {
-    for (const char* szProtected : {"", "OUT.KRZ", "DVNSDATA.TMP", "DVNRDATA.TMP"})
+    for (const char* szProtected : {"", "OUT.KRZ"})
     {
         SCOPED_TRACE(*szProtected ? szProtected : "read-only folder");
         test::TempDir dir;
@@ -325,7 +321,8 @@ TEST(BuildFault, WavFileVanishesOrLosesItsHeader)
         std::string strMessage = c.szMessage;
         strMessage.replace(strMessage.find("%1"), 2, strWav);
         EXPECT_EQ(outcome.strError, strMessage);
-        EXPECT_EQ(outcome.LastStatus(), Working(build, c.nEntry));
+        // Every file is looked at before the first byte is written.
+        EXPECT_EQ(outcome.LastStatus(), "");
         EXPECT_TRUE(fault::SameFiles(before, fault::TakeSnapshot(dir / "out")));
     }
 }

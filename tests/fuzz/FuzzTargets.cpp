@@ -398,8 +398,7 @@ int FuzzSampleConverter(const std::uint8_t* pData, std::size_t nSize)
     const std::size_t nFile = nSize - kInfoBytes;
 
     const std::string strWav = ScratchPath("in.wav");
-    const std::string strData = ScratchPath("DVNSDATA.TMP");
-    const std::string strRight = ScratchPath("DVNRDATA.TMP");
+    const std::string strData = ScratchPath("out.krz");
     WriteFile(strWav, pFile, nFile);
 
     const bool bMono = info.nChannels == 1;
@@ -418,16 +417,16 @@ int FuzzSampleConverter(const std::uint8_t* pData, std::size_t nSize)
     const std::uint64_t nChannel = ChannelBytes(info, nUsable);
     const std::uint64_t nPromised = (bMono ? 1 : 2) * nChannel;
 
-    // Something already in the sample-data file: the conversion appends.
+    // Something already in the output before the data: the conversion
+    // writes from the position it is given.
     static const std::uint8_t kPrefix[] = {'P', 'R', 'E'};
     {
         CFile wav(strWav, CFile::modeRead);
         CFile data(strData, CFile::modeCreate | CFile::modeReadWrite);
         data.Write(kPrefix, sizeof kPrefix);
-        ConvertSampleData(wav, info, nUsable, data, strRight);
+        ConvertSampleData(wav, info, nUsable, data, sizeof kPrefix);
         data.Close();
     }
-    Check(!CFile::Exists(strRight), "the right-channel file remains");
 
     const Bytes abData = ReadFile(strData);
     Check(abData.size() == sizeof kPrefix + nPromised,

@@ -229,10 +229,8 @@ TEST(FuzzLimits, ConversionDataSize)
     CFile wav(dir / "a.wav", CFile::modeRead);
     CFile data(dir / "data", CFile::modeCreate | CFile::modeReadWrite);
     info.nChannels = 2;
-    EXPECT_THROW(ConvertSampleData(wav, info, kMaxWavDataBytes + 1, data, dir / "right"),
-                 CFileException);
+    EXPECT_THROW(ConvertSampleData(wav, info, kMaxWavDataBytes + 1, data, 0), CFileException);
     EXPECT_EQ(data.GetLength(), 0u);
-    EXPECT_FALSE(test::FileExists(dir / "right"));
 }
 
 } // namespace

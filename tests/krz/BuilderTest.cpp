@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using test::Bytes;
 
 namespace
@@ -172,12 +174,15 @@ TEST(Builder, WorkedExample)
     EXPECT_EQ(pool.doc.m_aPool[1].m_strProgramName, "STRINGS");
     EXPECT_FALSE(pool.doc.IsModified());
 
-    // Feedback, and no temporary file left behind.
-    EXPECT_EQ(pool.feedback.m_aRanges.back(), std::make_pair(0, 2));
-    EXPECT_EQ(
-        pool.feedback.m_aStatus,
-        (std::vector<std::string>{"Working on " + (dir / "PIANO.wav"),
-                                  "Working on " + (dir / "STRINGS.wav"), "Adding sample data..."}));
+    // Feedback: the bar follows the bytes written, never going back; no
+    // temporary file is made.
+    EXPECT_EQ(pool.feedback.m_aRanges.back(), std::make_pair(0, kBuildProgressRange));
+    EXPECT_TRUE(
+        std::is_sorted(pool.feedback.m_aPositions.begin(), pool.feedback.m_aPositions.end()));
+    EXPECT_EQ(pool.feedback.m_aPositions.back(), kBuildProgressRange);
+    EXPECT_EQ(pool.feedback.m_aStatus,
+              (std::vector<std::string>{"Working on " + (dir / "PIANO.wav"),
+                                        "Working on " + (dir / "STRINGS.wav")}));
     EXPECT_EQ(test::ListDir(dir.Path()),
               (std::vector<std::string>{"OUT.KRZ", "PIANO.wav", "STRINGS.wav"}));
 
@@ -202,7 +207,7 @@ TEST(Builder, AllEntriesUnusableGives36Bytes)
     ASSERT_EQ(ab.size(), 36u);
     EXPECT_EQ(BE32(ab, 4), 36u);
     EXPECT_EQ(BE32(ab, 32), 0u);
-    EXPECT_EQ(pool.feedback.m_aPositions.back(), 3);
+    EXPECT_EQ(pool.feedback.m_aPositions.back(), kBuildProgressRange);
 }
 
 TEST(Builder, NumberingSkipsUnusableEntriesAndNamesAreCut)

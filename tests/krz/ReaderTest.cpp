@@ -33,8 +33,7 @@ class CKrzMaker
     {
         const std::size_t nAt =
             Append(bStereo ? kStereoSample : kMonoSample, kSampleTypeBase, n, szName);
-        const long nTerm = static_cast<long>(std::trunc(1200.0 * std::log2(96000.0 / nRate) + 0.5));
-        const auto nPitch = static_cast<std::uint16_t>(100 * nRootKey + nTerm);
+        const auto nPitch = static_cast<std::uint16_t>(KrzPitch(nRootKey, nRate));
         for (int nChannel = 0; nChannel < (bStereo ? 2 : 1); ++nChannel)
         {
             std::uint8_t* p = &m_ab[nAt + (nChannel == 0 ? kSampleHeader1 : kSampleHeader2)];

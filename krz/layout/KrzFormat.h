@@ -1,7 +1,10 @@
-// Sizes, offsets and type bases of the KRZ file and of the object template.
-// All numbers in a KRZ file are big-endian.
+// The layout of the KRZ file, of its split parts and of the object
+// template: sizes, offsets, type bases, flag bits and the pitch formula. The
+// builder, the split, the join and the reader all take them from here. All
+// numbers in a KRZ file and in a part header are big-endian.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -9,6 +12,17 @@
 inline constexpr std::size_t kTemplateSize = 1248;
 inline constexpr std::size_t kKrzHeaderSize = 32;
 inline constexpr std::size_t kEndMarkSize = 4;
+
+// File header fields. Bytes 8..15 are zero in a whole file; in a part they
+// hold the data length (part 1) or the bytes still to come after the part
+// (later parts), and the part number.
+inline constexpr std::size_t kHdrDataOffset = 4;  // u32 sample-data offset; its low 24 bits count
+inline constexpr std::size_t kHdrDataLength = 8;  // u32, parts only
+inline constexpr std::size_t kHdrPartNumber = 12; // u32, parts only; 1 marks a first part
+// Part 1 starts with the file's 32-byte header; every later part with a
+// 36-byte one whose sample-data offset is 36 and whose bytes 32..35 are 0.
+inline constexpr std::size_t kPart1HeaderSize = 32;
+inline constexpr std::size_t kLaterPartHeaderSize = 36;
 
 struct TemplateRegion
 {
@@ -43,14 +57,14 @@ inline constexpr std::size_t kSampleHeader2 = 72; // stereo only: right channel
 inline constexpr std::size_t kSampleHeaderSize = 32;
 
 // Offsets within a sample header.
-inline constexpr std::size_t kShRootKey = 0;   // u8: root key + 12
-inline constexpr std::size_t kShFlags = 1;     // u8: 0x70 loop on, 0xF0 loop off
-inline constexpr std::size_t kShPitch = 4;     // s16: maximum pitch in cents
-inline constexpr std::size_t kShStart = 8;     // u32 start word
-inline constexpr std::size_t kShAltStart = 12; // u32 = start
+inline constexpr std::size_t kShRootKey = 0;    // u8: root key + 12
+inline constexpr std::size_t kShFlags = 1;      // u8: 0x70 loop on, 0xF0 loop off
+inline constexpr std::size_t kShPitch = 4;      // s16: maximum pitch in cents
+inline constexpr std::size_t kShStart = 8;      // u32 start word
+inline constexpr std::size_t kShAltStart = 12;  // u32 = start
 inline constexpr std::size_t kShLoopStart = 16; // u32 = start
-inline constexpr std::size_t kShEnd = 20;      // u32 end word, inclusive
-inline constexpr std::size_t kShPeriod = 28;   // u32 sample period in ns
+inline constexpr std::size_t kShEnd = 20;       // u32 end word, inclusive
+inline constexpr std::size_t kShPeriod = 28;    // u32 sample period in ns
 inline constexpr std::uint8_t kLoopOnFlags = 0x70;
 inline constexpr std::uint8_t kLoopOffFlags = 0xF0;
 
@@ -59,3 +73,20 @@ inline constexpr std::uint8_t kLoopOffFlags = 0xF0;
 inline constexpr std::size_t kKeymapSampleNumber = 28;
 inline constexpr std::size_t kProgramKeymap2 = 188; // stereo only
 inline constexpr std::size_t kProgramKeymap1 = 192;
+
+// Maximum pitch of a sample header in cents: 100 * root key + the rate term
+// 1200 * log2(96000 / rate), rounded by adding 0.5 and cutting toward zero.
+// Stored as a signed 16-bit value in two's complement.
+inline std::int64_t KrzPitchRateTerm(std::int64_t nRate)
+{
+    return static_cast<std::int64_t>(std::trunc(1200.0 * std::log2(96000.0 / nRate) + 0.5));
+}
+inline std::int64_t KrzPitch(std::int64_t nRootKey, std::int64_t nRate)
+{
+    return 100 * nRootKey + KrzPitchRateTerm(nRate);
+}
+// The sample period in nanoseconds: 10^9 / rate, cut toward zero.
+inline std::uint32_t KrzPeriod(std::int64_t nRate)
+{
+    return static_cast<std::uint32_t>(1000000000 / nRate);
+}
