@@ -232,8 +232,7 @@ void SetDecoded(WAVINFO& info, int nChannels, int nInRate, const CAudioOptions& 
 }
 
 // The file's loop and root key, the loop scaled to the output frames.
-void SetMetadata(const std::string& strPath, WAVINFO& info, int nInRate,
-                 std::uint64_t nInFrames)
+void SetMetadata(const std::string& strPath, WAVINFO& info, int nInRate, std::uint64_t nInFrames)
 {
     const CFileMetadata metadata = ReadFileMetadata(strPath);
     info.nFileRootKey = metadata.nRootKey;
@@ -259,9 +258,8 @@ void SetMetadata(const std::string& strPath, WAVINFO& info, int nInRate,
 
 // The libsndfile path of ReadAudioHeader; returns the message tail of a
 // refusal, empty for a usable file.
-std::string ReadWithLibrary(const std::string& strPath, WAVINFO& info,
-                            const CAudioOptions& options, std::uint64_t& nInFrames,
-                            int& nInRate)
+std::string ReadWithLibrary(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
+                            std::uint64_t& nInFrames, int& nInRate)
 {
     SF_INFO sfinfo;
     const SndfilePtr pFile = OpenSndfile(strPath, sfinfo);
@@ -334,8 +332,8 @@ std::uint64_t ResampledFrames(std::uint64_t nInFrames, int nInRate, int nOutRate
 {
     if (nInRate <= 0 || nOutRate <= 0 || nInRate == nOutRate)
         return nInFrames;
-    const unsigned __int128 nScaled = static_cast<unsigned __int128>(nInFrames) *
-                                      static_cast<unsigned>(nOutRate);
+    const unsigned __int128 nScaled =
+        static_cast<unsigned __int128>(nInFrames) * static_cast<unsigned>(nOutRate);
     const auto nIn = static_cast<unsigned>(nInRate);
     return static_cast<std::uint64_t>((nScaled + nIn / 2) / nIn);
 }
@@ -374,8 +372,7 @@ bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOpti
         return true;
     }
 
-    if (!options.bConvert ||
-        !(RefusedForFormat(strPath, held.m_strText) || !IsRiffWave(strPath)))
+    if (!options.bConvert || !(RefusedForFormat(strPath, held.m_strText) || !IsRiffWave(strPath)))
     {
         held.PassOn(feedback);
         return false;
@@ -450,11 +447,11 @@ class CPlainSource : public CAudioDecoder::CSource
             throw CFileException(CFileException::endOfFile, m_file.GetFilePath());
         const std::size_t nSamples = nFrames * static_cast<std::size_t>(m_nChannels);
         for (std::size_t i = 0; i < nSamples; ++i)
-            pSamples[i] = m_b8Bit ? static_cast<std::int32_t>(
-                                        static_cast<std::uint32_t>(m_abBlock[i] ^ 0x80) << 24)
-                                  : static_cast<std::int32_t>(
-                                        static_cast<std::uint32_t>(bo::LoadLE16(&m_abBlock[2 * i]))
-                                        << 16);
+            pSamples[i] =
+                m_b8Bit ? static_cast<std::int32_t>(static_cast<std::uint32_t>(m_abBlock[i] ^ 0x80)
+                                                    << 24)
+                        : static_cast<std::int32_t>(
+                              static_cast<std::uint32_t>(bo::LoadLE16(&m_abBlock[2 * i])) << 16);
         m_nRead += nFrames;
         return nFrames;
     }
@@ -573,10 +570,9 @@ CAudioDecoder::~CAudioDecoder() = default;
 
 std::size_t CAudioDecoder::Read(std::int16_t* pFrames, std::size_t nMaxFrames)
 {
-    const std::size_t nFrames =
-        std::min({nMaxFrames, kDecodeBlockFrames,
-                  static_cast<std::size_t>(std::min<std::uint64_t>(m_nFrames - m_nDone,
-                                                                   kDecodeBlockFrames))});
+    const std::size_t nFrames = std::min({nMaxFrames, kDecodeBlockFrames,
+                                          static_cast<std::size_t>(std::min<std::uint64_t>(
+                                              m_nFrames - m_nDone, kDecodeBlockFrames))});
     if (nFrames == 0)
         return 0;
     const std::size_t nGot =

@@ -37,12 +37,19 @@ std::vector<std::uint8_t> ReadAt(CFile& file, std::uint64_t nPos, std::uint64_t 
     return ab;
 }
 
-bool ChunkIdAt(CFile& file, std::uint64_t nPos, std::uint64_t nLength)
+// True when a chunk starts at nPos: a printable id and a size that fits in
+// the file (as the WAV header reader judges it; the data chunk's size is
+// not held to that).
+bool ChunkIdAt(CFile& file, std::uint64_t nPos, std::uint64_t nLength, bool bBigEndian)
 {
     if (nPos + 8 > nLength)
         return false;
-    const auto ab = ReadAt(file, nPos, 4);
-    return ab.size() == 4 && IsPrintableId(ab.data());
+    const auto ab = ReadAt(file, nPos, 8);
+    if (ab.size() < 8 || !IsPrintableId(ab.data()))
+        return false;
+    const std::uint32_t nSize =
+        bBigEndian ? bo::LoadBE32(ab.data() + 4) : bo::LoadLE32(ab.data() + 4);
+    return IsTag(ab.data(), "data") || nPos + 8 + nSize <= nLength;
 }
 
 struct CChunk
@@ -56,8 +63,7 @@ struct CChunk
 // Chunks are padded to even sizes; a writer that left the pad byte out is
 // followed when only the unpadded position starts a chunk, as the WAV
 // header reader does.
-template <class Fn>
-void WalkChunks(CFile& file, bool bBigEndian, Fn fn)
+template <class Fn> void WalkChunks(CFile& file, bool bBigEndian, Fn fn)
 {
     const std::uint64_t nLength = file.GetLength();
     std::uint64_t nPos = 12;
@@ -72,8 +78,8 @@ void WalkChunks(CFile& file, bool bBigEndian, Fn fn)
         chunk.nBody = nPos + 8;
         fn(chunk);
         std::uint64_t nNext = chunk.nBody + chunk.nSize;
-        if (chunk.nSize % 2 != 0 &&
-            (ChunkIdAt(file, nNext + 1, nLength) || !ChunkIdAt(file, nNext, nLength)))
+        if (chunk.nSize % 2 != 0 && (ChunkIdAt(file, nNext + 1, nLength, bBigEndian) ||
+                                     !ChunkIdAt(file, nNext, nLength, bBigEndian)))
             ++nNext;
         nPos = nNext;
     }
@@ -156,8 +162,7 @@ void ReadAiffMetadata(CFile& file, CFileMetadata& metadata)
     WalkChunks(file, true,
                [&](const CChunk& chunk)
                {
-                   if (abInst.empty() && std::strcmp(chunk.szId, "INST") == 0 &&
-                       chunk.nSize >= 20)
+                   if (abInst.empty() && std::strcmp(chunk.szId, "INST") == 0 && chunk.nSize >= 20)
                        abInst = ReadAt(file, chunk.nBody, 20);
                    else if (!bMarkSeen && std::strcmp(chunk.szId, "MARK") == 0)
                    {
@@ -230,7 +235,8 @@ std::optional<int> RootKeyFromTitle(const std::string& strTitle)
     const std::size_t n = strTitle.size();
     for (std::size_t i = 0; i < n; ++i)
     {
-        const char cUpper = static_cast<char>(std::toupper(static_cast<unsigned char>(strTitle[i])));
+        const char cUpper =
+            static_cast<char>(std::toupper(static_cast<unsigned char>(strTitle[i])));
         if (cUpper < 'A' || cUpper > 'G' || (i > 0 && IsAlnum(strTitle[i - 1])))
             continue;
         std::size_t j = i + 1;
