@@ -1,5 +1,6 @@
 #include "FuzzTargets.h"
 
+#include "AudioInput.h"
 #include "ByteOrder.h"
 #include "CArchive.h"
 #include "CDorvane_V2Doc.h"
@@ -437,6 +438,71 @@ int FuzzSampleConverter(const std::uint8_t* pData, std::size_t nSize)
         ExpectedConversion(nUsable != 0 ? pFile + nOffset : pFile, nUsable, bMono, b8Bit);
     Check(std::equal(abExpect.begin(), abExpect.end(), abData.begin() + sizeof kPrefix),
           "the converted words differ");
+    return 0;
+}
+
+int FuzzAudioInput(const std::uint8_t* pData, std::size_t nSize)
+{
+    if (nSize == 0)
+        return 0;
+    static constexpr int kRates[4] = {0, 8000, 22050, 48000};
+    CAudioOptions options;
+    options.bConvert = (pData[0] & 1) != 0;
+    options.bFileMetadata = (pData[0] & 2) != 0;
+    options.nMaxRate = kRates[(pData[0] >> 2) & 3];
+    const std::string strPath = ScratchPath("in.audio");
+    WriteFile(strPath, pData + 1, nSize - 1);
+
+    CMessageLog log;
+    WAVINFO info;
+    info.nFrames = 12345; // the reader must start from a clean record
+    const bool bValid = ReadAudioHeader(strPath, info, options, log);
+    Check(bValid == info.bValid, "result and bValid differ");
+    if (!bValid)
+    {
+        Check(log.m_aTexts.size() == 1, "an unusable file gave no message or several");
+        Check(log.m_aTexts[0].rfind("Error in file: " + strPath + "\n", 0) == 0,
+              "message does not name the file: " + log.m_aTexts[0]);
+        Check(log.m_strCaption == kWavInfoCaption && log.m_icon == MessageIcon::None,
+              "message caption or icon");
+        return 0;
+    }
+    Check(log.m_aTexts.empty(), "a usable file gave a message");
+    Check(info.nChannels == 1 || info.nChannels == 2, "usable, but channels not 1 or 2");
+    Check(info.nSamplesPerSec > 0, "usable, but no sample rate");
+    Check(info.nFrames > 0 && info.nFrames <= MaxDecodedFrames(info.nChannels),
+          "usable, but no frames or too many");
+    Check(info.bDecoded || info.nFormatTag == 1, "a plain entry that is not PCM");
+    Check(!info.bDecoded || (info.nBitsPerSample == 16 && !info.strTypeText.empty()),
+          "a decoded entry without 16 bits or a Type line");
+    Check(options.nMaxRate == 0 || info.nSamplesPerSec <= options.nMaxRate,
+          "a rate above the limit");
+    Check(options.bFileMetadata ||
+              (!info.bHasLoop && !info.bLoopIgnored && info.nFileRootKey == -1),
+          "metadata read without the option");
+    Check(!info.bHasLoop || (info.nLoopStart <= info.nLoopEnd && info.nLoopEnd < info.nFrames),
+          "a loop outside the frames");
+    Check(info.nFileRootKey >= -1 && info.nFileRootKey <= 127, "a root key outside MIDI notes");
+
+    // Decoding is bounded, so that one input stays quick.
+    if (!info.bDecoded || info.nFrames > (1u << 16))
+        return 0;
+    try
+    {
+        CAudioDecoder decoder(strPath, info, options);
+        std::vector<std::int16_t> anBlock(2 * 1000);
+        std::uint64_t nTotal = 0;
+        while (const std::size_t n = decoder.Read(anBlock.data(), 1000))
+        {
+            Check(n <= 1000, "more frames than asked for");
+            nTotal += n;
+        }
+        Check(nTotal == info.nFrames, "the decoder gave another number of frames");
+    }
+    catch (const CFileException&)
+    {
+        // A file whose data ends before its header says: an allowed outcome.
+    }
     return 0;
 }
 

@@ -50,6 +50,14 @@ int FuzzKrzJoin(const std::uint8_t* pData, std::size_t nSize);
 // promises, hold the converted words, and no right-channel file may remain.
 int FuzzSampleConverter(const std::uint8_t* pData, std::size_t nSize);
 
+// The audio-input reader: byte 0 gives the options (bit 0 converting,
+// bit 1 file metadata, bits 2..3 the rate limit 0, 8000, 22050 or 48000 Hz),
+// the rest is the file. ReadAudioHeader must give a usable entry without a
+// message, or one message naming the file; a decoded entry's loop lies
+// within its frames; CAudioDecoder then gives exactly nFrames frames or
+// throws CFileException.
+int FuzzAudioInput(const std::uint8_t* pData, std::size_t nSize);
+
 struct FuzzTarget
 {
     const char* szName; // folder name under tests/fuzz/corpus and regressions
@@ -58,7 +66,7 @@ struct FuzzTarget
 
 inline constexpr FuzzTarget kFuzzTargets[] = {
     {"wav", FuzzWavHeader}, {"pool", FuzzPoolFile},           {"krz", FuzzKrzReader},
-    {"join", FuzzKrzJoin},  {"convert", FuzzSampleConverter},
+    {"join", FuzzKrzJoin},  {"convert", FuzzSampleConverter}, {"audio", FuzzAudioInput},
 };
 
 // The scratch folder of this process (under /dev/shm when it exists, else

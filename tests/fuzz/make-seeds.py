@@ -4,7 +4,8 @@ examples and small KRZ files and parts made by dorvane-cli.
 
     make-seeds.py DORVANE_CLI OUTDIR
 
-writes OUTDIR/<target>/... for the targets wav, pool, krz, join and convert.
+writes OUTDIR/<target>/... for the targets wav, pool, krz, join, convert and
+audio.
 The committed corpora (tests/fuzz/corpus/) are these seeds after a fuzz run,
 minimised with libFuzzer's -merge=1; nothing in the build runs this script.
 """
@@ -153,6 +154,40 @@ def main():
     write(outdir, "convert", "odd-size", convert_input(2, 16, 44, 103, w))
     write(outdir, "convert", "declared-more", convert_input(1, 16, 44, 0xFFFFFFFF, w))
     write(outdir, "convert", "offset-past-end", convert_input(1, 8, 5000, 10, w))
+
+    # Audio input: byte 0 the options (1 convert, 2 metadata, 4/8/12 a rate
+    # limit of 8000/22050/48000 Hz), then files sox writes and files with
+    # smpl or INST/MARK chunks.
+    audio_seeds(outdir)
+
+
+def audio_seeds(outdir):
+    smpl = chunk(b"smpl", struct.pack("<9I", 0x47, 0, 0, 60, 0, 0, 0, 1, 0) +
+                 struct.pack("<6I", 0, 0, 4, 11, 0, 0))
+    write(outdir, "audio", "smpl-22k", bytes([2 | 4]) + wav(1, 16, 22050, ramp(64), before_data=smpl))
+    write(outdir, "audio", "plain-48k", bytes([8]) + wav(2, 16, 48000, ramp(256)))
+    with tempfile.TemporaryDirectory() as tmp:
+        for name, options, fmt in [("pcm24.wav", 1 | 2, ["-e", "signed", "-b", "24", "-c", "2"]),
+                                   ("float.wav", 1 | 8, ["-e", "floating-point", "-b", "32"]),
+                                   ("double.wav", 1, ["-e", "floating-point", "-b", "64"]),
+                                   ("pcm24.aiff", 1 | 2 | 4, ["-e", "signed", "-b", "24"]),
+                                   ("float.aifc", 1, ["-e", "floating-point", "-b", "32"]),
+                                   ("pcm16.flac", 1 | 4, ["-b", "16"]),
+                                   ("quad.wav", 1, ["-e", "signed", "-b", "24", "-c", "4"])]:
+            path = os.path.join(tmp, name)
+            subprocess.run(["sox", "-R", "-D", "-r", "22050", "-n"] + fmt +
+                           [path, "synth", "40s", "whitenoise"], check=True)
+            with open(path, "rb") as f:
+                data = f.read()
+            if name.endswith(".aiff"):
+                # Markers 1 and 2 at frames 4 and 12, a forward sustain loop
+                # between them, base note 60.
+                mark = struct.pack(">HHI", 2, 1, 4) + b"\x01a" + struct.pack(">HI", 2, 12) + b"\x01b"
+                inst = struct.pack(">bbBBBBhhHHhHH", 60, 0, 0, 127, 1, 127, 0, 1, 1, 2, 0, 0, 0)
+                data += b"MARK" + struct.pack(">I", len(mark)) + mark
+                data += b"INST" + struct.pack(">I", len(inst)) + inst
+                data = data[:4] + struct.pack(">I", len(data) - 8) + data[8:]
+            write(outdir, "audio", name, bytes([options]) + data)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,628 @@
+#include "AudioInput.h"
+
+#include "ByteOrder.h"
+#include "CFeedback.h"
+#include "CFile.h"
+#include "FileMetadata.h"
+#include "RootKey.h"
+#include "WavReader.h"
+
+#include <sndfile.h>
+#include <soxr.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace
+{
+
+// The most bytes of 16-bit words one entry has: a WAV data chunk's size
+// field is 32 bits.
+constexpr std::uint64_t kMaxEntryBytes = 0xFFFFFFFFu;
+
+const std::string kBadTail = "File is bad or non-existing...";
+
+std::string Head(const std::string& strPath)
+{
+    return "Error in file: " + strPath + "\n";
+}
+
+// Holds the reader's message so that it can be replaced by another one:
+// each file gets one message.
+class CHeldMessage : public CNullFeedback
+{
+  public:
+    void MessageBox(const std::string& strText, const std::string& strCaption,
+                    MessageIcon icon) override
+    {
+        m_strText = strText;
+        m_strCaption = strCaption;
+        m_icon = icon;
+    }
+    void PassOn(CFeedback& feedback) const
+    {
+        if (!m_strText.empty())
+            feedback.MessageBox(m_strText, m_strCaption, m_icon);
+    }
+    std::string m_strText;
+    std::string m_strCaption;
+    MessageIcon m_icon = MessageIcon::None;
+};
+
+bool EndsWith(const std::string& str, const std::string& strTail)
+{
+    return str.size() >= strTail.size() &&
+           str.compare(str.size() - strTail.size(), strTail.size(), strTail) == 0;
+}
+
+// ReadWavHeader refused the file for its bit depth or its format tag only.
+bool RefusedForFormat(const std::string& strPath, const std::string& strMessage)
+{
+    return strMessage == Head(strPath) + "Only PCM wav-files are supported." ||
+           (strMessage.rfind(Head(strPath), 0) == 0 &&
+            EndsWith(strMessage, "-bit files are currently not supported."));
+}
+
+bool IsRiffWave(const std::string& strPath)
+{
+    CFile file;
+    std::uint8_t ab[12];
+    return file.Open(strPath, CFile::modeRead) && file.Read(ab, 12) == 12 &&
+           std::memcmp(ab, "RIFF", 4) == 0 && std::memcmp(ab + 8, "WAVE", 4) == 0;
+}
+
+std::uint64_t PlainFrameBytes(const WAVINFO& info)
+{
+    return static_cast<std::uint64_t>(info.nChannels == 1 ? 1 : 2) *
+           (info.nBitsPerSample == 8 ? 1 : 2);
+}
+
+// The data bytes the sample converter converts (UsableDataBytes).
+std::uint64_t PlainUsableBytes(const WAVINFO& info, std::uint64_t nFileLength)
+{
+    const auto nOffset = static_cast<std::uint64_t>(static_cast<std::uint32_t>(info.nDataOffset));
+    const std::uint64_t nHeld = nFileLength > nOffset ? nFileLength - nOffset : 0;
+    const std::uint64_t nDeclared = static_cast<std::uint32_t>(info.nDataSize);
+    const std::uint64_t nBytes = std::min({nHeld, nDeclared, kMaxEntryBytes});
+    return nBytes - nBytes % PlainFrameBytes(info);
+}
+
+std::uint64_t FileLength(const std::string& strPath)
+{
+    CFile file;
+    return file.Open(strPath, CFile::modeRead) ? file.GetLength() : 0;
+}
+
+struct CSndfileCloser
+{
+    void operator()(SNDFILE* p) const { sf_close(p); }
+};
+using SndfilePtr = std::unique_ptr<SNDFILE, CSndfileCloser>;
+
+SndfilePtr OpenSndfile(const std::string& strPath, SF_INFO& sfinfo)
+{
+    sfinfo = SF_INFO{};
+    return SndfilePtr(sf_open(strPath.c_str(), SFM_READ, &sfinfo));
+}
+
+// How libsndfile's samples are taken: integers left-justified to 32 bits,
+// or floats by one of sox's two rules.
+enum class SampleKind
+{
+    Integer,
+    Float32,
+    Float64,
+};
+
+SampleKind KindOf(const SF_INFO& sfinfo)
+{
+    switch (sfinfo.format & SF_FORMAT_SUBMASK)
+    {
+    case SF_FORMAT_FLOAT:
+        return SampleKind::Float32;
+    case SF_FORMAT_DOUBLE:
+    case SF_FORMAT_VORBIS:
+    case SF_FORMAT_OPUS:
+    case SF_FORMAT_MPEG_LAYER_I:
+    case SF_FORMAT_MPEG_LAYER_II:
+    case SF_FORMAT_MPEG_LAYER_III:
+        // Decoded as floats; read as integers they would be cut to 0 or 1.
+        return SampleKind::Float64;
+    default:
+        return SampleKind::Integer;
+    }
+}
+
+std::string SndfileName(int nFormat)
+{
+    SF_FORMAT_INFO fi{};
+    fi.format = nFormat;
+    if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &fi, sizeof fi) == 0 && fi.name != nullptr)
+        return fi.name;
+    return "audio";
+}
+
+// "24-bit Stereo PCM WAV", "32-bit Mono Float AIFF", "16-bit Stereo FLAC".
+std::string Describe(const SF_INFO& sfinfo)
+{
+    const int nMajor = sfinfo.format & SF_FORMAT_TYPEMASK;
+    const int nSub = sfinfo.format & SF_FORMAT_SUBMASK;
+    const std::string strChannels = sfinfo.channels == 1 ? "Mono" : "Stereo";
+    std::string strContainer;
+    switch (nMajor)
+    {
+    case SF_FORMAT_WAV:
+    case SF_FORMAT_WAVEX:
+        strContainer = "WAV";
+        break;
+    case SF_FORMAT_AIFF:
+        strContainer = "AIFF";
+        break;
+    case SF_FORMAT_FLAC:
+        strContainer = "FLAC";
+        break;
+    default:
+        strContainer = SndfileName(nMajor);
+        break;
+    }
+    std::string strBits;
+    std::string strKind = "PCM";
+    switch (nSub)
+    {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+        strBits = "8-bit ";
+        break;
+    case SF_FORMAT_PCM_16:
+        strBits = "16-bit ";
+        break;
+    case SF_FORMAT_PCM_24:
+        strBits = "24-bit ";
+        break;
+    case SF_FORMAT_PCM_32:
+        strBits = "32-bit ";
+        break;
+    case SF_FORMAT_FLOAT:
+        strBits = "32-bit ";
+        strKind = "Float";
+        break;
+    case SF_FORMAT_DOUBLE:
+        strBits = "64-bit ";
+        strKind = "Float";
+        break;
+    default:
+        strKind = SndfileName(nSub);
+        break;
+    }
+    if (nMajor == SF_FORMAT_FLAC)
+        return strBits + strChannels + " " + strContainer;
+    return strBits + strChannels + " " + strKind + " " + strContainer;
+}
+
+std::string TypeText(const std::string& strWhat, bool bConverted, int nInRate, int nOutRate,
+                     std::uint64_t nFrames)
+{
+    std::string str = strWhat + (bConverted ? ", converted, " : ", resampled, ") +
+                      std::to_string(nOutRate) + " Hz";
+    if (nOutRate != nInRate)
+        str += " (from " + std::to_string(nInRate) + " Hz)";
+    return str + ", " + std::to_string(nFrames) + " frames";
+}
+
+// Fills the fields that describe the decoder's output.
+void SetDecoded(WAVINFO& info, int nChannels, int nInRate, const CAudioOptions& options,
+                std::uint64_t nInFrames)
+{
+    info.bDecoded = true;
+    info.nChannels = nChannels;
+    info.nBitsPerSample = 16;
+    info.nFormatTag = 1;
+    info.nBlockAlign = 2 * nChannels;
+    info.nSamplesPerSec = NeedsResampling(nInRate, options) ? options.nMaxRate : nInRate;
+    info.nFrames = std::min(ResampledFrames(nInFrames, nInRate, info.nSamplesPerSec),
+                            MaxDecodedFrames(nChannels));
+    info.nDataOffset = 0;
+    info.nDataSize = static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(info.nFrames * static_cast<std::uint64_t>(info.nBlockAlign)));
+    info.nRiffSize = 0;
+}
+
+// The file's loop and root key, the loop scaled to the output frames.
+void SetMetadata(const std::string& strPath, WAVINFO& info, int nInRate, std::uint64_t nInFrames)
+{
+    const CFileMetadata metadata = ReadFileMetadata(strPath);
+    info.nFileRootKey = metadata.nRootKey;
+    if (!metadata.bHasLoop || info.nFrames == 0)
+        return;
+    if (!LoopFits(metadata, nInFrames))
+    {
+        info.bLoopIgnored = true;
+        return;
+    }
+    const int nOutRate = info.nSamplesPerSec;
+    std::uint64_t nStart = ResampledFrames(metadata.nLoopStart, nInRate, nOutRate);
+    std::uint64_t nEnd = ResampledFrames(metadata.nLoopEnd + 1, nInRate, nOutRate);
+    nEnd = nEnd > 0 ? nEnd - 1 : 0;
+    // Rounding may put a loop of a frame or two past its end or before its
+    // start; it stays within the output and at least one frame long.
+    nStart = std::min(nStart, info.nFrames - 1);
+    nEnd = std::clamp(nEnd, nStart, info.nFrames - 1);
+    info.bHasLoop = true;
+    info.nLoopStart = nStart;
+    info.nLoopEnd = nEnd;
+}
+
+// The libsndfile path of ReadAudioHeader; returns the message tail of a
+// refusal, empty for a usable file.
+std::string ReadWithLibrary(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
+                            std::uint64_t& nInFrames, int& nInRate)
+{
+    SF_INFO sfinfo;
+    const SndfilePtr pFile = OpenSndfile(strPath, sfinfo);
+    if (!pFile || sfinfo.samplerate <= 0 || sfinfo.channels <= 0)
+        return kBadTail;
+    if (sfinfo.channels > 2)
+        return std::to_string(sfinfo.channels) + "-track files are currently not supported.";
+    if (sfinfo.frames <= 0)
+        return kBadTail;
+    nInFrames = static_cast<std::uint64_t>(sfinfo.frames);
+    nInRate = sfinfo.samplerate;
+    info = WAVINFO{};
+    SetDecoded(info, sfinfo.channels, sfinfo.samplerate, options, nInFrames);
+    if (info.nFrames == 0)
+        return kBadTail;
+    info.strTypeText =
+        TypeText(Describe(sfinfo), true, sfinfo.samplerate, info.nSamplesPerSec, info.nFrames);
+    return {};
+}
+
+// Sample conversions; see CAudioDecoder in the header.
+
+std::int32_t FromFloat32(double x)
+{
+    if (std::isnan(x))
+        return 0;
+    const double d = x * 2147483648.0;
+    if (d >= 2147483647.0)
+        return std::numeric_limits<std::int32_t>::max();
+    if (d <= -2147483648.0)
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(d); // cut toward zero
+}
+
+std::int32_t FromFloat64(double x)
+{
+    if (std::isnan(x))
+        return 0;
+    const double d = x * 2147483648.0;
+    if (d >= 2147483647.0)
+        return std::numeric_limits<std::int32_t>::max();
+    if (d <= -2147483648.5)
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(d < 0 ? d - 0.5 : d + 0.5);
+}
+
+std::int16_t To16(std::int32_t s)
+{
+    if (s > std::numeric_limits<std::int32_t>::max() - 0x8000)
+        return std::numeric_limits<std::int16_t>::max();
+    return static_cast<std::int16_t>((s + 0x8000) >> 16);
+}
+
+std::int16_t ResampledTo16(double y)
+{
+    if (std::isnan(y))
+        return 0;
+    const double d = std::round(y * 32768.0);
+    return static_cast<std::int16_t>(std::clamp(d, -32768.0, 32767.0));
+}
+
+} // namespace
+
+std::uint64_t MaxDecodedFrames(int nChannels)
+{
+    return kMaxEntryBytes / (2u * static_cast<std::uint64_t>(nChannels == 1 ? 1 : 2));
+}
+
+std::uint64_t ResampledFrames(std::uint64_t nInFrames, int nInRate, int nOutRate)
+{
+    if (nInRate <= 0 || nOutRate <= 0 || nInRate == nOutRate)
+        return nInFrames;
+    const unsigned __int128 nScaled =
+        static_cast<unsigned __int128>(nInFrames) * static_cast<unsigned>(nOutRate);
+    const auto nIn = static_cast<unsigned>(nInRate);
+    return static_cast<std::uint64_t>((nScaled + nIn / 2) / nIn);
+}
+
+bool NeedsResampling(int nRate, const CAudioOptions& options)
+{
+    return options.nMaxRate > 0 && nRate > options.nMaxRate;
+}
+
+bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
+                     CFeedback& feedback)
+{
+    CHeldMessage held;
+    const bool bPlain = ReadWavHeader(strPath, info, held);
+    if (bPlain)
+    {
+        const std::uint64_t nInFrames =
+            PlainUsableBytes(info, FileLength(strPath)) / PlainFrameBytes(info);
+        info.nFrames = nInFrames;
+        const int nInRate = info.nSamplesPerSec;
+        if (NeedsResampling(nInRate, options))
+        {
+            const std::string strWhat = std::to_string(info.nBitsPerSample) + "-bit " +
+                                        (info.nChannels == 1 ? "Mono" : "Stereo") + " PCM WAV";
+            SetDecoded(info, info.nChannels, nInRate, options, nInFrames);
+            if (info.nFrames == 0)
+            {
+                info = WAVINFO{};
+                feedback.MessageBox(Head(strPath) + kBadTail, kWavInfoCaption, MessageIcon::None);
+                return false;
+            }
+            info.strTypeText = TypeText(strWhat, false, nInRate, info.nSamplesPerSec, info.nFrames);
+        }
+        if (options.bFileMetadata)
+            SetMetadata(strPath, info, nInRate, nInFrames);
+        return true;
+    }
+
+    if (!options.bConvert || !(RefusedForFormat(strPath, held.m_strText) || !IsRiffWave(strPath)))
+    {
+        held.PassOn(feedback);
+        return false;
+    }
+    std::uint64_t nInFrames = 0;
+    int nInRate = 0;
+    WAVINFO decoded;
+    const std::string strTail = ReadWithLibrary(strPath, decoded, options, nInFrames, nInRate);
+    if (!strTail.empty())
+    {
+        info.bValid = false;
+        feedback.MessageBox(Head(strPath) + strTail, kWavInfoCaption, MessageIcon::None);
+        return false;
+    }
+    info = decoded;
+    info.bValid = true;
+    if (options.bFileMetadata)
+        SetMetadata(strPath, info, nInRate, nInFrames);
+    return true;
+}
+
+int RootKeyForNewEntry(const WAVINFO& info, const std::string& strTitle,
+                       const CAudioOptions& options)
+{
+    if (!options.bFileMetadata)
+        return kDefaultRootKey;
+    if (info.nFileRootKey >= 0)
+        return RootKeyFromMidiNote(info.nFileRootKey);
+    return RootKeyFromTitle(strTitle).value_or(kDefaultRootKey);
+}
+
+// ---------------------------------------------------------------------------
+// Sources
+
+class CAudioDecoder::CSource
+{
+  public:
+    virtual ~CSource() = default;
+    // Reads up to nFrames frames of 32-bit left-justified samples; returns
+    // fewer only at the end of the data. Throws CFileException.
+    virtual std::size_t Read(std::int32_t* pSamples, std::size_t nFrames) = 0;
+    int m_nChannels = 1;
+    int m_nRate = 0;
+    std::uint64_t m_nFrames = 0; // frames the source holds
+};
+
+namespace
+{
+
+// A plain 8/16-bit PCM WAV file's data chunk, read as the sample converter
+// reads it: unsigned 8-bit b is (b - 128) << 24, signed 16-bit v is v << 16.
+class CPlainSource : public CAudioDecoder::CSource
+{
+  public:
+    CPlainSource(const std::string& strPath, const WAVINFO& header)
+        : m_file(strPath, CFile::modeRead), m_b8Bit(header.nBitsPerSample == 8)
+    {
+        m_nChannels = header.nChannels;
+        m_nRate = header.nSamplesPerSec;
+        m_nFrameBytes = PlainFrameBytes(header);
+        m_nFrames = PlainUsableBytes(header, m_file.GetLength()) / m_nFrameBytes;
+        m_file.Seek(static_cast<std::uint32_t>(header.nDataOffset), CFile::begin);
+    }
+
+    std::size_t Read(std::int32_t* pSamples, std::size_t nFrames) override
+    {
+        nFrames = static_cast<std::size_t>(std::min<std::uint64_t>(nFrames, m_nFrames - m_nRead));
+        nFrames = std::min(nFrames, kDecodeBlockFrames);
+        const std::size_t nWant = nFrames * m_nFrameBytes;
+        const std::size_t nGot = m_file.Read(m_abBlock.data(), nWant);
+        if (nGot < nWant)
+            throw CFileException(CFileException::endOfFile, m_file.GetFilePath());
+        const std::size_t nSamples = nFrames * static_cast<std::size_t>(m_nChannels);
+        for (std::size_t i = 0; i < nSamples; ++i)
+            pSamples[i] =
+                m_b8Bit ? static_cast<std::int32_t>(static_cast<std::uint32_t>(m_abBlock[i] ^ 0x80)
+                                                    << 24)
+                        : static_cast<std::int32_t>(
+                              static_cast<std::uint32_t>(bo::LoadLE16(&m_abBlock[2 * i])) << 16);
+        m_nRead += nFrames;
+        return nFrames;
+    }
+
+  private:
+    CFile m_file;
+    bool m_b8Bit;
+    std::size_t m_nFrameBytes = 1;
+    std::uint64_t m_nRead = 0;
+    std::array<std::uint8_t, kDecodeBlockFrames * 4> m_abBlock{};
+};
+
+class CLibrarySource : public CAudioDecoder::CSource
+{
+  public:
+    explicit CLibrarySource(const std::string& strPath) : m_strPath(strPath)
+    {
+        SF_INFO sfinfo;
+        m_pFile = OpenSndfile(strPath, sfinfo);
+        if (!m_pFile || sfinfo.channels < 1 || sfinfo.channels > 2 || sfinfo.frames < 0)
+            throw CFileException(CFileException::invalidFile, strPath);
+        m_nChannels = sfinfo.channels;
+        m_nRate = sfinfo.samplerate;
+        m_nFrames = static_cast<std::uint64_t>(sfinfo.frames);
+        m_kind = KindOf(sfinfo);
+    }
+
+    std::size_t Read(std::int32_t* pSamples, std::size_t nFrames) override
+    {
+        nFrames = static_cast<std::size_t>(std::min<std::uint64_t>(nFrames, m_nFrames - m_nRead));
+        nFrames = std::min(nFrames, kDecodeBlockFrames);
+        if (nFrames == 0)
+            return 0;
+        const auto nWant = static_cast<sf_count_t>(nFrames);
+        sf_count_t nGot = 0;
+        if (m_kind == SampleKind::Integer)
+            nGot = sf_readf_int(m_pFile.get(), pSamples, nWant);
+        else
+        {
+            nGot = sf_readf_double(m_pFile.get(), m_adBlock.data(), nWant);
+            const std::size_t nSamples =
+                static_cast<std::size_t>(std::max<sf_count_t>(nGot, 0)) * m_nChannels;
+            for (std::size_t i = 0; i < nSamples; ++i)
+                pSamples[i] = m_kind == SampleKind::Float32 ? FromFloat32(m_adBlock[i])
+                                                            : FromFloat64(m_adBlock[i]);
+        }
+        if (nGot != nWant)
+            throw CFileException(CFileException::endOfFile, m_strPath);
+        m_nRead += nFrames;
+        return nFrames;
+    }
+
+  private:
+    std::string m_strPath;
+    SndfilePtr m_pFile;
+    SampleKind m_kind = SampleKind::Integer;
+    std::uint64_t m_nRead = 0;
+    std::array<double, kDecodeBlockFrames * 2> m_adBlock{};
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Resampler
+
+struct CAudioDecoder::CResampler
+{
+    struct CCloser
+    {
+        void operator()(soxr* p) const { soxr_delete(p); }
+    };
+    std::unique_ptr<soxr, CCloser> m_pSoxr;
+    std::vector<std::int32_t> m_anIn;
+    std::vector<double> m_adIn;
+    std::size_t m_nInPos = 0, m_nInCount = 0; // frames of m_adIn pending
+    std::vector<double> m_adOut;
+    bool m_bInputEnded = false;
+    bool m_bDrained = false;
+};
+
+CAudioDecoder::CAudioDecoder(const std::string& strPath, const WAVINFO& info,
+                             const CAudioOptions& options, Source source)
+    : m_strPath(strPath), m_nFrames(info.nFrames)
+{
+    if (source == Source::Auto)
+    {
+        CNullFeedback quiet;
+        WAVINFO header;
+        if (ReadWavHeader(strPath, header, quiet))
+            m_pSource = std::make_unique<CPlainSource>(strPath, header);
+    }
+    if (!m_pSource)
+        m_pSource = std::make_unique<CLibrarySource>(strPath);
+    m_nChannels = m_pSource->m_nChannels;
+    if (m_nChannels != info.nChannels && info.nChannels != 0)
+        throw CFileException(CFileException::invalidFile, strPath); // the file changed
+
+    if (!NeedsResampling(m_pSource->m_nRate, options))
+        return;
+    m_pResampler = std::make_unique<CResampler>();
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT64_I, SOXR_FLOAT64_I);
+    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_VHQ, 0);
+    const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
+    soxr_error_t error = nullptr;
+    m_pResampler->m_pSoxr.reset(soxr_create(m_pSource->m_nRate, options.nMaxRate,
+                                            static_cast<unsigned>(m_nChannels), &error, &io,
+                                            &quality, &runtime));
+    if (error != nullptr || !m_pResampler->m_pSoxr)
+        throw CFileException(CFileException::genericException, strPath);
+    m_pResampler->m_anIn.resize(kDecodeBlockFrames * m_nChannels);
+    m_pResampler->m_adIn.resize(kDecodeBlockFrames * m_nChannels);
+    m_pResampler->m_adOut.resize(kDecodeBlockFrames * m_nChannels);
+}
+
+CAudioDecoder::~CAudioDecoder() = default;
+
+std::size_t CAudioDecoder::Read(std::int16_t* pFrames, std::size_t nMaxFrames)
+{
+    const std::size_t nFrames = std::min({nMaxFrames, kDecodeBlockFrames,
+                                          static_cast<std::size_t>(std::min<std::uint64_t>(
+                                              m_nFrames - m_nDone, kDecodeBlockFrames))});
+    if (nFrames == 0)
+        return 0;
+    const std::size_t nGot =
+        m_pResampler ? ReadResampled(pFrames, nFrames) : ReadDirect(pFrames, nFrames);
+    m_nDone += nGot;
+    return nGot;
+}
+
+std::size_t CAudioDecoder::ReadDirect(std::int16_t* pFrames, std::size_t nFrames)
+{
+    std::array<std::int32_t, kDecodeBlockFrames * 2> anBlock;
+    const std::size_t nGot = m_pSource->Read(anBlock.data(), nFrames);
+    if (nGot < nFrames)
+        throw CFileException(CFileException::endOfFile, m_strPath);
+    for (std::size_t i = 0; i < nGot * static_cast<std::size_t>(m_nChannels); ++i)
+        pFrames[i] = To16(anBlock[i]);
+    return nGot;
+}
+
+std::size_t CAudioDecoder::ReadResampled(std::int16_t* pFrames, std::size_t nFrames)
+{
+    CResampler& r = *m_pResampler;
+    const auto nChannels = static_cast<std::size_t>(m_nChannels);
+    std::size_t nOut = 0;
+    while (nOut < nFrames && !r.m_bDrained)
+    {
+        if (!r.m_bInputEnded && r.m_nInPos == r.m_nInCount)
+        {
+            const std::size_t nGot = m_pSource->Read(r.m_anIn.data(), kDecodeBlockFrames);
+            for (std::size_t i = 0; i < nGot * nChannels; ++i)
+                r.m_adIn[i] = r.m_anIn[i] / 2147483648.0;
+            r.m_nInPos = 0;
+            r.m_nInCount = nGot;
+            r.m_bInputEnded = nGot == 0;
+        }
+        std::size_t nUsed = 0, nMade = 0;
+        const soxr_error_t error = soxr_process(
+            r.m_pSoxr.get(), r.m_bInputEnded ? nullptr : &r.m_adIn[r.m_nInPos * nChannels],
+            r.m_bInputEnded ? 0 : r.m_nInCount - r.m_nInPos, &nUsed, r.m_adOut.data(),
+            nFrames - nOut, &nMade);
+        if (error != nullptr)
+            throw CFileException(CFileException::genericException, m_strPath);
+        r.m_nInPos += nUsed;
+        for (std::size_t i = 0; i < nMade * nChannels; ++i)
+            pFrames[nOut * nChannels + i] = ResampledTo16(r.m_adOut[i]);
+        nOut += nMade;
+        if (r.m_bInputEnded && nMade == 0)
+            r.m_bDrained = true;
+    }
+    // The resampler may give a frame less than the entry's count: silence.
+    std::fill(pFrames + nOut * nChannels, pFrames + nFrames * nChannels, std::int16_t{0});
+    return nFrames;
+}

@@ -1,0 +1,135 @@
+// Audio input beyond plain 8/16-bit PCM WAV files: other formats read with
+// libsndfile and converted to 16-bit words, rates above a limit resampled
+// with libsoxr, and the root key and loop stored in a file.
+//
+// Plain 8/16-bit PCM WAV files (those ReadWavHeader accepts) keep going
+// through ReadWavHeader and the sample converter, so their words never
+// change, unless their rate is above the limit.
+#pragma once
+
+#include "WAVINFO.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CFeedback;
+
+struct CAudioOptions
+{
+    // Read the files libsndfile reads (PCM of 8 to 32 bits, 32/64-bit
+    // float, WAVE_FORMAT_EXTENSIBLE, AIFF, AIFC, FLAC, ...) with one or two
+    // channels, and convert them to 16-bit words.
+    bool bConvert = false;
+    // Resample files whose rate is above this (Hz) to this; 0: no limit.
+    int nMaxRate = 0;
+    // Read the root key and loop stored in the files.
+    bool bFileMetadata = false;
+};
+
+// The largest number of frames a decoded entry has: its 16-bit words fit
+// in a WAV data chunk's 32-bit size (as plain entries do). Longer input is
+// cut to it.
+std::uint64_t MaxDecodedFrames(int nChannels);
+
+// The frames nInFrames become when resampled from nInRate to nOutRate:
+// round(nInFrames * nOutRate / nInRate), halves rounded up. Exact integer
+// arithmetic.
+std::uint64_t ResampledFrames(std::uint64_t nInFrames, int nInRate, int nOutRate);
+
+// Whether a file at nRate is resampled under options.
+bool NeedsResampling(int nRate, const CAudioOptions& options);
+
+// Reads the header of the audio file strPath into info and returns
+// info.bValid; an unusable file gets one message box, as ReadWavHeader
+// gives it.
+// - Every option off: exactly ReadWavHeader (plus info.nFrames).
+// - A file ReadWavHeader accepts is a plain entry (bDecoded false) unless
+//   its rate is above options.nMaxRate (> 0): then it is decoded and
+//   resampled.
+// - With bConvert, a file ReadWavHeader refuses only for its bit depth or
+//   its format tag, or that is not RIFF/WAVE at all, is opened with
+//   libsndfile: one or two channels are decoded; more give "Error in file:
+//   <path>\n<N>-track files are currently not supported."; a file libsndfile
+//   cannot read, or without one whole frame, gives "Error in file: <path>\n
+//   File is bad or non-existing...". Every other refusal is ReadWavHeader's.
+// A decoded entry has nBitsPerSample 16, nFormatTag 1, nBlockAlign
+// 2 * nChannels, nSamplesPerSec the output rate, nDataOffset 0, nDataSize
+// the output bytes (2 * nChannels * nFrames, cut to 32 bits), strTypeText
+// set; nFrames is the file's frames, or ResampledFrames of them, at most
+// MaxDecodedFrames. A resampling that would leave no frame is a bad file.
+// With bFileMetadata, the file's root key (nFileRootKey) and loop are read
+// (ReadFileMetadata); a loop is kept when it fits the file's frames and is
+// then given in output frames: start round(s * out / in), end
+// round((e + 1) * out / in) - 1, both within the output (halves up); a loop
+// that does not fit sets bLoopIgnored instead.
+// Never throws a file error.
+bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
+                     CFeedback& feedback);
+
+// The root key Add gives a new entry: with options.bFileMetadata, the
+// file's stored note (info.nFileRootKey, as RootKeyFromMidiNote), else the
+// last note name in strTitle (RootKeyFromTitle), else kDefaultRootKey (48,
+// "C 4"); without the option always kDefaultRootKey.
+int RootKeyForNewEntry(const WAVINFO& info, const std::string& strTitle,
+                       const CAudioOptions& options);
+
+// Reads an entry's sample data as 16-bit words, interleaved per frame (L R
+// L R for stereo), info.nFrames frames in all. Memory is constant (blocks
+// of kDecodeBlockFrames) and the result deterministic.
+//
+// Conversion to 16 bits, as `sox -D in -b 16 -e signed out` does it:
+// integer samples are taken left-justified to 32 bits (s) and become
+// (s + 0x8000) >> 16 (rounded to nearest, halves up), 32767 when that
+// overflows; 32-bit float x becomes s = x * 2^31 cut toward zero, 64-bit
+// float s = x * 2^31 rounded half away from zero, both clipped to 32 bits,
+// then as integers; NaN is 0. Resampled data goes through libsoxr (very
+// high quality, double precision, one thread) from s / 2^31 and becomes
+// round(y * 32768) (halves away from zero), saturated; the resampler's
+// output is cut or padded with zero frames to info.nFrames.
+class CAudioDecoder
+{
+  public:
+    // Auto: plain 8/16-bit PCM WAV files (ReadWavHeader accepts them) are
+    // read from their data chunk as the sample converter reads them, the
+    // others through libsndfile. Library: always through libsndfile, so
+    // that both paths can be compared on plain files.
+    enum class Source
+    {
+        Auto,
+        Library,
+    };
+
+    // info is ReadAudioHeader's result for strPath with the same options.
+    // Throws CFileException (naming strPath) when the file cannot be opened
+    // or decoded, or the resampler cannot be set up.
+    CAudioDecoder(const std::string& strPath, const WAVINFO& info, const CAudioOptions& options,
+                  Source source = Source::Auto);
+    ~CAudioDecoder();
+    CAudioDecoder(const CAudioDecoder&) = delete;
+    CAudioDecoder& operator=(const CAudioDecoder&) = delete;
+
+    // Writes up to nMaxFrames frames (nMaxFrames * nChannels words) to
+    // pFrames; returns the frames written, 0 once all info.nFrames are
+    // read. Throws CFileException (naming the file) when a read fails or
+    // the file holds fewer frames than its header said.
+    std::size_t Read(std::int16_t* pFrames, std::size_t nMaxFrames);
+
+    class CSource; // a reader of 32-bit left-justified samples
+
+  private:
+    std::size_t ReadDirect(std::int16_t* pFrames, std::size_t nMaxFrames);
+    std::size_t ReadResampled(std::int16_t* pFrames, std::size_t nMaxFrames);
+
+    std::string m_strPath;
+    std::unique_ptr<CSource> m_pSource;
+    struct CResampler;
+    std::unique_ptr<CResampler> m_pResampler;
+    int m_nChannels = 1;
+    std::uint64_t m_nFrames = 0; // frames to deliver
+    std::uint64_t m_nDone = 0;   // frames delivered
+};
+
+// Frames per block of the decoder's reads.
+inline constexpr std::size_t kDecodeBlockFrames = 4096;
