@@ -3,6 +3,7 @@
 #include "ByteOrder.h"
 #include "CFile.h"
 #include "KrzFormat.h"
+#include "Multisample.h"
 #include "RootKey.h"
 
 #include <algorithm>
@@ -523,13 +524,35 @@ class CKrzReader
             return;
         }
         obj.nSampleNumber = bo::LoadBE16(p + nData);
-
-        // With one-byte entries (method 1) each entry is a sub-sample
-        // number, and 0 leaves its key empty.
-        if (n - nData < 28 || bo::LoadBE16(p + nData + 2) != 1 || bo::LoadBE16(p + nData + 10) != 1)
+        if (n - nData < 28)
+            return;
+        const std::uint16_t nMethod = bo::LoadBE16(p + nData + 2);
+        const std::size_t nBytesPerEntry = bo::LoadBE16(p + nData + 10);
+        obj.nEntryMethod = nMethod;
+        // Each entry holds the fields whose method bits are set, in this
+        // order: tuning (0x10 s16 or 0x08 s8), volume (0x04 s8), sample
+        // object number (0x02 u16), sub-sample number (0x01 u8).
+        const std::size_t nSampleAt =
+            ((nMethod & 0x10) ? 2 : 0) + ((nMethod & 0x08) ? 1 : 0) + ((nMethod & 0x04) ? 1 : 0);
+        const std::size_t nSubAt = nSampleAt + ((nMethod & 0x02) ? 2 : 0);
+        const std::size_t nWidth = nSubAt + ((nMethod & 0x01) ? 1 : 0);
+        obj.bSamplePerEntry = (nMethod & 0x02) != 0;
+        if (obj.bSamplePerEntry && (nMethod & ~0x1F) == 0 && nBytesPerEntry != nWidth)
+        {
+            Error(obj.nFileOffset + nData + 10, Label(obj) + ": " + Num(nBytesPerEntry) +
+                                                    " bytes per entry, but entry method " +
+                                                    Hex(nMethod, 4) + " needs " + Num(nWidth));
+            return;
+        }
+        // One-byte entries (method 1) or a sample per entry: each entry's
+        // sub-sample number 0 (or sample number 0) leaves its key empty.
+        if (!(nMethod == 1 && nBytesPerEntry == 1) &&
+            !(obj.bSamplePerEntry && (nMethod & ~0x1F) == 0))
             return;
         const std::size_t nEntries = bo::LoadBE16(p + nData + 8) + std::size_t{1};
+        const std::size_t nTableBytes = nEntries * nBytesPerEntry;
         std::set<long> aSeen;
+        std::set<int> aNamed;
         std::size_t nEmpty = 0;
         for (std::size_t nLevel = 0; nLevel < 8; ++nLevel)
         {
@@ -537,7 +560,7 @@ class CKrzReader
             const long nTable =
                 static_cast<long>(nField) + static_cast<std::int16_t>(bo::LoadBE16(p + nField));
             if (nTable < 0 || static_cast<std::size_t>(nTable) > n ||
-                n - static_cast<std::size_t>(nTable) < nEntries)
+                n - static_cast<std::size_t>(nTable) < nTableBytes)
             {
                 Error(obj.nFileOffset + nField, Label(obj) +
                                                     ": the entry table of velocity level " +
@@ -546,9 +569,25 @@ class CKrzReader
             }
             if (!aSeen.insert(nTable).second)
                 continue;
-            nEmpty += static_cast<std::size_t>(
-                std::count(p + nTable, p + nTable + static_cast<long>(nEntries), std::uint8_t{0}));
+            if (!obj.bSamplePerEntry)
+            {
+                nEmpty += static_cast<std::size_t>(std::count(
+                    p + nTable, p + nTable + static_cast<long>(nEntries), std::uint8_t{0}));
+                continue;
+            }
+            for (std::size_t i = 0; i < nEntries; ++i)
+            {
+                const std::uint8_t* pEntry = p + nTable + i * nBytesPerEntry;
+                const int nSample = bo::LoadBE16(pEntry + nSampleAt);
+                if (nSample == 0 || ((nMethod & 0x01) && pEntry[nSubAt] == 0))
+                    ++nEmpty;
+                else
+                    aNamed.insert(nSample);
+                if (nLevel == 0)
+                    obj.aEntrySamples.push_back(nSample);
+            }
         }
+        obj.aNamedSamples.assign(aNamed.begin(), aNamed.end());
         if (nEmpty != 0)
             Note(obj.nFileOffset, Label(obj) + ": " + Num(nEmpty) +
                                       (nEmpty == 1 ? " empty entry" : " empty entries") +
@@ -613,8 +652,10 @@ class CKrzReader
         }
         for (const KrzObjectInfo& obj : m_info.aObjects)
         {
-            if (obj.nType == kKeymapType && obj.nSampleNumber >= 0 &&
-                aSamples.count(obj.nSampleNumber) == 0)
+            if (obj.nType == kKeymapType && obj.bSamplePerEntry)
+                CheckEntrySamples(obj, aSamples);
+            else if (obj.nType == kKeymapType && obj.nSampleNumber >= 0 &&
+                     aSamples.count(obj.nSampleNumber) == 0)
             {
                 const std::string strText = Label(obj) + ": names sample " +
                                             Num(obj.nSampleNumber) +
@@ -630,6 +671,21 @@ class CKrzReader
                 Note(obj.nFileOffset, Label(obj) + ": no layer was read");
             for (std::size_t n = 0; n < obj.aLayers.size(); ++n)
                 CheckLayer(obj, n, aKeymaps);
+        }
+    }
+
+    void CheckEntrySamples(const KrzObjectInfo& obj, const std::set<int>& aSamples)
+    {
+        for (const int nSample : obj.aNamedSamples)
+        {
+            if (aSamples.count(nSample) != 0)
+                continue;
+            const std::string strText = Label(obj) + ": an entry names sample " + Num(nSample) +
+                                        ", which is not a sample object of the file";
+            if (m_bWalkCut)
+                Note(obj.nFileOffset, strText + " (or of the part read)");
+            else
+                Error(obj.nFileOffset, strText);
         }
     }
 
@@ -777,7 +833,16 @@ void FormatObject(std::string& str, const KrzObjectInfo& obj)
     }
     else if (obj.nType == kKeymapType)
     {
-        if (obj.nSampleNumber >= 0)
+        if (obj.bSamplePerEntry)
+        {
+            str += "  a sample per entry (entry method " + Hex(obj.nEntryMethod, 4) + ")\n";
+            // Entry i plays the root key i: "C 0-E 2: sample 201".
+            for (const CKeyRange& range : KeyRanges(obj.aEntrySamples))
+                str += "  " + KeyRangeText(range.nLowKey, range.nHighKey) + ": " +
+                       (range.nValue == 0 ? std::string("empty") : "sample " + Num(range.nValue)) +
+                       "\n";
+        }
+        else if (obj.nSampleNumber >= 0)
             str += "  sample " + Num(obj.nSampleNumber) + "\n";
     }
     else if (obj.nType == kProgramType)

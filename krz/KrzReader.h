@@ -89,7 +89,15 @@ struct KrzObjectInfo
     std::vector<KrzSampleHeaderInfo> aSampleHeaders;
 
     // Keymap objects: the sample object every entry plays; -1 when not read.
+    // With a sample per entry (entry-method bit 0x02) that field is unused
+    // and aEntrySamples holds the sample object of each entry of velocity
+    // level 1's table (entry i plays note i + 12, the root key i); every
+    // sample a table names is checked against the file's sample objects.
     int nSampleNumber = -1;
+    int nEntryMethod = 0; // offset 30; 0 when not read
+    bool bSamplePerEntry = false;
+    std::vector<int> aEntrySamples;
+    std::vector<int> aNamedSamples; // of every table, ascending, each once
 
     // Program objects: one record per layer segment.
     std::vector<KrzLayerInfo> aLayers;

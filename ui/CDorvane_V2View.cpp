@@ -3,6 +3,7 @@
 #include "CDialogService.h"
 #include "CFatVolume.h"
 #include "CFeedback.h"
+#include "CGroupNamesDlg.h"
 #include "CKrzFileDlg.h"
 #include "CProgressCtrl.h"
 #include "CSettingsDlg.h"
@@ -18,6 +19,7 @@
 #include "KrzJoin.h"
 #include "KrzSplit.h"
 #include "MakeFile.h"
+#include "Multisample.h"
 #include "PoolPaths.h"
 #include "RootKey.h"
 #include "WavReader.h"
@@ -107,8 +109,20 @@ bool IsFile(const std::string& strPath)
 
 int CPoolListBox::GetCurSel() const
 {
-    const QModelIndexList selected = selectionModel()->selectedIndexes();
-    return selected.isEmpty() ? -1 : selected.first().row();
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && selectionModel()->isSelected(current))
+        return current.row();
+    const std::vector<int> aLines = GetSelectedLines();
+    return aLines.empty() ? -1 : aLines.front();
+}
+
+std::vector<int> CPoolListBox::GetSelectedLines() const
+{
+    std::vector<int> aLines;
+    for (const QModelIndex& index : selectionModel()->selectedIndexes())
+        aLines.push_back(index.row());
+    std::sort(aLines.begin(), aLines.end());
+    return aLines;
 }
 
 void CPoolListBox::SetCurSel(int nIndex)
@@ -128,12 +142,19 @@ void CPoolListBox::SetCurSel(int nIndex)
 }
 
 QItemSelectionModel::SelectionFlags CPoolListBox::selectionCommand(const QModelIndex& index,
-                                                                   const QEvent*) const
+                                                                   const QEvent* pEvent) const
 {
-    // A click or a key moves the selection; nothing clears it.
+    // A click or a key moves or extends the selection; nothing clears it,
+    // not even Ctrl+click on the last selected line.
     if (!index.isValid())
         return QItemSelectionModel::NoUpdate;
-    return QItemSelectionModel::ClearAndSelect;
+    const QItemSelectionModel::SelectionFlags flags = QListWidget::selectionCommand(index, pEvent);
+    const bool bRemoves = (flags & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle)) &&
+                          !(flags & QItemSelectionModel::Clear);
+    if (bRemoves && selectionModel()->isSelected(index) &&
+        selectionModel()->selectedIndexes().size() == 1)
+        return QItemSelectionModel::NoUpdate;
+    return flags;
 }
 
 // ---------------------------------------------------------------------------
@@ -223,7 +244,7 @@ void CDorvane_V2View::CreateForm()
     // The controls in tab order.
     m_lbPool = new CPoolListBox(m_pForm);
     m_lbPool->setGeometry(du.Rect(16, 20, 90, 174));
-    m_lbPool->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lbPool->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_lbPool->setFocusPolicy(Qt::StrongFocus);
     m_lbPool->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_lbPool->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -268,6 +289,10 @@ void CDorvane_V2View::CreateForm()
     label("Progress:", 7, 241, 30, 8);
     m_btnKeymapEnable = check("Enable", 129, 148, 38, 10);
     m_btnProgramEnable = check("Enable", 129, 190, 38, 10);
+    // Beside the keymap's Enable box; out of the tab order, as it only shows.
+    m_edGroupKeys = edit(170, 147, 117, 12, true);
+    m_edGroupKeys->setFocusPolicy(Qt::NoFocus);
+    m_edGroupKeys->hide();
 
     // The group boxes only frame the controls: behind everything, so that
     // they never take a click meant for a control inside them.
@@ -773,6 +798,7 @@ void CDorvane_V2View::OnRelink()
     m_edWavType->setCursorPosition(0);
     FitTypeField();
     SetModified();
+    UpdateGroupKeys();
 }
 
 void CDorvane_V2View::OnDelete()
@@ -797,6 +823,7 @@ void CDorvane_V2View::OnDelete()
     m_btnProgramEnable->setChecked(true);
     UpdateData(false);
     SetModified();
+    UpdateGroupKeys();
 }
 
 // ---------------------------------------------------------------------------
@@ -821,6 +848,7 @@ void CDorvane_V2View::OnSelchangePoolList()
     m_btnProgramEnable->setChecked(entry.m_bProgramEnable != 0);
     m_strWavType = FromStd(WavTypeText(m_aWavInfo[i]));
     UpdateData(false);
+    UpdateGroupKeys();
 }
 
 void CDorvane_V2View::StepRootKey(int& nValue, int nMax, int nDelta)
@@ -848,6 +876,7 @@ void CDorvane_V2View::ShowRootKey()
     {
         pEntry->m_nRootKey = m_nRootNote + 12 * m_nRootOctave;
         SetModified();
+        UpdateGroupKeys();
     }
 }
 
@@ -888,6 +917,7 @@ void CDorvane_V2View::StoreNameField(std::string CWPoolObj::*pField, const QStri
     {
         pEntry->*pField = ToStd(strValue);
         SetModified();
+        UpdateGroupKeys();
     }
 }
 
@@ -897,6 +927,7 @@ void CDorvane_V2View::StoreCheckBox(std::int32_t CWPoolObj::*pField, const QChec
     {
         pEntry->*pField = pBox->isChecked() ? 1 : 0;
         SetModified();
+        UpdateGroupKeys();
     }
 }
 
@@ -1222,4 +1253,73 @@ bool CDorvane_V2View::eventFilter(QObject* pWatched, QEvent* pEvent)
         }
     }
     return QScrollArea::eventFilter(pWatched, pEvent);
+}
+
+// ---------------------------------------------------------------------------
+// Groups of entries that share a keymap
+
+void CDorvane_V2View::OnSetGroupNames()
+{
+    const std::vector<int> aLines = m_lbPool->GetSelectedLines();
+    const int nCur = m_lbPool->GetCurSel();
+    if (aLines.empty() || nCur < 0 || nCur >= m_doc.m_nCount || nCur >= MAX_POOL)
+        return;
+    const CWPoolObj& current = m_doc.m_aPool[nCur];
+    CGroupNamesDlg dlg(FromStd(current.m_strKeymapName), FromStd(current.m_strProgramName), this);
+    if (m_dialogs.ExecDialog(dlg) != QDialog::Accepted)
+        return;
+    // A proposal longer than the field was shown whole; what is stored fits
+    // the name fields as the form's own fields do.
+    const std::string strKeymap = CutToChars(ToStd(dlg.KeymapName()), kNameFieldChars);
+    const std::string strProgram = CutToChars(ToStd(dlg.ProgramName()), kNameFieldChars);
+    for (const int n : aLines)
+    {
+        if (n >= m_doc.m_nCount || n >= MAX_POOL)
+            continue;
+        m_doc.m_aPool[n].m_strKeymapName = strKeymap;
+        m_doc.m_aPool[n].m_strProgramName = strProgram;
+    }
+    SetModified();
+    OnSelchangePoolList();
+}
+
+QString CDorvane_V2View::GroupKeysText(const CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,
+                                       int nEntry)
+{
+    if (nEntry < 0 || nEntry >= std::min(doc.m_nCount, MAX_POOL))
+        return {};
+    if (!doc.m_aPool[nEntry].m_bKeymapEnable)
+        return QStringLiteral("Keys: none (keymap disabled)");
+    if (!aWavInfo[nEntry].bValid)
+        return QStringLiteral("Keys: none (file not usable)");
+    for (const CKeymapGroup& group : GroupPoolEntries(doc, aWavInfo))
+    {
+        const auto it = std::find(group.aEntries.begin(), group.aEntries.end(), nEntry);
+        if (it == group.aEntries.end())
+            continue;
+        const int nIndex = static_cast<int>(it - group.aEntries.begin());
+        const int nSamples = static_cast<int>(group.aEntries.size());
+        const QString strCount = nSamples == 1
+                                     ? QStringLiteral("1 sample in group")
+                                     : QStringLiteral("%1 samples in group").arg(nSamples);
+        for (const CKeyRange& range :
+             KeyRanges({group.anKeySample.begin(), group.anKeySample.end()}))
+            if (range.nValue == nIndex)
+                return QStringLiteral("Keys: %1 (%2)")
+                    .arg(FromStd(KeyRangeText(range.nLowKey, range.nHighKey)), strCount);
+        // Another entry of the group has the same root key and plays it.
+        return QStringLiteral("Keys: none, root key shared (%1)").arg(strCount);
+    }
+    return {};
+}
+
+void CDorvane_V2View::UpdateGroupKeys()
+{
+    m_edGroupKeys->setVisible(m_bMultisample);
+    if (!m_bMultisample)
+        return;
+    const QString strText = GroupKeysText(m_doc, m_aWavInfo, m_lbPool->GetCurSel());
+    m_edGroupKeys->setText(strText);
+    m_edGroupKeys->setCursorPosition(0);
+    m_edGroupKeys->setToolTip(strText);
 }

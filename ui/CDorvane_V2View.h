@@ -31,14 +31,18 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
-// The pool list: single selection that the user can move but not clear.
+// The pool list: one or more selected lines (Ctrl and Shift extend the
+// selection) that the user can change but not clear.
 class CPoolListBox : public QListWidget
 {
     Q_OBJECT
   public:
     using QListWidget::QListWidget;
-    // The selected line, or -1.
+    // The current line when it is selected, else the first selected line,
+    // or -1: the line the form shows.
     int GetCurSel() const;
+    // Every selected line, ascending.
+    std::vector<int> GetSelectedLines() const;
     // Selects line nIndex (-1 or a line that does not exist: none) without
     // reporting a selection change.
     void SetCurSel(int nIndex);
@@ -163,6 +167,19 @@ class CDorvane_V2View : public QScrollArea
     // disk image chosen in file dialogs; the file goes into the image's
     // root folder under its 8.3 name.
     void OnToolsCopyToImage();
+    // Pool > Set Group Names: asks for one keymap name and one program name
+    // (proposing the current entry's) and sets them on every selected
+    // entry, each cut to 16 characters; the document is then modified.
+    void OnSetGroupNames();
+
+    // The group line "Keys: C 0-E 2 (3 samples in group)" for entry nEntry:
+    // the keys its sample plays in the keymap of the entries that share its
+    // keymap name (see Multisample.h).
+    static QString GroupKeysText(const CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,
+                                 int nEntry);
+    // Shows or hides the group line as m_bMultisample says, with the text
+    // for the current entry; run after m_bMultisample changes.
+    void UpdateGroupKeys();
 
     QWidget* Form() const { return m_pForm; }
     CFeedback& Feedback() const;
@@ -189,6 +206,7 @@ class CDorvane_V2View : public QScrollArea
     QLineEdit* m_edRootKey;
     CUpDownCtrl* m_ctlRootNote;
     CUpDownCtrl* m_ctlRootOctave;
+    QLineEdit* m_edGroupKeys; // read-only; shown only with m_bMultisample
 
     // Values of the fields.
     int m_nPoolCount = 0;
@@ -204,6 +222,9 @@ class CDorvane_V2View : public QScrollArea
     int m_nMaxSplitKB = 1400;
     int m_nFirstObjectID = 200;
     int m_nFloppyImageKB = 0; // floppy images Make File writes: 0 (none), 720 or 1440
+    // Entries with the same keymap name share one keymap: the form shows the
+    // current entry's group line.
+    bool m_bMultisample = false;
     TemplateBytes m_abTemplate{};
     WavInfoArray m_aWavInfo{};
 

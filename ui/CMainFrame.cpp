@@ -100,6 +100,9 @@ void CMainFrame::CreateActions()
                              "Delete a wav-file from the Sample-pool", "Delete wav from pool");
     m_actRelink =
         MakeAction(this, "&Relink wav-file...", "Point the selected entry at another wav-file");
+    m_actSetGroupNames =
+        MakeAction(this, "Set &Group Names...",
+                   "Set one keymap name and one program name on every selected entry");
     m_actPlay = MakeAction(this, "&Play Sample\tCtrl+P", "Play the selected sample", "Play wav");
     m_actStop = MakeAction(this, "&Stop Sample\tSpace", "Stop playing sample", "Stop wav play");
     m_actMakeFile =
@@ -131,6 +134,7 @@ void CMainFrame::CreateActions()
     bind(m_actAddFolder, &CDorvane_V2View::OnAddFolder);
     bind(m_actDelete, &CDorvane_V2View::OnDelete);
     bind(m_actRelink, &CDorvane_V2View::OnRelink);
+    bind(m_actSetGroupNames, &CDorvane_V2View::OnSetGroupNames);
     bind(m_actPlay, &CDorvane_V2View::OnPlay);
     bind(m_actStop, &CDorvane_V2View::OnStop);
     bind(m_actMakeFile, &CDorvane_V2View::OnMakeFile);
@@ -162,6 +166,7 @@ void CMainFrame::CreateMenus()
     pPool->addAction(m_actAddFolder);
     pPool->addAction(m_actDelete);
     pPool->addAction(m_actRelink);
+    pPool->addAction(m_actSetGroupNames);
     pPool->addSeparator();
     pPool->addAction(m_actPlay);
     pPool->addAction(m_actStop);

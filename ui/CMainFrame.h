@@ -69,6 +69,7 @@ class CMainFrame : public QMainWindow
     QAction* m_actAddFolder;
     QAction* m_actDelete;
     QAction* m_actRelink;
+    QAction* m_actSetGroupNames;
     QAction* m_actPlay;
     QAction* m_actStop;
     QAction* m_actMakeFile;

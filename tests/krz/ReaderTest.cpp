@@ -4,6 +4,7 @@
 #include "CFileException.h"
 #include "KrzFormat.h"
 #include "KrzReader.h"
+#include "Multisample.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -65,6 +66,14 @@ class CKrzMaker
         bo::StoreBE16(&m_ab[nAt + kProgramKeymap1], static_cast<std::uint16_t>(nKeymap));
         if (bStereo)
             bo::StoreBE16(&m_ab[nAt + kProgramKeymap2], static_cast<std::uint16_t>(nKeymap));
+        return nAt;
+    }
+
+    // Appends a ready-made object; returns its offset.
+    std::size_t AddObject(const std::uint8_t* p, std::size_t n)
+    {
+        const std::size_t nAt = m_ab.size();
+        m_ab.insert(m_ab.end(), p, p + n);
         return nAt;
     }
 
@@ -594,6 +603,96 @@ TEST(KrzReader, Text)
     EXPECT_NE(strBad.find("Problems: "), std::string::npos) << strBad;
     EXPECT_NE(strBad.find("  ERROR at 4: the sample-data offset 20 is below 36"), std::string::npos)
         << strBad;
+}
+
+// Three samples over the keyboard: keys 0..28 play 201, 29..59 play 202,
+// 60..127 play 203, in keymap 201 and program 201.
+struct MultiExample
+{
+    test::Bytes ab;
+    std::size_t nKeymap;
+};
+
+MultiExample MakeMultiExample(bool bStereo, int nMissing = 0)
+{
+    CKrzMaker maker;
+    MultiExample ex;
+    maker.AddSample(201, "LOW", bStereo, 44100, 24, false, 100);
+    maker.AddSample(202, "MID", bStereo, 44100, 36, false, 100);
+    maker.AddSample(203, "HIGH", bStereo, 44100, 72, false, 100);
+    std::array<std::uint16_t, kKeymapKeys> an{};
+    for (int k = 0; k < kKeymapKeys; ++k)
+        an[k] = k <= 28 ? 201 : k <= 59 ? 202 : 203;
+    if (nMissing != 0)
+        an[127] = static_cast<std::uint16_t>(nMissing);
+    const MultiKeymapBytes abKeymap = BuildMultiKeymap(201, "PIANO", an);
+    ex.nKeymap = maker.AddObject(abKeymap.data(), abKeymap.size());
+    maker.AddProgram(201, "PIANO", bStereo, 201);
+    ex.ab = maker.Finish();
+    return ex;
+}
+
+TEST(KrzReader, KeymapWithASamplePerEntry)
+{
+    for (const bool bStereo : {false, true})
+    {
+        const KrzFileInfo info = Read(MakeMultiExample(bStereo).ab);
+        EXPECT_TRUE(info.aProblems.empty()) << Problems(info);
+        ASSERT_EQ(info.aObjects.size(), 5u);
+        const KrzObjectInfo& keymap = info.aObjects[3];
+        EXPECT_EQ(keymap.nLength, 440u);
+        EXPECT_TRUE(keymap.bSamplePerEntry);
+        EXPECT_EQ(keymap.nEntryMethod, 3);
+        ASSERT_EQ(keymap.aEntrySamples.size(), 128u);
+        EXPECT_EQ(keymap.aEntrySamples[28], 201);
+        EXPECT_EQ(keymap.aEntrySamples[29], 202);
+        EXPECT_EQ(keymap.aNamedSamples, (std::vector<int>{201, 202, 203}));
+
+        const std::string str = FormatKrzFileInfo(info);
+        EXPECT_NE(str.find("Keymap 201 \"PIANO\" (ID 0x94C9), 440 bytes"), std::string::npos)
+            << str;
+        EXPECT_NE(str.find("  a sample per entry (entry method 0x0003)\n"
+                           "  C 0-E 2: sample 201\n"
+                           "  F 2-B 4: sample 202\n"
+                           "  C 5-G 10: sample 203\n"),
+                  std::string::npos)
+            << str;
+    }
+}
+
+TEST(KrzReader, KeymapEntryNamingAnAbsentSample)
+{
+    const KrzFileInfo info = Read(MakeMultiExample(false, 207).ab);
+    EXPECT_TRUE(HasError(info, "keymap 201 at 320: an entry names sample 207")) << Problems(info);
+    EXPECT_EQ(info.ErrorCount(), 1u) << Problems(info);
+    EXPECT_NE(FormatKrzFileInfo(info).find("  G 10: sample 207\n"), std::string::npos);
+}
+
+TEST(KrzReader, DamagedKeymapWithASamplePerEntry)
+{
+    struct Case
+    {
+        const char* szName;
+        std::size_t nOffset;  // in the keymap
+        std::uint16_t nValue; // stored big-endian there
+        bool bError;
+        const char* szText;
+    };
+    for (const Case& c :
+         {Case{"bytes per entry", 38, 2, true,
+               "2 bytes per entry, but entry method 0x0003 needs 3"},
+          // Key 5: sample 201 (low byte C9) kept, sub-sample 0.
+          Case{"sub-sample 0", 56 + 3 * 5 + 1, 0xC900, false, "1 empty entry"},
+          Case{"sample 0", 56 + 3 * 7, 0, false, "1 empty entry"},
+          Case{"table outside", 40, 0x7FFF, true, "entry table of velocity level 1"}})
+    {
+        MultiExample ex = MakeMultiExample(false);
+        bo::StoreBE16(&ex.ab[ex.nKeymap + c.nOffset], c.nValue);
+        const KrzFileInfo info = Read(ex.ab);
+        EXPECT_TRUE(c.bError ? HasError(info, c.szText) : HasNote(info, c.szText))
+            << c.szName << "\n"
+            << Problems(info);
+    }
 }
 
 } // namespace
