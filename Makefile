@@ -104,7 +104,7 @@ web: web-deps
 # The page in headless chromium against dorvane-cli's bytes.
 test-web: web build
 	cd web && DORVANE_WEB_DIST=$(abspath $(WEB_BUILD))/dist DORVANE_CLI=$(abspath $(BUILD))/bin/dorvane-cli \
-	  node --test test/
+	  node --test test/*.test.mjs
 
 bench-web: web build
 	DORVANE_WEB_DIST=$(abspath $(WEB_BUILD))/dist DORVANE_CLI=$(abspath $(BUILD))/bin/dorvane-cli \

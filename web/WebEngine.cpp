@@ -105,7 +105,8 @@ SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& o
     }
     TemplateBytes abTemplate{};
     std::string strTemplatePath;
-    if (!LoadTemplateFile(abTemplate, TemplateSearchDirs(""), &strTemplatePath))
+    // Only the embedded template: the current folder holds the user's files.
+    if (!LoadTemplateFile(abTemplate, {kWebTemplateDir}, &strTemplatePath))
     {
         feedback.MessageBox(kTemplateErrorMessage, kAppTitle, MessageIcon::None);
         return result;

@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+// The folder of the embedded dvntemp.dat, the only one Make File reads.
+inline constexpr const char* kWebTemplateDir = "/";
+
 // One entry as the page's table holds it: the file it was written to and
 // the pool form's fields.
 struct SWebEntry
