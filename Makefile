@@ -21,7 +21,7 @@ WEB_ENV   := NODE_PATH=/usr/share/nodejs
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test test-core test-asan fuzz fuzz-ci demo bench screenshots clean format web web-deps test-web bench-web
+.PHONY: all deps configure build run test test-core test-asan fuzz fuzz-ci demo bench screenshots clean format web web-deps test-web web-screenshots bench-web
 
 all: build
 
@@ -105,6 +105,9 @@ web: web-deps
 test-web: web build
 	cd web && DORVANE_WEB_DIST=$(abspath $(WEB_BUILD))/dist DORVANE_CLI=$(abspath $(BUILD))/bin/dorvane-cli \
 	  node --test test/*.test.mjs
+
+web-screenshots: web
+	cd web && DORVANE_WEB_DIST=$(abspath $(WEB_BUILD))/dist node test/screenshots.mjs
 
 bench-web: web build
 	DORVANE_WEB_DIST=$(abspath $(WEB_BUILD))/dist DORVANE_CLI=$(abspath $(BUILD))/bin/dorvane-cli \
