@@ -11,9 +11,18 @@ DEPS := cmake ninja-build g++ pkg-config \
         libsndfile1-dev libsoxr-dev \
         clang libclang-rt-14-dev
 
+# The page: the core compiled with Debian's emscripten, the browser tests
+# with Debian's chromium driven from node. Not part of `make test`'s DEPS:
+# `make web` and `make test-web` install them.
+WEB_BUILD ?= build-web
+WEB_JOBS  ?= 2
+WEB_DEPS  := emscripten chromium nodejs npm
+# Debian's emscripten finds its node modules (acorn) here whichever node runs.
+WEB_ENV   := NODE_PATH=/usr/share/nodejs
+
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test test-core test-asan fuzz fuzz-ci demo bench screenshots clean format
+.PHONY: all deps configure build run test test-core test-asan fuzz fuzz-ci demo bench screenshots clean format web web-deps test-web web-screenshots bench-web
 
 all: build
 
@@ -73,8 +82,40 @@ bench: build
 screenshots: build
 	./tools/screenshots.sh $(BUILD)
 
+web-deps:
+	@missing=""; \
+	for p in $(WEB_DEPS); do \
+	  command -v $$p >/dev/null 2>&1 || \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -qq && \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+	cd web && npm ci --no-audit --no-fund
+
+# The page in $(WEB_BUILD)/dist: open it through any static file server.
+web: web-deps
+	$(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DDORVANE_UI=OFF -DDORVANE_TESTS=OFF -DDORVANE_BENCH=OFF
+	$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(WEB_JOBS)
+	cp web/node_modules/fflate/esm/browser.js $(WEB_BUILD)/dist/fflate.js
+
+# The page in headless chromium against dorvane-cli's bytes.
+test-web: web build
+	cd web && DORVANE_WEB_DIST=$(abspath $(WEB_BUILD))/dist DORVANE_CLI=$(abspath $(BUILD))/bin/dorvane-cli \
+	  node --test test/*.test.mjs
+
+web-screenshots: web
+	cd web && DORVANE_WEB_DIST=$(abspath $(WEB_BUILD))/dist node test/screenshots.mjs
+
+bench-web: web build
+	DORVANE_WEB_DIST=$(abspath $(WEB_BUILD))/dist DORVANE_CLI=$(abspath $(BUILD))/bin/dorvane-cli \
+	  node bench/web-bench.mjs
+
 format:
 	find platform pool krz multidisk ui cli tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WEB_BUILD)

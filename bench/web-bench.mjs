@@ -1,0 +1,75 @@
+// Make File of 20 stereo 16-bit WAV files of 2 MB each: the WebAssembly
+// engine under node (as the page's worker runs it, inputs copied into its
+// memory file system and the result read back) against dorvane-cli on the
+// same files. Prints the best of five runs of each and their ratio, and
+// checks that both wrote the same bytes.
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+
+const DIST = process.env.DORVANE_WEB_DIST;
+const CLI = process.env.DORVANE_CLI;
+const FILES = 20;
+const DATA_BYTES = 2 * 1024 * 1024;
+const RUNS = 5;
+
+function wav(seed) {
+  const out = Buffer.alloc(44 + DATA_BYTES);
+  out.write('RIFF', 0); out.writeUInt32LE(36 + DATA_BYTES, 4); out.write('WAVEfmt ', 8);
+  out.writeUInt32LE(16, 16); out.writeUInt16LE(1, 20); out.writeUInt16LE(2, 22);
+  out.writeUInt32LE(44100, 24); out.writeUInt32LE(44100 * 4, 28); out.writeUInt16LE(4, 32);
+  out.writeUInt16LE(16, 34); out.write('data', 36); out.writeUInt32LE(DATA_BYTES, 40);
+  let x = seed * 2654435761 >>> 0;
+  for (let i = 44; i < out.length; i += 2) {
+    x = (x * 1664525 + 1013904223) >>> 0;
+    out.writeUInt16LE(x >>> 16, i);
+  }
+  return out;
+}
+
+function best(fn) {
+  let min = Infinity;
+  for (let r = 0; r < RUNS; r++) {
+    const t = process.hrtime.bigint();
+    fn();
+    min = Math.min(min, Number(process.hrtime.bigint() - t) / 1e6);
+  }
+  return min;
+}
+
+const dir = mkdtempSync(join(tmpdir(), 'dorvane-web-bench-'));
+const names = [];
+const bytes = [];
+for (let i = 0; i < FILES; i++) {
+  names.push(`s${String(i).padStart(2, '0')}.wav`);
+  bytes.push(wav(i + 1));
+  writeFileSync(join(dir, names[i]), bytes[i]);
+}
+
+const native = best(() => execFileSync(CLI, ['make', '-o', 'NATIVE.KRZ', ...names], { cwd: dir, stdio: 'ignore' }));
+
+const createDorvaneEngine = createRequire(import.meta.url)(join(DIST, 'dorvane-engine.js'));
+const E = await createDorvaneEngine({ wasmBinary: readFileSync(join(DIST, 'dorvane-engine.wasm')) });
+let made;
+const web = best(() => {
+  E.FS.mkdir('/job'); E.FS.mkdir('/job/in'); E.FS.mkdir('/job/out');
+  names.forEach((n, i) => E.FS.writeFile('/job/in/' + n, bytes[i]));
+  const entries = names.map((n) => ({ fileName: n, path: '/job/in/' + n, sampleName: n.slice(0, -4) }));
+  const result = E.make(entries, {}, '/job/out/WEB.KRZ', null);
+  if (!result.ok) throw new Error(JSON.stringify(result.messages));
+  made = E.FS.readFile('/job/out/WEB.KRZ');
+  for (const n of names) E.FS.unlink('/job/in/' + n);
+  E.FS.unlink('/job/out/WEB.KRZ');
+  E.FS.rmdir('/job/in'); E.FS.rmdir('/job/out'); E.FS.rmdir('/job');
+});
+
+const same = Buffer.from(made).equals(readFileSync(join(dir, 'NATIVE.KRZ')));
+rmSync(dir, { recursive: true, force: true });
+console.log(`Make File, ${FILES} stereo 16-bit files of 2 MB (best of ${RUNS}):`);
+console.log(`  dorvane-cli          ${native.toFixed(1)} ms`);
+console.log(`  engine (wasm, node)  ${web.toFixed(1)} ms`);
+console.log(`  ratio                ${(web / native).toFixed(2)}`);
+console.log(`  same bytes           ${same ? 'yes' : 'NO'}`);
+if (!same) process.exit(1);

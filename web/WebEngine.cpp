@@ -1,0 +1,280 @@
+#include "WebEngine.h"
+
+#include "CDorvane_V2Doc.h"
+#include "CFileException.h"
+#include "KrzJoin.h"
+#include "KrzReader.h"
+#include "KrzSplit.h"
+#include "PoolEdit.h"
+#include "WavReader.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+// The files of a folder, sorted by name.
+std::set<std::string> FilesIn(const std::string& strFolder)
+{
+    std::set<std::string> aFiles;
+    std::error_code ec;
+    for (const auto& item : fs::directory_iterator(strFolder, ec))
+        if (item.is_regular_file(ec))
+            aFiles.insert(item.path().string());
+    return aFiles;
+}
+
+std::string FolderOf(const std::string& strPath)
+{
+    const std::string strFolder = fs::path(strPath).parent_path().string();
+    return strFolder.empty() ? "." : strFolder;
+}
+
+// What an operation wrote: the files of its output folder that were not
+// there before it. Outputs are listed only after the operation succeeded,
+// so a failure offers nothing even where a file was left behind.
+std::vector<std::string> NewFiles(const std::string& strFolder,
+                                  const std::set<std::string>& aBefore)
+{
+    std::vector<std::string> aNew;
+    for (const auto& strFile : FilesIn(strFolder))
+        if (aBefore.count(strFile) == 0)
+            aNew.push_back(strFile);
+    return aNew;
+}
+
+void ReportFileError(const CFileException& e, CFeedback& feedback)
+{
+    feedback.MessageBox(e.GetErrorMessage(), kAppTitle, MessageIcon::Stop);
+}
+
+// The pool of the entries. bAtPaths: each entry's file name is where its
+// bytes lie, as the build opens m_strFileName; otherwise the name the page
+// keeps for the pool file.
+void FillDoc(CDorvane_V2Doc& doc, const std::vector<SWebEntry>& aEntries, bool bAtPaths)
+{
+    doc.OnNewDocument();
+    for (const auto& entry : aEntries)
+    {
+        const std::string& strName =
+            bAtPaths && !entry.m_strPath.empty() ? entry.m_strPath : entry.m_strFileName;
+        const int i = AddPoolEntry(doc, strName, FileTitleOf(strName));
+        if (i < 0)
+            break;
+        CWPoolObj& obj = doc.m_aPool[i];
+        obj.m_strSampleName = entry.m_strSampleName;
+        obj.m_strKeymapName = entry.m_strKeymapName;
+        obj.m_strProgramName = entry.m_strProgramName;
+        obj.m_bLoop = entry.m_bLoop ? 1 : 0;
+        obj.m_nRootKey = entry.m_nRootKey;
+        obj.m_bKeymapEnable = entry.m_bKeymapEnable ? 1 : 0;
+        obj.m_bProgramEnable = entry.m_bProgramEnable ? 1 : 0;
+    }
+}
+
+} // namespace
+
+SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& options,
+                   const std::string& strOutput, CWebFeedback& feedback)
+{
+    SWebResult result;
+    if (aEntries.empty())
+    {
+        feedback.MessageBox(kEmptyPoolMessage, kAppTitle, MessageIcon::None);
+        return result;
+    }
+    if (aEntries.size() > static_cast<std::size_t>(MAX_POOL))
+    {
+        feedback.MessageBox(kPoolFullMessage, kAppTitle, MessageIcon::None);
+        return result;
+    }
+    if (options.nFirstObjectID < kMinFirstObjectID || options.nFirstObjectID > kMaxFirstObjectID)
+    {
+        feedback.MessageBox("The first object ID lies in 200..900", kAppTitle, MessageIcon::Stop);
+        return result;
+    }
+    if (options.nMaxSplitKB < 1 || options.nMaxSplitKB > kMaxSplitKB)
+    {
+        feedback.MessageBox("The part size lies in 1..650000 KB", kAppTitle, MessageIcon::Stop);
+        return result;
+    }
+    TemplateBytes abTemplate{};
+    std::string strTemplatePath;
+    // Only the embedded template: the current folder holds the user's files.
+    if (!LoadTemplateFile(abTemplate, {kWebTemplateDir}, &strTemplatePath))
+    {
+        feedback.MessageBox(kTemplateErrorMessage, kAppTitle, MessageIcon::None);
+        return result;
+    }
+
+    auto pDoc = std::make_unique<CDorvane_V2Doc>();
+    FillDoc(*pDoc, aEntries, true);
+    // Every entry must be usable, as dorvane-cli make without
+    // --skip-unusable has it: the page shows each entry's verdict before.
+    auto pWavInfo = std::make_unique<WavInfoArray>();
+    bool bUsable = true;
+    for (int i = 0; i < pDoc->m_nCount; ++i)
+        bUsable =
+            ReadWavHeader(pDoc->m_aPool[i].m_strFileName, (*pWavInfo)[i], feedback) && bUsable;
+    if (!bUsable)
+        return result;
+
+    const std::string strFolder = FolderOf(strOutput);
+    const auto aBefore = FilesIn(strFolder);
+    CMakeResult made;
+    try
+    {
+        if (!MakeKrzFile(*pDoc, *pWavInfo, options, abTemplate, strOutput, {strTemplatePath},
+                         feedback, made))
+            return result;
+    }
+    catch (const CFileException& e)
+    {
+        ReportFileError(e, feedback);
+        return result;
+    }
+    result.m_bOk = true;
+    result.m_aFiles = NewFiles(strFolder, aBefore);
+    result.m_strText = MakeSummaryText(fs::path(strOutput).filename().string(), made);
+    return result;
+}
+
+SWebResult WebSplit(const std::string& strSource, int nSizeKB, CWebFeedback& feedback)
+{
+    SWebResult result;
+    if (nSizeKB < 1 || nSizeKB > kMaxSplitKB)
+    {
+        feedback.MessageBox("The part size lies in 1..650000 KB", kAppTitle, MessageIcon::Stop);
+        return result;
+    }
+    const std::string strFolder = FolderOf(strSource);
+    const auto aBefore = FilesIn(strFolder);
+    try
+    {
+        feedback.SetStatusText("Splitting...");
+        if (SplitKrzFile(strSource, strSource, nSizeKB, feedback) == 0)
+            return result;
+    }
+    catch (const CFileException& e)
+    {
+        ReportFileError(e, feedback);
+        return result;
+    }
+    feedback.SetStatusText("Ready");
+    result.m_bOk = feedback.MessageCount() == 0;
+    if (result.m_bOk)
+        result.m_aFiles = NewFiles(strFolder, aBefore);
+    return result;
+}
+
+SWebResult WebJoin(const std::string& strFirst, const std::string& strDest, CWebFeedback& feedback)
+{
+    SWebResult result;
+    const int nBefore = feedback.MessageCount();
+    try
+    {
+        feedback.SetStatusText("Joining...");
+        feedback.ProgressSetRange(0, 2);
+        feedback.ProgressSetPos(1);
+        JoinKrzFiles(strFirst, strDest, feedback);
+    }
+    catch (const CFileException& e)
+    {
+        ReportFileError(e, feedback);
+        return result;
+    }
+    feedback.ProgressSetPos(0);
+    feedback.SetStatusText("Ready");
+    result.m_bOk = feedback.MessageCount() == nBefore;
+    if (result.m_bOk)
+        result.m_aFiles.push_back(strDest);
+    return result;
+}
+
+SWebResult WebInfo(const std::vector<std::string>& aFiles, CWebFeedback& feedback)
+{
+    SWebResult result;
+    result.m_bOk = true;
+    for (const auto& strPath : aFiles)
+    {
+        if (&strPath != &aFiles.front())
+            result.m_strText += "\n";
+        try
+        {
+            const KrzFileInfo info = ReadKrzFile(strPath);
+            result.m_strText += FormatKrzFileInfo(info);
+            result.m_bOk = result.m_bOk && info.IsValid();
+        }
+        catch (const CFileException& e)
+        {
+            ReportFileError(e, feedback);
+            result.m_bOk = false;
+        }
+    }
+    return result;
+}
+
+SWebResult WebSavePool(const std::vector<SWebEntry>& aEntries, const std::string& strPath,
+                       CWebFeedback& feedback)
+{
+    SWebResult result;
+    if (aEntries.size() > static_cast<std::size_t>(MAX_POOL))
+    {
+        feedback.MessageBox(kPoolFullMessage, kAppTitle, MessageIcon::None);
+        return result;
+    }
+    auto pDoc = std::make_unique<CDorvane_V2Doc>();
+    FillDoc(*pDoc, aEntries, false);
+    if (!pDoc->OnSaveDocument(strPath, feedback))
+        return result;
+    result.m_bOk = true;
+    result.m_aFiles.push_back(strPath);
+    return result;
+}
+
+bool WebReadPool(const std::string& strPath, std::vector<SWebEntry>& aEntries,
+                 CWebFeedback& feedback)
+{
+    auto pDoc = std::make_unique<CDorvane_V2Doc>();
+    pDoc->OnNewDocument();
+    if (!pDoc->OnOpenDocument(strPath, feedback))
+        return false;
+    aEntries.clear();
+    for (int i = 0; i < pDoc->m_nCount; ++i)
+    {
+        const CWPoolObj& obj = pDoc->m_aPool[i];
+        SWebEntry entry;
+        entry.m_strFileName = obj.m_strFileName;
+        entry.m_strSampleName = obj.m_strSampleName;
+        entry.m_strKeymapName = obj.m_strKeymapName;
+        entry.m_strProgramName = obj.m_strProgramName;
+        entry.m_bLoop = obj.m_bLoop != 0;
+        entry.m_nRootKey = obj.m_nRootKey;
+        entry.m_bKeymapEnable = obj.m_bKeymapEnable != 0;
+        entry.m_bProgramEnable = obj.m_bProgramEnable != 0;
+        aEntries.push_back(entry);
+    }
+    return true;
+}
+
+SWavFacts WebWavFacts(const std::string& strPath)
+{
+    SWavFacts facts;
+    WAVINFO info;
+    CWebFeedback feedback;
+    facts.m_bValid = ReadWavHeader(strPath, info, feedback);
+    facts.m_strType = WavTypeText(info);
+    if (!feedback.Messages().empty())
+        facts.m_strMessage = feedback.Messages().front().m_strText;
+    facts.m_nChannels = info.nChannels;
+    facts.m_nBitsPerSample = info.nBitsPerSample;
+    facts.m_nSamplesPerSec = info.nSamplesPerSec;
+    facts.m_nDataOffset = info.nDataOffset;
+    facts.m_nDataSize = info.nDataSize;
+    return facts;
+}

@@ -1,0 +1,79 @@
+// The page's operations over the engine, on files in the worker's file
+// system (MEMFS): the page writes its inputs into a folder, the operation
+// writes its outputs into another and names them, and the page reads them
+// back. Every operation reports through a CWebFeedback and returns false
+// when one of its messages means failure; it then names no output, so the
+// page offers nothing.
+#pragma once
+
+#include "CWebFeedback.h"
+#include "MakeFile.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The folder of the embedded dvntemp.dat, the only one Make File reads.
+inline constexpr const char* kWebTemplateDir = "/";
+
+// One entry as the page's table holds it: the file it was written to and
+// the pool form's fields.
+struct SWebEntry
+{
+    std::string m_strFileName; // the path stored in a pool file
+    std::string m_strPath;     // where the WAV bytes lie; m_strFileName when empty
+    std::string m_strSampleName;
+    std::string m_strKeymapName;
+    std::string m_strProgramName;
+    bool m_bLoop = false;
+    int m_nRootKey = 48;
+    bool m_bKeymapEnable = true;
+    bool m_bProgramEnable = true;
+};
+
+struct SWebResult
+{
+    bool m_bOk = false;
+    std::vector<std::string> m_aFiles; // outputs written, in order
+    std::string m_strText;             // the summary line or the report
+};
+
+// Make File: the entries (1..MAX_POOL, each usable, as dorvane-cli make
+// takes them) built into strOutput with options; the KRZ file, or its
+// parts with bSplit, or only its floppy images with nFloppyKB, are named
+// in the result; m_strText is the summary line.
+SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& options,
+                   const std::string& strOutput, CWebFeedback& feedback);
+
+// Split strSource into parts named after itself, nSizeKB in 1..650000.
+SWebResult WebSplit(const std::string& strSource, int nSizeKB, CWebFeedback& feedback);
+
+// Join the series that starts at strFirst (its parts beside it) into
+// strDest.
+SWebResult WebJoin(const std::string& strFirst, const std::string& strDest, CWebFeedback& feedback);
+
+// What dorvane-cli info prints for each file, in m_strText; m_bOk is false
+// when a file cannot be read or a check fails.
+SWebResult WebInfo(const std::vector<std::string>& aFiles, CWebFeedback& feedback);
+
+// Writes the entries as a pool file (version 203) at strPath.
+SWebResult WebSavePool(const std::vector<SWebEntry>& aEntries, const std::string& strPath,
+                       CWebFeedback& feedback);
+
+// Reads the pool file strPath into aEntries (m_strPath left empty).
+bool WebReadPool(const std::string& strPath, std::vector<SWebEntry>& aEntries,
+                 CWebFeedback& feedback);
+
+// The header facts of a WAV file as the entry form shows them.
+struct SWavFacts
+{
+    bool m_bValid = false;
+    std::string m_strType;    // WavTypeText: "16-bit Stereo PCM, 44100 Hz, 176400 Bytes"
+    std::string m_strMessage; // why the file cannot be used; empty when valid
+    int m_nChannels = 0;
+    int m_nBitsPerSample = 0;
+    int m_nSamplesPerSec = 0;
+    int m_nDataOffset = 0;
+    int m_nDataSize = 0;
+};
+SWavFacts WebWavFacts(const std::string& strPath);

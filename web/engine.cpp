@@ -1,0 +1,223 @@
+// The engine's face to JavaScript (embind): each operation takes plain
+// objects and MEMFS paths and returns
+//   { ok, files: [paths], text, messages: [{ text, caption, icon }] }.
+// Make File's settings come as one object; ReadMakeOptions is the one place
+// that turns its fields into CMakeOptions, and refuses a field it does not
+// know when that field asks for anything but its default (a page ahead of
+// its engine must not make a file other than the one asked for).
+#include "WebEngine.h"
+
+#include <emscripten/bind.h>
+#include <emscripten/val.h>
+
+#include <set>
+#include <stdexcept>
+
+using emscripten::val;
+
+namespace
+{
+
+const char* IconName(MessageIcon icon)
+{
+    switch (icon)
+    {
+    case MessageIcon::Exclamation:
+        return "exclamation";
+    case MessageIcon::Stop:
+        return "stop";
+    default:
+        return "none";
+    }
+}
+
+val ToJs(const SWebResult& result, const CWebFeedback& feedback)
+{
+    val out = val::object();
+    out.set("ok", result.m_bOk);
+    val files = val::array();
+    for (const auto& strFile : result.m_aFiles)
+        files.call<void>("push", strFile);
+    out.set("files", files);
+    out.set("text", result.m_strText);
+    val messages = val::array();
+    for (const auto& message : feedback.Messages())
+    {
+        val m = val::object();
+        m.set("text", message.m_strText);
+        m.set("caption", message.m_strCaption);
+        m.set("icon", std::string(IconName(message.m_icon)));
+        messages.call<void>("push", m);
+    }
+    out.set("messages", messages);
+    return out;
+}
+
+template <typename T> T Field(const val& o, const char* szName, T fallback)
+{
+    const val v = o[szName];
+    return v.isUndefined() || v.isNull() ? fallback : v.as<T>();
+}
+
+std::vector<SWebEntry> ReadEntries(const val& jsEntries)
+{
+    std::vector<SWebEntry> aEntries;
+    const auto n = jsEntries["length"].as<unsigned>();
+    for (unsigned i = 0; i < n; ++i)
+    {
+        const val e = jsEntries[i];
+        SWebEntry entry;
+        entry.m_strFileName = Field<std::string>(e, "fileName", "");
+        entry.m_strPath = Field<std::string>(e, "path", "");
+        entry.m_strSampleName = Field<std::string>(e, "sampleName", "");
+        entry.m_strKeymapName = Field<std::string>(e, "keymapName", "");
+        entry.m_strProgramName = Field<std::string>(e, "programName", "");
+        entry.m_bLoop = Field<bool>(e, "loop", false);
+        entry.m_nRootKey = Field<int>(e, "rootKey", 48);
+        entry.m_bKeymapEnable = Field<bool>(e, "keymapEnable", true);
+        entry.m_bProgramEnable = Field<bool>(e, "programEnable", true);
+        aEntries.push_back(entry);
+    }
+    return aEntries;
+}
+
+val EntriesToJs(const std::vector<SWebEntry>& aEntries)
+{
+    val out = val::array();
+    for (const auto& entry : aEntries)
+    {
+        val e = val::object();
+        e.set("fileName", entry.m_strFileName);
+        e.set("sampleName", entry.m_strSampleName);
+        e.set("keymapName", entry.m_strKeymapName);
+        e.set("programName", entry.m_strProgramName);
+        e.set("loop", entry.m_bLoop);
+        e.set("rootKey", entry.m_nRootKey);
+        e.set("keymapEnable", entry.m_bKeymapEnable);
+        e.set("programEnable", entry.m_bProgramEnable);
+        out.call<void>("push", e);
+    }
+    return out;
+}
+
+// Fills options from the page's settings object. Returns the name of a
+// field this engine does not implement that is set (true, a non-zero
+// number or a non-empty text), or "" when every field is understood.
+std::string ReadMakeOptions(const val& o, CMakeOptions& options)
+{
+    // Add a field here when the engine gains the option it sets.
+    static const std::set<std::string> aKnown{"firstObjectID", "split", "splitKB", "floppyKB"};
+    options.nFirstObjectID = Field<int>(o, "firstObjectID", kDefaultFirstObjectID);
+    options.bSplit = Field<bool>(o, "split", false);
+    options.nMaxSplitKB = Field<int>(o, "splitKB", kDefaultSplitKB);
+    options.nFloppyKB = Field<int>(o, "floppyKB", 0);
+
+    const val keys = val::global("Object").call<val>("keys", o);
+    const auto n = keys["length"].as<unsigned>();
+    for (unsigned i = 0; i < n; ++i)
+    {
+        const auto strKey = keys[i].as<std::string>();
+        if (aKnown.count(strKey) != 0)
+            continue;
+        const val v = o[strKey];
+        const bool bSet = v.isTrue() || (v.isNumber() && v.as<double>() != 0) ||
+                          (v.isString() && !v.as<std::string>().empty());
+        if (bSet)
+            return strKey;
+    }
+    return "";
+}
+
+CWebFeedback::ProgressFn ProgressTo(const val& onProgress)
+{
+    if (onProgress.isUndefined() || onProgress.isNull())
+        return {};
+    return [onProgress](const std::string& strStatus, int nPos, int nLower, int nUpper)
+    { onProgress(strStatus, nPos, nLower, nUpper); };
+}
+
+val Make(val entries, val settings, std::string strOutput, val onProgress)
+{
+    CWebFeedback feedback(ProgressTo(onProgress));
+    CMakeOptions options;
+    const std::string strUnknown = ReadMakeOptions(settings, options);
+    if (!strUnknown.empty())
+    {
+        feedback.MessageBox("This engine has no option \"" + strUnknown +
+                                "\": no file was written.",
+                            kAppTitle, MessageIcon::Stop);
+        return ToJs(SWebResult{}, feedback);
+    }
+    const SWebResult result = WebMake(ReadEntries(entries), options, strOutput, feedback);
+    return ToJs(result, feedback);
+}
+
+val Split(std::string strSource, int nSizeKB, val onProgress)
+{
+    CWebFeedback feedback(ProgressTo(onProgress));
+    const SWebResult result = WebSplit(strSource, nSizeKB, feedback);
+    return ToJs(result, feedback);
+}
+
+val Join(std::string strFirst, std::string strDest, val onProgress)
+{
+    CWebFeedback feedback(ProgressTo(onProgress));
+    const SWebResult result = WebJoin(strFirst, strDest, feedback);
+    return ToJs(result, feedback);
+}
+
+val Info(val paths)
+{
+    CWebFeedback feedback;
+    std::vector<std::string> aFiles;
+    const auto n = paths["length"].as<unsigned>();
+    for (unsigned i = 0; i < n; ++i)
+        aFiles.push_back(paths[i].as<std::string>());
+    return ToJs(WebInfo(aFiles, feedback), feedback);
+}
+
+val SavePool(val entries, std::string strPath)
+{
+    CWebFeedback feedback;
+    const SWebResult result = WebSavePool(ReadEntries(entries), strPath, feedback);
+    return ToJs(result, feedback);
+}
+
+val ReadPool(std::string strPath)
+{
+    CWebFeedback feedback;
+    std::vector<SWebEntry> aEntries;
+    SWebResult result;
+    result.m_bOk = WebReadPool(strPath, aEntries, feedback);
+    val out = ToJs(result, feedback);
+    out.set("entries", EntriesToJs(aEntries));
+    return out;
+}
+
+val WavFacts(std::string strPath)
+{
+    const SWavFacts facts = WebWavFacts(strPath);
+    val out = val::object();
+    out.set("valid", facts.m_bValid);
+    out.set("type", facts.m_strType);
+    out.set("message", facts.m_strMessage);
+    out.set("channels", facts.m_nChannels);
+    out.set("bitsPerSample", facts.m_nBitsPerSample);
+    out.set("sampleRate", facts.m_nSamplesPerSec);
+    out.set("dataOffset", facts.m_nDataOffset);
+    out.set("dataSize", facts.m_nDataSize);
+    return out;
+}
+
+} // namespace
+
+EMSCRIPTEN_BINDINGS(dorvane_engine)
+{
+    emscripten::function("make", &Make);
+    emscripten::function("split", &Split);
+    emscripten::function("join", &Join);
+    emscripten::function("info", &Info);
+    emscripten::function("savePool", &SavePool);
+    emscripten::function("readPool", &ReadPool);
+    emscripten::function("wavFacts", &WavFacts);
+}

@@ -1,0 +1,456 @@
+// The page: the pool table, the settings, Make File, Save pool, Split, Join
+// and Info, preview, status and messages. The engine runs in a worker
+// (engine-client.js); every file the page writes is offered as a download
+// only when the operation succeeded.
+import { EngineClient } from './engine-client.js';
+import { MAX_POOL, NAME_FIELD_CHARS, cutToChars, fileTitleOf, sampleNameFromTitle } from './names.js';
+import { DEFAULT_ROOT_KEY, parseRootKey, rootKeyText, stepKey, stepNote, stepOctave } from './rootkey.js';
+import { zipSync } from './fflate.js';
+
+const engine = new EngineClient();
+const $ = (id) => document.getElementById(id);
+
+// Each entry: the pool form's fields, the name stored in a pool file
+// (fileName), and the dropped file's bytes and facts (null while missing).
+let entries = [];
+let busy = false;
+
+const POOL_FULL = "Sorry, you can't have more than 100 samples in the pool...";
+
+// ---- messages, status, progress ----
+
+function showMessage(text, kind = 'none') {
+  const li = document.createElement('li');
+  li.className = kind;
+  li.textContent = text;
+  $('messages').prepend(li);
+}
+
+function showMessages(result) {
+  for (const m of result.messages) showMessage(m.text, m.icon === 'none' ? 'error' : m.icon);
+}
+
+function onProgress({ status, pos, lower, upper }) {
+  $('status').textContent = status;
+  $('progress').max = Math.max(1, upper - lower);
+  $('progress').value = Math.max(0, pos - lower);
+}
+
+// Runs one operation with the controls locked; a failure of the worker
+// itself becomes a message.
+async function withEngine(status, op, args, files) {
+  if (busy) return null;
+  busy = true;
+  document.body.classList.add('busy');
+  for (const b of document.querySelectorAll('button, input, select')) b.dataset.wasDisabled = b.disabled, b.disabled = true;
+  $('status').textContent = status;
+  try {
+    return await engine.call(op, args, files, onProgress);
+  } catch (e) {
+    showMessage('ERROR: ' + e.message, 'error');
+    return null;
+  } finally {
+    for (const b of document.querySelectorAll('button, input, select')) b.disabled = b.dataset.wasDisabled === 'true';
+    busy = false;
+    document.body.classList.remove('busy');
+    $('progress').value = 0;
+    $('status').textContent = 'Ready';
+  }
+}
+
+// ---- downloads ----
+
+function download(name, bytes, type = 'application/octet-stream') {
+  const url = URL.createObjectURL(new Blob([bytes], { type }));
+  const a = document.createElement('a');
+  a.href = url;
+  a.download = name;
+  document.body.append(a);
+  a.click();
+  a.remove();
+  setTimeout(() => URL.revokeObjectURL(url), 60000);
+}
+
+// One file as itself; several as one zip named after the first.
+function offer(outputs, zipName) {
+  if (outputs.length === 1) {
+    download(outputs[0].name, outputs[0].bytes);
+    return;
+  }
+  const files = {};
+  for (const o of outputs) files[o.name] = [new Uint8Array(o.bytes), { level: 0 }];
+  download(zipName, zipSync(files), 'application/zip');
+}
+
+// ---- adding files ----
+
+async function readFile(file) {
+  return { name: file.name, bytes: await file.arrayBuffer() };
+}
+
+async function factsOf(file) {
+  const reply = await engine.call('facts', {}, [file]);
+  return reply.result;
+}
+
+async function addWav(file) {
+  if (entries.length >= MAX_POOL) {
+    showMessage(POOL_FULL, 'error');
+    return false;
+  }
+  const facts = await factsOf(file);
+  if (!facts.valid) showMessage(facts.message, 'error');
+  entries.push({
+    fileName: file.name,
+    sampleName: sampleNameFromTitle(file.name),
+    keymapName: '',
+    programName: '',
+    loop: false,
+    rootKey: DEFAULT_ROOT_KEY,
+    keymapEnable: true,
+    programEnable: true,
+    file,
+    facts,
+  });
+  return true;
+}
+
+// An opened pool's entries take the dropped files by name; the rest wait for
+// theirs.
+async function openPool(file) {
+  const reply = await withEngine('Opening ' + file.name + '...', 'readPool', {}, [file]);
+  if (!reply) return;
+  showMessages(reply.result);
+  if (!reply.result.ok) return;
+  entries = reply.result.entries.map((e) => ({ ...e, file: null, facts: null }));
+  $('pool-name').value = file.name;
+}
+
+async function matchFile(file) {
+  const entry = entries.find((e) => !e.file && fileTitleOf(e.fileName).toLowerCase() === file.name.toLowerCase());
+  if (!entry) return false;
+  entry.file = file;
+  entry.facts = await factsOf(file);
+  if (!entry.facts.valid) showMessage(entry.facts.message, 'error');
+  return true;
+}
+
+async function addFiles(fileList) {
+  const files = [...fileList].sort((a, b) => a.name.localeCompare(b.name));
+  const pools = files.filter((f) => /\.dvn$/i.test(f.name));
+  const wavs = files.filter((f) => !/\.dvn$/i.test(f.name));
+  for (const f of pools.slice(0, 1)) await openPool(await readFile(f));
+  let skipped = 0;
+  for (const f of wavs) {
+    if (!/\.wave?$/i.test(f.name) && f.type !== 'audio/wav' && f.type !== 'audio/x-wav') {
+      skipped++;
+      continue;
+    }
+    const file = await readFile(f);
+    if (await matchFile(file)) continue;
+    if (!(await addWav(file))) break;
+  }
+  if (skipped > 0) showMessage(skipped + ' file(s) that are not WAV files were left out.', 'exclamation');
+  render();
+}
+
+// Files of a dropped folder, walked through the entries API.
+async function filesOfDrop(dataTransfer) {
+  const items = [...dataTransfer.items].map((i) => i.webkitGetAsEntry && i.webkitGetAsEntry()).filter(Boolean);
+  if (items.length === 0) return [...dataTransfer.files];
+  const out = [];
+  async function walk(entry) {
+    if (entry.isFile) {
+      out.push(await new Promise((res, rej) => entry.file(res, rej)));
+    } else if (entry.isDirectory) {
+      const reader = entry.createReader();
+      for (;;) {
+        const batch = await new Promise((res, rej) => reader.readEntries(res, rej));
+        if (batch.length === 0) break;
+        for (const e of batch) await walk(e);
+      }
+    }
+  }
+  for (const item of items) await walk(item);
+  return out;
+}
+
+// ---- the table ----
+
+function textCell(entry, field, label) {
+  const td = document.createElement('td');
+  const input = document.createElement('input');
+  input.type = 'text';
+  input.value = entry[field];
+  input.maxLength = NAME_FIELD_CHARS;
+  input.setAttribute('aria-label', label);
+  input.dataset.field = field;
+  input.addEventListener('input', () => {
+    const cut = cutToChars(input.value);
+    if (cut !== input.value) input.value = cut;
+    entry[field] = cut;
+  });
+  td.append(input);
+  return td;
+}
+
+function checkCell(entry, field, label) {
+  const td = document.createElement('td');
+  const input = document.createElement('input');
+  input.type = 'checkbox';
+  input.checked = entry[field];
+  input.setAttribute('aria-label', label);
+  input.dataset.field = field;
+  input.addEventListener('change', () => (entry[field] = input.checked));
+  td.append(input);
+  return td;
+}
+
+function button(text, label, onClick) {
+  const b = document.createElement('button');
+  b.type = 'button';
+  b.textContent = text;
+  b.title = label;
+  b.setAttribute('aria-label', label);
+  b.addEventListener('click', onClick);
+  return b;
+}
+
+function rootKeyCell(entry) {
+  const td = document.createElement('td');
+  const box = document.createElement('span');
+  box.className = 'rootkey';
+  const input = document.createElement('input');
+  input.type = 'text';
+  input.maxLength = 3;
+  input.value = rootKeyText(entry.rootKey);
+  input.setAttribute('aria-label', 'Root key');
+  input.dataset.field = 'rootKey';
+  const set = (key) => {
+    entry.rootKey = key;
+    input.value = rootKeyText(key);
+  };
+  input.addEventListener('change', () => {
+    const key = parseRootKey(input.value);
+    if (key === null) showMessage('A root key is a note and an octave, such as C#3.', 'exclamation');
+    set(key === null ? entry.rootKey : key);
+  });
+  input.addEventListener('keydown', (ev) => {
+    const steps = { ArrowUp: 1, ArrowDown: -1, PageUp: 12, PageDown: -12 };
+    if (ev.key in steps) {
+      ev.preventDefault();
+      set(stepKey(entry.rootKey, steps[ev.key]));
+    }
+  });
+  box.append(
+    button('▼', 'Note down', () => set(stepNote(entry.rootKey, -1))),
+    button('▲', 'Note up', () => set(stepNote(entry.rootKey, 1))),
+    input,
+    button('▼', 'Octave down', () => set(stepOctave(entry.rootKey, -1))),
+    button('▲', 'Octave up', () => set(stepOctave(entry.rootKey, 1))),
+  );
+  td.append(box);
+  return td;
+}
+
+function render() {
+  const body = $('entries').querySelector('tbody');
+  body.replaceChildren();
+  entries.forEach((entry, i) => {
+    const tr = document.createElement('tr');
+    if (!entry.file) tr.classList.add('missing');
+    else if (!entry.facts.valid) tr.classList.add('invalid');
+    const num = document.createElement('td');
+    num.textContent = i + 1;
+    const file = document.createElement('td');
+    file.className = 'file';
+    file.textContent = fileTitleOf(entry.fileName);
+    file.title = entry.fileName;
+    const type = document.createElement('td');
+    type.className = 'type';
+    type.textContent = !entry.file ? 'missing: drop this file' : entry.facts.type;
+    const play = document.createElement('td');
+    play.append(button('▶', 'Play', () => preview(entry)), button('■', 'Stop', stopPreview));
+    const edit = document.createElement('td');
+    edit.append(
+      button('↑', 'Move up', () => move(i, -1)),
+      button('↓', 'Move down', () => move(i, 1)),
+      button('✕', 'Delete', () => {
+        entries.splice(i, 1);
+        render();
+      }),
+    );
+    tr.append(num, file, type, textCell(entry, 'sampleName', 'Sample name'),
+      textCell(entry, 'keymapName', 'Keymap name'), textCell(entry, 'programName', 'Program name'),
+      checkCell(entry, 'loop', 'LoopSwitch'), rootKeyCell(entry),
+      checkCell(entry, 'keymapEnable', 'Keymap Enable'), checkCell(entry, 'programEnable', 'Program Enable'),
+      play, edit);
+    body.append(tr);
+  });
+  const missing = entries.filter((e) => !e.file).map((e) => fileTitleOf(e.fileName));
+  $('missing').hidden = missing.length === 0;
+  $('missing').textContent = 'Drop these files to use the pool: ' + missing.join(', ');
+}
+
+function move(i, delta) {
+  const j = i + delta;
+  if (j < 0 || j >= entries.length) return;
+  [entries[i], entries[j]] = [entries[j], entries[i]];
+  render();
+}
+
+// ---- preview ----
+
+let audio = null;
+let source = null;
+
+function stopPreview() {
+  if (source) source.stop();
+  source = null;
+}
+
+// Plays the file once, or loops the whole sample as the sampler loops it
+// (from its first word to its last) when LoopSwitch is set.
+async function preview(entry) {
+  stopPreview();
+  if (!entry.file || !entry.facts.valid) return;
+  audio = audio || new AudioContext();
+  try {
+    const buffer = await audio.decodeAudioData(entry.file.bytes.slice(0));
+    source = audio.createBufferSource();
+    source.buffer = buffer;
+    source.loop = entry.loop;
+    source.loopStart = 0;
+    source.loopEnd = buffer.duration;
+    source.connect(audio.destination);
+    source.start();
+  } catch {
+    // A file the browser cannot play plays nothing, as in the window.
+  }
+}
+
+// ---- settings and operations ----
+
+// The settings as one object, the engine's Make File options. Pending
+// options go too, at their controls' values.
+function settings() {
+  const s = {
+    firstObjectID: Number($('first-id').value),
+    split: $('split').checked,
+    splitKB: Number($('split-kb').value),
+    floppyKB: Number($('floppy').value),
+  };
+  for (const el of document.querySelectorAll('[data-option]')) {
+    s[el.dataset.option] = el.type === 'checkbox' ? el.checked : el.type === 'number' ? Number(el.value) : el.value;
+  }
+  return s;
+}
+
+function poolEntries() {
+  return entries.map((e, i) => ({
+    fileName: e.fileName, sampleName: e.sampleName, keymapName: e.keymapName, programName: e.programName,
+    loop: e.loop, rootKey: e.rootKey, keymapEnable: e.keymapEnable, programEnable: e.programEnable, fileIndex: i,
+  }));
+}
+
+async function makeFile() {
+  const missing = entries.filter((e) => !e.file);
+  if (missing.length > 0) {
+    showMessage('These files are missing: ' + missing.map((e) => fileTitleOf(e.fileName)).join(', ') + '. No file was written.', 'error');
+    return;
+  }
+  const output = $('output').value.trim() || 'SAMPLES.KRZ';
+  const reply = await withEngine('Making ' + output + '...', 'make',
+    { entries: poolEntries(), settings: settings(), output }, entries.map((e) => e.file));
+  if (!reply) return;
+  showMessages(reply.result);
+  if (!reply.result.ok) return;
+  offer(reply.outputs, output + '.zip');
+  showMessage(reply.result.text, 'done');
+}
+
+async function savePool() {
+  const name = $('pool-name').value.trim() || 'pool.dvn';
+  const reply = await withEngine('Saving ' + name + '...', 'savePool', { entries: poolEntries(), output: name }, []);
+  if (!reply) return;
+  showMessages(reply.result);
+  if (!reply.result.ok) return;
+  download(name, reply.outputs[0].bytes);
+  showMessage('Saved ' + name + ': ' + entries.length + ' entries', 'done');
+}
+
+async function splitFile(fileList) {
+  if (fileList.length === 0) return;
+  const file = await readFile(fileList[0]);
+  const reply = await withEngine('Splitting...', 'split', { sizeKB: Number($('tool-split-kb').value) }, [file]);
+  if (!reply) return;
+  showMessages(reply.result);
+  if (!reply.result.ok) return;
+  offer(reply.outputs, file.name + '-parts.zip');
+  showMessage('Split ' + file.name + ' into ' + reply.outputs.length + ' parts', 'done');
+}
+
+// The first part is the one whose name ends in 01 (or the first by name).
+async function joinFiles(fileList) {
+  if (fileList.length === 0) return;
+  const files = await Promise.all([...fileList].sort((a, b) => a.name.localeCompare(b.name)).map(readFile));
+  const first = files.findIndex((f) => /01$/.test(f.name));
+  if (first > 0) files.unshift(...files.splice(first, 1));
+  const output = files[0].name.replace(/0?1$/, '') || files[0].name + 'J';
+  const reply = await withEngine('Joining...', 'join', { output }, files);
+  if (!reply) return;
+  showMessages(reply.result);
+  if (!reply.result.ok) return;
+  download(reply.outputs[0].name, reply.outputs[0].bytes);
+  showMessage('Joined ' + files.length + ' parts into ' + output, 'done');
+}
+
+async function infoFiles(fileList) {
+  if (fileList.length === 0) return;
+  const files = await Promise.all([...fileList].map(readFile));
+  const reply = await withEngine('Reading...', 'info', {}, files);
+  if (!reply) return;
+  showMessages(reply.result);
+  $('report').hidden = false;
+  $('report').textContent = reply.result.text;
+}
+
+// ---- wiring ----
+
+function onPick(id, handler) {
+  $(id).addEventListener('change', async (ev) => {
+    const files = [...ev.target.files];
+    ev.target.value = '';
+    await handler(files);
+  });
+}
+
+onPick('pick-files', addFiles);
+onPick('pick-folder', addFiles);
+onPick('split-file', splitFile);
+onPick('join-files', joinFiles);
+onPick('info-files', infoFiles);
+$('make').addEventListener('click', makeFile);
+$('save-pool').addEventListener('click', savePool);
+$('new-pool').addEventListener('click', () => {
+  stopPreview();
+  entries = [];
+  render();
+});
+
+const drop = $('drop');
+for (const target of [drop, document.body]) {
+  target.addEventListener('dragover', (ev) => {
+    ev.preventDefault();
+    drop.classList.add('over');
+  });
+}
+document.body.addEventListener('dragleave', () => drop.classList.remove('over'));
+document.body.addEventListener('drop', async (ev) => {
+  ev.preventDefault();
+  drop.classList.remove('over');
+  if (!busy) await addFiles(await filesOfDrop(ev.dataTransfer));
+});
+
+render();
+document.body.dataset.ready = 'true';

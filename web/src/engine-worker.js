@@ -1,0 +1,96 @@
+// The engine's worker: runs one operation at a time on the WebAssembly
+// engine, so the page stays live. Each request brings its input files; they
+// are written to a fresh /job/in (the current folder, so that messages name
+// files as the user knows them), outputs go to /job/out, and both are removed
+// before the reply. Outputs are sent back only when the operation succeeded.
+/* global importScripts, createDorvaneEngine */
+importScripts('dorvane-engine.js');
+
+const ready = createDorvaneEngine();
+
+function removeTree(FS, path) {
+  if (!FS.analyzePath(path).exists) return;
+  for (const name of FS.readdir(path)) {
+    if (name === '.' || name === '..') continue;
+    const child = path + '/' + name;
+    if (FS.isDir(FS.stat(child).mode)) removeTree(FS, child);
+    else FS.unlink(child);
+  }
+  FS.rmdir(path);
+}
+
+// Writes the inputs under their own names; a name met twice goes to a
+// numbered subfolder. Returns the path (relative to /job/in) of each.
+function writeInputs(FS, files) {
+  const taken = new Set();
+  return files.map((file, i) => {
+    let rel = file.name;
+    if (taken.has(rel) || rel === '' || rel.includes('/')) {
+      FS.mkdir('/job/in/' + i);
+      rel = i + '/' + file.name.replace(/\//g, '_');
+    }
+    taken.add(rel);
+    FS.writeFile('/job/in/' + rel, new Uint8Array(file.bytes));
+    return rel;
+  });
+}
+
+function run(E, op, args, paths, progress) {
+  switch (op) {
+    case 'facts':
+      return E.wavFacts(paths[0]);
+    case 'make': {
+      const entries = args.entries.map((e) => ({ ...e, path: paths[e.fileIndex] }));
+      return E.make(entries, args.settings, '/job/out/' + args.output, progress);
+    }
+    case 'split':
+      return E.split(paths[0], args.sizeKB, progress);
+    case 'join':
+      return E.join(paths[0], '/job/out/' + args.output, progress);
+    case 'info':
+      return E.info(paths);
+    case 'savePool':
+      return E.savePool(args.entries, '/job/out/' + args.output);
+    case 'readPool':
+      return E.readPool(paths[0]);
+    default:
+      throw new Error('unknown operation ' + op);
+  }
+}
+
+self.onmessage = async (event) => {
+  const { id, op, args, files } = event.data;
+  const E = await ready;
+  const FS = E.FS;
+  try {
+    FS.chdir('/');
+    removeTree(FS, '/job');
+    FS.mkdir('/job');
+    FS.mkdir('/job/in');
+    FS.mkdir('/job/out');
+    FS.chdir('/job/in');
+    const inputs = new Set();
+    const paths = writeInputs(FS, files || []);
+    paths.forEach((p) => inputs.add('/job/in/' + p));
+    const progress = (status, pos, lower, upper) =>
+      self.postMessage({ id, progress: { status, pos, lower, upper } });
+    const result = run(E, op, args || {}, paths, progress);
+    const outputs = [];
+    const transfer = [];
+    if (result.ok && result.files) {
+      for (const path of result.files) {
+        const full = path.startsWith('/') ? path : '/job/in/' + path;
+        const bytes = FS.readFile(full);
+        outputs.push({ name: full.slice(full.lastIndexOf('/') + 1), bytes: bytes.buffer });
+        transfer.push(bytes.buffer);
+      }
+    }
+    delete result.files;
+    self.postMessage({ id, result, outputs }, transfer);
+  } catch (e) {
+    self.postMessage({ id, error: String(e && e.message ? e.message : e) });
+  } finally {
+    FS.chdir('/');
+    removeTree(FS, '/job');
+  }
+};

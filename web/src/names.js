@@ -1,0 +1,28 @@
+// The entry's name fields and the pool's file names as the desktop program
+// makes them.
+export const NAME_FIELD_CHARS = 16;
+export const MAX_POOL = 100;
+
+// The first 16 characters, counted as UTF-16 units as the form counts them,
+// never ending inside a character.
+export function cutToChars(text, chars = NAME_FIELD_CHARS) {
+  let out = '';
+  for (const ch of text) {
+    if (out.length + ch.length > chars) break;
+    out += ch;
+  }
+  return out;
+}
+
+// Add's sample name: the title trimmed and its last four characters (the
+// extension) dropped.
+export function sampleNameFromTitle(title) {
+  const trimmed = title.trim();
+  return trimmed.length <= 4 ? '' : cutToChars(trimmed.slice(0, -4));
+}
+
+// The last component of a stored path, whichever machine wrote it.
+export function fileTitleOf(path) {
+  const parts = path.split(/[\\/]/);
+  return parts[parts.length - 1];
+}

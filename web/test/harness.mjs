@@ -1,0 +1,89 @@
+// What the browser tests share: a static server over the built page, a
+// headless chromium with a fresh profile whose downloads land in a folder,
+// and waiting for a download to be complete.
+import { createServer } from 'node:http';
+import { mkdtempSync, readFileSync, readdirSync, rmSync, statSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { extname, join, normalize } from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+export const DIST = process.env.DORVANE_WEB_DIST;
+export const CLI = process.env.DORVANE_CLI;
+export const EXAMPLES = new URL('../../examples/', import.meta.url).pathname;
+
+const TYPES = {
+  '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm',
+};
+
+// Serves DIST on a free port of 127.0.0.1; resolves to { url, close }.
+export function serve() {
+  const server = createServer((req, res) => {
+    const path = normalize(decodeURIComponent(new URL(req.url, 'http://x').pathname));
+    const file = join(DIST, path === '/' ? 'index.html' : path);
+    try {
+      const body = readFileSync(file);
+      res.writeHead(200, { 'Content-Type': TYPES[extname(file)] || 'application/octet-stream' });
+      res.end(body);
+    } catch {
+      res.writeHead(404);
+      res.end();
+    }
+  });
+  return new Promise((resolve) => {
+    server.listen(0, '127.0.0.1', () =>
+      resolve({ url: `http://127.0.0.1:${server.address().port}/`, close: () => server.close() }));
+  });
+}
+
+export async function launch() {
+  const profile = mkdtempSync(join(tmpdir(), 'dorvane-chromium-'));
+  const browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync',
+      `--user-data-dir=${profile}`],
+  });
+  return {
+    browser,
+    close: async () => {
+      await browser.close();
+      rmSync(profile, { recursive: true, force: true });
+    },
+  };
+}
+
+// A page on url whose downloads go to a fresh folder; page.messages() gives
+// the messages shown, newest first.
+export async function openPage(browser, url) {
+  const page = await browser.newPage();
+  const downloads = mkdtempSync(join(tmpdir(), 'dorvane-downloads-'));
+  const cdp = await page.createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  await page.goto(url);
+  await page.waitForSelector('body[data-ready="true"]');
+  return { page, downloads };
+}
+
+// Waits until name is in folder and complete (no partial file left).
+export async function waitForDownload(folder, name, timeoutMs = 30000) {
+  const end = Date.now() + timeoutMs;
+  while (Date.now() < end) {
+    const names = readdirSync(folder);
+    if (names.includes(name) && !names.some((n) => n.endsWith('.crdownload'))) {
+      const size = statSync(join(folder, name)).size;
+      await new Promise((r) => setTimeout(r, 100));
+      if (statSync(join(folder, name)).size === size) return readFileSync(join(folder, name));
+    }
+    await new Promise((r) => setTimeout(r, 50));
+  }
+  throw new Error(`no download ${name} in ${folder}: ${readdirSync(folder).join(', ')}`);
+}
+
+export async function messages(page) {
+  return page.$$eval('#messages li', (lis) => lis.map((li) => li.textContent));
+}
+
+export async function waitIdle(page) {
+  await page.waitForFunction(() => !document.body.classList.contains('busy'));
+}
