@@ -22,7 +22,7 @@ Bytes ConverterBytes(const test::TempDir& dir, const std::string& strWav, const 
 {
     CFile wav(strWav, CFile::modeRead);
     CFile out(dir / "out.bin", CFile::modeCreate | CFile::modeReadWrite);
-    ConvertSampleData(wav, info, UsableDataBytes(info, wav.GetLength()), out, dir / "right.tmp");
+    ConvertSampleData(wav, info, UsableDataBytes(info, wav.GetLength()), out, 0);
     out.Close();
     return test::ReadFileBytes(dir / "out.bin");
 }
