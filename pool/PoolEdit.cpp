@@ -70,6 +70,16 @@ int AddPoolEntry(CDorvane_V2Doc& doc, const std::string& strPath, const std::str
     return n;
 }
 
+void ApplyFileMetadata(CWPoolObj& entry, const WAVINFO& info, const std::string& strTitle,
+                       const CAudioOptions& options)
+{
+    if (!options.bFileMetadata)
+        return;
+    entry.m_nRootKey = RootKeyForNewEntry(info, strTitle, options);
+    if (info.bHasLoop)
+        entry.m_bLoop = 1;
+}
+
 bool DeletePoolEntry(CDorvane_V2Doc& doc, WavInfoArray& aWavInfo, int nIndex)
 {
     const int nCount = doc.m_nCount;

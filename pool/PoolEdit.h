@@ -3,6 +3,7 @@
 // window and the command line.
 #pragma once
 
+#include "AudioInput.h"
 #include "CDorvane_V2Doc.h"
 #include "WAVINFO.h"
 
@@ -32,6 +33,12 @@ std::string FileTitleOf(const std::string& strPath);
 // flags set), raises the count and marks the document modified. Returns the
 // new slot's index, or -1 (changing nothing) when the pool is full.
 int AddPoolEntry(CDorvane_V2Doc& doc, const std::string& strPath, const std::string& strTitle);
+
+// What Add takes from a file with options.bFileMetadata: the root key stored
+// in the file or named in its title (RootKeyForNewEntry), and LoopSwitch on
+// for a file that holds a loop. Changes nothing with the option off.
+void ApplyFileMetadata(CWPoolObj& entry, const WAVINFO& info, const std::string& strTitle,
+                       const CAudioOptions& options);
 
 // Removes entry nIndex (0..count-1): later entries and their WAVINFO records
 // move down by one, the vacated last slot gets empty strings, root key 48
