@@ -43,7 +43,8 @@ int main(int argc, char** argv)
         ->check(CLI::IsMember({720, 1440}));
     pMake
         ->add_flag("--convert", make.bConvert,
-                   "Convert other audio files (24/32-bit, float, AIFF, FLAC, ...) to 16 bits")
+                   "Convert other audio files (24/32-bit, float, AIFF, FLAC, ...) to 16 bits "
+                   "(default: off)")
         ->capture_default_str();
     pMake
         ->add_option("--max-rate", make.nMaxRate,
@@ -53,11 +54,12 @@ int main(int argc, char** argv)
     pMake
         ->add_flag("--file-metadata", make.bFileMetadata,
                    "Use the root key and loop stored in the files (or a note name in the "
-                   "file name)")
+                   "file name; default: off)")
         ->capture_default_str();
     pMake
         ->add_flag("--multisample", make.bMultisample,
-                   "Entries with the same keymap name share one keymap and one program")
+                   "Entries with the same keymap name share one keymap and one program "
+                   "(default: off)")
         ->capture_default_str();
     pMake->add_option("INPUT", make.aInputs, "One pool file (.dvn), or audio files")->required();
 

@@ -742,6 +742,11 @@ class CKrzReader
         if (sh.nStart > sh.nEnd)
             Error(sh.nFileOffset + kShStart, strHeader + ": start word " + Num(sh.nStart) +
                                                  " is after end word " + Num(sh.nEnd));
+        // The loop runs from the loop start to the sample's end.
+        if (sh.nStart <= sh.nEnd && (sh.nLoopStart < sh.nStart || sh.nLoopStart > sh.nEnd))
+            Error(sh.nFileOffset + kShLoopStart, strHeader + ": loop start word " +
+                                                     Num(sh.nLoopStart) + " lies outside " +
+                                                     Num(sh.nStart) + ".." + Num(sh.nEnd));
         if (!sh.bDataInFile)
             Note(sh.nFileOffset + kShFlags,
                  strHeader + ": flag 0x40 is clear, the data is not in this file; its words "
@@ -825,7 +830,8 @@ void FormatObject(std::string& str, const KrzObjectInfo& obj)
             str += "    period " + Num(sh.nPeriod) + " ns";
             if (sh.nRate != 0)
                 str += " (" + Num(sh.nRate) + " Hz)";
-            str += ", start " + Num(sh.nStart) + ", end " + Num(sh.nEnd);
+            str += ", start " + Num(sh.nStart) + ", loop start " + Num(sh.nLoopStart) + ", end " +
+                   Num(sh.nEnd);
             if (sh.nEnd >= sh.nStart)
                 str += " (" + Num(std::uint64_t{sh.nEnd} - sh.nStart + 1) + " words)";
             str += "\n";

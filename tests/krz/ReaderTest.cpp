@@ -593,7 +593,7 @@ TEST(KrzReader, Text)
           "OS version         3.53", "Objects: 5, end mark at 904",
           "Sample 200 \"PIANO\" (ID 0x98C8), 96 bytes at 32",
           "header 1: root key C 4 (note 60), loop off",
-          "period 22675 ns (44100 Hz), start 0, end 44099 (44100 words)",
+          "period 22675 ns (44100 Hz), start 0, loop start 0, end 44099 (44100 words)",
           "header 2 (right): root key C 4", "Keymap 201 \"ST\\x01INGS\"", "  sample 201",
           "layer 1 (stereo): keymap 201, second keymap 201", "No problems found"})
         EXPECT_NE(str.find(szPart), std::string::npos) << szPart << "\n" << str;
