@@ -22,6 +22,16 @@ if [ "$(ls wav | wc -l)" -lt "$FILES" ]; then
     sox -n -r 44100 -b 16 -c 2 "wav/s$i.wav" synth 11.9 sine $((200 + 10#$i * 7)) sine $((300 + 10#$i * 5)) vol 0.5
   done
 fi
+# The same sounds as 24-bit files, and 20 of them at 96 kHz (resampling).
+mkdir -p wav24 wav96
+if [ "$(ls wav24 | wc -l)" -lt "$FILES" ]; then
+  echo "Generating 24-bit copies in $WORK/wav24 ..."
+  for f in wav/*.wav; do sox "$f" -b 24 "wav24/$(basename "$f")"; done
+fi
+if [ "$(ls wav96 | wc -l)" -lt 20 ]; then
+  echo "Generating 96 kHz copies in $WORK/wav96 ..."
+  for f in $(ls wav/*.wav | head -n 20); do sox "$f" -r 96000 "wav96/$(basename "$f")" rate -v; done
+fi
 ls wav/*.wav | head -n "$FILES" > list.txt
 mapfile -t WAVS < list.txt
 INPUT_MB=$(du -cm "${WAVS[@]}" | tail -1 | cut -f1)
@@ -69,6 +79,18 @@ T_CAT2=$(best join_cat)
 M_JOIN=$(peak "$CLI" join parts.krz01 --dest joined2.krz)
 rm -f joined2.krz
 
+mapfile -t WAVS24 < <(ls wav24/*.wav | head -n "$FILES")
+mapfile -t WAVS96 < <(ls wav96/*.wav)
+make_conv() { "$CLI" make --convert -o out/pool24.krz "${WAVS24[@]}"; }
+make_rate() { "$CLI" make --max-rate 48000 -o out/pool96.krz "${WAVS96[@]}"; }
+sox_rate() { for f in "${WAVS96[@]}"; do sox "$f" -t raw -e signed -b 16 -B "out/$(basename "$f").raw" rate -v 48000; done; }
+T_CONV=$(best make_conv)
+M_CONV=$(peak "$CLI" make --convert -o pool24.krz "${WAVS24[@]}")
+T_RATE=$(best make_rate)
+T_SOXRATE=$(best sox_rate)
+M_RATE=$(peak "$CLI" make --max-rate 48000 -o pool96.krz "${WAVS96[@]}")
+rm -f pool24.krz pool96.krz
+
 ratio() { echo "scale=2; $1 / $2" | bc -l; }
 cat <<TXT
 | operation | dorvane-cli | reference | ratio | peak memory |
@@ -77,5 +99,7 @@ cat <<TXT
 | make vs sox to raw big-endian | ${T_MAKE} s | sox ${T_SOX} s | sox takes $(ratio "$T_SOX" "$T_MAKE") x as long | |
 | split at 1400 KB | ${T_SPLIT} s | split -b ${T_GSPLIT} s | $(ratio "$T_SPLIT" "$T_GSPLIT") x | ${M_SPLIT} KB |
 | join | ${T_JOIN} s | cat ${T_CAT2} s | $(ratio "$T_JOIN" "$T_CAT2") x | ${M_JOIN} KB |
+| make --convert of the same sounds as 24-bit files | ${T_CONV} s | 16-bit make ${T_MAKE} s | $(ratio "$T_CONV" "$T_MAKE") x | ${M_CONV} KB |
+| make --max-rate 48000 of 20 files at 96 kHz | ${T_RATE} s | sox rate -v ${T_SOXRATE} s | $(ratio "$T_RATE" "$T_SOXRATE") x | ${M_RATE} KB |
 TXT
 echo "(work folder: $WORK; remove it when done)"

@@ -3,6 +3,7 @@
 // each option gives the file the sampler should get, read back by info.
 #include "ByteOrder.h"
 #include "CDorvane_V2Doc.h"
+#include "DiskImageTestUtil.h"
 #include "KrzReader.h"
 #include "PoolEdit.h"
 #include "TestSupport.h"
@@ -251,4 +252,42 @@ TEST(CliOptions, MultisampleGroupsOfOneChangeNothing)
     ASSERT_EQ(Cli(dir.Path(), "make -o plain.krz a.wav b.wav").nStatus, 0);
     ASSERT_EQ(Cli(dir.Path(), "make --multisample -o multi.krz a.wav b.wav").nStatus, 0);
     EXPECT_TRUE(test::ReadFileBytes(dir / "plain.krz") == test::ReadFileBytes(dir / "multi.krz"));
+}
+
+// Floppy images and copies into a disk image, read back by dosfstools and
+// mtools: make --image, image --format, put (refused on a name clash
+// without --replace, the image unchanged).
+TEST(CliOptions, FloppyImagesAndPut)
+{
+    if (!test::HaveFatTools())
+        GTEST_SKIP() << "dosfstools or mtools missing";
+    test::TempDir dir;
+    test::WriteFileBytes(dir / "a.wav", Wav(2, 20000));
+
+    ASSERT_EQ(Cli(dir.Path(), "make -o P.KRZ --split --split-size 40 --image 720 a.wav").nStatus,
+              0);
+    for (const char* szPart : {"P.KRZ01", "P.KRZ02"})
+    {
+        SCOPED_TRACE(szPart);
+        const std::string strImage = dir / (std::string(szPart) + ".img");
+        EXPECT_EQ(test::FsckProblems(strImage), "");
+        EXPECT_TRUE(test::McopyOut(strImage, "P.KRZ") == test::ReadFileBytes(dir / szPart));
+    }
+
+    ASSERT_EQ(Cli(dir.Path(), "image --format 1440 P.KRZ").nStatus, 0);
+    EXPECT_EQ(test::FsckProblems(dir / "P.KRZ.img"), "");
+    EXPECT_TRUE(test::McopyOut(dir / "P.KRZ.img", "P.KRZ") == test::ReadFileBytes(dir / "P.KRZ"));
+
+    ASSERT_EQ(test::RunTool(test::FindTool("mkfs.fat") + " -C -F 16 " +
+                            test::Quoted(dir / "disk.img") + " 32768")
+                  .nStatus,
+              0);
+    ASSERT_EQ(Cli(dir.Path(), "put disk.img P.KRZ").nStatus, 0);
+    EXPECT_EQ(test::FsckProblems(dir / "disk.img"), "");
+    EXPECT_TRUE(test::McopyOut(dir / "disk.img", "P.KRZ") == test::ReadFileBytes(dir / "P.KRZ"));
+    const Bytes abBefore = test::ReadFileBytes(dir / "disk.img");
+    EXPECT_EQ(Cli(dir.Path(), "put disk.img P.KRZ").nStatus, 1);
+    EXPECT_TRUE(test::ReadFileBytes(dir / "disk.img") == abBefore);
+    EXPECT_EQ(Cli(dir.Path(), "put disk.img P.KRZ --replace").nStatus, 0);
+    EXPECT_EQ(test::FsckProblems(dir / "disk.img"), "");
 }
