@@ -101,10 +101,13 @@ void WriteDecoded(const std::string& strPath, const WAVINFO& info, const CAudioO
                   std::uint64_t nFrames, CFile& out, std::uint64_t nLeftPos,
                   const std::function<void(std::uint64_t)>& fnWritten)
 {
-    constexpr std::size_t kFrames = 4096;
+    // Frames gathered from the decoder before each pair of writes: small
+    // writes in two places of the output cost more than the decoding.
+    constexpr std::size_t kFrames = 64 * 1024;
     const bool bMono = info.nChannels == 1;
-    std::vector<std::int16_t> anFrames(kFrames * 2);
-    std::vector<std::uint8_t> abLeft(kFrames * 2), abRight(kFrames * 2);
+    const std::size_t nChannels = bMono ? 1 : 2;
+    static thread_local std::vector<std::int16_t> s_anFrames(kFrames * 2);
+    static thread_local std::vector<std::uint8_t> s_abLeft(kFrames * 2), s_abRight(kFrames * 2);
     CAudioDecoder decoder(strPath, info, audio);
     std::uint64_t nLeftAt = nLeftPos;
     std::uint64_t nRightAt = nLeftPos + 2 * nFrames;
@@ -112,35 +115,37 @@ void WriteDecoded(const std::string& strPath, const WAVINFO& info, const CAudioO
     while (nLeft > 0)
     {
         const std::size_t nWant = static_cast<std::size_t>(std::min<std::uint64_t>(nLeft, kFrames));
-        const std::size_t nGot = decoder.Read(anFrames.data(), nWant);
-        if (nGot == 0)
-            throw CFileException(CFileException::endOfFile, CFile::FullPath(strPath));
+        std::size_t nGot = 0;
+        while (nGot < nWant)
+        {
+            const std::size_t n =
+                decoder.Read(s_anFrames.data() + nGot * nChannels, nWant - nGot);
+            if (n == 0)
+                throw CFileException(CFileException::endOfFile, CFile::FullPath(strPath));
+            nGot += n;
+        }
         for (std::size_t i = 0; i < nGot; ++i)
         {
-            const std::size_t k = bMono ? i : 2 * i;
-            bo::StoreBE16(&abLeft[2 * i], static_cast<std::uint16_t>(anFrames[k]));
+            const std::size_t k = i * nChannels;
+            bo::StoreBE16(&s_abLeft[2 * i], static_cast<std::uint16_t>(s_anFrames[k]));
             if (!bMono)
-                bo::StoreBE16(&abRight[2 * i], static_cast<std::uint16_t>(anFrames[k + 1]));
+                bo::StoreBE16(&s_abRight[2 * i], static_cast<std::uint16_t>(s_anFrames[k + 1]));
         }
         out.Seek(static_cast<std::int64_t>(nLeftAt), CFile::begin);
-        out.Write(abLeft.data(), 2 * nGot);
+        out.Write(s_abLeft.data(), 2 * nGot);
         nLeftAt += 2 * nGot;
         if (!bMono)
         {
             out.Seek(static_cast<std::int64_t>(nRightAt), CFile::begin);
-            out.Write(abRight.data(), 2 * nGot);
+            out.Write(s_abRight.data(), 2 * nGot);
             nRightAt += 2 * nGot;
         }
         nLeft -= nGot;
         if (fnWritten)
-            fnWritten(bMono ? 2 * nGot : 4 * nGot);
+            fnWritten(2 * nChannels * nGot);
     }
 }
 
-// Every size is known from the headers before the first byte is written:
-// the objects, then each entry's data in pool order, the right channel of a
-// stereo entry right after its left one. Each word of sample data is then
-// written once, straight into its place, with no temporary file.
 void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
               TemplateBytes& abTemplate, CFile& out, CFeedback& feedback,
               const KrzBuildExtras& extras, KrzBuildSummary& summary)
