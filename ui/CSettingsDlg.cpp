@@ -23,17 +23,17 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     const CDialogUnits du(font());
-    // Wider than the first three rows need, for the long check box texts.
-    constexpr int kWidth = 200;
-    setFixedSize(du.X(kWidth), du.Y(171));
+    // The width grows to the long check box texts below (at least kWidth).
+    constexpr int kWidth = 161;
+    constexpr int kHeight = 171;
 
     // Created in tab order; OK comes first, so it has the focus at the start.
     m_btnOK = new QPushButton(QStringLiteral("OK"), this);
-    m_btnOK->setGeometry(du.Rect(kWidth - 57, 150, 50, 14));
+    m_btnOK->setGeometry(du.Rect(kWidth - 57, kHeight - 21, 50, 14));
     m_btnOK->setDefault(true);
     m_btnOK->setAutoDefault(true);
     m_btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_btnCancel->setGeometry(du.Rect(7, 150, 50, 14));
+    m_btnCancel->setGeometry(du.Rect(7, kHeight - 21, 50, 14));
     m_edFirstObjectID = new QLineEdit(this);
     m_edFirstObjectID->setGeometry(du.Rect(77, 13, 30, 12));
     m_edCustomKB = new QLineEdit(this);
@@ -86,15 +86,28 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     };
     m_btnConvert = checkBox("Convert other audio files", 93, kWidth - 19);
     m_btnLimitRate = checkBox("Limit the sample rate to", 107, 88);
+    // The Hz field follows its check box's text, however wide the font makes it.
     m_edRateLimit = new QLineEdit(this);
     m_edRateLimit->setGeometry(du.Rect(102, 106, 34, 12));
+    m_edRateLimit->move(std::max(m_edRateLimit->x(), m_btnLimitRate->geometry().right() + du.X(3)),
+                        m_edRateLimit->y());
     auto* pHz = new QLabel(QStringLiteral("Hz"), this);
-    pHz->setGeometry(du.Rect(140, 108, 12, 8));
+    pHz->setGeometry(du.Rect(0, 108, 12, 8));
+    pHz->move(m_edRateLimit->geometry().right() + du.X(4), pHz->y());
     pHz->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     FitLabel(pHz);
     m_btnFileMetadata = checkBox("Use root key and loop stored in the files", 121, kWidth - 19);
     m_btnMultisample =
         checkBox("Entries with the same keymap name share one keymap", 133, kWidth - 19);
+
+    int nRight = du.X(kWidth);
+    for (const QWidget* pWidget :
+         {static_cast<QWidget*>(m_btnConvert), static_cast<QWidget*>(pHz),
+          static_cast<QWidget*>(m_btnFileMetadata), static_cast<QWidget*>(m_btnMultisample)})
+        nRight = std::max(nRight, pWidget->geometry().right() + 1 + du.X(7));
+    setFixedSize(nRight, du.Y(kHeight));
+    // OK stays at the right edge.
+    m_btnOK->move(nRight - du.X(57), m_btnOK->y());
 
     connect(m_btnLimitRate, &QCheckBox::clicked, this, &CSettingsDlg::OnLimitRate);
     connect(m_btnOK, &QPushButton::clicked, this, &CSettingsDlg::accept);
