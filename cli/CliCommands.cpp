@@ -1,5 +1,6 @@
 #include "CliCommands.h"
 
+#include "AudioInput.h"
 #include "CConsoleFeedback.h"
 #include "CDorvane_V2Doc.h"
 #include "CFatVolume.h"
@@ -86,6 +87,11 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
         for (const auto& strPath : options.aInputs)
             AddPoolEntry(doc, strPath, FileTitleOf(strPath));
     }
+    CAudioOptions audio;
+    audio.bConvert = options.bConvert;
+    audio.nMaxRate = options.nMaxRate;
+    audio.bFileMetadata = options.bFileMetadata;
+    const bool bFromFiles = !(options.aInputs.size() == 1 && aOtherInputs.size() > 1);
     if (doc.m_nCount < 1)
     {
         feedback.MessageBox(kEmptyPoolMessage, kAppTitle, MessageIcon::None);
@@ -95,8 +101,21 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
     auto pWavInfo = std::make_unique<WavInfoArray>();
     int nUnusable = 0;
     for (int i = 0; i < doc.m_nCount; ++i)
-        if (!ReadWavHeader(doc.m_aPool[i].m_strFileName, (*pWavInfo)[i], feedback))
+    {
+        CWPoolObj& entry = doc.m_aPool[i];
+        if (!ReadAudioHeader(entry.m_strFileName, (*pWavInfo)[i], audio, feedback))
+        {
             ++nUnusable;
+            continue;
+        }
+        // An entry made from a file here takes the root key and loop the
+        // file holds, as Add does; a pool's entries keep theirs.
+        if (bFromFiles)
+            ApplyFileMetadata(entry, (*pWavInfo)[i], FileTitleOf(entry.m_strFileName), audio);
+        if ((*pWavInfo)[i].bLoopIgnored)
+            feedback.PrintLine("Note: the loop stored in " + entry.m_strFileName +
+                               " lies outside its data and is ignored.");
+    }
     if (nUnusable > 0 && !options.bSkipUnusable)
         return kExitFailure;
     // A file without a single sample is no result: say so rather than write
@@ -112,6 +131,8 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
     make.bSplit = options.bSplit;
     make.nMaxSplitKB = options.nSplitKB;
     make.nFloppyKB = options.nImageKB;
+    make.audio = audio;
+    make.bMultisample = options.bMultisample;
     CMakeResult result;
     try
     {

@@ -23,6 +23,10 @@ struct MakeOptions
     bool bSkipUnusable = false;
     int nImageKB = 0;             // 0: no floppy images; 720 or 1440
     bool bSplitSizeGiven = false; // nSplitKB was asked for, not the default
+    bool bConvert = false;        // read other audio files through libsndfile
+    int nMaxRate = 0;             // resample files above this rate (Hz); 0: no limit
+    bool bFileMetadata = false;   // root key and loop stored in the files
+    bool bMultisample = false;    // entries with the same keymap name share one keymap
     std::string strExeDir;        // where to look for the template besides the current folder
 };
 

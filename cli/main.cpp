@@ -41,7 +41,25 @@ int main(int argc, char** argv)
                     "Leave out entries whose WAV file cannot be used");
     pMake->add_option("--image", make.nImageKB, "Also write floppy images of 720 or 1440 KB")
         ->check(CLI::IsMember({720, 1440}));
-    pMake->add_option("INPUT", make.aInputs, "One pool file (.dvn), or WAV files")->required();
+    pMake
+        ->add_flag("--convert", make.bConvert,
+                   "Convert other audio files (24/32-bit, float, AIFF, FLAC, ...) to 16 bits")
+        ->capture_default_str();
+    pMake
+        ->add_option("--max-rate", make.nMaxRate,
+                     "Resample files above this rate in Hz, e.g. 48000 (0: no limit)")
+        ->check(CLI::Range(1000, 192000) | CLI::IsMember({0}))
+        ->capture_default_str();
+    pMake
+        ->add_flag("--file-metadata", make.bFileMetadata,
+                   "Use the root key and loop stored in the files (or a note name in the "
+                   "file name)")
+        ->capture_default_str();
+    pMake
+        ->add_flag("--multisample", make.bMultisample,
+                   "Entries with the same keymap name share one keymap and one program")
+        ->capture_default_str();
+    pMake->add_option("INPUT", make.aInputs, "One pool file (.dvn), or audio files")->required();
 
     std::string strSplitSource, strSplitDest;
     int nSplitKB = 1400;

@@ -5,10 +5,12 @@
 #include "CFeedback.h"
 #include "CFile.h"
 #include "KrzName.h"
+#include "Multisample.h"
 #include "SampleConverter.h"
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 namespace
@@ -28,7 +30,7 @@ struct ChannelSpan
 };
 
 void SetSampleHeader(std::uint8_t* pHeader, const CWPoolObj& entry, const WAVINFO& info,
-                     const ChannelSpan& span)
+                     const ChannelSpan& span, bool bFileLoop)
 {
     pHeader[kShRootKey] = static_cast<std::uint8_t>(entry.m_nRootKey + 12);
     pHeader[kShFlags] = entry.m_bLoop ? kLoopOnFlags : kLoopOffFlags;
@@ -38,7 +40,11 @@ void SetSampleHeader(std::uint8_t* pHeader, const CWPoolObj& entry, const WAVINF
     const auto nStart = static_cast<std::uint32_t>(span.nStart);
     bo::StoreBE32(pHeader + kShStart, nStart);
     bo::StoreBE32(pHeader + kShAltStart, nStart);
-    bo::StoreBE32(pHeader + kShLoopStart, nStart);
+    // A loop stored in the file starts at its first frame; the sampler's
+    // loop always ends at the sample's end, which is the loop's last frame.
+    const auto nLoopStart =
+        bFileLoop ? static_cast<std::uint32_t>(nStart + info.nLoopStart) : nStart;
+    bo::StoreBE32(pHeader + kShLoopStart, nLoopStart);
     bo::StoreBE32(pHeader + kShEnd, static_cast<std::uint32_t>(span.nEnd));
     bo::StoreBE32(pHeader + kShPeriod, KrzPeriod(info.nSamplesPerSec));
 }
@@ -57,19 +63,102 @@ ChannelSpan NextSpan(std::uint64_t& nRunningBytes, std::uint64_t nChannelBytes)
 struct EntryPlan
 {
     int nIndex = 0;
-    std::uint64_t nUsable = 0;       // WAV data bytes converted
+    std::uint64_t nUsable = 0;       // WAV data bytes converted (plain entries)
+    std::uint64_t nFrames = 0;       // frames written (decoded entries)
     std::uint64_t nChannelBytes = 0; // bytes one channel takes in the KRZ file
     std::uint64_t nDataBytes = 0;    // bytes of all its channels
+    bool bFileLoop = false;          // looped at the loop stored in the file
+    // Multisample keymaps: the group this entry is the first of (its keymap
+    // and program are the group's), or -1; bGroupMember: a later entry of a
+    // group, which writes only its sample.
+    int nGroupFirstOf = -1;
+    bool bGroupMember = false;
 };
+
+// The objects the entry writes besides its sample: its own keymap and
+// program as the template gives them, or its group's.
+std::uint64_t EntryObjectBytes(const EntryPlan& plan, const CWPoolObj& entry, bool bMono,
+                               const std::vector<CKeymapGroup>& aGroups)
+{
+    std::uint64_t n = (bMono ? kMonoSample : kStereoSample).nLength;
+    if (plan.bGroupMember)
+        return n;
+    if (plan.nGroupFirstOf >= 0)
+        return n + kMultiKeymapLength +
+               (aGroups[plan.nGroupFirstOf].bProgram
+                    ? (bMono ? kMonoProgram : kStereoProgram).nLength
+                    : 0);
+    if (entry.m_bKeymapEnable)
+        n += (bMono ? kMonoKeymap : kStereoKeymap).nLength;
+    if (entry.m_bProgramEnable)
+        n += (bMono ? kMonoProgram : kStereoProgram).nLength;
+    return n;
+}
+
+// Writes a decoded entry's words: the left (or only) channel from nLeftPos
+// on, the right one after it.
+void WriteDecoded(const std::string& strPath, const WAVINFO& info, const CAudioOptions& audio,
+                  std::uint64_t nFrames, CFile& out, std::uint64_t nLeftPos,
+                  const std::function<void(std::uint64_t)>& fnWritten)
+{
+    constexpr std::size_t kFrames = 4096;
+    const bool bMono = info.nChannels == 1;
+    std::vector<std::int16_t> anFrames(kFrames * 2);
+    std::vector<std::uint8_t> abLeft(kFrames * 2), abRight(kFrames * 2);
+    CAudioDecoder decoder(strPath, info, audio);
+    std::uint64_t nLeftAt = nLeftPos;
+    std::uint64_t nRightAt = nLeftPos + 2 * nFrames;
+    std::uint64_t nLeft = nFrames;
+    while (nLeft > 0)
+    {
+        const std::size_t nWant = static_cast<std::size_t>(std::min<std::uint64_t>(nLeft, kFrames));
+        const std::size_t nGot = decoder.Read(anFrames.data(), nWant);
+        if (nGot == 0)
+            throw CFileException(CFileException::endOfFile, CFile::FullPath(strPath));
+        for (std::size_t i = 0; i < nGot; ++i)
+        {
+            const std::size_t k = bMono ? i : 2 * i;
+            bo::StoreBE16(&abLeft[2 * i], static_cast<std::uint16_t>(anFrames[k]));
+            if (!bMono)
+                bo::StoreBE16(&abRight[2 * i], static_cast<std::uint16_t>(anFrames[k + 1]));
+        }
+        out.Seek(static_cast<std::int64_t>(nLeftAt), CFile::begin);
+        out.Write(abLeft.data(), 2 * nGot);
+        nLeftAt += 2 * nGot;
+        if (!bMono)
+        {
+            out.Seek(static_cast<std::int64_t>(nRightAt), CFile::begin);
+            out.Write(abRight.data(), 2 * nGot);
+            nRightAt += 2 * nGot;
+        }
+        nLeft -= nGot;
+        if (fnWritten)
+            fnWritten(bMono ? 2 * nGot : 4 * nGot);
+    }
+}
 
 // Every size is known from the headers before the first byte is written:
 // the objects, then each entry's data in pool order, the right channel of a
 // stereo entry right after its left one. Each word of sample data is then
 // written once, straight into its place, with no temporary file.
 void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
-              TemplateBytes& abTemplate, CFile& out, CFeedback& feedback, KrzBuildSummary& summary)
+              TemplateBytes& abTemplate, CFile& out, CFeedback& feedback,
+              const KrzBuildExtras& extras, KrzBuildSummary& summary)
 {
     const int nCount = std::clamp(doc.m_nCount, 0, MAX_POOL);
+    static const std::vector<CKeymapGroup> s_aNoGroups;
+    const std::vector<CKeymapGroup>& aGroups = extras.pGroups ? *extras.pGroups : s_aNoGroups;
+    std::vector<int> anFirstOf(MAX_POOL, -1);
+    std::vector<bool> abMember(MAX_POOL, false);
+    for (std::size_t g = 0; g < aGroups.size(); ++g)
+    {
+        // A group of one entry is written exactly as without groups.
+        if (aGroups[g].aEntries.size() < 2)
+            continue;
+        anFirstOf[aGroups[g].aEntries[0]] = static_cast<int>(g);
+        for (std::size_t k = 1; k < aGroups[g].aEntries.size(); ++k)
+            abMember[aGroups[g].aEntries[k]] = true;
+    }
 
     // First pass: the data of every usable entry, from its file as it is now.
     std::vector<EntryPlan> aPlans;
@@ -81,6 +170,29 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
         if (!info.bValid)
             continue;
         const CWPoolObj& entry = doc.m_aPool[i];
+        EntryPlan plan;
+        plan.nIndex = i;
+        plan.nGroupFirstOf = anFirstOf[i];
+        plan.bGroupMember = abMember[i];
+        const bool bMono = info.nChannels == 1;
+        // A loop stored in the file, with LoopSwitch on: the frames after
+        // it are not written.
+        plan.bFileLoop = entry.m_bLoop && info.bHasLoop;
+        if (info.bDecoded)
+        {
+            plan.nFrames = info.nFrames;
+            if (plan.bFileLoop)
+                plan.nFrames = std::min<std::uint64_t>(plan.nFrames, info.nLoopEnd + 1);
+            if (plan.nFrames == 0)
+                throw CFileException(CFileException::endOfFile,
+                                     CFile::FullPath(entry.m_strFileName));
+            plan.nChannelBytes = 2 * plan.nFrames;
+            plan.nDataBytes = plan.nChannelBytes * (bMono ? 1 : 2);
+            nTotalData += plan.nDataBytes;
+            nObjectBytes += EntryObjectBytes(plan, entry, bMono, aGroups);
+            aPlans.push_back(plan);
+            continue;
+        }
         CFile wav(entry.m_strFileName, CFile::modeRead);
         const std::uint64_t nLength = wav.GetLength();
         // The header read found the data chunk's size word just before
@@ -89,22 +201,21 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
         // any more, and building it would make an empty sample in silence.
         if (nLength < static_cast<std::uint32_t>(info.nDataOffset))
             throw CFileException(CFileException::endOfFile, wav.GetFilePath());
-        EntryPlan plan;
-        plan.nIndex = i;
         plan.nUsable = UsableDataBytes(info, nLength);
+        if (plan.bFileLoop)
+        {
+            const std::uint64_t nFrameBytes =
+                static_cast<std::uint64_t>(info.nChannels) * (info.nBitsPerSample == 8 ? 1 : 2);
+            plan.nUsable = std::min(plan.nUsable, (info.nLoopEnd + 1) * nFrameBytes);
+        }
         plan.nChannelBytes = ChannelBytes(info, plan.nUsable);
         // Without one whole frame the sample's end word would lie before its
         // start: a file that lost its data since its header was read.
         if (plan.nChannelBytes == 0)
             throw CFileException(CFileException::endOfFile, wav.GetFilePath());
-        plan.nDataBytes = plan.nChannelBytes * (info.nChannels == 1 ? 1 : 2);
+        plan.nDataBytes = plan.nChannelBytes * (bMono ? 1 : 2);
         nTotalData += plan.nDataBytes;
-        const bool bMono = info.nChannels == 1;
-        nObjectBytes += (bMono ? kMonoSample : kStereoSample).nLength;
-        if (entry.m_bKeymapEnable)
-            nObjectBytes += (bMono ? kMonoKeymap : kStereoKeymap).nLength;
-        if (entry.m_bProgramEnable)
-            nObjectBytes += (bMono ? kMonoProgram : kStereoProgram).nLength;
+        nObjectBytes += EntryObjectBytes(plan, entry, bMono, aGroups);
         aPlans.push_back(plan);
     }
 
@@ -136,10 +247,10 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
         bo::StoreBE16(pSample + kObjId, static_cast<std::uint16_t>(kSampleTypeBase + n));
         SetName(pSample, entry.m_strSampleName);
         SetSampleHeader(pSample + kSampleHeader1, entry, info,
-                        NextSpan(nRunningBytes, plan.nChannelBytes));
+                        NextSpan(nRunningBytes, plan.nChannelBytes), plan.bFileLoop);
         if (!bMono)
             SetSampleHeader(pSample + kSampleHeader2, entry, info,
-                            NextSpan(nRunningBytes, plan.nChannelBytes));
+                            NextSpan(nRunningBytes, plan.nChannelBytes), plan.bFileLoop);
 
         std::uint8_t* pKeymap = abTemplate.data() + keymap.nOffset;
         bo::StoreBE16(pKeymap + kObjId, static_cast<std::uint16_t>(kKeymapTypeBase + n));
@@ -155,6 +266,26 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
 
         out.Write(pSample, sample.nLength);
         ++summary.nSamples;
+        if (plan.bGroupMember)
+            continue;
+        if (plan.nGroupFirstOf >= 0)
+        {
+            // The group's keymap names a sample per key; its program (the
+            // first entry's) names that keymap, as any program names its
+            // entry's keymap by the entry's number.
+            const CKeymapGroup& group = aGroups[plan.nGroupFirstOf];
+            const MultiKeymapBytes abKeymap =
+                BuildMultiKeymap(n, group.strKeymapName, GroupSampleNumbers(group, nFirstObjectID));
+            out.Write(abKeymap.data(), abKeymap.size());
+            ++summary.nKeymaps;
+            if (group.bProgram)
+            {
+                SetName(pProgram, group.strProgramName);
+                out.Write(pProgram, program.nLength);
+                ++summary.nPrograms;
+            }
+            continue;
+        }
         if (entry.m_bKeymapEnable)
         {
             out.Write(pKeymap, keymap.nLength);
@@ -177,16 +308,23 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
     {
         const CWPoolObj& entry = doc.m_aPool[plan.nIndex];
         feedback.SetStatusText("Working on " + entry.m_strFileName);
-        CFile wav(entry.m_strFileName, CFile::modeRead);
-        ConvertSampleData(wav, aWavInfo[plan.nIndex], plan.nUsable, out, nDataAt,
-                          [&](std::uint64_t nBytes)
-                          {
-                              nDone += nBytes;
-                              feedback.ProgressSetPos(
-                                  static_cast<int>(nDone * kBuildProgressRange /
-                                                   std::max<std::uint64_t>(1, nTotalData)));
-                          });
-        wav.Close();
+        const auto fnWritten = [&](std::uint64_t nBytes)
+        {
+            nDone += nBytes;
+            feedback.ProgressSetPos(static_cast<int>(nDone * kBuildProgressRange /
+                                                     std::max<std::uint64_t>(1, nTotalData)));
+        };
+        if (aWavInfo[plan.nIndex].bDecoded)
+        {
+            WriteDecoded(entry.m_strFileName, aWavInfo[plan.nIndex], extras.audio, plan.nFrames,
+                         out, nDataAt, fnWritten);
+        }
+        else
+        {
+            CFile wav(entry.m_strFileName, CFile::modeRead);
+            ConvertSampleData(wav, aWavInfo[plan.nIndex], plan.nUsable, out, nDataAt, fnWritten);
+            wav.Close();
+        }
         nDataAt += plan.nDataBytes;
     }
     feedback.ProgressSetPos(kBuildProgressRange);
@@ -197,13 +335,13 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
 
 KrzBuildSummary BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
                              TemplateBytes& abTemplate, const std::string& strOutput,
-                             CFeedback& feedback)
+                             CFeedback& feedback, const KrzBuildExtras& extras)
 {
     KrzBuildSummary summary;
     // The output can be made again from the pool: it is not forced to the
     // disk before it replaces its name (that would multiply the build's time).
     CAtomicFile output(strOutput, false);
-    WriteKrz(doc, aWavInfo, nFirstObjectID, abTemplate, output.File(), feedback, summary);
+    WriteKrz(doc, aWavInfo, nFirstObjectID, abTemplate, output.File(), feedback, extras, summary);
     output.Commit();
     return summary;
 }

@@ -2,12 +2,14 @@
 // of every usable entry, end mark, then the sample data of all entries).
 #pragma once
 
+#include "AudioInput.h"
 #include "CDorvane_V2Doc.h"
 #include "KrzTemplate.h"
 #include "PoolEdit.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CFeedback;
 
@@ -22,6 +24,18 @@ struct KrzBuildSummary
     int nKeymaps = 0;
     int nPrograms = 0;
     std::uint64_t nBytes = 0;
+};
+
+struct CKeymapGroup;
+
+// What a build takes beyond the template's fields: how decoded entries
+// (WAVINFO::bDecoded) are read, and the multisample groups (groups of two
+// or more entries write one keymap with a sample per key and the first
+// entry's program; nullptr or groups of one: every entry as usual).
+struct KrzBuildExtras
+{
+    CAudioOptions audio;
+    const std::vector<CKeymapGroup>* pGroups = nullptr;
 };
 
 // Builds strOutput from entries 0..doc.m_nCount-1 of doc and their
@@ -43,7 +57,10 @@ struct KrzBuildSummary
 // or read names the WAV file, and one that has become shorter than its
 // header (its data offset), or than the data it held when the build began,
 // raises endOfFile on it. A WAV file that holds fewer data bytes than its
-// data chunk declares gives the whole frames it holds.
+// data chunk declares gives the whole frames it holds. An entry with
+// LoopSwitch on and a loop read from its file (WAVINFO::bHasLoop) loops
+// from start + the loop's first frame and ends at its last frame; the frames
+// after the loop are not written.
 KrzBuildSummary BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
                              TemplateBytes& abTemplate, const std::string& strOutput,
-                             CFeedback& feedback);
+                             CFeedback& feedback, const KrzBuildExtras& extras = {});

@@ -4,6 +4,7 @@
 #include "CFile.h"
 #include "FloppyImage.h"
 #include "KrzSplit.h"
+#include "Multisample.h"
 
 #include <cctype>
 #include <filesystem>
@@ -65,8 +66,24 @@ bool MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeO
         feedback.SetStatusText("Ready");
         return false;
     }
-    result.build =
-        BuildKrzFile(doc, aWavInfo, options.nFirstObjectID, abTemplate, strOutput, feedback);
+    // Multisample keymaps: a group that cannot be built is refused before
+    // anything is written.
+    std::vector<CKeymapGroup> aGroups;
+    KrzBuildExtras extras;
+    extras.audio = options.audio;
+    if (options.bMultisample)
+    {
+        std::string strError;
+        if (!PlanMultisampleGroups(doc, aWavInfo, aGroups, strError))
+        {
+            feedback.MessageBox(strError, kAppTitle, MessageIcon::None);
+            feedback.SetStatusText("Ready");
+            return false;
+        }
+        extras.pGroups = &aGroups;
+    }
+    result.build = BuildKrzFile(doc, aWavInfo, options.nFirstObjectID, abTemplate, strOutput,
+                                feedback, extras);
     if (options.nFloppyKB != 0)
     {
         if (!MakeOutputImages(strOutput, options.bSplit, options.nMaxSplitKB, options.nFloppyKB,

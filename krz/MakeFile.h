@@ -37,6 +37,12 @@ struct CMakeOptions
     bool bSplit = false;                        // also cut the result into parts
     int nMaxSplitKB = kDefaultSplitKB;          // 1..650000
     int nFloppyKB = 0;                          // also write floppy images: 0 (none), 720 or 1440
+    // How audio files are read: conversion of other formats, a rate limit,
+    // root key and loop from the files. The WAVINFO records must have been
+    // read with the same options (ReadAudioHeader).
+    CAudioOptions audio;
+    // Entries with the same keymap name share one keymap (and program).
+    bool bMultisample = false;
 };
 
 // What Make File wrote.
@@ -54,8 +60,9 @@ std::string FindOutputInput(const CDorvane_V2Doc& doc, const std::string& strOut
                             const std::vector<std::string>& aOtherInputs);
 
 // Make File once the output is chosen: refuses with SameFileMessage (and
-// writes nothing) an output that FindOutputInput finds; otherwise builds
-// strOutput (BuildKrzFile); with nFloppyKB writes its floppy images
+// writes nothing) an output that FindOutputInput finds, and with
+// bMultisample a group PlanMultisampleGroups refuses (its message);
+// otherwise builds strOutput (BuildKrzFile); with nFloppyKB writes its floppy images
 // (MakeOutputImages: the file, or its parts at a size that fits the image);
 // otherwise, with bSplit, shows "Splitting..." and splits it beside itself.
 // Ends with "Ready" and the progress bar at 0. Returns false when it refused
