@@ -1086,6 +1086,9 @@ void CDorvane_V2View::BuildFromFoundFiles(const std::string& strOutput, CFeedbac
     options.bSplit = m_btnSplitFiles->isChecked();
     options.nMaxSplitKB = m_nMaxSplitKB;
     options.nFloppyKB = m_nFloppyImageKB;
+    // The same options the headers in m_aWavInfo were read with.
+    options.audio = AudioOptions();
+    options.bMultisample = m_bMultisample;
     std::vector<std::string> aOtherInputs{m_strTemplatePath};
     if (!m_doc.GetPathName().empty())
         aOtherInputs.push_back(m_doc.GetPathName());

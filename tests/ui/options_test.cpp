@@ -259,6 +259,41 @@ class OptionsTest : public QObject
         QCOMPARE(CDorvane_V2View::DroppedWavFiles(aDropped, convert).size(), convert ? 1 : 0);
     }
 
+    void makeFileTakesTheOptions_data()
+    {
+        QTest::addColumn<bool>("convert");
+        QTest::addColumn<bool>("multisample");
+        QTest::addColumn<QString>("wrote");
+        QTest::newRow("all off") << false << false
+                                 << "Wrote out.krz: 2 samples, 2 keymaps, 2 programs, ";
+        QTest::newRow("convert") << true << false
+                                 << "Wrote out.krz: 3 samples, 3 keymaps, 3 programs, ";
+        QTest::newRow("multisample")
+            << false << true << "Wrote out.krz: 2 samples, 1 keymap, 1 program, ";
+        QTest::newRow("both") << true << true << "Wrote out.krz: 3 samples, 1 keymap, 1 program, ";
+    }
+
+    void makeFileTakesTheOptions()
+    {
+        QFETCH(bool, convert);
+        QFETCH(bool, multisample);
+        QFETCH(QString, wrote);
+        CAppHarness h;
+        CDorvane_V2View& v = h.View();
+        SetOptions(h, {convert, false, 48000, true, multisample});
+        // Three roots of one keymap name; the 24-bit one is usable only
+        // when converted.
+        h.Add(h.Wav("Keys C3.wav"));
+        h.Add(h.Wav("Keys C4.wav", 1, 24, 44100, 600));
+        h.Add(h.Wav("Keys C5.wav"));
+        h.m_dialogs.m_aMessages.clear();
+        for (int i = 0; i < 3; ++i)
+            h.Doc().m_aPool[i].m_strKeymapName = "Keys";
+        h.m_dialogs.m_aFileAnswers.push_back(QString::fromStdString(h.Path("out.krz")));
+        v.m_btnMakeFile->click();
+        QVERIFY2(h.Frame().StatusText().startsWith(wrote), qPrintable(h.Frame().StatusText()));
+    }
+
   private:
     static void RunSettingsFirstID(CAppHarness& h, const QString& strID)
     {
