@@ -1,7 +1,8 @@
 #!/bin/sh
 # Renders the main window with the example pool, the Pool menu, the Settings,
 # Split, Join and About dialogs and the missing-files and full-pool messages
-# to docs/screenshots/*.png without a display.
+# to docs/screenshots/*.png without a display, with a settings store of its
+# own (the user's recent files and options are not shown).
 #   tools/screenshots.sh [BUILD_DIR]     (default: build)
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,5 +17,5 @@ trap 'rm -rf "$RUNTIME"' EXIT
 chmod 700 "$RUNTIME"
 mkdir -p "$ROOT/docs/screenshots"
 # A missing example pool is replaced by a generated one inside the program.
-QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$RUNTIME" \
+QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$RUNTIME" XDG_CONFIG_HOME="$RUNTIME" \
     "$EXE" "$ROOT/docs/screenshots" "$ROOT/examples/example.dvn"

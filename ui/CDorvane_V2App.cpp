@@ -5,6 +5,7 @@
 #include "CDorvane_V2View.h"
 #include "CFeedback.h"
 #include "CMainFrame.h"
+#include "CSettingsDlg.h"
 #include "CommandGuard.h"
 #include "PoolPaths.h"
 
@@ -72,6 +73,8 @@ std::optional<int> CDorvane_V2App::InitInstance(const QStringList& aArgs, bool b
         connect(pAction, &QAction::triggered, this,
                 [this, pFrame, fnCommand] { RunGuarded(m_dialogs, pFrame, fnCommand); });
     };
+    ReadOptions();
+    pView->m_fnOptionsChanged = [this] { WriteOptions(); };
     bind(pFrame->m_actFileNew, [this] { OnFileNew(); });
     bind(pFrame->m_actFileOpen, [this] { OnFileOpen(); });
     bind(pFrame->m_actFileSave, [this] { OnFileSave(); });
@@ -278,6 +281,44 @@ void CDorvane_V2App::WriteRecentFileList()
 {
     QSettings settings(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
     m_recent.WriteList(settings);
+}
+
+namespace
+{
+const QString kConvertKey = QStringLiteral("Options/ConvertAudio");
+const QString kLimitRateKey = QStringLiteral("Options/LimitSampleRate");
+const QString kRateLimitKey = QStringLiteral("Options/SampleRateLimit");
+const QString kFileMetadataKey = QStringLiteral("Options/FileMetadata");
+const QString kMultisampleKey = QStringLiteral("Options/Multisample");
+} // namespace
+
+void CDorvane_V2App::ReadOptions()
+{
+    const QSettings settings(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
+    CDorvane_V2View* pView = m_pMainWnd->View();
+    pView->m_bConvert = settings.value(kConvertKey, false).toBool();
+    pView->m_bLimitRate = settings.value(kLimitRateKey, false).toBool();
+    bool bNumber = false;
+    const int nRate = settings.value(kRateLimitKey).toInt(&bNumber);
+    // A store edited by hand must not give a limit the dialog would refuse.
+    pView->m_nRateLimitHz =
+        bNumber && nRate >= CSettingsDlg::kMinRateLimitHz && nRate <= CSettingsDlg::kMaxRateLimitHz
+            ? nRate
+            : CSettingsDlg::kDefaultRateLimitHz;
+    pView->m_bFileMetadata = settings.value(kFileMetadataKey, false).toBool();
+    pView->m_bMultisample = settings.value(kMultisampleKey, false).toBool();
+    pView->UpdateGroupKeys();
+}
+
+void CDorvane_V2App::WriteOptions()
+{
+    QSettings settings(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
+    const CDorvane_V2View* pView = m_pMainWnd->View();
+    settings.setValue(kConvertKey, pView->m_bConvert);
+    settings.setValue(kLimitRateKey, pView->m_bLimitRate);
+    settings.setValue(kRateLimitKey, pView->m_nRateLimitHz);
+    settings.setValue(kFileMetadataKey, pView->m_bFileMetadata);
+    settings.setValue(kMultisampleKey, pView->m_bMultisample);
 }
 
 void CDorvane_V2App::UpdateRecentMenu()

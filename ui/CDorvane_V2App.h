@@ -21,7 +21,8 @@ class CDorvane_V2App : public QObject
 {
     Q_OBJECT
   public:
-    // The settings store of the recent-file list.
+    // The settings store of the recent-file list and of the Settings
+    // dialog's options kept between runs.
     static constexpr const char* kRegistryKey = "Local AppWizard-Generated Applications";
     static constexpr const char* kAppName = "Dorvane V2";
 
@@ -31,7 +32,8 @@ class CDorvane_V2App : public QObject
     // Where the template is looked for; set before InitInstance (tests).
     void SetTemplateDirs(std::vector<std::string> aDirs) { m_aTemplateDirs = std::move(aDirs); }
 
-    // Start-up: reads the recent-file list, creates the window, carries out
+    // Start-up: reads the recent-file list, creates the window and gives
+    // its view the kept options (ReadOptions), carries out
     // the command line (nothing: a new pool; a path: that pool file), which
     // loads the template; shows the window at the screen's top-left corner
     // with the pool's list built, then the About box (bShowAbout). Returns
@@ -68,6 +70,12 @@ class CDorvane_V2App : public QObject
     void AddToRecentFileList(const std::string& strPath);
     void UpdateRecentMenu();
     void WriteRecentFileList();
+    // The Settings dialog's options kept between runs (conversion, the rate
+    // limit and its value, the files' root key and loop, multisample
+    // keymaps), all off when never stored; a stored rate outside the
+    // dialog's range gives the default value.
+    void ReadOptions();
+    void WriteOptions();
     void UpdateCaption();
 
     CDialogService& m_dialogs;

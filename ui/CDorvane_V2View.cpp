@@ -72,6 +72,25 @@ const QString kAppTitleText = QString::fromLatin1(kAppTitle);
 const FileFilters kWavFilters = {{QStringLiteral("WAV Files: *.WAV"), QStringLiteral("*.wav")},
                                  {QStringLiteral("All Files: *.*"), QStringLiteral("*")}};
 
+// With conversion on, Add's file dialogs propose every audio file Add takes.
+const FileFilters kAudioFilters = {
+    {QStringLiteral("Audio Files: *.WAV *.AIF *.AIFF *.AIFC *.FLAC *.CAF *.W64"),
+     QStringLiteral("*.wav *.aif *.aiff *.aifc *.flac *.caf *.w64")},
+    {QStringLiteral("WAV Files: *.WAV"), QStringLiteral("*.wav")},
+    {QStringLiteral("All Files: *.*"), QStringLiteral("*")}};
+
+// The extensions conversion adds to ".wav" (compared in any case).
+const QStringList kOtherAudioSuffixes = {QStringLiteral("aif"),  QStringLiteral("aiff"),
+                                         QStringLiteral("aifc"), QStringLiteral("flac"),
+                                         QStringLiteral("caf"),  QStringLiteral("w64")};
+
+// The Type line: a converted or resampled entry says what its file is and
+// what it becomes; a plain one shows its format as before.
+QString TypeText(const WAVINFO& info)
+{
+    return FromStd(info.strTypeText.empty() ? WavTypeText(info) : info.strTypeText);
+}
+
 const QString kPoolFullText = QString::fromLatin1(kPoolFullMessage);
 
 // The most missing files one message names; the rest are counted.
@@ -482,7 +501,22 @@ void CDorvane_V2View::RunPendingRefresh()
 
 void CDorvane_V2View::ReadWavHeader(int nIndex)
 {
-    ::ReadWavHeader(m_doc.m_aPool[nIndex].FilePath(), m_aWavInfo[nIndex], Feedback());
+    const std::string strPath = m_doc.m_aPool[nIndex].FilePath();
+    ReadAudioHeader(strPath, m_aWavInfo[nIndex], AudioOptions(), Feedback());
+    // A loop that cannot be used gives no message box (the file is usable),
+    // only a note the user can see after the command.
+    if (m_aWavInfo[nIndex].bLoopIgnored)
+        Feedback().SetStatusText("Loop of " + FileTitleOf(strPath) +
+                                 " lies outside its data: ignored");
+}
+
+CAudioOptions CDorvane_V2View::AudioOptions() const
+{
+    CAudioOptions options;
+    options.bConvert = m_bConvert;
+    options.nMaxRate = m_bLimitRate ? m_nRateLimitHz : 0;
+    options.bFileMetadata = m_bFileMetadata;
+    return options;
 }
 
 void CDorvane_V2View::RefreshWavInfo()
@@ -659,7 +693,8 @@ void CDorvane_V2View::OnAdd()
         m_dialogs.MessageBox(this, kPoolFullText, kAppTitleText, MessageIcon::None);
         return;
     }
-    AddFiles(m_dialogs.GetOpenFileNames(this, QStringLiteral("Open a WAV-File"), kWavFilters,
+    AddFiles(m_dialogs.GetOpenFileNames(this, QStringLiteral("Open a WAV-File"),
+                                        m_bConvert ? kAudioFilters : kWavFilters,
                                         QStringLiteral("WAV")));
 }
 
@@ -676,17 +711,25 @@ void CDorvane_V2View::OnAddFolder()
         this, QStringLiteral("Add the WAV-Files of a Folder"), QStringLiteral("WAV"));
     if (strFolder.isEmpty())
         return;
-    const QStringList aFiles = WavFilesIn(strFolder);
+    const QStringList aFiles = WavFilesIn(strFolder, m_bConvert);
     if (aFiles.isEmpty())
     {
-        m_dialogs.MessageBox(this, QStringLiteral("There are no WAV-Files in %1").arg(strFolder),
-                             kAppTitleText, MessageIcon::None);
+        const QString strText = m_bConvert ? QStringLiteral("There are no audio files in %1")
+                                           : QStringLiteral("There are no WAV-Files in %1");
+        m_dialogs.MessageBox(this, strText.arg(strFolder), kAppTitleText, MessageIcon::None);
         return;
     }
     AddFiles(aFiles);
 }
 
-QStringList CDorvane_V2View::WavFilesIn(const QString& strFolder)
+bool CDorvane_V2View::IsAddablePath(const QString& strPath, bool bOtherAudio)
+{
+    const QString strSuffix = QFileInfo(strPath).suffix().toLower();
+    return strSuffix == QStringLiteral("wav") ||
+           (bOtherAudio && kOtherAudioSuffixes.contains(strSuffix));
+}
+
+QStringList CDorvane_V2View::WavFilesIn(const QString& strFolder, bool bOtherAudio)
 {
     const QDir dir(strFolder);
     QStringList aFiles;
@@ -694,13 +737,13 @@ QStringList CDorvane_V2View::WavFilesIn(const QString& strFolder)
         dir.entryInfoList(QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& info : aInfos)
     {
-        if (info.suffix().compare(QStringLiteral("wav"), Qt::CaseInsensitive) == 0)
+        if (IsAddablePath(info.fileName(), bOtherAudio))
             aFiles << info.absoluteFilePath();
     }
     return aFiles;
 }
 
-QStringList CDorvane_V2View::DroppedWavFiles(const QList<QUrl>& aUrls)
+QStringList CDorvane_V2View::DroppedWavFiles(const QList<QUrl>& aUrls, bool bOtherAudio)
 {
     QStringList aFiles;
     for (const QUrl& url : aUrls)
@@ -709,9 +752,8 @@ QStringList CDorvane_V2View::DroppedWavFiles(const QList<QUrl>& aUrls)
             continue;
         const QFileInfo info(url.toLocalFile());
         if (info.isDir())
-            aFiles << WavFilesIn(info.absoluteFilePath());
-        else if (info.isFile() &&
-                 info.suffix().compare(QStringLiteral("wav"), Qt::CaseInsensitive) == 0)
+            aFiles << WavFilesIn(info.absoluteFilePath(), bOtherAudio);
+        else if (info.isFile() && IsAddablePath(info.fileName(), bOtherAudio))
             aFiles << info.absoluteFilePath();
     }
     return aFiles;
@@ -741,8 +783,10 @@ int CDorvane_V2View::AddFiles(const QStringList& aPaths)
         m_nPoolCount = m_doc.m_nCount;
         AddListLine(n);
         m_lbPool->SetCurSel(n);
-        // Each file's header is read as it is added, with its message.
+        // Each file's header is read as it is added, with its message; the
+        // root key and loop it stores are known only after that.
         ReadWavHeader(n);
+        ApplyFileMetadata(m_doc.m_aPool[n], m_aWavInfo[n], strTitle, AudioOptions());
     }
     if (nLast >= 0)
     {
@@ -760,13 +804,14 @@ void CDorvane_V2View::ShowNewEntry(int n)
     m_nPoolCount = m_doc.m_nCount;
     m_strFileName = FromStd(entry.FilePath());
     m_lbPool->SetCurSel(n);
-    m_strWavType = FromStd(WavTypeText(m_aWavInfo[n]));
+    m_strWavType = TypeText(m_aWavInfo[n]);
     m_strSampleName = FromStd(entry.m_strSampleName);
     m_strKeymapName.clear();
     m_strProgramName.clear();
-    m_btnLoopSwitch->setChecked(false);
-    m_nRootNote = RootKeyNote(kDefaultRootKey);
-    m_nRootOctave = RootKeyOctave(kDefaultRootKey);
+    // Add's defaults, or what the file stores (ApplyFileMetadata).
+    m_btnLoopSwitch->setChecked(entry.m_bLoop != 0);
+    m_nRootNote = RootKeyNote(entry.m_nRootKey);
+    m_nRootOctave = RootKeyOctave(entry.m_nRootKey);
     m_strRootKey = FromStd(RootKeyText(m_nRootNote, m_nRootOctave));
     m_btnKeymapEnable->setChecked(true);
     m_btnProgramEnable->setChecked(true);
@@ -778,8 +823,9 @@ void CDorvane_V2View::OnRelink()
     const int nSel = m_lbPool->GetCurSel();
     if (nSel < 0 || nSel >= m_doc.m_nCount || nSel >= MAX_POOL)
         return;
-    const QString strPath = m_dialogs.GetOpenFileName(this, QStringLiteral("Relink a WAV-File"),
-                                                      kWavFilters, QStringLiteral("WAV"));
+    const QString strPath =
+        m_dialogs.GetOpenFileName(this, QStringLiteral("Relink a WAV-File"),
+                                  m_bConvert ? kAudioFilters : kWavFilters, QStringLiteral("WAV"));
     if (strPath.isEmpty() || strPath.size() > kMaxWavPath)
         return;
     CWPoolObj& entry = m_doc.m_aPool[nSel];
@@ -790,7 +836,7 @@ void CDorvane_V2View::OnRelink()
     pItem->setText(ShortPathText(strPath, m_lbPool->fontMetrics(), ListTextWidth()));
     pItem->setToolTip(strPath);
     m_strFileName = strPath;
-    m_strWavType = FromStd(WavTypeText(m_aWavInfo[nSel]));
+    m_strWavType = TypeText(m_aWavInfo[nSel]);
     m_edFileName->setText(m_strFileName);
     m_edFileName->setCursorPosition(0);
     m_edFileName->setToolTip(m_strFileName);
@@ -846,7 +892,7 @@ void CDorvane_V2View::OnSelchangePoolList()
     m_strRootKey = FromStd(RootKeyText(m_nRootNote, m_nRootOctave));
     m_btnKeymapEnable->setChecked(entry.m_bKeymapEnable != 0);
     m_btnProgramEnable->setChecked(entry.m_bProgramEnable != 0);
-    m_strWavType = FromStd(WavTypeText(m_aWavInfo[i]));
+    m_strWavType = TypeText(m_aWavInfo[i]);
     UpdateData(false);
     UpdateGroupKeys();
 }
@@ -1040,6 +1086,9 @@ void CDorvane_V2View::BuildFromFoundFiles(const std::string& strOutput, CFeedbac
     options.bSplit = m_btnSplitFiles->isChecked();
     options.nMaxSplitKB = m_nMaxSplitKB;
     options.nFloppyKB = m_nFloppyImageKB;
+    // The same options the headers in m_aWavInfo were read with.
+    options.audio = AudioOptions();
+    options.bMultisample = m_bMultisample;
     std::vector<std::string> aOtherInputs{m_strTemplatePath};
     if (!m_doc.GetPathName().empty())
         aOtherInputs.push_back(m_doc.GetPathName());
@@ -1072,8 +1121,35 @@ void CDorvane_V2View::OnSettings()
         dlg.m_nSizeChoice = 1;
     if (m_nMaxSplitKB == CSettingsDlg::kSizeHD)
         dlg.m_nSizeChoice = 2;
+    dlg.m_bConvert = m_bConvert;
+    dlg.m_bLimitRate = m_bLimitRate;
+    dlg.m_nRateLimitHz = m_nRateLimitHz;
+    dlg.m_bFileMetadata = m_bFileMetadata;
+    dlg.m_bMultisample = m_bMultisample;
     if (m_dialogs.ExecDialog(dlg) != QDialog::Accepted)
         return;
+    const CAudioOptions before = AudioOptions();
+    const bool bKeptChanged = dlg.m_bConvert != m_bConvert || dlg.m_bLimitRate != m_bLimitRate ||
+                              dlg.m_nRateLimitHz != m_nRateLimitHz ||
+                              dlg.m_bFileMetadata != m_bFileMetadata ||
+                              dlg.m_bMultisample != m_bMultisample;
+    m_bConvert = dlg.m_bConvert;
+    m_bLimitRate = dlg.m_bLimitRate;
+    m_nRateLimitHz = dlg.m_nRateLimitHz;
+    m_bFileMetadata = dlg.m_bFileMetadata;
+    m_bMultisample = dlg.m_bMultisample;
+    const CAudioOptions after = AudioOptions();
+    if (after.bConvert != before.bConvert || after.nMaxRate != before.nMaxRate ||
+        after.bFileMetadata != before.bFileMetadata)
+    {
+        // Which files are usable, their Type lines and loops follow the
+        // options; the current entry is shown again with its new facts.
+        RefreshWavInfo();
+        OnSelchangePoolList();
+    }
+    UpdateGroupKeys();
+    if (bKeptChanged && m_fnOptionsChanged)
+        m_fnOptionsChanged();
     m_nMaxSplitKB = dlg.m_nCustomKB;
     m_nFirstObjectID = dlg.m_nFirstObjectID;
     m_nFloppyImageKB = dlg.m_nFloppyImageKB;
@@ -1188,7 +1264,7 @@ void CDorvane_V2View::SetBusy(bool bBusy)
 void CDorvane_V2View::dragEnterEvent(QDragEnterEvent* pEvent)
 {
     if (!m_bBusy && pEvent->mimeData()->hasUrls() &&
-        !DroppedWavFiles(pEvent->mimeData()->urls()).isEmpty())
+        !DroppedWavFiles(pEvent->mimeData()->urls(), m_bConvert).isEmpty())
         pEvent->acceptProposedAction();
     else
         pEvent->ignore();
@@ -1205,7 +1281,7 @@ void CDorvane_V2View::dragMoveEvent(QDragMoveEvent* pEvent)
 void CDorvane_V2View::dropEvent(QDropEvent* pEvent)
 {
     const QStringList aFiles =
-        m_bBusy ? QStringList() : DroppedWavFiles(pEvent->mimeData()->urls());
+        m_bBusy ? QStringList() : DroppedWavFiles(pEvent->mimeData()->urls(), m_bConvert);
     if (aFiles.isEmpty())
     {
         pEvent->ignore();

@@ -2,7 +2,8 @@
 // details on the right, the Krz-File controls and the progress bar below.
 // Every edit goes at once into the selected entry. The view also holds the
 // working state that is not saved with the pool: the object template, the
-// WAV facts of every entry, the two settings and the Split Files box.
+// WAV facts of every entry, the two settings, the options of the audio
+// input and of multisample keymaps, and the Split Files box.
 #pragma once
 
 #include "CDorvane_V2Doc.h"
@@ -95,7 +96,10 @@ class CDorvane_V2View : public QScrollArea
     void RunPendingRefresh();
     bool IsRefreshPending() const { return m_bRefreshQueued; }
 
-    // Reads the WAV header of entry nIndex into m_aWavInfo[nIndex].
+    // Reads the header of entry nIndex's file into m_aWavInfo[nIndex]
+    // (ReadAudioHeader with AudioOptions()); a loop of the file that lies
+    // outside its data puts "Loop of <file> lies outside its data: ignored"
+    // into the status bar.
     void ReadWavHeader(int nIndex);
     // Reads every entry's header, empties the detail fields and clears the
     // document's refresh flag. When two or more entries' files are missing,
@@ -111,13 +115,19 @@ class CDorvane_V2View : public QScrollArea
     // Adds each file as Add adds one, in order, up to the pool's limit:
     // paths that are empty or longer than kMaxWavPath are passed over, the
     // last entry added is selected and shown, and one message tells how
-    // many files were left out for the limit. Returns the number added.
+    // many files were left out for the limit. With m_bFileMetadata each new
+    // entry takes its root key and LoopSwitch from its file
+    // (ApplyFileMetadata). Returns the number added.
     int AddFiles(const QStringList& aPaths);
-    // The WAV files (any case of ".wav") directly in strFolder, by name.
-    static QStringList WavFilesIn(const QString& strFolder);
-    // The WAV files a drop brings: dropped WAV files and the WAV files of
-    // dropped folders, in the order dropped; other files are passed over.
-    static QStringList DroppedWavFiles(const QList<QUrl>& aUrls);
+    // Whether Add takes strPath by its extension (any case): ".wav", and
+    // with bOtherAudio also ".aif", ".aiff", ".aifc", ".flac", ".caf" and
+    // ".w64".
+    static bool IsAddablePath(const QString& strPath, bool bOtherAudio);
+    // The files IsAddablePath takes directly in strFolder, by name.
+    static QStringList WavFilesIn(const QString& strFolder, bool bOtherAudio = false);
+    // The files a drop brings: dropped files IsAddablePath takes and those
+    // of dropped folders, in the order dropped; other files are passed over.
+    static QStringList DroppedWavFiles(const QList<QUrl>& aUrls, bool bOtherAudio = false);
 
     // A list line: the file name whole and the folder before it shortened
     // in the middle so that the line fits nWidth pixels; a name that alone
@@ -160,6 +170,9 @@ class CDorvane_V2View : public QScrollArea
     void OnKeymapEnable();
     void OnProgramEnable();
     void OnMakeFile();
+    // The Settings dialog. When its audio options change, every entry's
+    // header is read again (the Type lines and the usable entries follow);
+    // a change of the kept options is reported through m_fnOptionsChanged.
     void OnSettings();
     void OnToolsSplit();
     void OnToolsJoin();
@@ -180,6 +193,13 @@ class CDorvane_V2View : public QScrollArea
     // Shows or hides the group line as m_bMultisample says, with the text
     // for the current entry; run after m_bMultisample changes.
     void UpdateGroupKeys();
+
+    // The audio input's options as the Settings dialog set them.
+    CAudioOptions AudioOptions() const;
+    // Called after the Settings dialog changed one of the options kept
+    // between runs (m_bConvert, m_bLimitRate, m_nRateLimitHz,
+    // m_bFileMetadata, m_bMultisample), so that the application stores them.
+    std::function<void()> m_fnOptionsChanged;
 
     QWidget* Form() const { return m_pForm; }
     CFeedback& Feedback() const;
@@ -222,8 +242,16 @@ class CDorvane_V2View : public QScrollArea
     int m_nMaxSplitKB = 1400;
     int m_nFirstObjectID = 200;
     int m_nFloppyImageKB = 0; // floppy images Make File writes: 0 (none), 720 or 1440
+    // The options kept between runs (not reset at New and Open), all off by
+    // default. Convert other audio files:
+    bool m_bConvert = false;
+    // Resample files above m_nRateLimitHz to it; the value stays when off.
+    bool m_bLimitRate = false;
+    int m_nRateLimitHz = 48000;
+    // Use root key and loop stored in the files.
+    bool m_bFileMetadata = false;
     // Entries with the same keymap name share one keymap: the form shows the
-    // current entry's group line.
+    // current entry's group line, and Make File writes one keymap per group.
     bool m_bMultisample = false;
     TemplateBytes m_abTemplate{};
     WavInfoArray m_aWavInfo{};

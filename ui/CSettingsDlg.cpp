@@ -6,6 +6,7 @@
 #include "DialogUnits.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,15 +23,17 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     const CDialogUnits du(font());
-    setFixedSize(du.X(161), du.Y(116));
+    // The width grows to the long check box texts below (at least kWidth).
+    constexpr int kWidth = 161;
+    constexpr int kHeight = 171;
 
     // Created in tab order; OK comes first, so it has the focus at the start.
     m_btnOK = new QPushButton(QStringLiteral("OK"), this);
-    m_btnOK->setGeometry(du.Rect(104, 95, 50, 14));
+    m_btnOK->setGeometry(du.Rect(kWidth - 57, kHeight - 21, 50, 14));
     m_btnOK->setDefault(true);
     m_btnOK->setAutoDefault(true);
     m_btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_btnCancel->setGeometry(du.Rect(7, 95, 50, 14));
+    m_btnCancel->setGeometry(du.Rect(7, kHeight - 21, 50, 14));
     m_edFirstObjectID = new QLineEdit(this);
     m_edFirstObjectID->setGeometry(du.Rect(77, 13, 30, 12));
     m_edCustomKB = new QLineEdit(this);
@@ -69,6 +72,44 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     pGroup->addButton(m_rbSizeHD);
     pGroup->addButton(m_rbSizeCustom);
 
+    // The options of the audio input and of multisample keymaps, in tab
+    // order after the controls above.
+    auto checkBox = [&](const char* szText, int y, int w)
+    {
+        auto* pBox = new QCheckBox(QString::fromLatin1(szText), this);
+        pBox->setGeometry(du.Rect(12, y, w, 10));
+        // The indicator and its gap come on top of the text.
+        const int nNeeded = pBox->sizeHint().width();
+        if (nNeeded > pBox->width())
+            pBox->resize(nNeeded, pBox->height());
+        return pBox;
+    };
+    m_btnConvert = checkBox("Convert other audio files", 93, kWidth - 19);
+    m_btnLimitRate = checkBox("Limit the sample rate to", 107, 88);
+    // The Hz field follows its check box's text, however wide the font makes it.
+    m_edRateLimit = new QLineEdit(this);
+    m_edRateLimit->setGeometry(du.Rect(102, 106, 34, 12));
+    m_edRateLimit->move(std::max(m_edRateLimit->x(), m_btnLimitRate->geometry().right() + du.X(3)),
+                        m_edRateLimit->y());
+    auto* pHz = new QLabel(QStringLiteral("Hz"), this);
+    pHz->setGeometry(du.Rect(0, 108, 12, 8));
+    pHz->move(m_edRateLimit->geometry().right() + du.X(4), pHz->y());
+    pHz->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    FitLabel(pHz);
+    m_btnFileMetadata = checkBox("Use root key and loop stored in the files", 121, kWidth - 19);
+    m_btnMultisample =
+        checkBox("Entries with the same keymap name share one keymap", 133, kWidth - 19);
+
+    int nRight = du.X(kWidth);
+    for (const QWidget* pWidget :
+         {static_cast<QWidget*>(m_btnConvert), static_cast<QWidget*>(pHz),
+          static_cast<QWidget*>(m_btnFileMetadata), static_cast<QWidget*>(m_btnMultisample)})
+        nRight = std::max(nRight, pWidget->geometry().right() + 1 + du.X(7));
+    setFixedSize(nRight, du.Y(kHeight));
+    // OK stays at the right edge.
+    m_btnOK->move(nRight - du.X(57), m_btnOK->y());
+
+    connect(m_btnLimitRate, &QCheckBox::clicked, this, &CSettingsDlg::OnLimitRate);
     connect(m_btnOK, &QPushButton::clicked, this, &CSettingsDlg::accept);
     connect(m_btnCancel, &QPushButton::clicked, this, &CSettingsDlg::reject);
     connect(m_rbSizeDD, &QRadioButton::clicked, this, &CSettingsDlg::OnSizeDD);
@@ -95,6 +136,11 @@ void CSettingsDlg::OnInitDialog()
     else if (m_nSizeChoice == 2)
         m_rbSizeHD->setChecked(true);
     m_btnOK->setFocus();
+}
+
+void CSettingsDlg::OnLimitRate()
+{
+    m_edRateLimit->setEnabled(m_btnLimitRate->isChecked());
 }
 
 bool CSettingsDlg::ReadIntField(QLineEdit* pEdit, int& nMember, int nMin, int nMax)
@@ -128,11 +174,24 @@ bool CSettingsDlg::UpdateData(bool bSaveAndValidate)
         m_edFirstObjectID->setText(QString::number(m_nFirstObjectID));
         m_cbFloppyImages->setCurrentIndex(
             std::max(0, m_cbFloppyImages->findData(m_nFloppyImageKB)));
+        m_btnConvert->setChecked(m_bConvert);
+        m_btnLimitRate->setChecked(m_bLimitRate);
+        m_edRateLimit->setText(QString::number(m_nRateLimitHz));
+        m_btnFileMetadata->setChecked(m_bFileMetadata);
+        m_btnMultisample->setChecked(m_bMultisample);
+        OnLimitRate();
         return true;
     }
     m_nFloppyImageKB = m_cbFloppyImages->currentData().toInt();
+    m_bConvert = m_btnConvert->isChecked();
+    m_bLimitRate = m_btnLimitRate->isChecked();
+    m_bFileMetadata = m_btnFileMetadata->isChecked();
+    m_bMultisample = m_btnMultisample->isChecked();
     return ReadIntField(m_edCustomKB, m_nCustomKB, kMinSizeKB, kMaxSizeKB) &&
-           ReadIntField(m_edFirstObjectID, m_nFirstObjectID, kMinFirstObjectID, kMaxFirstObjectID);
+           ReadIntField(m_edFirstObjectID, m_nFirstObjectID, kMinFirstObjectID,
+                        kMaxFirstObjectID) &&
+           (!m_bLimitRate ||
+            ReadIntField(m_edRateLimit, m_nRateLimitHz, kMinRateLimitHz, kMaxRateLimitHz));
 }
 
 void CSettingsDlg::accept()

@@ -212,6 +212,13 @@ int main(int argc, char* argv[])
     QApplication::processEvents();
     dialogs.Save(*pFrame, QStringLiteral("main.png"));
 
+    // The Settings dialog with conversion and the rate limit on, whatever
+    // the user's own store holds; Cancel keeps the store as it is.
+    pView->m_bConvert = true;
+    pView->m_bLimitRate = true;
+    pView->m_nRateLimitHz = 48000;
+    pView->m_bFileMetadata = false;
+    pView->m_bMultisample = false;
     pView->OnSettings();
     pView->OnToolsSplit();
     pView->OnToolsJoin();
