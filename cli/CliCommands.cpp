@@ -10,6 +10,7 @@
 #include "KrzJoin.h"
 #include "KrzSplit.h"
 #include "MakeFile.h"
+#include "MultiDiskCommands.h"
 #include "PoolEdit.h"
 #include "WavReader.h"
 
@@ -155,15 +156,13 @@ int RunSplit(const std::string& strSource, const std::string& strDest, int nSize
     const int nBefore = feedback.MessageCount();
     try
     {
-        feedback.SetStatusText("Splitting...");
-        SplitKrzFile(strSource, strDest.empty() ? strSource : strDest, nSizeKB, feedback);
+        SplitCommand(strSource, strDest, nSizeKB, feedback);
     }
     catch (const CFileException& e)
     {
         ReportFileError(e, feedback);
         return kExitFailure;
     }
-    feedback.SetStatusText("Ready");
     return feedback.MessageCount() == nBefore ? kExitOk : kExitFailure;
 }
 
@@ -172,19 +171,13 @@ int RunJoin(const std::string& strFirst, const std::string& strDest, CConsoleFee
     const int nBefore = feedback.MessageCount();
     try
     {
-        feedback.SetStatusText("Joining...");
-        feedback.ProgressSetRange(0, 2);
-        feedback.ProgressSetPos(1);
-        feedback.ProgressSetStep(1);
-        JoinKrzFiles(strFirst, strDest.empty() ? strFirst + "J" : strDest, feedback);
+        JoinCommand(strFirst, strDest, feedback);
     }
     catch (const CFileException& e)
     {
         ReportFileError(e, feedback);
         return kExitFailure;
     }
-    feedback.ProgressSetPos(0);
-    feedback.SetStatusText("Ready");
     return feedback.MessageCount() == nBefore ? kExitOk : kExitFailure;
 }
 

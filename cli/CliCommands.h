@@ -3,6 +3,8 @@
 // through the feedback with the program's own texts.
 #pragma once
 
+#include "MakeFile.h"
+
 #include <string>
 #include <vector>
 
@@ -16,10 +18,10 @@ inline constexpr int kExitUsage = 2;
 struct MakeOptions
 {
     std::string strOutput;
-    std::vector<std::string> aInputs; // one pool file, or WAV files
-    int nFirstObjectID = 200;         // 200..900
+    std::vector<std::string> aInputs;           // one pool file, or WAV files
+    int nFirstObjectID = kDefaultFirstObjectID; // 200..900
     bool bSplit = false;
-    int nSplitKB = 1400; // 1..650000
+    int nSplitKB = kDefaultSplitKB; // 1..650000
     bool bSkipUnusable = false;
     int nImageKB = 0;             // 0: no floppy images; 720 or 1440
     bool bSplitSizeGiven = false; // nSplitKB was asked for, not the default

@@ -2,6 +2,8 @@
 // without a window.
 #include "CConsoleFeedback.h"
 #include "CliCommands.h"
+#include "KrzSplit.h"
+#include "MakeFile.h"
 
 #include <CLI/CLI.hpp>
 
@@ -33,10 +35,10 @@ int main(int argc, char** argv)
     auto* pMake = app.add_subcommand("make", "Build a KRZ file from a pool file or WAV files");
     pMake->add_option("-o,--output", make.strOutput, "KRZ file to write")->required();
     pMake->add_option("--first-id", make.nFirstObjectID, "First object ID")
-        ->check(CLI::Range(200, 900));
+        ->check(CLI::Range(kMinFirstObjectID, kMaxFirstObjectID));
     pMake->add_flag("--split", make.bSplit, "Also split the result into parts");
     pMake->add_option("--split-size", make.nSplitKB, "Largest part payload in KB (1024 bytes)")
-        ->check(CLI::Range(1, 650000));
+        ->check(CLI::Range(1, kMaxSplitKB));
     pMake->add_flag("--skip-unusable", make.bSkipUnusable,
                     "Leave out entries whose WAV file cannot be used");
     pMake->add_option("--image", make.nImageKB, "Also write floppy images of 720 or 1440 KB")
@@ -64,12 +66,12 @@ int main(int argc, char** argv)
     pMake->add_option("INPUT", make.aInputs, "One pool file (.dvn), or audio files")->required();
 
     std::string strSplitSource, strSplitDest;
-    int nSplitKB = 1400;
+    int nSplitKB = kDefaultSplitKB;
     auto* pSplit = app.add_subcommand("split", "Split a KRZ file into numbered parts");
     pSplit->add_option("SOURCE", strSplitSource, "File to split")->required();
     pSplit->add_option("--dest", strSplitDest, "Base name of the parts (default: SOURCE)");
     pSplit->add_option("--size", nSplitKB, "Largest part payload in KB (1024 bytes)")
-        ->check(CLI::Range(1, 650000));
+        ->check(CLI::Range(1, kMaxSplitKB));
 
     std::string strJoinFirst, strJoinDest;
     auto* pJoin = app.add_subcommand("join", "Join a series of parts into one KRZ file");

@@ -19,6 +19,7 @@
 #include "KrzJoin.h"
 #include "KrzSplit.h"
 #include "MakeFile.h"
+#include "MultiDiskCommands.h"
 #include "Multisample.h"
 #include "PoolPaths.h"
 #include "RootKey.h"
@@ -110,12 +111,6 @@ class CBusyScope
 };
 
 // "Splitting PIANO.KRZ...": the operation and the file it works on.
-std::string WorkingText(const char* szVerb, const std::string& strPath)
-{
-    const std::string strName = FileTitleOf(strPath);
-    return std::string(szVerb) + (strName.empty() ? "" : " " + strName) + "...";
-}
-
 bool IsFile(const std::string& strPath)
 {
     std::error_code ec;
@@ -1170,16 +1165,18 @@ void CDorvane_V2View::OnToolsSplit()
     const std::string strSource = ToStd(dlg.m_strSource);
     std::string strDest = ToStd(dlg.m_strDest);
     CFeedback& feedback = Feedback();
-    feedback.SetStatusText(WorkingText("Splitting", strSource));
-    if (strDest.empty())
-        strDest = strSource;
-    if (!strDest.empty())
+    // Nothing to split and nowhere to put it: the command ends at once.
+    if (strSource.empty() && strDest.empty())
+    {
+        feedback.SetStatusText(WorkingText("Splitting", strSource));
+        feedback.SetStatusText("Ready");
+        return;
+    }
     {
         const CWaitCursor wait;
         const CBusyScope busy(*this);
-        SplitKrzFile(strSource, strDest, m_nMaxSplitKB, feedback);
+        SplitCommand(strSource, strDest, m_nMaxSplitKB, feedback);
     }
-    feedback.SetStatusText("Ready");
 }
 
 void CDorvane_V2View::OnToolsJoin()
@@ -1193,19 +1190,11 @@ void CDorvane_V2View::OnToolsJoin()
     const std::string strSource = ToStd(dlg.m_strSource);
     std::string strDest = ToStd(dlg.m_strDest);
     CFeedback& feedback = Feedback();
-    feedback.SetStatusText(WorkingText("Joining", strSource));
-    feedback.ProgressSetRange(0, 2);
-    feedback.ProgressSetPos(1);
-    feedback.ProgressSetStep(1);
-    if (strDest.empty())
-        strDest = strSource + "J";
     {
         const CWaitCursor wait;
         const CBusyScope busy(*this);
-        JoinKrzFiles(strSource, strDest, feedback);
+        JoinCommand(strSource, strDest, feedback);
     }
-    feedback.ProgressSetPos(0);
-    feedback.SetStatusText("Ready");
 }
 
 void CDorvane_V2View::OnToolsCopyToImage()
