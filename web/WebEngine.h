@@ -103,6 +103,11 @@ struct SWavFacts
     int m_nRootKey = 48;
     bool m_bLoop = false;
     bool m_bLoopIgnored = false; // the file's loop lies outside its data
+    // The file's loop in frames (end inclusive), read with the
+    // file-metadata option: where the sampler loops with LoopSwitch on.
+    bool m_bHasLoop = false;
+    double m_dLoopStart = 0;
+    double m_dLoopEnd = 0;
     int m_nChannels = 0;
     int m_nBitsPerSample = 0;
     int m_nSamplesPerSec = 0;

@@ -230,6 +230,14 @@ val WavFacts(std::string strPath, std::string strTitle, val settings)
     out.set("rootKey", facts.m_nRootKey);
     out.set("loop", facts.m_bLoop);
     out.set("loopIgnored", facts.m_bLoopIgnored);
+    val loop = val::null();
+    if (facts.m_bHasLoop)
+    {
+        loop = val::object();
+        loop.set("start", facts.m_dLoopStart);
+        loop.set("end", facts.m_dLoopEnd);
+    }
+    out.set("fileLoop", loop); // { start, end } in frames, or null
     return out;
 }
 
