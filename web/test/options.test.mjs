@@ -78,16 +78,25 @@ function withInst(aiff, baseNote, start, end) {
   return out;
 }
 
+// Whether dorvane-cli make takes --convert.
+const cliConverts = () => run(CLI, ['make', '--help']).toString().includes('--convert');
+
 // name in dir holds the test's sound; cli/name beside it sox's 16-bit
-// conversion of it (-D: no dither), which dorvane-cli makes into
-// cli/SAMPLES.KRZ without any option.
-// (always a WAV file, whatever its name).
+// conversion of it (-D: no dither; always a WAV file, whatever its name),
+// which dorvane-cli makes into cli/SAMPLES.KRZ without any option: the
+// words dorvane-cli make --convert gives for name, which, where
+// dorvane-cli has --convert, must give the same file.
 function withSixteenBitTwin(dir, name, soxArgs) {
   sox(...soxArgs, join(dir, name), ...(soxArgs[0] === '-n' ? ['synth', '0.3', 'sine', '440', 'sine', '660', 'vol', '0.8'] : []));
   mkdirSync(join(dir, 'cli'), { recursive: true });
   sox(join(dir, name), '-t', 'wav', '-b', '16', '-e', 'signed', '-D', join(dir, 'cli', name));
   run(CLI, ['make', '-o', 'SAMPLES.KRZ', name], join(dir, 'cli'));
-  return readFileSync(join(dir, 'cli', 'SAMPLES.KRZ'));
+  const twin = readFileSync(join(dir, 'cli', 'SAMPLES.KRZ'));
+  if (cliConverts()) {
+    run(CLI, ['make', '--convert', '-o', 'CONVERTED.KRZ', name], dir);
+    assert.ok(readFileSync(join(dir, 'CONVERTED.KRZ')).equals(twin), 'dorvane-cli make --convert differs from sox');
+  }
+  return twin;
 }
 
 test('a 24-bit WAV file is refused without conversion and gives sox\'s 16-bit words with it', async () => {
