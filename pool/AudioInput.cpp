@@ -7,8 +7,10 @@
 #include "RootKey.h"
 #include "WavReader.h"
 
+#ifndef DORVANE_NO_AUDIO_LIBS
 #include <sndfile.h>
 #include <soxr.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -97,6 +99,7 @@ std::uint64_t FileLength(const std::string& strPath)
     return file.Open(strPath, CFile::modeRead) ? file.GetLength() : 0;
 }
 
+#ifndef DORVANE_NO_AUDIO_LIBS
 struct CSndfileCloser
 {
     void operator()(SNDFILE* p) const { sf_close(p); }
@@ -203,6 +206,8 @@ std::string Describe(const SF_INFO& sfinfo)
     return strBits + strChannels + " " + strKind + " " + strContainer;
 }
 
+#endif // DORVANE_NO_AUDIO_LIBS
+
 std::string TypeText(const std::string& strWhat, bool bConverted, int nInRate, int nOutRate,
                      std::uint64_t nFrames)
 {
@@ -256,6 +261,7 @@ void SetMetadata(const std::string& strPath, WAVINFO& info, int nInRate, std::ui
     info.nLoopEnd = nEnd;
 }
 
+#ifndef DORVANE_NO_AUDIO_LIBS
 // The libsndfile path of ReadAudioHeader; returns the message tail of a
 // refusal, empty for a usable file.
 std::string ReadWithLibrary(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
@@ -306,12 +312,16 @@ std::int32_t FromFloat64(double x)
     return static_cast<std::int32_t>(d < 0 ? d - 0.5 : d + 0.5);
 }
 
+#endif // DORVANE_NO_AUDIO_LIBS
+
 std::int16_t To16(std::int32_t s)
 {
     if (s > std::numeric_limits<std::int32_t>::max() - 0x8000)
         return std::numeric_limits<std::int16_t>::max();
     return static_cast<std::int16_t>((s + 0x8000) >> 16);
 }
+
+#ifndef DORVANE_NO_AUDIO_LIBS
 
 std::int16_t ResampledTo16(double y)
 {
@@ -320,6 +330,7 @@ std::int16_t ResampledTo16(double y)
     const double d = std::round(y * 32768.0);
     return static_cast<std::int16_t>(std::clamp(d, -32768.0, 32767.0));
 }
+#endif // DORVANE_NO_AUDIO_LIBS
 
 } // namespace
 
@@ -354,6 +365,14 @@ bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOpti
             PlainUsableBytes(info, FileLength(strPath)) / PlainFrameBytes(info);
         info.nFrames = nInFrames;
         const int nInRate = info.nSamplesPerSec;
+        if (NeedsResampling(nInRate, options) && !kAudioLibrariesBuilt)
+        {
+            info = WAVINFO{};
+            feedback.MessageBox(Head(strPath) + std::to_string(nInRate) +
+                                    " Hz is above the rate limit, and this build cannot resample.",
+                                kWavInfoCaption, MessageIcon::None);
+            return false;
+        }
         if (NeedsResampling(nInRate, options))
         {
             const std::string strWhat = std::to_string(info.nBitsPerSample) + "-bit " +
@@ -372,11 +391,13 @@ bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOpti
         return true;
     }
 
-    if (!options.bConvert || !(RefusedForFormat(strPath, held.m_strText) || !IsRiffWave(strPath)))
+    if (!kAudioLibrariesBuilt || !options.bConvert ||
+        !(RefusedForFormat(strPath, held.m_strText) || !IsRiffWave(strPath)))
     {
         held.PassOn(feedback);
         return false;
     }
+#ifndef DORVANE_NO_AUDIO_LIBS
     std::uint64_t nInFrames = 0;
     int nInRate = 0;
     WAVINFO decoded;
@@ -392,6 +413,18 @@ bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOpti
     if (options.bFileMetadata)
         SetMetadata(strPath, info, nInRate, nInFrames);
     return true;
+#else
+    return false;
+#endif
+}
+
+bool NeedsAudioLibraries(const std::string& strPath, const CAudioOptions& options)
+{
+    CHeldMessage held;
+    WAVINFO info;
+    if (ReadWavHeader(strPath, info, held))
+        return NeedsResampling(info.nSamplesPerSec, options);
+    return options.bConvert && (RefusedForFormat(strPath, held.m_strText) || !IsRiffWave(strPath));
 }
 
 int RootKeyForNewEntry(const WAVINFO& info, const std::string& strTitle,
@@ -464,6 +497,7 @@ class CPlainSource : public CAudioDecoder::CSource
     std::array<std::uint8_t, kDecodeBlockFrames * 4> m_abBlock{};
 };
 
+#ifndef DORVANE_NO_AUDIO_LIBS
 class CLibrarySource : public CAudioDecoder::CSource
 {
   public:
@@ -511,12 +545,18 @@ class CLibrarySource : public CAudioDecoder::CSource
     std::uint64_t m_nRead = 0;
     std::array<double, kDecodeBlockFrames * 2> m_adBlock{};
 };
+#endif // DORVANE_NO_AUDIO_LIBS
 
 } // namespace
 
 // ---------------------------------------------------------------------------
 // Resampler
 
+#ifdef DORVANE_NO_AUDIO_LIBS
+struct CAudioDecoder::CResampler
+{
+};
+#else
 struct CAudioDecoder::CResampler
 {
     struct CCloser
@@ -531,6 +571,7 @@ struct CAudioDecoder::CResampler
     bool m_bInputEnded = false;
     bool m_bDrained = false;
 };
+#endif
 
 CAudioDecoder::CAudioDecoder(const std::string& strPath, const WAVINFO& info,
                              const CAudioOptions& options, Source source)
@@ -543,12 +584,18 @@ CAudioDecoder::CAudioDecoder(const std::string& strPath, const WAVINFO& info,
         if (ReadWavHeader(strPath, header, quiet))
             m_pSource = std::make_unique<CPlainSource>(strPath, header);
     }
+#ifdef DORVANE_NO_AUDIO_LIBS
+    if (!m_pSource || NeedsResampling(m_pSource->m_nRate, options))
+        throw CFileException(CFileException::invalidFile, strPath);
+#else
     if (!m_pSource)
         m_pSource = std::make_unique<CLibrarySource>(strPath);
+#endif
     m_nChannels = m_pSource->m_nChannels;
     if (m_nChannels != info.nChannels && info.nChannels != 0)
         throw CFileException(CFileException::invalidFile, strPath); // the file changed
 
+#ifndef DORVANE_NO_AUDIO_LIBS
     if (!NeedsResampling(m_pSource->m_nRate, options))
         return;
     m_pResampler = std::make_unique<CResampler>();
@@ -564,6 +611,7 @@ CAudioDecoder::CAudioDecoder(const std::string& strPath, const WAVINFO& info,
     m_pResampler->m_anIn.resize(kDecodeBlockFrames * m_nChannels);
     m_pResampler->m_adIn.resize(kDecodeBlockFrames * m_nChannels);
     m_pResampler->m_adOut.resize(kDecodeBlockFrames * m_nChannels);
+#endif
 }
 
 CAudioDecoder::~CAudioDecoder() = default;
@@ -594,6 +642,11 @@ std::size_t CAudioDecoder::ReadDirect(std::int16_t* pFrames, std::size_t nFrames
 
 std::size_t CAudioDecoder::ReadResampled(std::int16_t* pFrames, std::size_t nFrames)
 {
+#ifdef DORVANE_NO_AUDIO_LIBS
+    (void)pFrames;
+    (void)nFrames;
+    throw CFileException(CFileException::genericException, m_strPath); // never made
+#else
     CResampler& r = *m_pResampler;
     const auto nChannels = static_cast<std::size_t>(m_nChannels);
     std::size_t nOut = 0;
@@ -625,4 +678,5 @@ std::size_t CAudioDecoder::ReadResampled(std::int16_t* pFrames, std::size_t nFra
     // The resampler may give a frame less than the entry's count: silence.
     std::fill(pFrames + nOut * nChannels, pFrames + nFrames * nChannels, std::int16_t{0});
     return nFrames;
+#endif
 }

@@ -41,6 +41,25 @@ std::uint64_t ResampledFrames(std::uint64_t nInFrames, int nInRate, int nOutRate
 // Whether a file at nRate is resampled under options.
 bool NeedsResampling(int nRate, const CAudioOptions& options);
 
+// Whether libsndfile and libsoxr are built in. The page's engine
+// (emscripten) is built without them (DORVANE_NO_AUDIO_LIBS): there
+// ReadAudioHeader refuses every file that NeedsAudioLibraries names, a
+// file the plain reader refuses with the plain reader's message, one that
+// needs resampling with "Error in file: <path>\n<rate> Hz is above the rate
+// limit, and this build cannot resample."; plain files and the file
+// metadata work as in the native build.
+#ifdef DORVANE_NO_AUDIO_LIBS
+inline constexpr bool kAudioLibrariesBuilt = false;
+#else
+inline constexpr bool kAudioLibrariesBuilt = true;
+#endif
+
+// Whether ReadAudioHeader with the audio libraries reads strPath through
+// them under options: a file the plain reader accepts whose rate is above
+// the limit, or, with bConvert, a file the plain reader refuses for its bit
+// depth or format tag, or that is not RIFF/WAVE. Never throws.
+bool NeedsAudioLibraries(const std::string& strPath, const CAudioOptions& options);
+
 // Reads the header of the audio file strPath into info and returns
 // info.bValid; an unusable file gets one message box, as ReadWavHeader
 // gives it.

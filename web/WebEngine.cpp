@@ -5,7 +5,9 @@
 #include "KrzJoin.h"
 #include "KrzReader.h"
 #include "KrzSplit.h"
+#include "Multisample.h"
 #include "PoolEdit.h"
+#include "RootKey.h"
 #include "WavReader.h"
 
 #include <algorithm>
@@ -48,6 +50,41 @@ std::vector<std::string> NewFiles(const std::string& strFolder,
     return aNew;
 }
 
+// The audio options and multisample keymaps into CMakeOptions, where it
+// has them.
+template <typename T> void CarryAudioOptions(T& make, const SWebMakeOptions& options)
+{
+    if constexpr (requires {
+                      make.audio;
+                      make.bMultisample;
+                  })
+    {
+        make.audio = options.audio;
+        make.bMultisample = options.bMultisample;
+    }
+}
+
+// Until the build takes the audio options (kMakeHasAudioOptions), the
+// options it would need for this pool: a file's loop in use, or a keymap
+// shared by several entries. Returns the refusal, or "" when the build
+// without them writes what was asked for.
+std::string UnbuildableOptions(const CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,
+                               const SWebMakeOptions& options)
+{
+    if (kMakeHasAudioOptions)
+        return "";
+    if (options.audio.bFileMetadata)
+        for (int i = 0; i < doc.m_nCount; ++i)
+            if (doc.m_aPool[i].m_bLoop != 0 && aWavInfo[i].bHasLoop)
+                return "This engine cannot write the loops stored in the files yet: no file was "
+                       "written.";
+    if (options.bMultisample)
+        for (const auto& group : GroupPoolEntries(doc, aWavInfo))
+            if (group.aEntries.size() > 1)
+                return "This engine cannot build multisample keymaps yet: no file was written.";
+    return "";
+}
+
 void ReportFileError(const CFileException& e, CFeedback& feedback)
 {
     feedback.MessageBox(e.GetErrorMessage(), kAppTitle, MessageIcon::Stop);
@@ -79,10 +116,12 @@ void FillDoc(CDorvane_V2Doc& doc, const std::vector<SWebEntry>& aEntries, bool b
 
 } // namespace
 
-SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& options,
+SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const SWebMakeOptions& webOptions,
                    const std::string& strOutput, CWebFeedback& feedback)
 {
     SWebResult result;
+    CMakeOptions options = webOptions.make;
+    CarryAudioOptions(options, webOptions);
     if (aEntries.empty())
     {
         feedback.MessageBox(kEmptyPoolMessage, kAppTitle, MessageIcon::None);
@@ -119,10 +158,17 @@ SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& o
     auto pWavInfo = std::make_unique<WavInfoArray>();
     bool bUsable = true;
     for (int i = 0; i < pDoc->m_nCount; ++i)
-        bUsable =
-            ReadWavHeader(pDoc->m_aPool[i].m_strFileName, (*pWavInfo)[i], feedback) && bUsable;
+        bUsable = ReadAudioHeader(pDoc->m_aPool[i].m_strFileName, (*pWavInfo)[i], webOptions.audio,
+                                  feedback) &&
+                  bUsable;
     if (!bUsable)
         return result;
+    const std::string strRefusal = UnbuildableOptions(*pDoc, *pWavInfo, webOptions);
+    if (!strRefusal.empty())
+    {
+        feedback.MessageBox(strRefusal, kAppTitle, MessageIcon::Stop);
+        return result;
+    }
 
     const std::string strFolder = FolderOf(strOutput);
     const auto aBefore = FilesIn(strFolder);
@@ -262,12 +308,27 @@ bool WebReadPool(const std::string& strPath, std::vector<SWebEntry>& aEntries,
     return true;
 }
 
-SWavFacts WebWavFacts(const std::string& strPath)
+SWavFacts WebWavFacts(const std::string& strPath, const std::string& strTitle,
+                      const CAudioOptions& options)
 {
     SWavFacts facts;
     WAVINFO info;
     CWebFeedback feedback;
-    facts.m_bValid = ReadWavHeader(strPath, info, feedback);
+    facts.m_bValid = ReadAudioHeader(strPath, info, options, feedback);
+    facts.m_bNeedsDecoding = NeedsAudioLibraries(strPath, options);
+    if (facts.m_bValid)
+    {
+        CWPoolObj entry;
+        entry.m_nRootKey = kDefaultRootKey;
+        entry.m_bLoop = 0;
+        ApplyFileMetadata(entry, info, strTitle, options);
+        facts.m_nRootKey = entry.m_nRootKey;
+        facts.m_bLoop = entry.m_bLoop != 0;
+        facts.m_bLoopIgnored = info.bLoopIgnored;
+        facts.m_bHasLoop = info.bHasLoop;
+        facts.m_dLoopStart = static_cast<double>(info.nLoopStart);
+        facts.m_dLoopEnd = static_cast<double>(info.nLoopEnd);
+    }
     facts.m_strType = WavTypeText(info);
     if (!feedback.Messages().empty())
         facts.m_strMessage = feedback.Messages().front().m_strText;

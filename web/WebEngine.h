@@ -6,6 +6,7 @@
 // page offers nothing.
 #pragma once
 
+#include "AudioInput.h"
 #include "CWebFeedback.h"
 #include "MakeFile.h"
 
@@ -38,11 +39,34 @@ struct SWebResult
     std::string m_strText;             // the summary line or the report
 };
 
+// Make File's settings: the build's options, and the audio options and
+// multisample keymaps, which the build takes once CMakeOptions carries them
+// (kMakeHasAudioOptions).
+struct SWebMakeOptions
+{
+    CMakeOptions make;
+    CAudioOptions audio;
+    bool bMultisample = false;
+};
+
+// Whether CMakeOptions carries the audio options and multisample keymaps
+// (its fields audio and bMultisample). Until it does, WebMake refuses a
+// pool for which they would change the file: with file metadata, an entry
+// with LoopSwitch on whose file holds a loop; with multisample keymaps, a
+// keymap shared by several entries.
+template <typename T> inline constexpr bool kCarriesAudioOptions = requires(T o)
+{
+    o.audio;
+    o.bMultisample;
+};
+inline constexpr bool kMakeHasAudioOptions = kCarriesAudioOptions<CMakeOptions>;
+
 // Make File: the entries (1..MAX_POOL, each usable, as dorvane-cli make
-// takes them) built into strOutput with options; the KRZ file, or its
-// parts with bSplit, or only its floppy images with nFloppyKB, are named
-// in the result; m_strText is the summary line.
-SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& options,
+// takes them; their headers read by ReadAudioHeader with options.audio)
+// built into strOutput with options; the KRZ file, or its parts with
+// bSplit, or only its floppy images with nFloppyKB, are named in the
+// result; m_strText is the summary line.
+SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const SWebMakeOptions& options,
                    const std::string& strOutput, CWebFeedback& feedback);
 
 // Split strSource into parts named after itself, nSizeKB in 1..650000.
@@ -64,16 +88,31 @@ SWebResult WebSavePool(const std::vector<SWebEntry>& aEntries, const std::string
 bool WebReadPool(const std::string& strPath, std::vector<SWebEntry>& aEntries,
                  CWebFeedback& feedback);
 
-// The header facts of a WAV file as the entry form shows them.
+// The header facts of a WAV file as the entry form shows them, and what
+// Add takes from it.
 struct SWavFacts
 {
     bool m_bValid = false;
     std::string m_strType;    // WavTypeText: "16-bit Stereo PCM, 44100 Hz, 176400 Bytes"
     std::string m_strMessage; // why the file cannot be used; empty when valid
+    // The native build would read the file through libsndfile or resample
+    // it (NeedsAudioLibraries): the page decodes it itself.
+    bool m_bNeedsDecoding = false;
+    // Add's root key and LoopSwitch for the file (ApplyFileMetadata with
+    // the file title strTitle): 48 and off without the file-metadata option.
+    int m_nRootKey = 48;
+    bool m_bLoop = false;
+    bool m_bLoopIgnored = false; // the file's loop lies outside its data
+    // The file's loop in frames (end inclusive), read with the
+    // file-metadata option: where the sampler loops with LoopSwitch on.
+    bool m_bHasLoop = false;
+    double m_dLoopStart = 0;
+    double m_dLoopEnd = 0;
     int m_nChannels = 0;
     int m_nBitsPerSample = 0;
     int m_nSamplesPerSec = 0;
     int m_nDataOffset = 0;
     int m_nDataSize = 0;
 };
-SWavFacts WebWavFacts(const std::string& strPath);
+SWavFacts WebWavFacts(const std::string& strPath, const std::string& strTitle,
+                      const CAudioOptions& options);

@@ -100,17 +100,34 @@ val EntriesToJs(const std::vector<SWebEntry>& aEntries)
     return out;
 }
 
+// The audio options of a settings object: convert (bool), maxRate (Hz, 0
+// for none), fileMetadata (bool).
+CAudioOptions ReadAudioOptions(const val& o)
+{
+    CAudioOptions audio;
+    audio.bConvert = Field<bool>(o, "convert", false);
+    audio.nMaxRate = Field<int>(o, "maxRate", 0);
+    audio.bFileMetadata = Field<bool>(o, "fileMetadata", false);
+    return audio;
+}
+
 // Fills options from the page's settings object. Returns the name of a
 // field this engine does not implement that is set (true, a non-zero
 // number or a non-empty text), or "" when every field is understood.
-std::string ReadMakeOptions(const val& o, CMakeOptions& options)
+// Until the build takes fileMetadata and multisample (kMakeHasAudioOptions),
+// WebMake refuses a pool for which they would change the file.
+std::string ReadMakeOptions(const val& o, SWebMakeOptions& options)
 {
     // Add a field here when the engine gains the option it sets.
-    static const std::set<std::string> aKnown{"firstObjectID", "split", "splitKB", "floppyKB"};
-    options.nFirstObjectID = Field<int>(o, "firstObjectID", kDefaultFirstObjectID);
-    options.bSplit = Field<bool>(o, "split", false);
-    options.nMaxSplitKB = Field<int>(o, "splitKB", kDefaultSplitKB);
-    options.nFloppyKB = Field<int>(o, "floppyKB", 0);
+    static const std::set<std::string> aKnown{"firstObjectID", "split",      "splitKB",
+                                              "floppyKB",      "convert",    "maxRate",
+                                              "fileMetadata",  "multisample"};
+    options.make.nFirstObjectID = Field<int>(o, "firstObjectID", kDefaultFirstObjectID);
+    options.make.bSplit = Field<bool>(o, "split", false);
+    options.make.nMaxSplitKB = Field<int>(o, "splitKB", kDefaultSplitKB);
+    options.make.nFloppyKB = Field<int>(o, "floppyKB", 0);
+    options.audio = ReadAudioOptions(o);
+    options.bMultisample = Field<bool>(o, "multisample", false);
 
     const val keys = val::global("Object").call<val>("keys", o);
     const auto n = keys["length"].as<unsigned>();
@@ -139,7 +156,7 @@ CWebFeedback::ProgressFn ProgressTo(const val& onProgress)
 val Make(val entries, val settings, std::string strOutput, val onProgress)
 {
     CWebFeedback feedback(ProgressTo(onProgress));
-    CMakeOptions options;
+    SWebMakeOptions options;
     const std::string strUnknown = ReadMakeOptions(settings, options);
     if (!strUnknown.empty())
     {
@@ -194,9 +211,12 @@ val ReadPool(std::string strPath)
     return out;
 }
 
-val WavFacts(std::string strPath)
+// The facts of the file strPath as Add sees it under the audio options of
+// settings (as ReadMakeOptions reads them), its title strTitle giving a
+// note name.
+val WavFacts(std::string strPath, std::string strTitle, val settings)
 {
-    const SWavFacts facts = WebWavFacts(strPath);
+    const SWavFacts facts = WebWavFacts(strPath, strTitle, ReadAudioOptions(settings));
     val out = val::object();
     out.set("valid", facts.m_bValid);
     out.set("type", facts.m_strType);
@@ -206,6 +226,18 @@ val WavFacts(std::string strPath)
     out.set("sampleRate", facts.m_nSamplesPerSec);
     out.set("dataOffset", facts.m_nDataOffset);
     out.set("dataSize", facts.m_nDataSize);
+    out.set("needsDecoding", facts.m_bNeedsDecoding);
+    out.set("rootKey", facts.m_nRootKey);
+    out.set("loop", facts.m_bLoop);
+    out.set("loopIgnored", facts.m_bLoopIgnored);
+    val loop = val::null();
+    if (facts.m_bHasLoop)
+    {
+        loop = val::object();
+        loop.set("start", facts.m_dLoopStart);
+        loop.set("end", facts.m_dLoopEnd);
+    }
+    out.set("fileLoop", loop); // { start, end } in frames, or null
     return out;
 }
 

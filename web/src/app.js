@@ -6,12 +6,15 @@ import { EngineClient } from './engine-client.js';
 import { MAX_POOL, NAME_FIELD_CHARS, cutToChars, fileTitleOf, sampleNameFromTitle } from './names.js';
 import { DEFAULT_ROOT_KEY, parseRootKey, rootKeyText, stepKey, stepNote, stepOctave } from './rootkey.js';
 import { zipSync } from './fflate.js';
+import { containerFacts, decodeAiff, resampleSmpl, resampledFrames, toWords, wavFile } from './audiofile.js';
 
 const engine = new EngineClient();
 const $ = (id) => document.getElementById(id);
 
 // Each entry: the pool form's fields, the name stored in a pool file
-// (fileName), and the dropped file's bytes and facts (null while missing).
+// (fileName), the dropped file (original), what the engine reads (file:
+// the original, or the 16-bit WAV the browser made of it) and its facts
+// (null while missing).
 let entries = [];
 let busy = false;
 
@@ -88,31 +91,111 @@ async function readFile(file) {
   return { name: file.name, bytes: await file.arrayBuffer() };
 }
 
-async function factsOf(file) {
-  const reply = await engine.call('facts', {}, [file]);
+// The engine's facts of file under the settings s, title giving a note name.
+async function factsOf(file, s, title = file.name) {
+  const reply = await engine.call('facts', { title, settings: s }, [file]);
   return reply.result;
 }
 
-async function addWav(file) {
+const badFile = (name) => 'Error in file: ' + name + '\nFile is bad or non-existing...';
+
+// Decodes file with the browser's own decoder at its own rate (an
+// OfflineAudioContext at that rate does not resample), resampled to
+// s.maxRate when it is faster, as a 16-bit PCM WAV file under the same
+// name that carries the original's root key and loop ("smpl"). Returns
+// { file, what } or { message }.
+// AIFF files (which the browser's decoder does not read) are read here.
+async function decodeInBrowser(file, s) {
+  const facts = containerFacts(file.bytes);
+  if (facts.rate < 3000 || facts.rate > 768000) return { message: badFile(file.name) };
+  let data;
+  if (facts.container === 'AIFF') {
+    const aiff = decodeAiff(file.bytes);
+    if (!aiff) return { message: badFile(file.name) };
+    data = aiff.channels;
+  } else {
+    try {
+      const buffer = await new OfflineAudioContext(1, 1, facts.rate).decodeAudioData(file.bytes.slice(0));
+      data = [];
+      for (let c = 0; c < buffer.numberOfChannels; c++) data.push(buffer.getChannelData(c));
+    } catch {
+      return { message: badFile(file.name) };
+    }
+  }
+  const channels = data.length;
+  if (channels > 2) return { message: 'Error in file: ' + file.name + '\n' + channels + '-track files are currently not supported.' };
+  const inFrames = data[0].length;
+  let rate = facts.rate;
+  let frames = inFrames;
+  let smpl = facts.smpl;
+  if (frames > 0 && s.maxRate > 0 && facts.rate > s.maxRate) {
+    rate = s.maxRate;
+    frames = resampledFrames(inFrames, facts.rate, rate);
+    if (frames === 0) return { message: badFile(file.name) };
+    const input = new AudioBuffer({ length: inFrames, numberOfChannels: channels, sampleRate: facts.rate });
+    data.forEach((x, c) => input.copyToChannel(x instanceof Float32Array ? x : Float32Array.from(x), c));
+    const context = new OfflineAudioContext(channels, frames, rate);
+    const source = context.createBufferSource();
+    source.buffer = input;
+    source.connect(context.destination);
+    source.start();
+    const output = await context.startRendering();
+    data = data.map((_, c) => output.getChannelData(c));
+    if (smpl) smpl = resampleSmpl(smpl, facts.rate, rate, inFrames, frames);
+  }
+  if (frames === 0) return { message: badFile(file.name) };
+  const bytes = wavFile(toWords(data, frames), channels, rate, smpl);
+  const what = (facts.container || 'audio') + ', decoded in the browser' +
+    (rate !== facts.rate ? ' and resampled from ' + facts.rate + ' Hz' : '');
+  return { file: { name: file.name, bytes: bytes.buffer }, what };
+}
+
+// What the engine reads of original under the settings s: the file itself,
+// or, where the desktop program would decode or resample it, the browser's
+// 16-bit WAV of it. Returns { file, facts }.
+async function prepare(original, s) {
+  const facts = await factsOf(original, s);
+  if (!facts.needsDecoding) return { file: original, facts };
+  const decoded = await decodeInBrowser(original, s);
+  if (decoded.message) return { file: original, facts: { ...facts, valid: false, message: decoded.message, type: 'UNSUPPORTED FILETYPE !!!' } };
+  const made = await factsOf(decoded.file, s, original.name);
+  return { file: decoded.file, facts: { ...made, type: decoded.what + ': ' + made.type } };
+}
+
+async function addWav(original) {
   if (entries.length >= MAX_POOL) {
     showMessage(POOL_FULL, 'error');
     return false;
   }
-  const facts = await factsOf(file);
+  const { file, facts } = await prepare(original, settings());
   if (!facts.valid) showMessage(facts.message, 'error');
+  if (facts.loopIgnored) showMessage(original.name + ': the loop stored in the file lies outside its data and is ignored.', 'exclamation');
+  // Add's root key and LoopSwitch: the file's with the file-metadata option.
   entries.push({
-    fileName: file.name,
-    sampleName: sampleNameFromTitle(file.name),
+    fileName: original.name,
+    sampleName: sampleNameFromTitle(original.name),
     keymapName: '',
     programName: '',
-    loop: false,
-    rootKey: DEFAULT_ROOT_KEY,
+    loop: facts.valid && facts.loop,
+    rootKey: facts.valid ? facts.rootKey : DEFAULT_ROOT_KEY,
     keymapEnable: true,
     programEnable: true,
+    original,
     file,
     facts,
   });
   return true;
+}
+
+// The audio options changed: every file is read again under them (the
+// entries' fields stay as they are: root key and LoopSwitch are Add's).
+async function refreshFiles() {
+  const s = settings();
+  for (const entry of entries) {
+    if (!entry.original) continue;
+    Object.assign(entry, await prepare(entry.original, s));
+  }
+  render();
 }
 
 // An opened pool's entries take the dropped files by name; the rest wait for
@@ -122,15 +205,15 @@ async function openPool(file) {
   if (!reply) return;
   showMessages(reply.result);
   if (!reply.result.ok) return;
-  entries = reply.result.entries.map((e) => ({ ...e, file: null, facts: null }));
+  entries = reply.result.entries.map((e) => ({ ...e, original: null, file: null, facts: null }));
   $('pool-name').value = file.name;
 }
 
-async function matchFile(file) {
-  const entry = entries.find((e) => !e.file && fileTitleOf(e.fileName).toLowerCase() === file.name.toLowerCase());
+async function matchFile(original) {
+  const entry = entries.find((e) => !e.file && fileTitleOf(e.fileName).toLowerCase() === original.name.toLowerCase());
   if (!entry) return false;
-  entry.file = file;
-  entry.facts = await factsOf(file);
+  entry.original = original;
+  Object.assign(entry, await prepare(original, settings()));
   if (!entry.facts.valid) showMessage(entry.facts.message, 'error');
   return true;
 }
@@ -141,8 +224,11 @@ async function addFiles(fileList) {
   const wavs = files.filter((f) => !/\.dvn$/i.test(f.name));
   for (const f of pools.slice(0, 1)) await openPool(await readFile(f));
   let skipped = 0;
+  const convert = $('convert').checked;
   for (const f of wavs) {
-    if (!/\.wave?$/i.test(f.name) && f.type !== 'audio/wav' && f.type !== 'audio/x-wav') {
+    const isWav = /\.wave?$/i.test(f.name) || f.type === 'audio/wav' || f.type === 'audio/x-wav';
+    const isAudio = /\.(aiff?|aifc|flac)$/i.test(f.name) || f.type.startsWith('audio/');
+    if (!isWav && !(convert && isAudio)) {
       skipped++;
       continue;
     }
@@ -150,7 +236,8 @@ async function addFiles(fileList) {
     if (await matchFile(file)) continue;
     if (!(await addWav(file))) break;
   }
-  if (skipped > 0) showMessage(skipped + ' file(s) that are not WAV files were left out.', 'exclamation');
+  if (skipped > 0)
+    showMessage(skipped + (convert ? ' file(s) that are not audio files were left out.' : ' file(s) that are not WAV files were left out (Convert other audio files takes AIFF and FLAC).'), 'exclamation');
   render();
 }
 
@@ -309,8 +396,9 @@ function stopPreview() {
   source = null;
 }
 
-// Plays the file once, or loops the whole sample as the sampler loops it
-// (from its first word to its last) when LoopSwitch is set.
+// Plays the file once, or loops as the sampler loops it when LoopSwitch is
+// set: the whole sample (from its first word to its last), or, with the
+// file-metadata option, the file's loop (the sample ends at its end).
 async function preview(entry) {
   stopPreview();
   if (!entry.file || !entry.facts.valid) return;
@@ -319,9 +407,11 @@ async function preview(entry) {
     const buffer = await audio.decodeAudioData(entry.file.bytes.slice(0));
     source = audio.createBufferSource();
     source.buffer = buffer;
+    const fileLoop = entry.facts.fileLoop;
+    const rate = entry.facts.sampleRate;
     source.loop = entry.loop;
-    source.loopStart = 0;
-    source.loopEnd = buffer.duration;
+    source.loopStart = entry.loop && fileLoop ? fileLoop.start / rate : 0;
+    source.loopEnd = entry.loop && fileLoop ? (fileLoop.end + 1) / rate : buffer.duration;
     source.connect(audio.destination);
     source.start();
   } catch {
@@ -331,8 +421,8 @@ async function preview(entry) {
 
 // ---- settings and operations ----
 
-// The settings as one object, the engine's Make File options. Pending
-// options go too, at their controls' values.
+// The settings as one object, the engine's Make File options: the fixed
+// fields and one per [data-option] control.
 function settings() {
   const s = {
     firstObjectID: Number($('first-id').value),
@@ -432,6 +522,7 @@ onPick('join-files', joinFiles);
 onPick('info-files', infoFiles);
 $('make').addEventListener('click', makeFile);
 $('save-pool').addEventListener('click', savePool);
+for (const id of ['convert', 'max-rate', 'file-metadata']) $(id).addEventListener('change', () => refreshFiles());
 $('new-pool').addEventListener('click', () => {
   stopPreview();
   entries = [];

@@ -38,7 +38,7 @@ function writeInputs(FS, files) {
 function run(E, op, args, paths, progress) {
   switch (op) {
     case 'facts':
-      return E.wavFacts(paths[0]);
+      return E.wavFacts(paths[0], args.title || '', args.settings || {});
     case 'make': {
       const entries = args.entries.map((e) => ({ ...e, path: paths[e.fileIndex] }));
       return E.make(entries, args.settings, '/job/out/' + args.output, progress);
