@@ -52,39 +52,6 @@ std::vector<std::string> NewFiles(const std::string& strFolder,
 
 // The audio options and multisample keymaps into CMakeOptions, where it
 // has them.
-template <typename T> void CarryAudioOptions(T& make, const SWebMakeOptions& options)
-{
-    if constexpr (requires {
-                      make.audio;
-                      make.bMultisample;
-                  })
-    {
-        make.audio = options.audio;
-        make.bMultisample = options.bMultisample;
-    }
-}
-
-// Until the build takes the audio options (kMakeHasAudioOptions), the
-// options it would need for this pool: a file's loop in use, or a keymap
-// shared by several entries. Returns the refusal, or "" when the build
-// without them writes what was asked for.
-std::string UnbuildableOptions(const CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,
-                               const SWebMakeOptions& options)
-{
-    if (kMakeHasAudioOptions)
-        return "";
-    if (options.audio.bFileMetadata)
-        for (int i = 0; i < doc.m_nCount; ++i)
-            if (doc.m_aPool[i].m_bLoop != 0 && aWavInfo[i].bHasLoop)
-                return "This engine cannot write the loops stored in the files yet: no file was "
-                       "written.";
-    if (options.bMultisample)
-        for (const auto& group : GroupPoolEntries(doc, aWavInfo))
-            if (group.aEntries.size() > 1)
-                return "This engine cannot build multisample keymaps yet: no file was written.";
-    return "";
-}
-
 void ReportFileError(const CFileException& e, CFeedback& feedback)
 {
     feedback.MessageBox(e.GetErrorMessage(), kAppTitle, MessageIcon::Stop);
@@ -121,7 +88,8 @@ SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const SWebMakeOptions
 {
     SWebResult result;
     CMakeOptions options = webOptions.make;
-    CarryAudioOptions(options, webOptions);
+    options.audio = webOptions.audio;
+    options.bMultisample = webOptions.bMultisample;
     if (aEntries.empty())
     {
         feedback.MessageBox(kEmptyPoolMessage, kAppTitle, MessageIcon::None);
@@ -163,12 +131,6 @@ SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const SWebMakeOptions
                   bUsable;
     if (!bUsable)
         return result;
-    const std::string strRefusal = UnbuildableOptions(*pDoc, *pWavInfo, webOptions);
-    if (!strRefusal.empty())
-    {
-        feedback.MessageBox(strRefusal, kAppTitle, MessageIcon::Stop);
-        return result;
-    }
 
     const std::string strFolder = FolderOf(strOutput);
     const auto aBefore = FilesIn(strFolder);

@@ -39,27 +39,14 @@ struct SWebResult
     std::string m_strText;             // the summary line or the report
 };
 
-// Make File's settings: the build's options, and the audio options and
-// multisample keymaps, which the build takes once CMakeOptions carries them
-// (kMakeHasAudioOptions).
+// Make File's settings as the page sends them: the build's options, the
+// audio options and multisample keymaps.
 struct SWebMakeOptions
 {
     CMakeOptions make;
     CAudioOptions audio;
     bool bMultisample = false;
 };
-
-// Whether CMakeOptions carries the audio options and multisample keymaps
-// (its fields audio and bMultisample). Until it does, WebMake refuses a
-// pool for which they would change the file: with file metadata, an entry
-// with LoopSwitch on whose file holds a loop; with multisample keymaps, a
-// keymap shared by several entries.
-template <typename T> inline constexpr bool kCarriesAudioOptions = requires(T o)
-{
-    o.audio;
-    o.bMultisample;
-};
-inline constexpr bool kMakeHasAudioOptions = kCarriesAudioOptions<CMakeOptions>;
 
 // Make File: the entries (1..MAX_POOL, each usable, as dorvane-cli make
 // takes them; their headers read by ReadAudioHeader with options.audio)

@@ -114,8 +114,6 @@ CAudioOptions ReadAudioOptions(const val& o)
 // Fills options from the page's settings object. Returns the name of a
 // field this engine does not implement that is set (true, a non-zero
 // number or a non-empty text), or "" when every field is understood.
-// Until the build takes fileMetadata and multisample (kMakeHasAudioOptions),
-// WebMake refuses a pool for which they would change the file.
 std::string ReadMakeOptions(const val& o, SWebMakeOptions& options)
 {
     // Add a field here when the engine gains the option it sets.

@@ -76,10 +76,19 @@ test('a plain file\'s smpl chunk gives Add its root key and loop with the option
   assert.equal(E.wavFacts(put('Pad Eb2.wav', readFileSync(join(EXAMPLES, 'pad.wav'))), 'Pad Eb2.wav', { fileMetadata: true }).rootKey, 27);
 });
 
-test('Make File refuses what the build cannot write yet, and nothing else', () => {
+test('Make File writes a file\'s loop and multisample keymaps, and refuses an unknown option', () => {
   const path = loopedBass();
   const entry = { fileName: 'looped.wav', path, sampleName: 'LOOP', loop: true, rootKey: 43 };
   const make = (settings, entries = [entry]) => E.make(entries, settings, '/out.krz', () => {});
+  assert.equal(make({ fileMetadata: true }).ok, true);
+  assert.equal(make({ fileMetadata: false }).ok, true);
+  const pair = [{ ...entry, keymapName: 'Map' }, { ...entry, keymapName: 'Map', rootKey: 60 }];
+  const multi = make({ multisample: true }, pair);
+  assert.equal(multi.ok, true);
+  assert.match(multi.text, /2 samples, 1 keymap, 1 program/);
+  assert.equal(make({ multisample: true }, [pair[0], { ...pair[1], rootKey: 43 }]).ok, false);
+  assert.deepEqual(make({ unheard: 1 }).messages.map((m) => m.text), ['This engine has no option "unheard": no file was written.']);
+});
   const loops = make({ fileMetadata: true });
   if (loops.ok) return; // the build writes the file's loops: nothing to refuse
   assert.deepEqual(loops.messages.map((m) => m.text), ['This engine cannot write the loops stored in the files yet: no file was written.']);
