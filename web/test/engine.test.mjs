@@ -89,13 +89,3 @@ test('Make File writes a file\'s loop and multisample keymaps, and refuses an un
   assert.equal(make({ multisample: true }, [pair[0], { ...pair[1], rootKey: 43 }]).ok, false);
   assert.deepEqual(make({ unheard: 1 }).messages.map((m) => m.text), ['This engine has no option "unheard": no file was written.']);
 });
-  const loops = make({ fileMetadata: true });
-  if (loops.ok) return; // the build writes the file's loops: nothing to refuse
-  assert.deepEqual(loops.messages.map((m) => m.text), ['This engine cannot write the loops stored in the files yet: no file was written.']);
-  assert.equal(make({ fileMetadata: true }, [{ ...entry, loop: false }]).ok, true);
-  assert.equal(make({ fileMetadata: false }).ok, true);
-  const pair = [{ ...entry, keymapName: 'Map' }, { ...entry, keymapName: 'Map', rootKey: 60 }];
-  assert.deepEqual(make({ multisample: true }, pair).messages.map((m) => m.text), ['This engine cannot build multisample keymaps yet: no file was written.']);
-  assert.equal(make({ multisample: true }, [pair[0], { ...pair[1], keymapName: 'Other' }]).ok, true);
-  assert.deepEqual(make({ unheard: 1 }).messages.map((m) => m.text), ['This engine has no option "unheard": no file was written.']);
-});
