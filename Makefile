@@ -52,6 +52,7 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) test-asan
 	$(MAKE) fuzz-ci
+	$(MAKE) test-web
 
 # The core (everything but the window) again, under AddressSanitizer and UBSan.
 test-asan: deps
