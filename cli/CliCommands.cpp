@@ -72,7 +72,8 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
     CDorvane_V2Doc& doc = *pDoc;
     doc.OnNewDocument();
     std::vector<std::string> aOtherInputs{strTemplatePath};
-    if (options.aInputs.size() == 1 && LooksLikePoolFile(options.aInputs[0]))
+    const bool bPoolFile = options.aInputs.size() == 1 && LooksLikePoolFile(options.aInputs[0]);
+    if (bPoolFile)
     {
         if (!doc.OnOpenDocument(options.aInputs[0], feedback))
             return kExitFailure;
@@ -92,7 +93,6 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
     audio.bConvert = options.bConvert;
     audio.nMaxRate = options.nMaxRate;
     audio.bFileMetadata = options.bFileMetadata;
-    const bool bFromFiles = !(options.aInputs.size() == 1 && aOtherInputs.size() > 1);
     if (doc.m_nCount < 1)
     {
         feedback.MessageBox(kEmptyPoolMessage, kAppTitle, MessageIcon::None);
@@ -111,7 +111,7 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
         }
         // An entry made from a file here takes the root key and loop the
         // file holds, as Add does; a pool's entries keep theirs.
-        if (bFromFiles)
+        if (!bPoolFile)
             ApplyFileMetadata(entry, (*pWavInfo)[i], FileTitleOf(entry.m_strFileName), audio);
         if ((*pWavInfo)[i].bLoopIgnored)
             feedback.PrintLine("Note: the loop stored in " + entry.m_strFileName +

@@ -83,13 +83,10 @@ void FillDoc(CDorvane_V2Doc& doc, const std::vector<SWebEntry>& aEntries, bool b
 
 } // namespace
 
-SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const SWebMakeOptions& webOptions,
+SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& options,
                    const std::string& strOutput, CWebFeedback& feedback)
 {
     SWebResult result;
-    CMakeOptions options = webOptions.make;
-    options.audio = webOptions.audio;
-    options.bMultisample = webOptions.bMultisample;
     if (aEntries.empty())
     {
         feedback.MessageBox(kEmptyPoolMessage, kAppTitle, MessageIcon::None);
@@ -126,7 +123,7 @@ SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const SWebMakeOptions
     auto pWavInfo = std::make_unique<WavInfoArray>();
     bool bUsable = true;
     for (int i = 0; i < pDoc->m_nCount; ++i)
-        bUsable = ReadAudioHeader(pDoc->m_aPool[i].m_strFileName, (*pWavInfo)[i], webOptions.audio,
+        bUsable = ReadAudioHeader(pDoc->m_aPool[i].m_strFileName, (*pWavInfo)[i], options.audio,
                                   feedback) &&
                   bUsable;
     if (!bUsable)

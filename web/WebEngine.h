@@ -39,21 +39,12 @@ struct SWebResult
     std::string m_strText;             // the summary line or the report
 };
 
-// Make File's settings as the page sends them: the build's options, the
-// audio options and multisample keymaps.
-struct SWebMakeOptions
-{
-    CMakeOptions make;
-    CAudioOptions audio;
-    bool bMultisample = false;
-};
-
 // Make File: the entries (1..MAX_POOL, each usable, as dorvane-cli make
 // takes them; their headers read by ReadAudioHeader with options.audio)
 // built into strOutput with options; the KRZ file, or its parts with
 // bSplit, or only its floppy images with nFloppyKB, are named in the
 // result; m_strText is the summary line.
-SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const SWebMakeOptions& options,
+SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& options,
                    const std::string& strOutput, CWebFeedback& feedback);
 
 // Split strSource into parts named after itself, nSizeKB in 1..650000.

@@ -114,16 +114,16 @@ CAudioOptions ReadAudioOptions(const val& o)
 // Fills options from the page's settings object. Returns the name of a
 // field this engine does not implement that is set (true, a non-zero
 // number or a non-empty text), or "" when every field is understood.
-std::string ReadMakeOptions(const val& o, SWebMakeOptions& options)
+std::string ReadMakeOptions(const val& o, CMakeOptions& options)
 {
     // Add a field here when the engine gains the option it sets.
     static const std::set<std::string> aKnown{"firstObjectID", "split",      "splitKB",
                                               "floppyKB",      "convert",    "maxRate",
                                               "fileMetadata",  "multisample"};
-    options.make.nFirstObjectID = Field<int>(o, "firstObjectID", kDefaultFirstObjectID);
-    options.make.bSplit = Field<bool>(o, "split", false);
-    options.make.nMaxSplitKB = Field<int>(o, "splitKB", kDefaultSplitKB);
-    options.make.nFloppyKB = Field<int>(o, "floppyKB", 0);
+    options.nFirstObjectID = Field<int>(o, "firstObjectID", kDefaultFirstObjectID);
+    options.bSplit = Field<bool>(o, "split", false);
+    options.nMaxSplitKB = Field<int>(o, "splitKB", kDefaultSplitKB);
+    options.nFloppyKB = Field<int>(o, "floppyKB", 0);
     options.audio = ReadAudioOptions(o);
     options.bMultisample = Field<bool>(o, "multisample", false);
 
@@ -154,7 +154,7 @@ CWebFeedback::ProgressFn ProgressTo(const val& onProgress)
 val Make(val entries, val settings, std::string strOutput, val onProgress)
 {
     CWebFeedback feedback(ProgressTo(onProgress));
-    SWebMakeOptions options;
+    CMakeOptions options;
     const std::string strUnknown = ReadMakeOptions(settings, options);
     if (!strUnknown.empty())
     {

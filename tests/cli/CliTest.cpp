@@ -1,6 +1,7 @@
 // dorvane-cli end to end: the program is run as a user would run it.
 #include "ByteOrder.h"
 #include "CDorvane_V2Doc.h"
+#include "CliRun.h"
 #include "KrzBuilder.h"
 #include "PoolEdit.h"
 #include "TestSupport.h"
@@ -19,27 +20,7 @@ using test::Bytes;
 namespace
 {
 
-struct Result
-{
-    int nStatus;
-    std::string strOut; // stdout and stderr together
-};
-
-// Runs dorvane-cli with the arguments (already quoted) in folder strDir.
-Result RunCli(const std::string& strDir, const std::string& strArgs)
-{
-    const std::string strCommand =
-        "cd '" + strDir + "' && '" + std::string(DORVANE_CLI) + "' " + strArgs + " 2>&1";
-    Result result{-1, {}};
-    std::FILE* pPipe = ::popen(strCommand.c_str(), "r");
-    std::array<char, 4096> ab{};
-    std::size_t n;
-    while ((n = std::fread(ab.data(), 1, ab.size(), pPipe)) > 0)
-        result.strOut.append(ab.data(), n);
-    const int nWait = ::pclose(pPipe);
-    result.nStatus = WIFEXITED(nWait) ? WEXITSTATUS(nWait) : -1;
-    return result;
-}
+using test::RunCli;
 
 test::WavSpec Spec(int nChannels, int nBits, std::size_t nBytes)
 {

@@ -3,6 +3,7 @@
 // each option gives the file the sampler should get, read back by info.
 #include "ByteOrder.h"
 #include "CDorvane_V2Doc.h"
+#include "CliRun.h"
 #include "DiskImageTestUtil.h"
 #include "KrzReader.h"
 #include "PoolEdit.h"
@@ -21,29 +22,16 @@ using test::Bytes;
 namespace
 {
 
-struct Result
-{
-    int nStatus;
-    std::string strOut;
-};
+using Result = test::CliResult;
 
 Result Shell(const std::string& strDir, const std::string& strCommand)
 {
-    const std::string strFull = "cd '" + strDir + "' && " + strCommand + " 2>&1";
-    Result result{-1, {}};
-    std::FILE* pPipe = ::popen(strFull.c_str(), "r");
-    std::array<char, 4096> ab{};
-    std::size_t n;
-    while ((n = std::fread(ab.data(), 1, ab.size(), pPipe)) > 0)
-        result.strOut.append(ab.data(), n);
-    const int nWait = ::pclose(pPipe);
-    result.nStatus = WIFEXITED(nWait) ? WEXITSTATUS(nWait) : -1;
-    return result;
+    return test::RunShell(strDir, strCommand);
 }
 
 Result Cli(const std::string& strDir, const std::string& strArgs)
 {
-    return Shell(strDir, "'" + std::string(DORVANE_CLI) + "' " + strArgs);
+    return test::RunCli(strDir, strArgs);
 }
 
 // A "smpl" chunk: unity note and one forward loop.
