@@ -1,6 +1,8 @@
 // Byte-order helpers: the only place where multi-byte numbers are put into
 // or taken out of byte buffers. KRZ files and part headers are big-endian;
-// WAV files and pool files are little-endian.
+// WAV files and pool files are little-endian. (The one exception is the
+// 24-bit sample conversion in pool/AudioInput.cpp, which takes single bytes
+// so that the compiler can turn it into vector instructions.)
 #pragma once
 
 #include <cstdint>

@@ -209,6 +209,64 @@ TEST(AudioInput, FloatsOfEveryFractionEqualSox)
     }
 }
 
+// Integer samples at every rounding edge (the low bits just below, at and
+// above one half, the top word at full scale) and random ones, 24 and 32
+// bits, in WAV files and sox's AIFF copies of them (big-endian): the words
+// are round(v / 2^(bits-16)) with halves up, 32767 at most, as sox gives.
+TEST(AudioInput, IntegersAtEveryRoundingEdgeEqualSox)
+{
+    struct Row
+    {
+        int nBits;
+        int nChannels;
+        const char* szContainer; // "wav" as written here, or sox's copy
+    };
+    for (const Row& row : {Row{24, 2, "wav"}, Row{24, 1, "aiff"}, Row{24, 2, "aiff"},
+                           Row{32, 2, "wav"}, Row{32, 1, "aiff"}})
+    {
+        SCOPED_TRACE(std::to_string(row.nBits) + "-bit " + row.szContainer + " " +
+                     std::to_string(row.nChannels));
+        const int nLowBits = row.nBits - 16;
+        const std::int64_t nHalf = std::int64_t{1} << (nLowBits - 1);
+        std::vector<std::int64_t> anValues;
+        for (const std::int64_t nTop : {-32768, -32767, -2, -1, 0, 1, 12345, 32766, 32767})
+            for (const std::int64_t nLow :
+                 {std::int64_t{0}, nHalf - 1, nHalf, nHalf + 1, 2 * nHalf - 1})
+                anValues.push_back(nTop * 2 * nHalf + nLow);
+        std::mt19937 random(23);
+        std::uniform_int_distribution<std::int64_t> any(-(std::int64_t{1} << (row.nBits - 1)),
+                                                        (std::int64_t{1} << (row.nBits - 1)) - 1);
+        while (anValues.size() < 30011 * static_cast<std::size_t>(row.nChannels))
+            anValues.push_back(any(random));
+
+        test::WavSpec spec;
+        spec.nChannels = static_cast<std::uint16_t>(row.nChannels);
+        spec.nBits = static_cast<std::uint16_t>(row.nBits);
+        std::vector<std::int16_t> anExpected;
+        for (const std::int64_t v : anValues)
+        {
+            for (int i = 0; i < row.nBits / 8; ++i)
+                spec.abData.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+            anExpected.push_back(
+                static_cast<std::int16_t>(std::min<std::int64_t>((v + nHalf) >> nLowBits, 32767)));
+        }
+        test::TempDir dir;
+        std::string strIn = dir / "in.wav";
+        test::WriteFileBytes(strIn, test::MakeWav(spec));
+        if (std::string(row.szContainer) != "wav")
+        {
+            const std::string strWav = strIn;
+            strIn = dir / (std::string("in.") + row.szContainer);
+            Shell("sox -D '" + strWav + "' '" + strIn + "'");
+        }
+        const CRead r = Read(strIn, Convert());
+        ASSERT_TRUE(r.bValid) << (r.aMessages.empty() ? "" : r.aMessages[0]);
+        const auto anWords = Decode(strIn, r.info, Convert());
+        EXPECT_TRUE(anWords == anExpected);
+        EXPECT_TRUE(anWords == SoxWords(strIn, dir / "sox.raw"));
+    }
+}
+
 TEST(AudioInput, NotANumberBecomesZero)
 {
     test::TempDir dir;
