@@ -184,8 +184,10 @@ test('an opened pool takes the dropped files by name', async () => {
   const { page, downloads } = await openPage(chromium.browser, server.url);
   await (await page.$('#pick-files')).uploadFile(join(EXAMPLES, 'example.dvn'));
   await page.waitForSelector('#missing:not([hidden])');
-  await addFiles(page, WAVS.map((n) => join(EXAMPLES, n)), WAVS.length);
-  assert.equal(await page.$eval('#missing', (p) => p.hidden), true);
+  // The table has its rows already: wait for the files to be matched.
+  await (await page.$('#pick-files')).uploadFile(...WAVS.map((n) => join(EXAMPLES, n)));
+  await page.waitForFunction(() => document.querySelector('#missing').hidden);
+  await waitIdle(page);
   await typeInto(page, '#output', 'EX.KRZ');
   await page.click('#make');
   const made = await waitForDownload(downloads, 'EX.KRZ');
