@@ -209,6 +209,40 @@ TEST(AudioInput, FloatsOfEveryFractionEqualSox)
     }
 }
 
+// An AIFC file with "sowt" compression (little-endian samples, as Macs
+// write them) of a WAV spec's data, at 44100 Hz.
+Bytes SowtAifc(const test::WavSpec& spec)
+{
+    const auto nFrames =
+        static_cast<std::uint32_t>(spec.abData.size() / (spec.nChannels * (spec.nBits / 8)));
+    auto be = [](Bytes& ab, std::uint32_t n, int nBytes)
+    {
+        for (int i = nBytes - 1; i >= 0; --i)
+            ab.push_back(static_cast<std::uint8_t>(n >> (8 * i)));
+    };
+    auto chunk = [&](Bytes& ab, const char* szId, const Bytes& abBody)
+    {
+        ab.insert(ab.end(), szId, szId + 4);
+        be(ab, static_cast<std::uint32_t>(abBody.size()), 4);
+        ab.insert(ab.end(), abBody.begin(), abBody.end());
+    };
+    Bytes abComm, abSsnd(8, 0), abForm = {'A', 'I', 'F', 'C'};
+    be(abComm, spec.nChannels, 2);
+    be(abComm, nFrames, 4);
+    be(abComm, spec.nBits, 2);
+    for (const std::uint8_t b : {0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0}) // 44100, 80-bit
+        abComm.push_back(b);
+    for (const char c : std::string("sowt\0\0", 6)) // no name: an empty Pascal string
+        abComm.push_back(static_cast<std::uint8_t>(c));
+    abSsnd.insert(abSsnd.end(), spec.abData.begin(), spec.abData.end());
+    chunk(abForm, "FVER", {0xA2, 0x80, 0x51, 0x40});
+    chunk(abForm, "COMM", abComm);
+    chunk(abForm, "SSND", abSsnd);
+    Bytes abFile;
+    chunk(abFile, "FORM", abForm);
+    return abFile;
+}
+
 // Integer samples at every rounding edge (the low bits just below, at and
 // above one half, the top word at full scale) and random ones, 24 and 32
 // bits, in WAV files and sox's AIFF copies of them (big-endian): the words
@@ -219,10 +253,13 @@ TEST(AudioInput, IntegersAtEveryRoundingEdgeEqualSox)
     {
         int nBits;
         int nChannels;
-        const char* szContainer; // "wav" as written here, or sox's copy
+        // "wav" as written here, "sowt" an AIFC file of the same
+        // little-endian bytes written here, or sox's copy in "aiff"
+        const char* szContainer;
     };
-    for (const Row& row : {Row{24, 2, "wav"}, Row{24, 1, "aiff"}, Row{24, 2, "aiff"},
-                           Row{32, 2, "wav"}, Row{32, 1, "aiff"}})
+    for (const Row& row :
+         {Row{24, 2, "wav"}, Row{24, 1, "aiff"}, Row{24, 2, "aiff"}, Row{24, 2, "sowt"},
+          Row{32, 2, "wav"}, Row{32, 1, "aiff"}, Row{32, 1, "sowt"}})
     {
         SCOPED_TRACE(std::to_string(row.nBits) + "-bit " + row.szContainer + " " +
                      std::to_string(row.nChannels));
@@ -253,7 +290,12 @@ TEST(AudioInput, IntegersAtEveryRoundingEdgeEqualSox)
         test::TempDir dir;
         std::string strIn = dir / "in.wav";
         test::WriteFileBytes(strIn, test::MakeWav(spec));
-        if (std::string(row.szContainer) != "wav")
+        if (std::string(row.szContainer) == "sowt")
+        {
+            strIn = dir / "in.aifc";
+            test::WriteFileBytes(strIn, SowtAifc(spec));
+        }
+        else if (std::string(row.szContainer) != "wav")
         {
             const std::string strWav = strIn;
             strIn = dir / (std::string("in.") + row.szContainer);
