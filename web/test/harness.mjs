@@ -5,6 +5,8 @@ import { createServer } from 'node:http';
 import { mkdtempSync, readFileSync, readdirSync, rmSync, statSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { extname, join, normalize } from 'node:path';
+import assert from 'node:assert/strict';
+import { after, before } from 'node:test';
 import puppeteer from 'puppeteer-core';
 
 export const DIST = process.env.DORVANE_WEB_DIST;
@@ -86,4 +88,32 @@ export async function messages(page) {
 
 export async function waitIdle(page) {
   await page.waitForFunction(() => !document.body.classList.contains('busy'));
+}
+
+// For a test file: a server and a chromium started before its tests and
+// closed after them. Returns newPage(), an openPage on that server.
+export function usePage() {
+  let server;
+  let chromium;
+  before(async () => {
+    assert.ok(DIST, 'DORVANE_WEB_DIST names the built page');
+    assert.ok(CLI, 'DORVANE_CLI names dorvane-cli');
+    server = await serve();
+    chromium = await launch();
+  });
+  after(async () => {
+    await chromium?.close();
+    server?.close();
+  });
+  return () => openPage(chromium.browser, server.url);
+}
+
+// The table's row n (from 1).
+export const row = (n) => `#entries tbody tr:nth-child(${n})`;
+
+// Picks files and waits until the table has rows rows and the page is idle.
+export async function addFiles(page, paths, rows) {
+  await (await page.$('#pick-files')).uploadFile(...paths);
+  await page.waitForFunction((n) => document.querySelectorAll('#entries tbody tr').length === n, {}, rows);
+  await waitIdle(page);
 }

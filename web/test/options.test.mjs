@@ -2,38 +2,18 @@
 // read are decoded by the browser into the words sox's own conversion
 // gives, refused without the option; root keys and loops from files and
 // note names in file names; the rate limit.
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { copyFileSync, mkdirSync, mkdtempSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { CLI, EXAMPLES, launch, messages, openPage, serve, waitForDownload, waitIdle } from './harness.mjs';
+import { CLI, EXAMPLES, addFiles, messages, row, usePage, waitForDownload, waitIdle } from './harness.mjs';
 
-let server;
-let chromium;
-
-before(async () => {
-  assert.ok(process.env.DORVANE_WEB_DIST, 'DORVANE_WEB_DIST names the built page');
-  assert.ok(CLI, 'DORVANE_CLI names dorvane-cli');
-  server = await serve();
-  chromium = await launch();
-});
-
-after(async () => {
-  await chromium?.close();
-  server?.close();
-});
+const newPage = usePage();
 
 const run = (program, args, cwd) => execFileSync(program, args, { cwd, stdio: ['ignore', 'pipe', 'pipe'] });
 const sox = (...args) => run('sox', args);
-const row = (n) => `#entries tbody tr:nth-child(${n})`;
-
-async function addFiles(page, paths, rows) {
-  await (await page.$('#pick-files')).uploadFile(...paths);
-  await page.waitForFunction((n) => document.querySelectorAll('#entries tbody tr').length === n, {}, rows);
-  await waitIdle(page);
-}
 
 const field = (page, n, name) => page.$eval(`${row(n)} input[data-field=${name}]`, (i) => (i.type === 'checkbox' ? i.checked : i.value));
 const typeText = (page, n) => page.$eval(`${row(n)} td.type`, (td) => td.textContent);
@@ -102,7 +82,7 @@ function withSixteenBitTwin(dir, name, soxArgs) {
 test('a 24-bit WAV file is refused without conversion and gives sox\'s 16-bit words with it', async () => {
   const dir = mkdtempSync(join(tmpdir(), 'dorvane-24-'));
   const expected = withSixteenBitTwin(dir, 'tone.wav', ['-n', '-r', '44100', '-c', '2', '-b', '24']);
-  const { page, downloads } = await openPage(chromium.browser, server.url);
+  const { page, downloads } = await newPage();
   await addFiles(page, [join(dir, 'tone.wav')], 1);
   const refusal = 'Error in file: tone.wav\n24-bit files are currently not supported.';
   assert.deepEqual(await messages(page), [refusal]);
@@ -127,7 +107,7 @@ for (const name of ['tone.aiff', 'tone.flac']) {
   test(`a 24-bit ${name.slice(5).toUpperCase()} file gives sox's 16-bit words with conversion`, async () => {
     const dir = mkdtempSync(join(tmpdir(), 'dorvane-24-'));
     const expected = withSixteenBitTwin(dir, name, ['-n', '-r', '44100', '-c', '2', '-b', '24']);
-    const { page, downloads } = await openPage(chromium.browser, server.url);
+    const { page, downloads } = await newPage();
     await page.click('#convert');
     await addFiles(page, [join(dir, name)], 1);
     assert.deepEqual(await messages(page), []);
@@ -141,7 +121,7 @@ for (const name of ['tone.aiff', 'tone.flac']) {
 test('float WAV files of 16-bit words give those words back', async () => {
   const dir = mkdtempSync(join(tmpdir(), 'dorvane-float-'));
   const expected = withSixteenBitTwin(dir, 'pad.wav', [join(EXAMPLES, 'pad.wav'), '-e', 'floating-point', '-b', '32']);
-  const { page, downloads } = await openPage(chromium.browser, server.url);
+  const { page, downloads } = await newPage();
   await page.click('#convert');
   await addFiles(page, [join(dir, 'pad.wav')], 1);
   assert.deepEqual(await messages(page), []);
@@ -155,7 +135,7 @@ test('a note name in the file name sets the root key with the file-metadata opti
   const names = ['Bass C#3.wav', 'Keys_a4.wav', 'Pad_C4_Eb2.wav', 'Abc4.wav'];
   for (const n of names) copyFileSync(join(EXAMPLES, 'bass.wav'), join(dir, n));
   const paths = names.map((n) => join(dir, n));
-  const { page } = await openPage(chromium.browser, server.url);
+  const { page } = await newPage();
   await addFiles(page, paths, 4);
   for (let n = 1; n <= 4; n++) assert.equal(await field(page, n, 'rootKey'), 'C 4');
   await page.click('#new-pool');
@@ -175,7 +155,7 @@ test('root key and loop from a smpl chunk, in a plain file and in a converted on
   writeFileSync(join(dir, 'loop16.wav'), withSmpl(readFileSync(join(EXAMPLES, 'bass.wav')), 55, 10, 20));
   sox(join(EXAMPLES, 'bass.wav'), join(dir, 'plain.aiff'));
   writeFileSync(join(dir, 'note.aiff'), withInst(readFileSync(join(dir, 'plain.aiff')), 62, 100, 1000));
-  const { page } = await openPage(chromium.browser, server.url);
+  const { page } = await newPage();
   await page.click('#convert');
   await page.click('#file-metadata');
   await addFiles(page, [join(dir, 'loop24 C2.wav'), join(dir, 'loop16.wav'), join(dir, 'note.aiff'), join(EXAMPLES, 'pad.wav')], 4);
@@ -191,7 +171,7 @@ test('root key and loop from a smpl chunk, in a plain file and in a converted on
 test('a file above the rate limit is resampled by the browser to the limit', async () => {
   const dir = mkdtempSync(join(tmpdir(), 'dorvane-rate-'));
   sox('-n', '-r', '96000', '-c', '1', '-b', '16', join(dir, 'fast.wav'), 'synth', '0.25', 'sine', '1000');
-  const { page, downloads } = await openPage(chromium.browser, server.url);
+  const { page, downloads } = await newPage();
   await addFiles(page, [join(dir, 'fast.wav')], 1);
   assert.match(await typeText(page, 1), /^16-bit Mono PCM, 96000 Hz/);
   await page.$eval('#max-rate', (i) => {
@@ -209,7 +189,7 @@ test('options that change nothing for a pool give dorvane-cli\'s bytes', async (
   const wavs = ['bass.wav', 'pad.wav', 'pluck.wav', 'snare.wav'];
   const dir = mkdtempSync(join(tmpdir(), 'dorvane-same-'));
   run(CLI, ['make', '-o', 'SAMPLES.KRZ', ...wavs.map((n) => join(EXAMPLES, n))], dir);
-  const { page, downloads } = await openPage(chromium.browser, server.url);
+  const { page, downloads } = await newPage();
   for (const id of ['#convert', '#file-metadata', '#multisample']) await page.click(id);
   await addFiles(page, wavs.map((n) => join(EXAMPLES, n)), 4);
   await page.click('#make');

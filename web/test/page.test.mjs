@@ -1,40 +1,20 @@
 // The page in headless chromium: its files against dorvane-cli's bytes for
 // the same pool, split and join round trips, and refusals that show the
 // program's message and offer nothing.
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { copyFileSync, mkdtempSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { unzipSync } from 'fflate';
-import { CLI, EXAMPLES, launch, messages, openPage, serve, waitForDownload, waitIdle } from './harness.mjs';
+import { CLI, EXAMPLES, addFiles, messages, row, usePage, waitForDownload, waitIdle } from './harness.mjs';
 
 const WAVS = ['bass.wav', 'pad.wav', 'pluck.wav', 'snare.wav'];
-let server;
-let chromium;
-
-before(async () => {
-  assert.ok(process.env.DORVANE_WEB_DIST, 'DORVANE_WEB_DIST names the built page');
-  assert.ok(CLI, 'DORVANE_CLI names dorvane-cli');
-  server = await serve();
-  chromium = await launch();
-});
-
-after(async () => {
-  await chromium?.close();
-  server?.close();
-});
+const newPage = usePage();
 
 function cli(args, cwd) {
   return execFileSync(CLI, args, { cwd, stdio: ['ignore', 'pipe', 'pipe'] });
-}
-
-async function addFiles(page, paths, rows) {
-  const input = await page.$('#pick-files');
-  await input.uploadFile(...paths);
-  await page.waitForFunction((n) => document.querySelectorAll('#entries tbody tr').length === n, {}, rows);
-  await waitIdle(page);
 }
 
 async function typeInto(page, selector, text) {
@@ -42,8 +22,6 @@ async function typeInto(page, selector, text) {
   await page.keyboard.press('Backspace');
   await page.type(selector, text);
 }
-
-const row = (n) => `#entries tbody tr:nth-child(${n})`;
 
 // Drops the examples, names the first entry, loops the second, puts the
 // third's root key at C#3 with its arrows, saves the pool and makes the
@@ -79,7 +57,7 @@ async function makeNamedPool(page, downloads, settings = {}) {
 }
 
 test('Make File gives the bytes dorvane-cli writes for the same pool', async () => {
-  const { page, downloads } = await openPage(chromium.browser, server.url);
+  const { page, downloads } = await newPage();
   const dir = await makeNamedPool(page, downloads);
   const made = await waitForDownload(downloads, 'SAMPLES.KRZ');
   const expected = readFileSync(join(dir, 'SAMPLES.KRZ'));
@@ -115,7 +93,7 @@ function assertSameFile(name, made, expected) {
 // dorvane-cli writes.
 for (const settings of [{ split: '50' }, { floppy: '720' }]) {
   test(`Make File with ${JSON.stringify(settings)} zips dorvane-cli's files`, async () => {
-    const { page, downloads } = await openPage(chromium.browser, server.url);
+    const { page, downloads } = await newPage();
     const dir = await makeNamedPool(page, downloads, settings);
     const zip = unzipSync(new Uint8Array(await waitForDownload(downloads, 'SAMPLES.KRZ.zip')));
     const expected = readdirSync(dir).filter((n) => n.startsWith('SAMPLES.KRZ')).sort();
@@ -131,7 +109,7 @@ test('Split then Join gives the file back, parts as dorvane-cli cuts them', asyn
   cli(['split', 'ROUND.KRZ', '--size', '40', '--dest', 'CLI.KRZ'], dir);
   const original = readFileSync(join(dir, 'ROUND.KRZ'));
 
-  const { page, downloads } = await openPage(chromium.browser, server.url);
+  const { page, downloads } = await newPage();
   await typeInto(page, '#tool-split-kb', '40');
   await (await page.$('#split-file')).uploadFile(join(dir, 'ROUND.KRZ'));
   const zip = unzipSync(new Uint8Array(await waitForDownload(downloads, 'ROUND.KRZ-parts.zip')));
@@ -153,7 +131,7 @@ test('a series with a part missing is refused with its message and nothing offer
   const dir = mkdtempSync(join(tmpdir(), 'dorvane-gap-'));
   cli(['make', '-o', 'GAP.KRZ', ...WAVS.map((n) => join(EXAMPLES, n))], dir);
   cli(['split', 'GAP.KRZ', '--size', '40'], dir);
-  const { page, downloads } = await openPage(chromium.browser, server.url);
+  const { page, downloads } = await newPage();
   await (await page.$('#join-files')).uploadFile(join(dir, 'GAP.KRZ01'), join(dir, 'GAP.KRZ02'), join(dir, 'GAP.KRZ04'));
   await page.waitForFunction(() => document.querySelectorAll('#messages li').length > 0);
   assert.match((await messages(page))[0], /^FILE ERROR: GAP\.KRZ03 is missing/);
@@ -165,7 +143,7 @@ test('a series with a part missing is refused with its message and nothing offer
 test('a rejected WAV file shows its message and Make File writes nothing', async () => {
   const dir = mkdtempSync(join(tmpdir(), 'dorvane-bad-'));
   writeFileSync(join(dir, 'broken.wav'), Buffer.from('RIFF\x04\x00\x00\x00WAVEjunk'));
-  const { page, downloads } = await openPage(chromium.browser, server.url);
+  const { page, downloads } = await newPage();
   await addFiles(page, [join(EXAMPLES, 'bass.wav'), join(dir, 'broken.wav')], 2);
   assert.deepEqual(await messages(page), ['Error in file: broken.wav\nFile is bad or non-existing...']);
   assert.equal(await page.$eval(`${row(2)} td.type`, (td) => td.textContent), 'UNSUPPORTED FILETYPE !!!');
@@ -181,7 +159,7 @@ test('an opened pool takes the dropped files by name', async () => {
   const dir = mkdtempSync(join(tmpdir(), 'dorvane-open-'));
   for (const n of [...WAVS, 'example.dvn']) copyFileSync(join(EXAMPLES, n), join(dir, n));
   cli(['make', '-o', 'EX.KRZ', 'example.dvn'], dir);
-  const { page, downloads } = await openPage(chromium.browser, server.url);
+  const { page, downloads } = await newPage();
   await (await page.$('#pick-files')).uploadFile(join(EXAMPLES, 'example.dvn'));
   await page.waitForSelector('#missing:not([hidden])');
   // The table has its rows already: wait for the files to be matched.
