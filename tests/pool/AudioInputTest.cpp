@@ -209,37 +209,47 @@ TEST(AudioInput, FloatsOfEveryFractionEqualSox)
     }
 }
 
+// Appends n as a big-endian number of nBytes (2 or 4).
+void PutBE(Bytes& ab, std::uint32_t n, int nBytes)
+{
+    std::uint8_t abNumber[4];
+    if (nBytes == 2)
+        bo::StoreBE16(abNumber, static_cast<std::uint16_t>(n));
+    else
+        bo::StoreBE32(abNumber, n);
+    ab.insert(ab.end(), abNumber, abNumber + nBytes);
+}
+
+// Appends an AIFF chunk: id, big-endian size, body, and a pad byte after an
+// odd body.
+void PutAiffChunk(Bytes& ab, const char* szId, const Bytes& abBody)
+{
+    test::PutTag(ab, szId);
+    PutBE(ab, static_cast<std::uint32_t>(abBody.size()), 4);
+    ab.insert(ab.end(), abBody.begin(), abBody.end());
+    if (abBody.size() % 2)
+        ab.push_back(0);
+}
+
 // An AIFC file with "sowt" compression (little-endian samples, as Macs
 // write them) of a WAV spec's data, at 44100 Hz.
 Bytes SowtAifc(const test::WavSpec& spec)
 {
     const auto nFrames =
         static_cast<std::uint32_t>(spec.abData.size() / (spec.nChannels * (spec.nBits / 8)));
-    auto be = [](Bytes& ab, std::uint32_t n, int nBytes)
-    {
-        for (int i = nBytes - 1; i >= 0; --i)
-            ab.push_back(static_cast<std::uint8_t>(n >> (8 * i)));
-    };
-    auto chunk = [&](Bytes& ab, const char* szId, const Bytes& abBody)
-    {
-        ab.insert(ab.end(), szId, szId + 4);
-        be(ab, static_cast<std::uint32_t>(abBody.size()), 4);
-        ab.insert(ab.end(), abBody.begin(), abBody.end());
-    };
     Bytes abComm, abSsnd(8, 0), abForm = {'A', 'I', 'F', 'C'};
-    be(abComm, spec.nChannels, 2);
-    be(abComm, nFrames, 4);
-    be(abComm, spec.nBits, 2);
-    for (const std::uint8_t b : {0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0}) // 44100, 80-bit
-        abComm.push_back(b);
+    PutBE(abComm, spec.nChannels, 2);
+    PutBE(abComm, nFrames, 4);
+    PutBE(abComm, spec.nBits, 2);
+    abComm.insert(abComm.end(), {0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0}); // 44100, 80-bit
     for (const char c : std::string("sowt\0\0", 6)) // no name: an empty Pascal string
         abComm.push_back(static_cast<std::uint8_t>(c));
     abSsnd.insert(abSsnd.end(), spec.abData.begin(), spec.abData.end());
-    chunk(abForm, "FVER", {0xA2, 0x80, 0x51, 0x40});
-    chunk(abForm, "COMM", abComm);
-    chunk(abForm, "SSND", abSsnd);
+    PutAiffChunk(abForm, "FVER", {0xA2, 0x80, 0x51, 0x40});
+    PutAiffChunk(abForm, "COMM", abComm);
+    PutAiffChunk(abForm, "SSND", abSsnd);
     Bytes abFile;
-    chunk(abFile, "FORM", abForm);
+    PutAiffChunk(abFile, "FORM", abForm);
     return abFile;
 }
 
@@ -589,62 +599,21 @@ void AddAiffChunks(const std::string& strPath, int nBaseNote, std::uint16_t nPla
                    std::uint32_t nBegin, std::uint32_t nEnd)
 {
     Bytes ab = test::ReadFileBytes(strPath);
-    const auto Chunk = [&](const char* szId, const Bytes& abBody)
-    {
-        test::PutTag(ab, szId);
-        std::uint8_t abSize[4];
-        bo::StoreBE32(abSize, static_cast<std::uint32_t>(abBody.size()));
-        ab.insert(ab.end(), abSize, abSize + 4);
-        ab.insert(ab.end(), abBody.begin(), abBody.end());
-        if (abBody.size() % 2)
-            ab.push_back(0);
-    };
     // Two markers, id 7 named "start" (odd name length: no pad) and id 3
     // named "end" (a pad byte).
-    Chunk("MARK", Bytes{0,
-                        2,
-                        0,
-                        7,
-                        static_cast<std::uint8_t>(nBegin >> 24),
-                        static_cast<std::uint8_t>(nBegin >> 16),
-                        static_cast<std::uint8_t>(nBegin >> 8),
-                        static_cast<std::uint8_t>(nBegin),
-                        5,
-                        's',
-                        't',
-                        'a',
-                        'r',
-                        't',
-                        0,
-                        3,
-                        static_cast<std::uint8_t>(nEnd >> 24),
-                        static_cast<std::uint8_t>(nEnd >> 16),
-                        static_cast<std::uint8_t>(nEnd >> 8),
-                        static_cast<std::uint8_t>(nEnd),
-                        3,
-                        'e',
-                        'n',
-                        'd'});
-    Chunk("INST", Bytes{static_cast<std::uint8_t>(nBaseNote),
-                        0,
-                        0,
-                        127,
-                        1,
-                        127,
-                        0,
-                        0,
-                        static_cast<std::uint8_t>(nPlayMode >> 8),
-                        static_cast<std::uint8_t>(nPlayMode),
-                        0,
-                        7,
-                        0,
-                        3,
-                        0,
-                        0,
-                        0,
-                        0,
-                        0,
-                        0});
+    Bytes abMark = {0, 2, 0, 7};
+    PutBE(abMark, nBegin, 4);
+    abMark.insert(abMark.end(), {5, 's', 't', 'a', 'r', 't', 0, 3});
+    PutBE(abMark, nEnd, 4);
+    abMark.insert(abMark.end(), {3, 'e', 'n', 'd'});
+    PutAiffChunk(ab, "MARK", abMark);
+    // Base note, detune, low/high note and velocity, gain, then the sustain
+    // loop (play mode, begin marker 7, end marker 3) and a release loop
+    // that is off.
+    Bytes abInst = {static_cast<std::uint8_t>(nBaseNote), 0, 0, 127, 1, 127, 0, 0};
+    PutBE(abInst, nPlayMode, 2);
+    abInst.insert(abInst.end(), {0, 7, 0, 3, 0, 0, 0, 0, 0, 0});
+    PutAiffChunk(ab, "INST", abInst);
     bo::StoreBE32(&ab[4], static_cast<std::uint32_t>(ab.size() - 8));
     test::WriteFileBytes(strPath, ab);
 }
