@@ -596,7 +596,7 @@ class CLibrarySource : public CAudioDecoder::CSource
     // faster than through libsndfile's own conversion (the same words).
     std::size_t Read16(std::int16_t* pFrames, std::size_t nFrames) override
     {
-        if (m_nRawBytes == 0)
+        if (m_pfnRawTo16 == nullptr)
             return CSource::Read16(pFrames, nFrames);
         nFrames = static_cast<std::size_t>(std::min<std::uint64_t>(nFrames, m_nFrames - m_nRead));
         nFrames = std::min(nFrames, kDecodeBlockFrames);
@@ -606,28 +606,7 @@ class CLibrarySource : public CAudioDecoder::CSource
         const auto nWant = static_cast<sf_count_t>(nSamples * m_nRawBytes);
         if (sf_read_raw(m_pFile.get(), m_abRaw.data(), nWant) != nWant)
             throw CFileException(CFileException::endOfFile, m_strPath);
-        const std::uint8_t* pRaw = m_abRaw.data();
-        switch (m_nRawBytes * 2 + (m_bRawBigEndian ? 1 : 0))
-        {
-        case 4:
-            RawTo16<2, false>(pRaw, nSamples, pFrames);
-            break;
-        case 5:
-            RawTo16<2, true>(pRaw, nSamples, pFrames);
-            break;
-        case 6:
-            Le24To16(pRaw, nSamples, pFrames);
-            break;
-        case 7:
-            Be24To16(pRaw, nSamples, pFrames);
-            break;
-        case 8:
-            RawTo16<4, false>(pRaw, nSamples, pFrames);
-            break;
-        default:
-            RawTo16<4, true>(pRaw, nSamples, pFrames);
-            break;
-        }
+        m_pfnRawTo16(m_abRaw.data(), nSamples, pFrames);
         m_nRead += nFrames;
         return nFrames;
     }
@@ -665,26 +644,26 @@ class CLibrarySource : public CAudioDecoder::CSource
         const int nMajor = sfinfo.format & SF_FORMAT_TYPEMASK;
         if (nMajor != SF_FORMAT_WAV && nMajor != SF_FORMAT_WAVEX && nMajor != SF_FORMAT_AIFF)
             return;
-        int nBytes = 0;
+        const bool bSwap =
+            sf_command(m_pFile.get(), SFC_RAW_DATA_NEEDS_ENDSWAP, nullptr, 0) == SF_TRUE;
+        const bool bBig = bSwap != (std::endian::native == std::endian::big);
         switch (sfinfo.format & SF_FORMAT_SUBMASK)
         {
         case SF_FORMAT_PCM_16:
-            nBytes = 2;
+            m_nRawBytes = 2;
+            m_pfnRawTo16 = bBig ? RawTo16<2, true> : RawTo16<2, false>;
             break;
         case SF_FORMAT_PCM_24:
-            nBytes = 3;
+            m_nRawBytes = 3;
+            m_pfnRawTo16 = bBig ? Be24To16 : Le24To16;
             break;
         case SF_FORMAT_PCM_32:
-            nBytes = 4;
+            m_nRawBytes = 4;
+            m_pfnRawTo16 = bBig ? RawTo16<4, true> : RawTo16<4, false>;
             break;
         default:
             return;
         }
-        const bool bSwap =
-            sf_command(m_pFile.get(), SFC_RAW_DATA_NEEDS_ENDSWAP, nullptr, 0) == SF_TRUE;
-        constexpr bool bHostBig = std::endian::native == std::endian::big;
-        m_bRawBigEndian = bSwap != bHostBig;
-        m_nRawBytes = static_cast<std::size_t>(nBytes);
         m_abRaw.resize(kDecodeBlockFrames * 2 * m_nRawBytes);
     }
 
@@ -693,8 +672,9 @@ class CLibrarySource : public CAudioDecoder::CSource
     SampleKind m_kind = SampleKind::Integer;
     std::uint64_t m_nRead = 0;
     std::array<double, kDecodeBlockFrames * 2> m_adBlock{};
-    std::size_t m_nRawBytes = 0; // bytes per raw sample, 0: read through libsndfile
-    bool m_bRawBigEndian = false;
+    // The raw sample's bytes and conversion; none: read through libsndfile.
+    std::size_t m_nRawBytes = 0;
+    void (*m_pfnRawTo16)(const std::uint8_t*, std::size_t, std::int16_t*) = nullptr;
     std::vector<std::uint8_t> m_abRaw;
 };
 #endif // DORVANE_NO_AUDIO_LIBS
