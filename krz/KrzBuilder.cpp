@@ -215,9 +215,7 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
         plan.nUsable = UsableDataBytes(info, nLength);
         if (plan.bFileLoop)
         {
-            const std::uint64_t nFrameBytes =
-                static_cast<std::uint64_t>(info.nChannels) * (info.nBitsPerSample == 8 ? 1 : 2);
-            plan.nUsable = std::min(plan.nUsable, (info.nLoopEnd + 1) * nFrameBytes);
+            plan.nUsable = std::min(plan.nUsable, (info.nLoopEnd + 1) * WavFrameBytes(info));
         }
         plan.nChannelBytes = ChannelBytes(info, plan.nUsable);
         // Without one whole frame the sample's end word would lie before its

@@ -15,12 +15,6 @@ namespace
 // The buffers below (1 MiB in all) are the conversion's whole memory.
 constexpr std::size_t kBlock = 256 * 1024;
 
-std::uint64_t FrameBytes(const WAVINFO& info)
-{
-    const std::uint64_t nChannels = info.nChannels == 1 ? 1 : 2;
-    return nChannels * (info.nBitsPerSample == 8 ? 1 : 2);
-}
-
 // The four conversions of one block. Plain index loops over restrict
 // pointers, so that the compiler turns them into vector shuffles; each
 // returns the bytes written to each output. Byte moves only: the result is
@@ -86,16 +80,6 @@ struct CWorkBuffers
 };
 
 } // namespace
-
-std::uint64_t UsableDataBytes(const WAVINFO& info, std::uint64_t nFileLength)
-{
-    const auto nOffset = static_cast<std::uint64_t>(static_cast<std::uint32_t>(info.nDataOffset));
-    const std::uint64_t nHeld = nFileLength > nOffset ? nFileLength - nOffset : 0;
-    const std::uint64_t nDeclared = static_cast<std::uint32_t>(info.nDataSize);
-    const std::uint64_t nBytes = std::min({nHeld, nDeclared, kMaxWavDataBytes});
-    const std::uint64_t nFrame = FrameBytes(info);
-    return nBytes - nBytes % nFrame;
-}
 
 std::uint64_t ChannelBytes(const WAVINFO& info, std::uint64_t nUsableBytes)
 {

@@ -5,23 +5,13 @@
 #pragma once
 
 #include "WAVINFO.h"
+#include "WavReader.h" // kMaxWavDataBytes, UsableDataBytes
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
 class CFile;
-
-// The most data bytes one entry converts: the size field of a WAV data
-// chunk is 32 bits, so no WAV file declares more than 4 GiB - 1 bytes of
-// data and every honest file passes.
-inline constexpr std::uint64_t kMaxWavDataBytes = 0xFFFFFFFFu;
-
-// The data bytes of an entry that are converted: the declared data size
-// (taken unsigned), but no more than the file holds past nDataOffset nor
-// than kMaxWavDataBytes, cut to whole sample frames so that a stray byte
-// never shifts later data.
-std::uint64_t UsableDataBytes(const WAVINFO& info, std::uint64_t nFileLength);
 
 // Bytes one channel takes in the KRZ file for nUsableBytes of WAV data:
 // mono 16-bit D, mono 8-bit 2D, stereo 16-bit D/2, stereo 8-bit 2(D/2).

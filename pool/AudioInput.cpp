@@ -23,10 +23,6 @@
 namespace
 {
 
-// The most bytes of 16-bit words one entry has: a WAV data chunk's size
-// field is 32 bits.
-constexpr std::uint64_t kMaxEntryBytes = 0xFFFFFFFFu;
-
 const std::string kBadTail = "File is bad or non-existing...";
 
 std::string Head(const std::string& strPath)
@@ -76,22 +72,6 @@ bool IsRiffWave(const std::string& strPath)
     std::uint8_t ab[12];
     return file.Open(strPath, CFile::modeRead) && file.Read(ab, 12) == 12 &&
            std::memcmp(ab, "RIFF", 4) == 0 && std::memcmp(ab + 8, "WAVE", 4) == 0;
-}
-
-std::uint64_t PlainFrameBytes(const WAVINFO& info)
-{
-    return static_cast<std::uint64_t>(info.nChannels == 1 ? 1 : 2) *
-           (info.nBitsPerSample == 8 ? 1 : 2);
-}
-
-// The data bytes the sample converter converts (UsableDataBytes).
-std::uint64_t PlainUsableBytes(const WAVINFO& info, std::uint64_t nFileLength)
-{
-    const auto nOffset = static_cast<std::uint64_t>(static_cast<std::uint32_t>(info.nDataOffset));
-    const std::uint64_t nHeld = nFileLength > nOffset ? nFileLength - nOffset : 0;
-    const std::uint64_t nDeclared = static_cast<std::uint32_t>(info.nDataSize);
-    const std::uint64_t nBytes = std::min({nHeld, nDeclared, kMaxEntryBytes});
-    return nBytes - nBytes % PlainFrameBytes(info);
 }
 
 std::uint64_t FileLength(const std::string& strPath)
@@ -339,7 +319,7 @@ std::int16_t ResampledTo16(double y)
 
 std::uint64_t MaxDecodedFrames(int nChannels)
 {
-    return kMaxEntryBytes / (2u * static_cast<std::uint64_t>(nChannels == 1 ? 1 : 2));
+    return kMaxWavDataBytes / (2u * static_cast<std::uint64_t>(nChannels == 1 ? 1 : 2));
 }
 
 std::uint64_t ResampledFrames(std::uint64_t nInFrames, int nInRate, int nOutRate)
@@ -365,7 +345,7 @@ bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOpti
     if (bPlain)
     {
         const std::uint64_t nInFrames =
-            PlainUsableBytes(info, FileLength(strPath)) / PlainFrameBytes(info);
+            UsableDataBytes(info, FileLength(strPath)) / WavFrameBytes(info);
         info.nFrames = nInFrames;
         const int nInRate = info.nSamplesPerSec;
         if (NeedsResampling(nInRate, options) && !kAudioLibrariesBuilt)
@@ -480,8 +460,8 @@ class CPlainSource : public CAudioDecoder::CSource
     {
         m_nChannels = header.nChannels;
         m_nRate = header.nSamplesPerSec;
-        m_nFrameBytes = PlainFrameBytes(header);
-        m_nFrames = PlainUsableBytes(header, m_file.GetLength()) / m_nFrameBytes;
+        m_nFrameBytes = WavFrameBytes(header);
+        m_nFrames = UsableDataBytes(header, m_file.GetLength()) / m_nFrameBytes;
         m_file.Seek(static_cast<std::uint32_t>(header.nDataOffset), CFile::begin);
     }
 

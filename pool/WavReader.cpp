@@ -203,3 +203,18 @@ std::string WavTypeText(const WAVINFO& info)
            std::to_string(static_cast<std::uint32_t>(info.nDataSize)) + " Bytes";
     return str;
 }
+
+std::uint64_t WavFrameBytes(const WAVINFO& info)
+{
+    const std::uint64_t nChannels = info.nChannels == 1 ? 1 : 2;
+    return nChannels * (info.nBitsPerSample == 8 ? 1 : 2);
+}
+
+std::uint64_t UsableDataBytes(const WAVINFO& info, std::uint64_t nFileLength)
+{
+    const auto nOffset = static_cast<std::uint64_t>(static_cast<std::uint32_t>(info.nDataOffset));
+    const std::uint64_t nHeld = nFileLength > nOffset ? nFileLength - nOffset : 0;
+    const std::uint64_t nDeclared = static_cast<std::uint32_t>(info.nDataSize);
+    const std::uint64_t nBytes = std::min({nHeld, nDeclared, kMaxWavDataBytes});
+    return nBytes - nBytes % WavFrameBytes(info);
+}

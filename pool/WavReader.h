@@ -33,3 +33,18 @@ bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CFeedback& feedbac
 // The entry display's format line: "16-bit Stereo PCM, 44100 Hz, 176400 Bytes",
 // or "UNSUPPORTED FILETYPE !!!" for an unusable entry.
 std::string WavTypeText(const WAVINFO& info);
+
+// The most data bytes one plain entry takes: the size field of a WAV data
+// chunk is 32 bits, so no WAV file declares more than 4 GiB - 1 bytes of
+// data and every honest file passes.
+inline constexpr std::uint64_t kMaxWavDataBytes = 0xFFFFFFFFu;
+
+// Bytes of one sample frame of a plain 8/16-bit entry: 1 or 2 channels of
+// 1 or 2 bytes.
+std::uint64_t WavFrameBytes(const WAVINFO& info);
+
+// The data bytes of a plain entry that are used: the declared data size
+// (taken unsigned), but no more than the file (nFileLength bytes) holds past
+// nDataOffset nor than kMaxWavDataBytes, cut to whole sample frames so that
+// a stray byte never shifts later data.
+std::uint64_t UsableDataBytes(const WAVINFO& info, std::uint64_t nFileLength);
