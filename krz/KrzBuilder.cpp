@@ -195,8 +195,7 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
             if (plan.bFileLoop)
                 plan.nFrames = std::min<std::uint64_t>(plan.nFrames, info.nLoopEnd + 1);
             if (plan.nFrames == 0)
-                throw CFileException(CFileException::endOfFile,
-                                     CFile::FullPath(entry.m_strFileName));
+                throw CFileException(CFileException::endOfFile, CFile::FullPath(entry.FilePath()));
             plan.nChannelBytes = 2 * plan.nFrames;
             plan.nDataBytes = plan.nChannelBytes * (bMono ? 1 : 2);
             nTotalData += plan.nDataBytes;
@@ -204,7 +203,7 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
             aPlans.push_back(plan);
             continue;
         }
-        CFile wav(entry.m_strFileName, CFile::modeRead);
+        CFile wav(entry.FilePath(), CFile::modeRead);
         const std::uint64_t nLength = wav.GetLength();
         // The header read found the data chunk's size word just before
         // nDataOffset. A file that no longer reaches that far has lost its
@@ -316,7 +315,7 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
     for (const EntryPlan& plan : aPlans)
     {
         const CWPoolObj& entry = doc.m_aPool[plan.nIndex];
-        feedback.SetStatusText("Working on " + entry.m_strFileName);
+        feedback.SetStatusText("Working on " + entry.FilePath());
         const auto fnWritten = [&](std::uint64_t nBytes)
         {
             nDone += nBytes;
@@ -325,12 +324,12 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
         };
         if (aWavInfo[plan.nIndex].bDecoded)
         {
-            WriteDecoded(entry.m_strFileName, aWavInfo[plan.nIndex], extras.audio, plan.nFrames,
-                         out, nDataAt, fnWritten);
+            WriteDecoded(entry.FilePath(), aWavInfo[plan.nIndex], extras.audio, plan.nFrames, out,
+                         nDataAt, fnWritten);
         }
         else
         {
-            CFile wav(entry.m_strFileName, CFile::modeRead);
+            CFile wav(entry.FilePath(), CFile::modeRead);
             ConvertSampleData(wav, aWavInfo[plan.nIndex], plan.nUsable, out, nDataAt, fnWritten);
             wav.Close();
         }

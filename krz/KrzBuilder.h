@@ -39,7 +39,8 @@ struct KrzBuildExtras
 };
 
 // Builds strOutput from entries 0..doc.m_nCount-1 of doc and their
-// aWavInfo records. Entries whose bValid is false get no objects and no
+// aWavInfo records, reading each entry's file at its FilePath() (where it
+// was found, else its stored name). Entries whose bValid is false get no objects and no
 // data but keep their place in the object numbering (first object ID + i).
 // Empty keymap and program names of usable entries are set to the sample
 // name in the document (which is not marked modified). abTemplate is the

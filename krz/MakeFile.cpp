@@ -43,7 +43,7 @@ std::string FindOutputInput(const CDorvane_V2Doc& doc, const std::string& strOut
 {
     std::vector<std::string> aInputs = aOtherInputs;
     for (int i = 0; i < doc.m_nCount && i < MAX_POOL; ++i)
-        aInputs.push_back(doc.m_aPool[i].m_strFileName);
+        aInputs.push_back(doc.m_aPool[i].FilePath());
     std::vector<std::string> aOutputs = ExistingPartNames(strOutput);
     aOutputs.insert(aOutputs.begin(), strOutput);
     for (const std::string& strOut : aOutputs)

@@ -54,7 +54,8 @@ struct CMakeResult
 
 // The input that strOutput (or a part of its split, strOutput followed by
 // two or more digits, that exists) is the same file as, comparing file
-// identity rather than spelling: one of the pool's WAV files, or one of
+// identity rather than spelling: one of the pool's WAV files (at their
+// FilePath()), or one of
 // aOtherInputs (the pool file, the template). Empty when there is none.
 std::string FindOutputInput(const CDorvane_V2Doc& doc, const std::string& strOutput,
                             const std::vector<std::string>& aOtherInputs);

@@ -1062,20 +1062,8 @@ void CDorvane_V2View::OnMakeFile()
 void CDorvane_V2View::BuildFromFoundFiles(const std::string& strOutput, CFeedback& feedback,
                                           QString& strSummary)
 {
-    // The build reads each entry's file where it was found; the document
-    // keeps its stored paths. What the build writes into the entries (the
-    // names it fills in) comes back into the document, also when it fails.
-    auto pWork = std::make_unique<CDorvane_V2Doc>(m_doc);
-    for (int i = 0; i < MAX_POOL; ++i)
-        pWork->m_aPool[i].m_strFileName = m_doc.m_aPool[i].FilePath();
-    auto takeNames = [&]
-    {
-        for (int i = 0; i < MAX_POOL; ++i)
-        {
-            m_doc.m_aPool[i].m_strKeymapName = pWork->m_aPool[i].m_strKeymapName;
-            m_doc.m_aPool[i].m_strProgramName = pWork->m_aPool[i].m_strProgramName;
-        }
-    };
+    // The build reads each entry's file where it was found (FilePath()); the
+    // names it fills in stay in the document.
     CMakeOptions options;
     options.nFirstObjectID = m_nFirstObjectID;
     options.bSplit = m_btnSplitFiles->isChecked();
@@ -1088,18 +1076,8 @@ void CDorvane_V2View::BuildFromFoundFiles(const std::string& strOutput, CFeedbac
     if (!m_doc.GetPathName().empty())
         aOtherInputs.push_back(m_doc.GetPathName());
     CMakeResult result;
-    bool bMade = false;
-    try
-    {
-        bMade = MakeKrzFile(*pWork, m_aWavInfo, options, m_abTemplate, strOutput, aOtherInputs,
-                            feedback, result);
-    }
-    catch (...)
-    {
-        takeNames();
-        throw;
-    }
-    takeNames();
+    const bool bMade = MakeKrzFile(m_doc, m_aWavInfo, options, m_abTemplate, strOutput,
+                                   aOtherInputs, feedback, result);
     if (bMade)
         strSummary =
             FromStd(MakeSummaryText(ToStd(QFileInfo(FromStd(strOutput)).fileName()), result));

@@ -50,27 +50,23 @@ std::vector<std::string> NewFiles(const std::string& strFolder,
     return aNew;
 }
 
-// The audio options and multisample keymaps into CMakeOptions, where it
-// has them.
 void ReportFileError(const CFileException& e, CFeedback& feedback)
 {
     feedback.MessageBox(e.GetErrorMessage(), kAppTitle, MessageIcon::Stop);
 }
 
-// The pool of the entries. bAtPaths: each entry's file name is where its
-// bytes lie, as the build opens m_strFileName; otherwise the name the page
-// keeps for the pool file.
-void FillDoc(CDorvane_V2Doc& doc, const std::vector<SWebEntry>& aEntries, bool bAtPaths)
+// The pool of the entries: each keeps the name the page keeps for the pool
+// file, and is read where its bytes lie (m_strPath, as a found path).
+void FillDoc(CDorvane_V2Doc& doc, const std::vector<SWebEntry>& aEntries)
 {
     doc.OnNewDocument();
     for (const auto& entry : aEntries)
     {
-        const std::string& strName =
-            bAtPaths && !entry.m_strPath.empty() ? entry.m_strPath : entry.m_strFileName;
-        const int i = AddPoolEntry(doc, strName, FileTitleOf(strName));
+        const int i = AddPoolEntry(doc, entry.m_strFileName, FileTitleOf(entry.m_strFileName));
         if (i < 0)
             break;
         CWPoolObj& obj = doc.m_aPool[i];
+        obj.m_strFoundPath = entry.m_strPath;
         obj.m_strSampleName = entry.m_strSampleName;
         obj.m_strKeymapName = entry.m_strKeymapName;
         obj.m_strProgramName = entry.m_strProgramName;
@@ -117,15 +113,15 @@ SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& o
     }
 
     auto pDoc = std::make_unique<CDorvane_V2Doc>();
-    FillDoc(*pDoc, aEntries, true);
+    FillDoc(*pDoc, aEntries);
     // Every entry must be usable, as dorvane-cli make without
     // --skip-unusable has it: the page shows each entry's verdict before.
     auto pWavInfo = std::make_unique<WavInfoArray>();
     bool bUsable = true;
     for (int i = 0; i < pDoc->m_nCount; ++i)
-        bUsable = ReadAudioHeader(pDoc->m_aPool[i].m_strFileName, (*pWavInfo)[i], options.audio,
-                                  feedback) &&
-                  bUsable;
+        bUsable =
+            ReadAudioHeader(pDoc->m_aPool[i].FilePath(), (*pWavInfo)[i], options.audio, feedback) &&
+            bUsable;
     if (!bUsable)
         return result;
 
@@ -234,7 +230,7 @@ SWebResult WebSavePool(const std::vector<SWebEntry>& aEntries, const std::string
         return result;
     }
     auto pDoc = std::make_unique<CDorvane_V2Doc>();
-    FillDoc(*pDoc, aEntries, false);
+    FillDoc(*pDoc, aEntries);
     if (!pDoc->OnSaveDocument(strPath, feedback))
         return result;
     result.m_bOk = true;
