@@ -16,7 +16,6 @@
 #include <array>
 #include <bit>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -52,26 +51,12 @@ class CHeldMessage : public CNullFeedback
     MessageIcon m_icon = MessageIcon::None;
 };
 
-bool EndsWith(const std::string& str, const std::string& strTail)
+// A refusal of ReadWavHeader that the converting reader may overcome: the
+// bit depth, the format tag, or a file that is not RIFF/WAVE at all.
+bool ConvertibleRefusal(WavRefusal refusal)
 {
-    return str.size() >= strTail.size() &&
-           str.compare(str.size() - strTail.size(), strTail.size(), strTail) == 0;
-}
-
-// ReadWavHeader refused the file for its bit depth or its format tag only.
-bool RefusedForFormat(const std::string& strPath, const std::string& strMessage)
-{
-    return strMessage == Head(strPath) + "Only PCM wav-files are supported." ||
-           (strMessage.rfind(Head(strPath), 0) == 0 &&
-            EndsWith(strMessage, "-bit files are currently not supported."));
-}
-
-bool IsRiffWave(const std::string& strPath)
-{
-    CFile file;
-    std::uint8_t ab[12];
-    return file.Open(strPath, CFile::modeRead) && file.Read(ab, 12) == 12 &&
-           std::memcmp(ab, "RIFF", 4) == 0 && std::memcmp(ab + 8, "WAVE", 4) == 0;
+    return refusal == WavRefusal::BitDepth || refusal == WavRefusal::FormatTag ||
+           refusal == WavRefusal::NotRiffWave;
 }
 
 std::uint64_t FileLength(const std::string& strPath)
@@ -341,7 +326,8 @@ bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOpti
                      CFeedback& feedback)
 {
     CHeldMessage held;
-    const bool bPlain = ReadWavHeader(strPath, info, held);
+    WavRefusal refusal = WavRefusal::None;
+    const bool bPlain = ReadWavHeader(strPath, info, held, &refusal);
     if (bPlain)
     {
         const std::uint64_t nInFrames =
@@ -374,8 +360,7 @@ bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOpti
         return true;
     }
 
-    if (!kAudioLibrariesBuilt || !options.bConvert ||
-        !(RefusedForFormat(strPath, held.m_strText) || !IsRiffWave(strPath)))
+    if (!kAudioLibrariesBuilt || !options.bConvert || !ConvertibleRefusal(refusal))
     {
         held.PassOn(feedback);
         return false;
@@ -403,11 +388,12 @@ bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOpti
 
 bool NeedsAudioLibraries(const std::string& strPath, const CAudioOptions& options)
 {
-    CHeldMessage held;
+    CNullFeedback quiet;
     WAVINFO info;
-    if (ReadWavHeader(strPath, info, held))
+    WavRefusal refusal = WavRefusal::None;
+    if (ReadWavHeader(strPath, info, quiet, &refusal))
         return NeedsResampling(info.nSamplesPerSec, options);
-    return options.bConvert && (RefusedForFormat(strPath, held.m_strText) || !IsRiffWave(strPath));
+    return options.bConvert && ConvertibleRefusal(refusal);
 }
 
 int RootKeyForNewEntry(const WAVINFO& info, const std::string& strTitle,

@@ -71,6 +71,7 @@ bool StartsChunk(CFile& file, std::uint64_t nPos, std::uint64_t nLength)
 enum class Verdict
 {
     Good,
+    NotRiffWave,
     Bad,
 };
 
@@ -79,16 +80,16 @@ Verdict ReadHeader(const std::string& strPath, WAVINFO& info)
 {
     CFile file;
     if (!file.Open(strPath, CFile::modeRead))
-        return Verdict::Bad;
+        return Verdict::NotRiffWave;
 
     std::uint8_t ab[4];
     if (!ReadWord(file, ab) || !IsTag(ab, "RIFF"))
-        return Verdict::Bad;
+        return Verdict::NotRiffWave;
     if (!ReadWord(file, ab))
-        return Verdict::Bad;
+        return Verdict::NotRiffWave;
     info.nRiffSize = static_cast<std::int32_t>(bo::LoadLE32(ab));
     if (!ReadWord(file, ab) || !IsTag(ab, "WAVE"))
-        return Verdict::Bad;
+        return Verdict::NotRiffWave;
     if (!FindFmtWord(file))
         return Verdict::Bad;
 
@@ -158,7 +159,8 @@ Verdict ReadHeader(const std::string& strPath, WAVINFO& info)
 
 } // namespace
 
-bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CFeedback& feedback)
+bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CFeedback& feedback,
+                   WavRefusal* pRefusal)
 {
     info = WAVINFO{};
     Verdict verdict = Verdict::Bad;
@@ -172,17 +174,32 @@ bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CFeedback& feedbac
     }
 
     std::string strMessage;
+    WavRefusal refusal = WavRefusal::None;
     const std::string strHead = "Error in file: " + strPath + "\n";
-    if (verdict == Verdict::Bad)
+    if (verdict != Verdict::Good)
+    {
+        refusal = verdict == Verdict::NotRiffWave ? WavRefusal::NotRiffWave : WavRefusal::Bad;
         strMessage = strHead + "File is bad or non-existing...";
+    }
     else if (info.nBitsPerSample != 8 && info.nBitsPerSample != 16)
+    {
+        refusal = WavRefusal::BitDepth;
         strMessage = strHead + std::to_string(info.nBitsPerSample) +
                      "-bit files are currently not supported.";
+    }
     else if (info.nChannels != 1 && info.nChannels != 2)
+    {
+        refusal = WavRefusal::Channels;
         strMessage =
             strHead + std::to_string(info.nChannels) + "-track files are currently not supported.";
+    }
     else if (info.nFormatTag != 1)
+    {
+        refusal = WavRefusal::FormatTag;
         strMessage = strHead + "Only PCM wav-files are supported.";
+    }
+    if (pRefusal != nullptr)
+        *pRefusal = refusal;
 
     info.bValid = strMessage.empty();
     if (!info.bValid)

@@ -28,7 +28,18 @@ inline constexpr const char* kWavInfoCaption = "Dorvane Info";
 //   "Error in file: %s\n%d-track files are currently not supported.",
 //   "Error in file: %s\nOnly PCM wav-files are supported."
 // with %s the path as given. Never throws a file error.
-bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CFeedback& feedback);
+// pRefusal (when given) is told which of them applies, or None.
+enum class WavRefusal
+{
+    None,
+    NotRiffWave, // "bad": cannot be opened, or does not start RIFF....WAVE
+    Bad,         // "bad" for any of the other reasons
+    BitDepth,
+    Channels,
+    FormatTag,
+};
+bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CFeedback& feedback,
+                   WavRefusal* pRefusal = nullptr);
 
 // The entry display's format line: "16-bit Stereo PCM, 44100 Hz, 176400 Bytes",
 // or "UNSUPPORTED FILETYPE !!!" for an unusable entry.
