@@ -9,19 +9,11 @@
 #include "SampleConverter.h"
 
 #include <algorithm>
-#include <cmath>
 #include <functional>
 #include <vector>
 
 namespace
 {
-
-void SetName(std::uint8_t* pObject, const std::string& strName)
-{
-    const std::string strField = KrzNameField(strName);
-    for (std::size_t i = 0; i < kObjNameLength; ++i)
-        pObject[kObjName + i] = static_cast<std::uint8_t>(strField[i]);
-}
 
 struct ChannelSpan
 {
@@ -240,10 +232,8 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
     {
         const WAVINFO& info = aWavInfo[plan.nIndex];
         CWPoolObj& entry = doc.m_aPool[plan.nIndex];
-        if (entry.m_strKeymapName.empty())
-            entry.m_strKeymapName = entry.m_strSampleName;
-        if (entry.m_strProgramName.empty())
-            entry.m_strProgramName = entry.m_strSampleName;
+        entry.m_strKeymapName = EffectiveKeymapName(entry);
+        entry.m_strProgramName = EffectiveProgramName(entry);
 
         const bool bMono = info.nChannels == 1;
         const TemplateRegion sample = bMono ? kMonoSample : kStereoSample;
@@ -253,7 +243,7 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
 
         std::uint8_t* pSample = abTemplate.data() + sample.nOffset;
         bo::StoreBE16(pSample + kObjId, static_cast<std::uint16_t>(kSampleTypeBase + n));
-        SetName(pSample, entry.m_strSampleName);
+        StoreKrzName(pSample, entry.m_strSampleName);
         SetSampleHeader(pSample + kSampleHeader1, entry, info,
                         NextSpan(nRunningBytes, plan.nChannelBytes), plan.bFileLoop);
         if (!bMono)
@@ -262,12 +252,12 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
 
         std::uint8_t* pKeymap = abTemplate.data() + keymap.nOffset;
         bo::StoreBE16(pKeymap + kObjId, static_cast<std::uint16_t>(kKeymapTypeBase + n));
-        SetName(pKeymap, entry.m_strKeymapName);
+        StoreKrzName(pKeymap, entry.m_strKeymapName);
         bo::StoreBE16(pKeymap + kKeymapSampleNumber, n);
 
         std::uint8_t* pProgram = abTemplate.data() + program.nOffset;
         bo::StoreBE16(pProgram + kObjId, static_cast<std::uint16_t>(kProgramTypeBase + n));
-        SetName(pProgram, entry.m_strProgramName);
+        StoreKrzName(pProgram, entry.m_strProgramName);
         if (!bMono)
             bo::StoreBE16(pProgram + kProgramKeymap2, n);
         bo::StoreBE16(pProgram + kProgramKeymap1, n);
@@ -288,7 +278,7 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
             ++summary.nKeymaps;
             if (group.bProgram)
             {
-                SetName(pProgram, group.strProgramName);
+                StoreKrzName(pProgram, group.strProgramName);
                 out.Write(pProgram, program.nLength);
                 ++summary.nPrograms;
             }

@@ -38,3 +38,10 @@ std::string KrzNameField(const std::string& strName)
     strField.resize(kObjNameLength, ' ');
     return strField;
 }
+
+void StoreKrzName(std::uint8_t* pObject, const std::string& strName)
+{
+    const std::string strField = KrzNameField(strName);
+    for (std::size_t i = 0; i < kObjNameLength; ++i)
+        pObject[kObjName + i] = static_cast<std::uint8_t>(strField[i]);
+}

@@ -30,8 +30,6 @@ constexpr std::uint64_t kMinSampleDataOffset = kKrzHeaderSize + kEndMarkSize;
 // Block length, ID, size, data distance, name and its terminator.
 constexpr std::uint32_t kObjectFraming = 28;
 constexpr std::size_t kObjDataDistance = 8;
-// A later part's payload starts after its 36-byte part header.
-constexpr std::uint32_t kLaterPartDataOffset = kLaterPartHeaderSize;
 
 // Where the bytes come from: a file read piece by piece, or memory.
 class CSource
@@ -154,12 +152,6 @@ constexpr std::uint8_t kLayerStereoFlag = 0x20;
 constexpr std::size_t kSegKeymap2 = 8;  // body bytes 7..8
 constexpr std::size_t kSegKeymap1 = 12; // body bytes 11..12
 
-// The pitch's rate term as the builder computes it.
-long RateTerm(std::uint32_t nRate)
-{
-    return static_cast<long>(KrzPitchRateTerm(nRate));
-}
-
 // The whole-number rates whose period 1e9 / rate (integer division) is
 // nPeriod: rate <= 1e9 / period and rate > 1e9 / (period + 1).
 void RatesForPeriod(std::uint32_t nPeriod, std::uint32_t& nLow, std::uint32_t& nHigh)
@@ -180,8 +172,8 @@ void RatesForPeriod(std::uint32_t nPeriod, std::uint32_t& nLow, std::uint32_t& n
 // comparison is made modulo 65536.
 bool PitchAgrees(const KrzSampleHeaderInfo& sh, long& nExpectLow, long& nExpectHigh)
 {
-    nExpectLow = 100L * sh.nRootKey + RateTerm(sh.nRateHigh);
-    nExpectHigh = 100L * sh.nRootKey + RateTerm(sh.nRateLow);
+    nExpectLow = 100L * sh.nRootKey + static_cast<long>(KrzPitchRateTerm(sh.nRateHigh));
+    nExpectHigh = 100L * sh.nRootKey + static_cast<long>(KrzPitchRateTerm(sh.nRateLow));
     const long nLo = nExpectLow - 1;
     const long nSpan = nExpectHigh + 1 - nLo;
     if (nSpan >= 65535)
@@ -265,9 +257,9 @@ class CKrzReader
         KrzHeaderInfo& header = m_info.header;
         header.strMagic = Printable(ab, 4);
         header.bMagicOk = std::memcmp(ab, "PRAM", 4) == 0;
-        header.nSampleDataOffset = bo::LoadBE32(ab + 4);
-        header.nDataLength = bo::LoadBE32(ab + 8);
-        header.nPartNumber = bo::LoadBE32(ab + 12);
+        header.nSampleDataOffset = bo::LoadBE32(ab + kHdrDataOffset);
+        header.nDataLength = bo::LoadBE32(ab + kHdrDataLength);
+        header.nPartNumber = bo::LoadBE32(ab + kHdrPartNumber);
         header.nOsVersion = bo::LoadBE32(ab + 16);
         if (!header.bMagicOk)
             Error(0, "bytes 0..3 are \"" + header.strMagic + "\", not \"PRAM\"");

@@ -144,9 +144,7 @@ MultiKeymapBytes BuildMultiKeymap(std::uint16_t nKeymapNumber, const std::string
     // From offset 4 to the end; 436 is even, so no byte is added.
     bo::StoreBE16(ab.data() + kObjSize, static_cast<std::uint16_t>(kMultiKeymapLength - 4));
     bo::StoreBE16(ab.data() + kDataDistanceField, kDataDistance);
-    const std::string strField = KrzNameField(strName);
-    for (std::size_t i = 0; i < kObjNameLength; ++i)
-        ab[kObjName + i] = static_cast<std::uint8_t>(strField[i]);
+    StoreKrzName(ab.data(), strName);
 
     bo::StoreBE16(ab.data() + kKeymapSampleNumber, anSampleNumbers[0]);
     bo::StoreBE16(ab.data() + kEntryMethod, kMethodSamplePerEntry);

@@ -37,11 +37,6 @@ class CFatVolume
     // The image must stay open while the volume is used.
     explicit CFatVolume(CImageIO& io);
 
-    int FatBits() const { return m_nFatBits; }
-    std::uint32_t ClusterCount() const { return m_nClusters; }
-    std::uint32_t ClusterBytes() const { return m_nClusterBytes; }
-    // Byte offset of the volume's boot sector in the image.
-    std::uint64_t VolumeOffset() const { return m_nVolumeOffset; }
     std::uint32_t FreeClusters() const;
 
     // Copies the files into the root folder, or into the folder

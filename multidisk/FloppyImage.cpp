@@ -19,7 +19,6 @@ namespace
 {
 
 constexpr std::uint32_t kSectorBytes = 512;
-constexpr std::uint32_t kPartHeaderBytes = kLaterPartHeaderSize;
 
 constexpr SFloppyGeometry kDD{720, 1440, 9, 2, 2, 112, 0xF9, 3};
 constexpr SFloppyGeometry kHD{1440, 2880, 18, 2, 1, 224, 0xF0, 9};
@@ -50,7 +49,7 @@ std::uint64_t FloppyDataBytes(const SFloppyGeometry& g)
 
 int MaxFloppyPartKB(const SFloppyGeometry& g)
 {
-    return static_cast<int>((FloppyDataBytes(g) - kPartHeaderBytes) / 1024);
+    return static_cast<int>((FloppyDataBytes(g) - kLaterPartHeaderSize) / 1024);
 }
 
 std::vector<std::uint8_t> FormatFloppy(const SFloppyGeometry& g, const std::string& strLabel,

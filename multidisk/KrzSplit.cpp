@@ -17,9 +17,6 @@
 namespace
 {
 
-// The payload of every later part begins right after its 36-byte header.
-constexpr std::uint32_t kLaterPartDataOffset = kLaterPartHeaderSize;
-
 // Writes one part file under a temporary name beside it: nHeaderSize bytes
 // of abHeader, then up to nPayload bytes of the source from its current
 // position. The part is closed, but replaces a file of its name only when

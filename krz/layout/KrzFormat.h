@@ -23,6 +23,9 @@ inline constexpr std::size_t kHdrPartNumber = 12; // u32, parts only; 1 marks a 
 // 36-byte one whose sample-data offset is 36 and whose bytes 32..35 are 0.
 inline constexpr std::size_t kPart1HeaderSize = 32;
 inline constexpr std::size_t kLaterPartHeaderSize = 36;
+// The sample-data offset field of a later part: its payload begins right
+// after its header.
+inline constexpr std::uint32_t kLaterPartDataOffset = kLaterPartHeaderSize;
 
 struct TemplateRegion
 {
