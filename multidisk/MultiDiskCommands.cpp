@@ -17,12 +17,14 @@ std::string DefaultJoinDestination(const std::string& strFirst)
     return strFirst + "J";
 }
 
-void SplitCommand(const std::string& strSource, const std::string& strDest, int nMaxSplitKB,
-                  CFeedback& feedback)
+int SplitCommand(const std::string& strSource, const std::string& strDest, int nMaxSplitKB,
+                 CFeedback& feedback)
 {
     feedback.SetStatusText(WorkingText("Splitting", strSource));
-    SplitKrzFile(strSource, strDest.empty() ? strSource : strDest, nMaxSplitKB, feedback);
+    const int nParts =
+        SplitKrzFile(strSource, strDest.empty() ? strSource : strDest, nMaxSplitKB, feedback);
     feedback.SetStatusText("Ready");
+    return nParts;
 }
 
 void JoinCommand(const std::string& strFirst, const std::string& strDest, CFeedback& feedback)

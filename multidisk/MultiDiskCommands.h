@@ -15,10 +15,10 @@ std::string WorkingText(const char* szVerb, const std::string& strPath);
 std::string DefaultJoinDestination(const std::string& strFirst);
 
 // Splits strSource into parts named after strDest (the source when empty):
-// "Splitting <name>...", the split, then "Ready". Throws CFileException as
-// SplitKrzFile does.
-void SplitCommand(const std::string& strSource, const std::string& strDest, int nMaxSplitKB,
-                  CFeedback& feedback);
+// "Splitting <name>...", the split, then "Ready". Returns the parts written
+// (0: no split, as SplitKrzFile). Throws CFileException as SplitKrzFile does.
+int SplitCommand(const std::string& strSource, const std::string& strDest, int nMaxSplitKB,
+                 CFeedback& feedback);
 
 // Joins the series that starts at strFirst into strDest (or the default
 // destination): "Joining <name>...", the bar at 1 of 0..2 while it runs, then

@@ -2,9 +2,9 @@
 
 #include "CDorvane_V2Doc.h"
 #include "CFileException.h"
-#include "KrzJoin.h"
 #include "KrzReader.h"
 #include "KrzSplit.h"
+#include "MultiDiskCommands.h"
 #include "Multisample.h"
 #include "PoolEdit.h"
 #include "RootKey.h"
@@ -157,8 +157,7 @@ SWebResult WebSplit(const std::string& strSource, int nSizeKB, CWebFeedback& fee
     const auto aBefore = FilesIn(strFolder);
     try
     {
-        feedback.SetStatusText("Splitting...");
-        if (SplitKrzFile(strSource, strSource, nSizeKB, feedback) == 0)
+        if (SplitCommand(strSource, "", nSizeKB, feedback) == 0)
             return result;
     }
     catch (const CFileException& e)
@@ -166,7 +165,6 @@ SWebResult WebSplit(const std::string& strSource, int nSizeKB, CWebFeedback& fee
         ReportFileError(e, feedback);
         return result;
     }
-    feedback.SetStatusText("Ready");
     result.m_bOk = feedback.MessageCount() == 0;
     if (result.m_bOk)
         result.m_aFiles = NewFiles(strFolder, aBefore);
@@ -179,18 +177,13 @@ SWebResult WebJoin(const std::string& strFirst, const std::string& strDest, CWeb
     const int nBefore = feedback.MessageCount();
     try
     {
-        feedback.SetStatusText("Joining...");
-        feedback.ProgressSetRange(0, 2);
-        feedback.ProgressSetPos(1);
-        JoinKrzFiles(strFirst, strDest, feedback);
+        JoinCommand(strFirst, strDest, feedback);
     }
     catch (const CFileException& e)
     {
         ReportFileError(e, feedback);
         return result;
     }
-    feedback.ProgressSetPos(0);
-    feedback.SetStatusText("Ready");
     result.m_bOk = feedback.MessageCount() == nBefore;
     if (result.m_bOk)
         result.m_aFiles.push_back(strDest);
@@ -270,7 +263,9 @@ SWavFacts WebWavFacts(const std::string& strPath, const std::string& strTitle,
     WAVINFO info;
     CWebFeedback feedback;
     facts.m_bValid = ReadAudioHeader(strPath, info, options, feedback);
-    facts.m_bNeedsDecoding = NeedsAudioLibraries(strPath, options);
+    // This build refuses every file that needs the audio libraries: only a
+    // refused file can need them.
+    facts.m_bNeedsDecoding = !facts.m_bValid && NeedsAudioLibraries(strPath, options);
     if (facts.m_bValid)
     {
         CWPoolObj entry;

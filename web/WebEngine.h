@@ -9,6 +9,7 @@
 #include "AudioInput.h"
 #include "CWebFeedback.h"
 #include "MakeFile.h"
+#include "RootKey.h"
 
 #include <cstdint>
 #include <string>
@@ -27,7 +28,7 @@ struct SWebEntry
     std::string m_strKeymapName;
     std::string m_strProgramName;
     bool m_bLoop = false;
-    int m_nRootKey = 48;
+    int m_nRootKey = kDefaultRootKey;
     bool m_bKeymapEnable = true;
     bool m_bProgramEnable = true;
 };
@@ -78,7 +79,7 @@ struct SWavFacts
     bool m_bNeedsDecoding = false;
     // Add's root key and LoopSwitch for the file (ApplyFileMetadata with
     // the file title strTitle): 48 and off without the file-metadata option.
-    int m_nRootKey = 48;
+    int m_nRootKey = kDefaultRootKey;
     bool m_bLoop = false;
     bool m_bLoopIgnored = false; // the file's loop lies outside its data
     // The file's loop in frames (end inclusive), read with the

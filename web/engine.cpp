@@ -67,15 +67,15 @@ std::vector<SWebEntry> ReadEntries(const val& jsEntries)
     {
         const val e = jsEntries[i];
         SWebEntry entry;
-        entry.m_strFileName = Field<std::string>(e, "fileName", "");
-        entry.m_strPath = Field<std::string>(e, "path", "");
-        entry.m_strSampleName = Field<std::string>(e, "sampleName", "");
-        entry.m_strKeymapName = Field<std::string>(e, "keymapName", "");
-        entry.m_strProgramName = Field<std::string>(e, "programName", "");
-        entry.m_bLoop = Field<bool>(e, "loop", false);
-        entry.m_nRootKey = Field<int>(e, "rootKey", 48);
-        entry.m_bKeymapEnable = Field<bool>(e, "keymapEnable", true);
-        entry.m_bProgramEnable = Field<bool>(e, "programEnable", true);
+        entry.m_strFileName = Field(e, "fileName", entry.m_strFileName);
+        entry.m_strPath = Field(e, "path", entry.m_strPath);
+        entry.m_strSampleName = Field(e, "sampleName", entry.m_strSampleName);
+        entry.m_strKeymapName = Field(e, "keymapName", entry.m_strKeymapName);
+        entry.m_strProgramName = Field(e, "programName", entry.m_strProgramName);
+        entry.m_bLoop = Field(e, "loop", entry.m_bLoop);
+        entry.m_nRootKey = Field(e, "rootKey", entry.m_nRootKey);
+        entry.m_bKeymapEnable = Field(e, "keymapEnable", entry.m_bKeymapEnable);
+        entry.m_bProgramEnable = Field(e, "programEnable", entry.m_bProgramEnable);
         aEntries.push_back(entry);
     }
     return aEntries;
@@ -105,27 +105,28 @@ val EntriesToJs(const std::vector<SWebEntry>& aEntries)
 CAudioOptions ReadAudioOptions(const val& o)
 {
     CAudioOptions audio;
-    audio.bConvert = Field<bool>(o, "convert", false);
-    audio.nMaxRate = Field<int>(o, "maxRate", 0);
-    audio.bFileMetadata = Field<bool>(o, "fileMetadata", false);
+    audio.bConvert = Field(o, "convert", audio.bConvert);
+    audio.nMaxRate = Field(o, "maxRate", audio.nMaxRate);
+    audio.bFileMetadata = Field(o, "fileMetadata", audio.bFileMetadata);
     return audio;
 }
 
 // Fills options from the page's settings object. Returns the name of a
 // field this engine does not implement that is set (true, a non-zero
 // number or a non-empty text), or "" when every field is understood.
+// Fields the object does not hold keep the values options has.
 std::string ReadMakeOptions(const val& o, CMakeOptions& options)
 {
     // Add a field here when the engine gains the option it sets.
     static const std::set<std::string> aKnown{"firstObjectID", "split",      "splitKB",
                                               "floppyKB",      "convert",    "maxRate",
                                               "fileMetadata",  "multisample"};
-    options.nFirstObjectID = Field<int>(o, "firstObjectID", kDefaultFirstObjectID);
-    options.bSplit = Field<bool>(o, "split", false);
-    options.nMaxSplitKB = Field<int>(o, "splitKB", kDefaultSplitKB);
-    options.nFloppyKB = Field<int>(o, "floppyKB", 0);
+    options.nFirstObjectID = Field(o, "firstObjectID", options.nFirstObjectID);
+    options.bSplit = Field(o, "split", options.bSplit);
+    options.nMaxSplitKB = Field(o, "splitKB", options.nMaxSplitKB);
+    options.nFloppyKB = Field(o, "floppyKB", options.nFloppyKB);
     options.audio = ReadAudioOptions(o);
-    options.bMultisample = Field<bool>(o, "multisample", false);
+    options.bMultisample = Field(o, "multisample", options.bMultisample);
 
     const val keys = val::global("Object").call<val>("keys", o);
     const auto n = keys["length"].as<unsigned>();
