@@ -69,11 +69,8 @@ void CConsoleFeedback::ProgressStepIt()
 
 void CConsoleFeedback::MessageBox(const std::string& strText, const std::string&, MessageIcon)
 {
-    ClearLine();
     ++m_nMessages;
-    std::fprintf(m_pOut, "%s\n", strText.c_str());
-    std::fflush(m_pOut);
-    Draw();
+    PrintLine(strText);
 }
 
 void CConsoleFeedback::PrintLine(const std::string& strText)

@@ -26,6 +26,8 @@ struct CAudioOptions
     int nMaxRate = 0;
     // Read the root key and loop stored in the files.
     bool bFileMetadata = false;
+
+    bool operator==(const CAudioOptions&) const = default;
 };
 
 // The largest number of frames a decoded entry has: its 16-bit words fit

@@ -76,8 +76,7 @@ void CQtDialogService::OpenInLastFolder(QFileDialog& dlg, const QString& strExt)
         dlg.setDirectory(strLast);
 }
 
-QString CQtDialogService::RunFileDialog(QFileDialog& dlg, const QString& strExt, bool bAll,
-                                        QStringList* pAll)
+QString CQtDialogService::RunFileDialog(QFileDialog& dlg, const QString& strExt, QStringList* pAll)
 {
     if (dlg.exec() != QDialog::Accepted)
         return {};
@@ -87,7 +86,7 @@ QString CQtDialogService::RunFileDialog(QFileDialog& dlg, const QString& strExt,
     const QFileInfo first(files.first());
     RememberFolder(strExt, dlg.fileMode() == QFileDialog::Directory ? first.absoluteFilePath()
                                                                     : first.absolutePath());
-    if (bAll && pAll)
+    if (pAll)
         *pAll = files;
     return files.first();
 }
@@ -102,7 +101,7 @@ QString CQtDialogService::GetOpenFileName(QWidget* pOwner, const QString& strTit
     dlg.setOption(QFileDialog::HideNameFilterDetails);
     dlg.setNameFilters(NameFilters(aFilters));
     dlg.setDefaultSuffix(strDefaultExt);
-    return RunFileDialog(dlg, strDefaultExt, false, nullptr);
+    return RunFileDialog(dlg, strDefaultExt, nullptr);
 }
 
 QStringList CQtDialogService::GetOpenFileNames(QWidget* pOwner, const QString& strTitle,
@@ -117,7 +116,7 @@ QStringList CQtDialogService::GetOpenFileNames(QWidget* pOwner, const QString& s
     dlg.setNameFilters(NameFilters(aFilters));
     dlg.setDefaultSuffix(strDefaultExt);
     QStringList aFiles;
-    RunFileDialog(dlg, strDefaultExt, true, &aFiles);
+    RunFileDialog(dlg, strDefaultExt, &aFiles);
     return aFiles;
 }
 
@@ -129,7 +128,7 @@ QString CQtDialogService::GetExistingDirectory(QWidget* pOwner, const QString& s
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(QFileDialog::Directory);
     dlg.setOption(QFileDialog::ShowDirsOnly);
-    return RunFileDialog(dlg, strKindExt, false, nullptr);
+    return RunFileDialog(dlg, strKindExt, nullptr);
 }
 
 QString CQtDialogService::GetSaveFileName(QWidget* pOwner, const QString& strTitle,
@@ -146,7 +145,7 @@ QString CQtDialogService::GetSaveFileName(QWidget* pOwner, const QString& strTit
     dlg.setDefaultSuffix(strDefaultExt);
     if (!strInitialName.isEmpty())
         dlg.selectFile(strInitialName);
-    return RunFileDialog(dlg, strDefaultExt, false, nullptr);
+    return RunFileDialog(dlg, strDefaultExt, nullptr);
 }
 
 void CQtDialogService::MessageBox(QWidget* pOwner, const QString& strText,

@@ -105,7 +105,7 @@ class CQtDialogService : public CDialogService
 
   private:
     void OpenInLastFolder(QFileDialog& dlg, const QString& strExt) const;
-    QString RunFileDialog(QFileDialog& dlg, const QString& strExt, bool bAll, QStringList* pAll);
+    QString RunFileDialog(QFileDialog& dlg, const QString& strExt, QStringList* pAll);
 
     QString m_strOrganization;
     QString m_strApplication;

@@ -110,7 +110,6 @@ class CBusyScope
     CDorvane_V2View& m_view;
 };
 
-// "Splitting PIANO.KRZ...": the operation and the file it works on.
 bool IsFile(const std::string& strPath)
 {
     std::error_code ec;
@@ -1111,9 +1110,7 @@ void CDorvane_V2View::OnSettings()
     m_nRateLimitHz = dlg.m_nRateLimitHz;
     m_bFileMetadata = dlg.m_bFileMetadata;
     m_bMultisample = dlg.m_bMultisample;
-    const CAudioOptions after = AudioOptions();
-    if (after.bConvert != before.bConvert || after.nMaxRate != before.nMaxRate ||
-        after.bFileMetadata != before.bFileMetadata)
+    if (AudioOptions() != before)
     {
         // Which files are usable, their Type lines and loops follow the
         // options; the current entry is shown again with its new facts.

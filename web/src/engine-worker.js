@@ -69,9 +69,7 @@ self.onmessage = async (event) => {
     FS.mkdir('/job/in');
     FS.mkdir('/job/out');
     FS.chdir('/job/in');
-    const inputs = new Set();
     const paths = writeInputs(FS, files || []);
-    paths.forEach((p) => inputs.add('/job/in/' + p));
     const progress = (status, pos, lower, upper) =>
       self.postMessage({ id, progress: { status, pos, lower, upper } });
     const result = run(E, op, args || {}, paths, progress);
