@@ -2,6 +2,7 @@
 
 #include "ByteOrder.h"
 #include "CFile.h"
+#include "RiffChunks.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,19 +12,6 @@
 
 namespace
 {
-
-bool IsTag(const std::uint8_t* p, const char* szTag)
-{
-    return std::memcmp(p, szTag, 4) == 0;
-}
-
-bool IsPrintableId(const std::uint8_t* p)
-{
-    for (int i = 0; i < 4; ++i)
-        if (p[i] < 0x20 || p[i] > 0x7E)
-            return false;
-    return true;
-}
 
 // Reads up to nCount bytes at nPos; returns what was read (no more than
 // the file holds, so that a damaged size never allocates more).
@@ -35,21 +23,6 @@ std::vector<std::uint8_t> ReadAt(CFile& file, std::uint64_t nPos, std::uint64_t 
     file.Seek(static_cast<std::int64_t>(nPos), CFile::begin);
     ab.resize(file.Read(ab.data(), ab.size()));
     return ab;
-}
-
-// True when a chunk starts at nPos: a printable id and a size that fits in
-// the file (as the WAV header reader judges it; the data chunk's size is
-// not held to that).
-bool ChunkIdAt(CFile& file, std::uint64_t nPos, std::uint64_t nLength, bool bBigEndian)
-{
-    if (nPos + 8 > nLength)
-        return false;
-    const auto ab = ReadAt(file, nPos, 8);
-    if (ab.size() < 8 || !IsPrintableId(ab.data()))
-        return false;
-    const std::uint32_t nSize =
-        bBigEndian ? bo::LoadBE32(ab.data() + 4) : bo::LoadLE32(ab.data() + 4);
-    return IsTag(ab.data(), "data") || nPos + 8 + nSize <= nLength;
 }
 
 struct CChunk
@@ -70,18 +43,14 @@ template <class Fn> void WalkChunks(CFile& file, bool bBigEndian, Fn fn)
     for (int nChunks = 0; nChunks < kMaxMetadataChunks && nPos + 8 <= nLength; ++nChunks)
     {
         const auto ab = ReadAt(file, nPos, 8);
-        if (ab.size() < 8 || !IsPrintableId(ab.data()))
+        if (ab.size() < 8 || !IsPrintableChunkId(ab.data()))
             return;
         CChunk chunk;
         std::memcpy(chunk.szId, ab.data(), 4);
         chunk.nSize = bBigEndian ? bo::LoadBE32(ab.data() + 4) : bo::LoadLE32(ab.data() + 4);
         chunk.nBody = nPos + 8;
         fn(chunk);
-        std::uint64_t nNext = chunk.nBody + chunk.nSize;
-        if (chunk.nSize % 2 != 0 && (ChunkIdAt(file, nNext + 1, nLength, bBigEndian) ||
-                                     !ChunkIdAt(file, nNext, nLength, bBigEndian)))
-            ++nNext;
-        nPos = nNext;
+        nPos = NextChunkPos(file, chunk.nBody, chunk.nSize, nLength, bBigEndian);
     }
 }
 
@@ -208,10 +177,10 @@ CFileMetadata ReadFileMetadata(const std::string& strPath)
         const auto ab = ReadAt(file, 0, 12);
         if (ab.size() < 12)
             return metadata;
-        if (IsTag(ab.data(), "RIFF") && IsTag(ab.data() + 8, "WAVE"))
+        if (IsChunkTag(ab.data(), "RIFF") && IsChunkTag(ab.data() + 8, "WAVE"))
             ReadWaveMetadata(file, metadata);
-        else if (IsTag(ab.data(), "FORM") &&
-                 (IsTag(ab.data() + 8, "AIFF") || IsTag(ab.data() + 8, "AIFC")))
+        else if (IsChunkTag(ab.data(), "FORM") &&
+                 (IsChunkTag(ab.data() + 8, "AIFF") || IsChunkTag(ab.data() + 8, "AIFC")))
             ReadAiffMetadata(file, metadata);
     }
     catch (const CFileException&)

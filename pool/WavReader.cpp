@@ -3,6 +3,7 @@
 #include "ByteOrder.h"
 #include "CFeedback.h"
 #include "CFile.h"
+#include "RiffChunks.h"
 
 #include <algorithm>
 #include <array>
@@ -17,11 +18,6 @@ bool ReadWord(CFile& file, std::uint8_t (&ab)[4])
     return file.Read(ab, 4) == 4;
 }
 
-bool IsTag(const std::uint8_t* p, const char* szTag)
-{
-    return std::memcmp(p, szTag, 4) == 0;
-}
-
 // Looks for the word "fmt " on the 4-byte grid that starts at the current
 // position, regardless of chunk boundaries; leaves the file just past it.
 // Reads in blocks, since a file without the word is read to its end.
@@ -34,7 +30,7 @@ bool FindFmtWord(CFile& file)
         const std::size_t nGot = file.Read(abBuf.data(), abBuf.size());
         for (std::size_t i = 0; i + 4 <= nGot; i += 4)
         {
-            if (IsTag(&abBuf[i], "fmt "))
+            if (IsChunkTag(&abBuf[i], "fmt "))
             {
                 file.Seek(static_cast<std::int64_t>(nPos + i + 4), CFile::begin);
                 return true;
@@ -44,28 +40,6 @@ bool FindFmtWord(CFile& file)
             return false;
         nPos += nGot;
     }
-}
-
-bool IsPrintableId(const std::uint8_t* p)
-{
-    for (int i = 0; i < 4; ++i)
-        if (p[i] < 0x20 || p[i] > 0x7E)
-            return false;
-    return true;
-}
-
-// True when a chunk starts at nPos: a printable id and a size that fits in
-// the file (the data chunk's size is not held to that: a file cut short or
-// written without seeking back still has its data).
-bool StartsChunk(CFile& file, std::uint64_t nPos, std::uint64_t nLength)
-{
-    if (nPos + 8 > nLength)
-        return false;
-    std::uint8_t abId[4], abSize[4];
-    file.Seek(static_cast<std::int64_t>(nPos), CFile::begin);
-    if (!ReadWord(file, abId) || !IsPrintableId(abId) || !ReadWord(file, abSize))
-        return false;
-    return IsTag(abId, "data") || nPos + 8 + bo::LoadLE32(abSize) <= nLength;
 }
 
 enum class Verdict
@@ -83,12 +57,12 @@ Verdict ReadHeader(const std::string& strPath, WAVINFO& info)
         return Verdict::NotRiffWave;
 
     std::uint8_t ab[4];
-    if (!ReadWord(file, ab) || !IsTag(ab, "RIFF"))
+    if (!ReadWord(file, ab) || !IsChunkTag(ab, "RIFF"))
         return Verdict::NotRiffWave;
     if (!ReadWord(file, ab))
         return Verdict::NotRiffWave;
     info.nRiffSize = static_cast<std::int32_t>(bo::LoadLE32(ab));
-    if (!ReadWord(file, ab) || !IsTag(ab, "WAVE"))
+    if (!ReadWord(file, ab) || !IsChunkTag(ab, "WAVE"))
         return Verdict::NotRiffWave;
     if (!FindFmtWord(file))
         return Verdict::Bad;
@@ -116,18 +90,12 @@ Verdict ReadHeader(const std::string& strPath, WAVINFO& info)
     if (!ReadWord(file, abId))
         return Verdict::Bad;
     int nChunks = 0;
-    while (!IsTag(abId, "data"))
+    while (!IsChunkTag(abId, "data"))
     {
         if (!ReadWord(file, ab) || ++nChunks > kMaxWavChunks)
             return Verdict::Bad;
-        const std::uint32_t nSize = bo::LoadLE32(ab);
-        std::uint64_t nNext = file.GetPosition() + nSize;
-        // A chunk of odd size is followed by a pad byte. Some writers leave
-        // it out: the position without it is taken only when that one, and
-        // not the padded one, starts a chunk with a printable id.
-        if (nSize % 2 != 0 &&
-            (StartsChunk(file, nNext + 1, nLength) || !StartsChunk(file, nNext, nLength)))
-            ++nNext;
+        const std::uint64_t nNext =
+            NextChunkPos(file, file.GetPosition(), bo::LoadLE32(ab), nLength, false);
         if (nNext >= nLength) // points past the end: no next chunk to read
             return Verdict::Bad;
         file.Seek(static_cast<std::int64_t>(nNext), CFile::begin);
