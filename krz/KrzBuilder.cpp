@@ -87,63 +87,6 @@ std::uint64_t EntryObjectBytes(const EntryPlan& plan, const CWPoolObj& entry, bo
     return n;
 }
 
-// Writes a decoded entry's words: the left (or only) channel from nLeftPos
-// on, the right one after it.
-void WriteDecoded(const std::string& strPath, const WAVINFO& info, const CAudioOptions& audio,
-                  std::uint64_t nFrames, CFile& out, std::uint64_t nLeftPos,
-                  const std::function<void(std::uint64_t)>& fnWritten)
-{
-    // Frames gathered from the decoder before each pair of writes: small
-    // writes in two places of the output cost more than the decoding.
-    constexpr std::size_t kFrames = 64 * 1024;
-    const bool bMono = info.nChannels == 1;
-    const std::size_t nChannels = bMono ? 1 : 2;
-    static thread_local std::vector<std::int16_t> s_anFrames(kFrames * 2);
-    static thread_local std::vector<std::uint8_t> s_abLeft(kFrames * 2), s_abRight(kFrames * 2);
-    CAudioDecoder decoder(strPath, info, audio);
-    std::uint64_t nLeftAt = nLeftPos;
-    std::uint64_t nRightAt = nLeftPos + 2 * nFrames;
-    std::uint64_t nLeft = nFrames;
-    while (nLeft > 0)
-    {
-        const std::size_t nWant = static_cast<std::size_t>(std::min<std::uint64_t>(nLeft, kFrames));
-        std::size_t nGot = 0;
-        while (nGot < nWant)
-        {
-            const std::size_t n = decoder.Read(s_anFrames.data() + nGot * nChannels, nWant - nGot);
-            if (n == 0)
-                throw CFileException(CFileException::endOfFile, CFile::FullPath(strPath));
-            nGot += n;
-        }
-        // Two plain loops rather than one with a test inside: the compiler
-        // turns them into vector shuffles.
-        const std::int16_t* pIn = s_anFrames.data();
-        std::uint8_t* pLeft = s_abLeft.data();
-        std::uint8_t* pRight = s_abRight.data();
-        if (bMono)
-            for (std::size_t i = 0; i < nGot; ++i)
-                bo::StoreBE16(pLeft + 2 * i, static_cast<std::uint16_t>(pIn[i]));
-        else
-            for (std::size_t i = 0; i < nGot; ++i)
-            {
-                bo::StoreBE16(pLeft + 2 * i, static_cast<std::uint16_t>(pIn[2 * i]));
-                bo::StoreBE16(pRight + 2 * i, static_cast<std::uint16_t>(pIn[2 * i + 1]));
-            }
-        out.Seek(static_cast<std::int64_t>(nLeftAt), CFile::begin);
-        out.Write(s_abLeft.data(), 2 * nGot);
-        nLeftAt += 2 * nGot;
-        if (!bMono)
-        {
-            out.Seek(static_cast<std::int64_t>(nRightAt), CFile::begin);
-            out.Write(s_abRight.data(), 2 * nGot);
-            nRightAt += 2 * nGot;
-        }
-        nLeft -= nGot;
-        if (fnWritten)
-            fnWritten(2 * nChannels * nGot);
-    }
-}
-
 void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
               TemplateBytes& abTemplate, CFile& out, CFeedback& feedback,
               const KrzBuildExtras& extras, KrzBuildSummary& summary)
@@ -314,8 +257,8 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
         };
         if (aWavInfo[plan.nIndex].bDecoded)
         {
-            WriteDecoded(entry.FilePath(), aWavInfo[plan.nIndex], extras.audio, plan.nFrames, out,
-                         nDataAt, fnWritten);
+            ConvertDecodedData(entry.FilePath(), aWavInfo[plan.nIndex], extras.audio, plan.nFrames,
+                               out, nDataAt, fnWritten);
         }
         else
         {

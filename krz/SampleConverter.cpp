@@ -1,10 +1,13 @@
 #include "SampleConverter.h"
 
+#include "ByteOrder.h"
 #include "CFile.h"
+#include "CFileException.h"
 
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <vector>
 
 namespace
 {
@@ -79,6 +82,26 @@ struct CWorkBuffers
     std::array<std::uint8_t, kBlock> abRight;
 };
 
+// Writes one block of converted words at their places: a stereo entry's
+// left channel at nLeftAt and its right one at nRightAt (pRight not null),
+// a mono entry's words where the output stands (its run is written in
+// order); both positions move on by nBytes.
+void WriteChannels(CFile& out, const std::uint8_t* pLeft, const std::uint8_t* pRight,
+                   std::size_t nBytes, std::uint64_t& nLeftAt, std::uint64_t& nRightAt)
+{
+    if (pRight != nullptr)
+    {
+        out.Seek(static_cast<std::int64_t>(nLeftAt), CFile::begin);
+        out.Write(pLeft, nBytes);
+        out.Seek(static_cast<std::int64_t>(nRightAt), CFile::begin);
+        out.Write(pRight, nBytes);
+        nRightAt += nBytes;
+    }
+    else
+        out.Write(pLeft, nBytes);
+    nLeftAt += nBytes;
+}
+
 } // namespace
 
 std::uint64_t ChannelBytes(const WAVINFO& info, std::uint64_t nUsableBytes)
@@ -135,20 +158,57 @@ void ConvertSampleData(CFile& wav, const WAVINFO& info, std::uint64_t nUsableByt
             nBytes = SplitSwapPairs(abIn.data(), abLeft.data(), abRight.data(), nGot / 4);
         else
             nBytes = SplitWiden8(abIn.data(), abLeft.data(), abRight.data(), nGot / 2);
-        if (bMono)
-        {
-            out.Write(abLeft.data(), nBytes);
-        }
-        else
-        {
-            out.Seek(static_cast<std::int64_t>(nLeftAt), CFile::begin);
-            out.Write(abLeft.data(), nBytes);
-            nLeftAt += nBytes;
-            out.Seek(static_cast<std::int64_t>(nRightAt), CFile::begin);
-            out.Write(abRight.data(), nBytes);
-            nRightAt += nBytes;
-        }
+        WriteChannels(out, abLeft.data(), bMono ? nullptr : abRight.data(), nBytes, nLeftAt,
+                      nRightAt);
         if (fnWritten)
             fnWritten(bMono ? nBytes : 2 * nBytes);
+    }
+}
+
+void ConvertDecodedData(const std::string& strPath, const WAVINFO& info, const CAudioOptions& audio,
+                        std::uint64_t nFrames, CFile& out, std::uint64_t nLeftPos,
+                        const std::function<void(std::uint64_t)>& fnWritten)
+{
+    // Frames gathered from the decoder before each pair of writes: small
+    // writes in two places of the output cost more than the decoding.
+    constexpr std::size_t kFrames = kBlock / 4;
+    const bool bMono = info.nChannels == 1;
+    const std::size_t nChannels = bMono ? 1 : 2;
+    static thread_local std::vector<std::int16_t> s_anFrames(kFrames * 2);
+    static thread_local const auto s_pBuffers = std::make_unique<CWorkBuffers>();
+    std::uint8_t* pLeft = s_pBuffers->abLeft.data();
+    std::uint8_t* pRight = s_pBuffers->abRight.data();
+    CAudioDecoder decoder(strPath, info, audio);
+    std::uint64_t nLeftAt = nLeftPos;
+    std::uint64_t nRightAt = nLeftPos + 2 * nFrames;
+    out.Seek(static_cast<std::int64_t>(nLeftAt), CFile::begin);
+    std::uint64_t nLeft = nFrames;
+    while (nLeft > 0)
+    {
+        const std::size_t nWant = static_cast<std::size_t>(std::min<std::uint64_t>(nLeft, kFrames));
+        std::size_t nGot = 0;
+        while (nGot < nWant)
+        {
+            const std::size_t n = decoder.Read(s_anFrames.data() + nGot * nChannels, nWant - nGot);
+            if (n == 0)
+                throw CFileException(CFileException::endOfFile, CFile::FullPath(strPath));
+            nGot += n;
+        }
+        // Two plain loops rather than one with a test inside: the compiler
+        // turns them into vector shuffles.
+        const std::int16_t* pIn = s_anFrames.data();
+        if (bMono)
+            for (std::size_t i = 0; i < nGot; ++i)
+                bo::StoreBE16(pLeft + 2 * i, static_cast<std::uint16_t>(pIn[i]));
+        else
+            for (std::size_t i = 0; i < nGot; ++i)
+            {
+                bo::StoreBE16(pLeft + 2 * i, static_cast<std::uint16_t>(pIn[2 * i]));
+                bo::StoreBE16(pRight + 2 * i, static_cast<std::uint16_t>(pIn[2 * i + 1]));
+            }
+        WriteChannels(out, pLeft, bMono ? nullptr : pRight, 2 * nGot, nLeftAt, nRightAt);
+        nLeft -= nGot;
+        if (fnWritten)
+            fnWritten(2 * nChannels * nGot);
     }
 }

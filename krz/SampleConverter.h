@@ -4,6 +4,7 @@
 // sample b becomes the word (b XOR 0x80, 0x00).
 #pragma once
 
+#include "AudioInput.h"
 #include "WAVINFO.h"
 #include "WavReader.h" // kMaxWavDataBytes, UsableDataBytes
 
@@ -30,3 +31,12 @@ std::uint64_t ChannelBytes(const WAVINFO& info, std::uint64_t nUsableBytes);
 void ConvertSampleData(CFile& wav, const WAVINFO& info, std::uint64_t nUsableBytes, CFile& out,
                        std::uint64_t nLeftPos,
                        const std::function<void(std::uint64_t)>& fnWritten = {});
+
+// Writes a decoded entry's nFrames frames (CAudioDecoder of strPath with
+// info and audio, as 16-bit big-endian words) straight into out as
+// ConvertSampleData does: the left (or only) channel from nLeftPos on, the
+// right one right after it (nLeftPos + 2 * nFrames). Throws CFileException;
+// a file that gives fewer frames raises endOfFile on it.
+void ConvertDecodedData(const std::string& strPath, const WAVINFO& info, const CAudioOptions& audio,
+                        std::uint64_t nFrames, CFile& out, std::uint64_t nLeftPos,
+                        const std::function<void(std::uint64_t)>& fnWritten = {});
