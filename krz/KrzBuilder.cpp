@@ -67,26 +67,6 @@ struct EntryPlan
     bool bGroupMember = false;
 };
 
-// The objects the entry writes besides its sample: its own keymap and
-// program as the template gives them, or its group's.
-std::uint64_t EntryObjectBytes(const EntryPlan& plan, const CWPoolObj& entry, bool bMono,
-                               const std::vector<CKeymapGroup>& aGroups)
-{
-    std::uint64_t n = (bMono ? kMonoSample : kStereoSample).nLength;
-    if (plan.bGroupMember)
-        return n;
-    if (plan.nGroupFirstOf >= 0)
-        return n + kMultiKeymapLength +
-               (aGroups[plan.nGroupFirstOf].bProgram
-                    ? (bMono ? kMonoProgram : kStereoProgram).nLength
-                    : 0);
-    if (entry.m_bKeymapEnable)
-        n += (bMono ? kMonoKeymap : kStereoKeymap).nLength;
-    if (entry.m_bProgramEnable)
-        n += (bMono ? kMonoProgram : kStereoProgram).nLength;
-    return n;
-}
-
 void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
               TemplateBytes& abTemplate, CFile& out, CFeedback& feedback,
               const KrzBuildExtras& extras, KrzBuildSummary& summary)
@@ -108,7 +88,6 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
 
     // First pass: the data of every usable entry, from its file as it is now.
     std::vector<EntryPlan> aPlans;
-    std::uint64_t nObjectBytes = kKrzHeaderSize + kEndMarkSize;
     std::uint64_t nTotalData = 0;
     for (int i = 0; i < nCount; ++i)
     {
@@ -132,37 +111,34 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
             if (plan.nFrames == 0)
                 throw CFileException(CFileException::endOfFile, CFile::FullPath(entry.FilePath()));
             plan.nChannelBytes = 2 * plan.nFrames;
-            plan.nDataBytes = plan.nChannelBytes * (bMono ? 1 : 2);
-            nTotalData += plan.nDataBytes;
-            nObjectBytes += EntryObjectBytes(plan, entry, bMono, aGroups);
-            aPlans.push_back(plan);
-            continue;
         }
-        CFile wav(entry.FilePath(), CFile::modeRead);
-        const std::uint64_t nLength = wav.GetLength();
-        // The header read found the data chunk's size word just before
-        // nDataOffset. A file that no longer reaches that far has lost its
-        // header since (emptied, cut, being rewritten): it is no WAV file
-        // any more, and building it would make an empty sample in silence.
-        if (nLength < static_cast<std::uint32_t>(info.nDataOffset))
-            throw CFileException(CFileException::endOfFile, wav.GetFilePath());
-        plan.nUsable = UsableDataBytes(info, nLength);
-        if (plan.bFileLoop)
+        else
         {
-            plan.nUsable = std::min(plan.nUsable, (info.nLoopEnd + 1) * WavFrameBytes(info));
+            CFile wav(entry.FilePath(), CFile::modeRead);
+            const std::uint64_t nLength = wav.GetLength();
+            // The header read found the data chunk's size word just before
+            // nDataOffset. A file that no longer reaches that far has lost its
+            // header since (emptied, cut, being rewritten): it is no WAV file
+            // any more, and building it would make an empty sample in silence.
+            if (nLength < static_cast<std::uint32_t>(info.nDataOffset))
+                throw CFileException(CFileException::endOfFile, wav.GetFilePath());
+            plan.nUsable = UsableDataBytes(info, nLength);
+            if (plan.bFileLoop)
+            {
+                plan.nUsable = std::min(plan.nUsable, (info.nLoopEnd + 1) * WavFrameBytes(info));
+            }
+            plan.nChannelBytes = ChannelBytes(info, plan.nUsable);
+            // Without one whole frame the sample's end word would lie before its
+            // start: a file that lost its data since its header was read.
+            if (plan.nChannelBytes == 0)
+                throw CFileException(CFileException::endOfFile, wav.GetFilePath());
         }
-        plan.nChannelBytes = ChannelBytes(info, plan.nUsable);
-        // Without one whole frame the sample's end word would lie before its
-        // start: a file that lost its data since its header was read.
-        if (plan.nChannelBytes == 0)
-            throw CFileException(CFileException::endOfFile, wav.GetFilePath());
         plan.nDataBytes = plan.nChannelBytes * (bMono ? 1 : 2);
         nTotalData += plan.nDataBytes;
-        nObjectBytes += EntryObjectBytes(plan, entry, bMono, aGroups);
         aPlans.push_back(plan);
     }
 
-    bo::StoreBE32(abTemplate.data() + kHdrDataOffset, static_cast<std::uint32_t>(nObjectBytes));
+    // The header's sample-data offset is set once the objects are written.
     out.Write(abTemplate.data() + kFileHeader.nOffset, kFileHeader.nLength);
 
     // The bar follows the bytes of sample data written, the build's time.
@@ -241,6 +217,11 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
 
     const std::uint8_t abEndMark[kEndMarkSize] = {0, 0, 0, 0};
     out.Write(abEndMark, sizeof abEndMark);
+    // The sample data follows the objects.
+    const std::uint64_t nObjectBytes = out.GetPosition();
+    bo::StoreBE32(abTemplate.data() + kHdrDataOffset, static_cast<std::uint32_t>(nObjectBytes));
+    out.Seek(kHdrDataOffset, CFile::begin);
+    out.Write(abTemplate.data() + kHdrDataOffset, 4);
 
     // Second pass: the sample data, each entry at its place.
     std::uint64_t nDataAt = nObjectBytes;
