@@ -43,13 +43,7 @@ bool HasBpb(const std::uint8_t* ab)
 // The date and time of a directory entry, in local time.
 void StoreDosTime(std::uint8_t* abEntry, std::time_t t)
 {
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    const int nYear = std::clamp(tm.tm_year + 1900, 1980, 2107);
-    const auto nDate =
-        static_cast<std::uint16_t>(((nYear - 1980) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday);
-    const auto nTime =
-        static_cast<std::uint16_t>((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
+    const auto [nDate, nTime] = DosDateTime(t);
     abEntry[13] = 0;
     bo::StoreLE16(abEntry + 14, nTime); // created
     bo::StoreLE16(abEntry + 16, nDate);

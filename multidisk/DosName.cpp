@@ -1,5 +1,6 @@
 #include "DosName.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace
@@ -89,4 +90,16 @@ std::string DirEntryName(const std::string& strDosName)
 std::string DosBaseName(const std::string& strDosName)
 {
     return strDosName.substr(0, strDosName.find('.'));
+}
+
+SDosDateTime DosDateTime(std::time_t t)
+{
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    const int nYear = std::clamp(tm.tm_year + 1900, 1980, 2107);
+    SDosDateTime dt;
+    dt.nDate =
+        static_cast<std::uint16_t>(((nYear - 1980) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday);
+    dt.nTime = static_cast<std::uint16_t>((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
+    return dt;
 }

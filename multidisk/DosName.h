@@ -2,6 +2,8 @@
 // 3 of extension, in capitals, from the characters DOS allows.
 #pragma once
 
+#include <cstdint>
+#include <ctime>
 #include <string>
 
 // The 8.3 name under which a KRZ file or one of its parts is stored: the
@@ -26,3 +28,13 @@ std::string DirEntryName(const std::string& strDosName);
 
 // The name part of "NAME.EXT" (the volume label of a floppy image).
 std::string DosBaseName(const std::string& strDosName);
+
+// The time t (local time) as a directory entry holds it: the date (years
+// from 1980, 1980..2107 at most, month, day) and the time (hours, minutes,
+// seconds / 2), each a 16-bit field.
+struct SDosDateTime
+{
+    std::uint16_t nDate = 0;
+    std::uint16_t nTime = 0;
+};
+SDosDateTime DosDateTime(std::time_t t);

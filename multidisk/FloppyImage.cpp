@@ -96,14 +96,9 @@ std::vector<std::uint8_t> FormatFloppy(const SFloppyGeometry& g, const std::stri
     std::uint8_t* pLabel = p + (1 + 2 * g.m_nFatSectors) * kSectorBytes;
     std::memcpy(pLabel, Padded(strLabel, 11).data(), 11);
     pLabel[11] = 0x08; // volume label
-    std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    const int nYear = std::clamp(tm.tm_year + 1900, 1980, 2107);
-    bo::StoreLE16(pLabel + 22, static_cast<std::uint16_t>((tm.tm_hour << 11) | (tm.tm_min << 5) |
-                                                          (tm.tm_sec / 2)));
-    bo::StoreLE16(pLabel + 24, static_cast<std::uint16_t>(((nYear - 1980) << 9) |
-                                                          ((tm.tm_mon + 1) << 5) | tm.tm_mday));
+    const SDosDateTime written = DosDateTime(std::time(nullptr));
+    bo::StoreLE16(pLabel + 22, written.nTime);
+    bo::StoreLE16(pLabel + 24, written.nDate);
     return ab;
 }
 
