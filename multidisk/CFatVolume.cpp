@@ -521,9 +521,9 @@ void CFatVolume::PutFiles(const std::vector<SPutFile>& aFiles, const std::string
     m_io.Sync();
 
     // 2. Every FAT copy.
-    const std::vector<std::uint8_t> abOldFat = EncodeFat(m_anFat);
+    // m_abFat holds m_anFat as encoded.
     const std::vector<std::uint8_t> abNewFat = EncodeFat(anFat);
-    WriteFatChanges(abOldFat, abNewFat);
+    WriteFatChanges(m_abFat, abNewFat);
     m_anFat = anFat;
     m_abFat = abNewFat;
     m_io.Sync();
