@@ -87,7 +87,7 @@ bool MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeO
     if (options.nFloppyKB != 0)
     {
         if (!MakeOutputImages(strOutput, options.bSplit, options.nMaxSplitKB, options.nFloppyKB,
-                              feedback))
+                              feedback, result.nParts))
             return false;
     }
     else if (options.bSplit)

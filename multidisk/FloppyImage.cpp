@@ -132,7 +132,7 @@ void MakeFloppyImage(const std::string& strSource, const std::string& strDosName
 }
 
 bool MakeOutputImages(const std::string& strOutput, bool bSplit, int nSplitKB, int nFloppyKB,
-                      CFeedback& feedback)
+                      CFeedback& feedback, int& nParts)
 {
     const SFloppyGeometry* pGeometry = FloppyGeometry(nFloppyKB);
     if (pGeometry == nullptr)
@@ -145,7 +145,7 @@ bool MakeOutputImages(const std::string& strOutput, bool bSplit, int nSplitKB, i
         CFile output(strOutput, CFile::modeRead);
         nLength = output.GetLength();
     }
-    int nParts = 0;
+    nParts = 0;
     if (bSplit || nLength > FloppyDataBytes(*pGeometry))
     {
         feedback.SetStatusText("Splitting...");

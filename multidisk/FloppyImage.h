@@ -49,10 +49,11 @@ void MakeFloppyImage(const std::string& strSource, const std::string& strDosName
 // image, the file is split as Split Files does and every part becomes an
 // image named like the part with ".img" added; otherwise the file becomes
 // the one image strOutput + ".img". Every image holds its file under the
-// 8.3 name of strOutput (KrzDosName). Returns false when an image could not
-// be made (its message shown); throws CFileException on a file error.
+// 8.3 name of strOutput (KrzDosName). nParts is set to the parts written
+// (0 when not split). Returns false when an image could not be made (its
+// message shown); throws CFileException on a file error.
 bool MakeOutputImages(const std::string& strOutput, bool bSplit, int nSplitKB, int nFloppyKB,
-                      CFeedback& feedback);
+                      CFeedback& feedback, int& nParts);
 
 // Images made from KRZ files or parts that exist already: each file
 // becomes strFile + ".img" holding it under KrzDosName(strFile). A file

@@ -157,7 +157,9 @@ TEST_P(OutputImagesTest, OneImagePerPartOrTheWholeFile)
     WriteFileBytes(strOutput, MakeSource(c.nLength, 0x100));
     CRecordingFeedback feedback;
 
-    ASSERT_TRUE(MakeOutputImages(strOutput, c.bSplit, c.nSplitKB, c.nKB, feedback));
+    int nParts = -1;
+    ASSERT_TRUE(MakeOutputImages(strOutput, c.bSplit, c.nSplitKB, c.nKB, feedback, nParts));
+    EXPECT_EQ(nParts, c.nParts);
 
     std::vector<std::string> aExpected{"piano.k26"};
     if (c.nParts == 0)
