@@ -6,7 +6,8 @@ import { EngineClient } from './engine-client.js';
 import { MAX_POOL, NAME_FIELD_CHARS, cutToChars, fileTitleOf, sampleNameFromTitle } from './names.js';
 import { DEFAULT_ROOT_KEY, parseRootKey, rootKeyText, stepKey, stepNote, stepOctave } from './rootkey.js';
 import { zipSync } from './fflate.js';
-import { containerFacts, decodeAiff, resampleSmpl, resampledFrames, toWords, wavFile } from './audiofile.js';
+import { decodeForEngine } from './browserdecode.js';
+import { RATE_LIMIT_RANGE, parseRateLimit } from './ratelimit.js';
 
 const engine = new EngineClient();
 const $ = (id) => document.getElementById(id);
@@ -97,66 +98,13 @@ async function factsOf(file, s, title = file.name) {
   return reply.result;
 }
 
-const badFile = (name) => 'Error in file: ' + name + '\nFile is bad or non-existing...';
-
-// Decodes file with the browser's own decoder at its own rate (an
-// OfflineAudioContext at that rate does not resample), resampled to
-// s.maxRate when it is faster, as a 16-bit PCM WAV file under the same
-// name that carries the original's root key and loop ("smpl"). Returns
-// { file, what } or { message }.
-// AIFF files (which the browser's decoder does not read) are read here.
-async function decodeInBrowser(file, s) {
-  const facts = containerFacts(file.bytes);
-  if (facts.rate < 3000 || facts.rate > 768000) return { message: badFile(file.name) };
-  let data;
-  if (facts.container === 'AIFF') {
-    const aiff = decodeAiff(file.bytes);
-    if (!aiff) return { message: badFile(file.name) };
-    data = aiff.channels;
-  } else {
-    try {
-      const buffer = await new OfflineAudioContext(1, 1, facts.rate).decodeAudioData(file.bytes.slice(0));
-      data = [];
-      for (let c = 0; c < buffer.numberOfChannels; c++) data.push(buffer.getChannelData(c));
-    } catch {
-      return { message: badFile(file.name) };
-    }
-  }
-  const channels = data.length;
-  if (channels > 2) return { message: 'Error in file: ' + file.name + '\n' + channels + '-track files are currently not supported.' };
-  const inFrames = data[0].length;
-  let rate = facts.rate;
-  let frames = inFrames;
-  let smpl = facts.smpl;
-  if (frames > 0 && s.maxRate > 0 && facts.rate > s.maxRate) {
-    rate = s.maxRate;
-    frames = resampledFrames(inFrames, facts.rate, rate);
-    if (frames === 0) return { message: badFile(file.name) };
-    const input = new AudioBuffer({ length: inFrames, numberOfChannels: channels, sampleRate: facts.rate });
-    data.forEach((x, c) => input.copyToChannel(x instanceof Float32Array ? x : Float32Array.from(x), c));
-    const context = new OfflineAudioContext(channels, frames, rate);
-    const source = context.createBufferSource();
-    source.buffer = input;
-    source.connect(context.destination);
-    source.start();
-    const output = await context.startRendering();
-    data = data.map((_, c) => output.getChannelData(c));
-    if (smpl) smpl = resampleSmpl(smpl, facts.rate, rate, inFrames, frames);
-  }
-  if (frames === 0) return { message: badFile(file.name) };
-  const bytes = wavFile(toWords(data, frames), channels, rate, smpl);
-  const what = (facts.container || 'audio') + ', decoded in the browser' +
-    (rate !== facts.rate ? ' and resampled from ' + facts.rate + ' Hz' : '');
-  return { file: { name: file.name, bytes: bytes.buffer }, what };
-}
-
 // What the engine reads of original under the settings s: the file itself,
 // or, where the desktop program would decode or resample it, the browser's
 // 16-bit WAV of it. Returns { file, facts }.
 async function prepare(original, s) {
   const facts = await factsOf(original, s);
   if (!facts.needsDecoding) return { file: original, facts };
-  const decoded = await decodeInBrowser(original, s);
+  const decoded = await decodeForEngine(original, s);
   if (decoded.message) return { file: original, facts: { ...facts, valid: false, message: decoded.message, type: 'UNSUPPORTED FILETYPE !!!' } };
   const made = await factsOf(decoded.file, s, original.name);
   return { file: decoded.file, facts: { ...made, type: decoded.what + ': ' + made.type } };
@@ -522,7 +470,28 @@ onPick('join-files', joinFiles);
 onPick('info-files', infoFiles);
 $('make').addEventListener('click', makeFile);
 $('save-pool').addEventListener('click', savePool);
-for (const id of ['convert', 'max-rate', 'file-metadata']) $(id).addEventListener('change', () => refreshFiles());
+for (const id of ['convert', 'file-metadata']) $(id).addEventListener('change', () => refreshFiles());
+
+// The sample rate limit takes what dorvane-cli takes; another value is
+// refused in the field, which goes back to the last one taken.
+let rateLimit = 0;
+$('max-rate').addEventListener('change', () => {
+  const field = $('max-rate');
+  const hz = field.validity.badInput ? null : parseRateLimit(field.value);
+  if (hz === null) {
+    showMessage(RATE_LIMIT_RANGE, 'exclamation');
+    field.value = String(rateLimit);
+    field.setCustomValidity(RATE_LIMIT_RANGE);
+    field.title = RATE_LIMIT_RANGE;
+    return;
+  }
+  field.setCustomValidity('');
+  field.title = '';
+  field.value = String(hz);
+  if (hz === rateLimit) return;
+  rateLimit = hz;
+  refreshFiles();
+});
 $('new-pool').addEventListener('click', () => {
   stopPreview();
   entries = [];

@@ -4,6 +4,8 @@
 // 16-bit PCM WAV file that carries the original's root key and loop in a
 // "smpl" chunk. No browser objects here: decoding lives in app.js.
 
+import { alawSample, tracksRefusal, ulawSample } from './wavdecode.js';
+
 const text4 = (b, i) => String.fromCharCode(b[i], b[i + 1], b[i + 2], b[i + 3]);
 
 // An 80-bit IEEE extended number (AIFF sample rates), big-endian.
@@ -68,11 +70,12 @@ function smplFromAiff(inst, markers, rate) {
 
 // What the page needs of a file before the browser decodes it:
 //   { container: 'WAV' | 'AIFF' | 'FLAC' | '', rate (Hz, 0 when unknown),
+//     bits (FLAC: bits per sample; else 0),
 //     smpl: the "smpl" body to carry (Uint8Array) or null }.
 export function containerFacts(buffer) {
   const b = new Uint8Array(buffer);
   const view = new DataView(b.buffer, b.byteOffset, b.byteLength);
-  const facts = { container: '', rate: 0, smpl: null };
+  const facts = { container: '', rate: 0, bits: 0, smpl: null };
   if (b.length >= 12 && text4(b, 0) === 'RIFF' && text4(b, 8) === 'WAVE') {
     facts.container = 'WAV';
     for (let i = 12, n = 0; i + 8 <= b.length && n < 65536; n++) {
@@ -108,17 +111,20 @@ export function containerFacts(buffer) {
     if (inst) facts.smpl = smplFromAiff(inst, markers, facts.rate);
   } else if (b.length >= 42 && text4(b, 0) === 'fLaC') {
     facts.container = 'FLAC';
-    // STREAMINFO, the first metadata block: 20 bits of sample rate at 18.
+    // STREAMINFO, the first metadata block: 20 bits of sample rate at 18,
+    // then 3 of channels - 1 and 5 of bits per sample - 1.
     facts.rate = (b[18] << 12) | (b[19] << 4) | (b[20] >> 4);
+    facts.bits = (((b[20] & 1) << 4) | (b[21] >> 4)) + 1;
   }
   return facts;
 }
 
 // The samples of an AIFF or AIFC file, which the browser's decoder does not
-// read: { channels: [Float64Array per channel], rate, frames }, a sample of
-// b bits s taken as s / 2^(b - 1), or null when the file is not PCM of 8 to
-// 32 bits ("NONE", "twos", "sowt") or 32/64-bit float ("fl32", "fl64"), or
-// its chunks are damaged.
+// read: { channels: [Float64Array per channel], rate, frames, rule } as
+// decodeWav gives them (an integer sample of b bits, s, as s / 2^(b - 1)),
+// for PCM of 8 to 32 bits ("NONE", "twos", "sowt"), 32/64-bit float
+// ("fl32", "fl64"), A-law and µ-law ("alaw", "ulaw"); another compression
+// gives { refusal }, damaged chunks null.
 export function decodeAiff(buffer) {
   const b = new Uint8Array(buffer);
   const view = new DataView(b.buffer, b.byteOffset, b.byteLength);
@@ -144,10 +150,14 @@ export function decodeAiff(buffer) {
     i = body + size + (size & 1);
   }
   if (!comm || ssnd < 0 || comm.channels < 1) return null;
+  if (comm.channels > 2) return { refusal: tracksRefusal(comm.channels) };
   const kind = comm.kind.toLowerCase();
-  const float = kind === 'fl32' || kind === 'fl64';
-  const bytes = kind === 'fl32' ? 4 : kind === 'fl64' ? 8 : Math.ceil(comm.bits / 8);
-  if (!['none', 'twos', 'sowt', 'fl32', 'fl64'].includes(kind) || (!float && (comm.bits < 8 || comm.bits > 32))) return null;
+  const law = kind === 'ulaw' ? ulawSample : kind === 'alaw' ? alawSample : null;
+  const rule = kind === 'fl32' ? 'f32' : kind === 'fl64' ? 'f64' : 'int';
+  const bytes = kind === 'fl32' ? 4 : kind === 'fl64' ? 8 : law ? 1 : Math.ceil(comm.bits / 8);
+  if (!['none', 'twos', 'sowt', 'fl32', 'fl64', 'ulaw', 'alaw'].includes(kind))
+    return { refusal: 'The page cannot read AIFC files compressed as "' + comm.kind + '": dorvane-cli and the desktop program read them with "Convert other audio files".' };
+  if (rule === 'int' && !law && (comm.bits < 8 || comm.bits > 32)) return null;
   const little = kind === 'sowt';
   const frameBytes = bytes * comm.channels;
   const frames = Math.min(comm.frames, Math.floor(Math.max(0, ssndEnd - ssnd) / frameBytes));
@@ -159,6 +169,7 @@ export function decodeAiff(buffer) {
       let x;
       if (kind === 'fl32') x = view.getFloat32(at);
       else if (kind === 'fl64') x = view.getFloat64(at);
+      else if (law) x = law(b[at]) / 32768;
       else {
         // Left-justified in bytes * 8 bits, sign in the first (big-endian) or last byte.
         let v = 0;
@@ -169,7 +180,7 @@ export function decodeAiff(buffer) {
       channels[c][f] = x;
     }
   }
-  return { channels, rate: comm.rate, frames };
+  return { channels, rate: comm.rate, frames, rule };
 }
 
 // round(n * outRate / inRate), halves up, exactly: the frames of n frames
@@ -205,21 +216,68 @@ export function resampleSmpl(body, inRate, outRate, inFrames, outFrames) {
   return out;
 }
 
-// The channels' float samples as interleaved 16-bit words: x * 32768
-// rounded to the nearest (halves up), clipped to -32768..32767, NaN as 0.
+// One sample as a 16-bit word, as dorvane-cli makes it, by rule:
+//   'int'  x = s / 2^31, s an integer sample left-justified to 32 bits:
+//          (s + 2^15) / 2^16 rounded down (halves up), 32767 at most; an
+//          8- or 16-bit sample is its own word;
+//   'f32'  s = x * 2^31 cut toward zero, clipped to 32 bits, then as 'int';
+//   'f64'  s = x * 2^31 rounded half away from zero, clipped, then as 'int';
+//   'resampled'  x * 32768 rounded half away from zero, clipped.
+// NaN is 0.
+export function wordOf(x, rule) {
+  if (x !== x) return 0;
+  if (rule === 'resampled') {
+    const r = Math.sign(x) * Math.round(Math.abs(x) * 32768);
+    return r > 32767 ? 32767 : r < -32768 ? -32768 : r;
+  }
+  let s = x * 2147483648;
+  if (rule !== 'int') {
+    if (s >= 2147483647) s = 2147483647;
+    else if (s <= -2147483648) s = -2147483648;
+    else s = rule === 'f32' ? Math.trunc(s) : Math.sign(s) * Math.floor(Math.abs(s) + 0.5);
+  }
+  const w = Math.floor((s + 32768) / 65536);
+  return w > 32767 ? 32767 : w < -32768 ? -32768 : w;
+}
+
+// The channels' samples as interleaved 16-bit words by rule (wordOf).
 // frames words per channel: missing samples are 0, extra ones are cut.
-export function toWords(channels, frames) {
+export function toWords(channels, frames, rule = 'f64') {
   const n = channels.length;
   const words = new Int16Array(frames * n);
   for (let c = 0; c < n; c++) {
     const x = channels[c];
     const m = Math.min(frames, x.length);
-    for (let i = 0; i < m; i++) {
-      const r = Math.round(x[i] * 32768);
-      words[i * n + c] = r !== r ? 0 : r > 32767 ? 32767 : r < -32768 ? -32768 : r;
-    }
+    for (let i = 0; i < m; i++) words[i * n + c] = wordOf(x[i], rule);
   }
   return words;
+}
+
+// The samples of a FLAC file as the browser decoded them (floats) made
+// integers again, exactly, as 'int' samples (s / 2^31). The browser
+// decodes files of up to 16 bits as 16-bit samples, scaled by
+// scale16.positive above 0 and scale16.negative below (the browser's own,
+// measured: some divide positive samples by 32767), and deeper files as
+// 32-bit samples, of which the file's bits are recovered. Beyond 24 bits a
+// float cannot hold the sample: the nearest is taken.
+export function flacSamples(channels, bits, scale16) {
+  return channels.map((f) => {
+    const x = new Float64Array(f.length);
+    for (let i = 0; i < f.length; i++) {
+      const v = f[i];
+      if (bits <= 16) {
+        const r = Math.round(v * (v >= 0 ? scale16.positive : scale16.negative));
+        x[i] = (r > 32767 ? 32767 : r < -32768 ? -32768 : r) / 32768;
+      } else if (bits <= 24) {
+        const top = 2 ** (bits - 1);
+        const r = Math.round(v * top);
+        x[i] = (r > top - 1 ? top - 1 : r < -top ? -top : r) / top;
+      } else {
+        x[i] = v >= 1 ? 2147483647 / 2147483648 : v < -1 ? -1 : v;
+      }
+    }
+    return x;
+  });
 }
 
 // A 16-bit PCM WAV file of the interleaved words: RIFF, "fmt " (16 bytes),

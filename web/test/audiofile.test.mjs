@@ -144,6 +144,6 @@ test('AIFF samples are read as the file stores them', () => {
   new DataView(f.buffer).setFloat32(4, -2);
   const fl32 = decodeAiff(aifc(1, 2, 32, 'fl32', f));
   assert.deepEqual([...toWords(fl32.channels, fl32.frames)], [16384, -32768]);
-  assert.equal(decodeAiff(aifc(1, 1, 16, 'ulaw', [0, 0])), null);
+  assert.match(decodeAiff(aifc(1, 1, 16, 'ima4', [0, 0])).refusal, /compressed as "ima4"/);
   assert.equal(decodeAiff(new Uint8Array(12).buffer), null);
 });
