@@ -51,7 +51,7 @@ int main(int argc, char** argv)
     pMake
         ->add_option("--max-rate", make.nMaxRate,
                      "Resample files above this rate in Hz, e.g. 48000 (0: no limit)")
-        ->check(CLI::Range(1000, 192000) | CLI::IsMember({0}))
+        ->check(CLI::Range(kMinRateLimit, kMaxRateLimit) | CLI::IsMember({0}))
         ->capture_default_str();
     pMake
         ->add_flag("--file-metadata", make.bFileMetadata,

@@ -30,6 +30,18 @@ struct CAudioOptions
     bool operator==(const CAudioOptions&) const = default;
 };
 
+// The sample rate limits dorvane-cli and the page take, in Hz (0: none).
+inline constexpr int kMinRateLimit = 1000;
+inline constexpr int kMaxRateLimit = 192000;
+inline constexpr const char* kRateLimitRangeMessage =
+    "The sample rate limit lies in 1000..192000 Hz (0: no limit)";
+
+// Whether nHz is 0 or lies in kMinRateLimit..kMaxRateLimit.
+constexpr bool IsRateLimitInRange(int nHz)
+{
+    return nHz == 0 || (nHz >= kMinRateLimit && nHz <= kMaxRateLimit);
+}
+
 // The largest number of frames a decoded entry has: its 16-bit words fit
 // in a WAV data chunk's 32-bit size (as plain entries do). Longer input is
 // cut to it.

@@ -103,6 +103,11 @@ SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& o
         feedback.MessageBox("The part size lies in 1..650000 KB", kAppTitle, MessageIcon::Stop);
         return result;
     }
+    if (!IsRateLimitInRange(options.audio.nMaxRate))
+    {
+        feedback.MessageBox(kRateLimitRangeMessage, kAppTitle, MessageIcon::Stop);
+        return result;
+    }
     TemplateBytes abTemplate{};
     std::string strTemplatePath;
     // Only the embedded template: the current folder holds the user's files.
@@ -260,6 +265,11 @@ SWavFacts WebWavFacts(const std::string& strPath, const std::string& strTitle,
                       const CAudioOptions& options)
 {
     SWavFacts facts;
+    if (!IsRateLimitInRange(options.nMaxRate))
+    {
+        facts.m_strMessage = kRateLimitRangeMessage;
+        return facts;
+    }
     WAVINFO info;
     CWebFeedback feedback;
     facts.m_bValid = ReadAudioHeader(strPath, info, options, feedback);

@@ -44,7 +44,8 @@ struct SWebResult
 // takes them; their headers read by ReadAudioHeader with options.audio)
 // built into strOutput with options; the KRZ file, or its parts with
 // bSplit, or only its floppy images with nFloppyKB, are named in the
-// result; m_strText is the summary line.
+// result; m_strText is the summary line. A rate limit outside
+// IsRateLimitInRange is refused with kRateLimitRangeMessage.
 SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& options,
                    const std::string& strOutput, CWebFeedback& feedback);
 
@@ -68,7 +69,8 @@ bool WebReadPool(const std::string& strPath, std::vector<SWebEntry>& aEntries,
                  CWebFeedback& feedback);
 
 // The header facts of a WAV file as the entry form shows them, and what
-// Add takes from it.
+// Add takes from it. A rate limit outside IsRateLimitInRange makes every
+// file invalid with kRateLimitRangeMessage.
 struct SWavFacts
 {
     bool m_bValid = false;

@@ -10,6 +10,8 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <cmath>
+#include <limits>
 #include <set>
 #include <stdexcept>
 
@@ -59,6 +61,23 @@ template <typename T> T Field(const val& o, const char* szName, T fallback)
     return v.isUndefined() || v.isNull() ? fallback : v.as<T>();
 }
 
+// A field that must be a whole number: nAbsent when it is not set, nNotWhole
+// when it is not a whole number within int's range (a fraction, a text, NaN),
+// so that the caller's range check refuses it instead of a conversion error.
+int WholeField(const val& o, const char* szName, int nAbsent, int nNotWhole)
+{
+    const val v = o[szName];
+    if (v.isUndefined() || v.isNull())
+        return nAbsent;
+    if (!v.isNumber())
+        return nNotWhole;
+    const double d = v.as<double>();
+    if (!(d >= std::numeric_limits<int>::min() && d <= std::numeric_limits<int>::max()) ||
+        d != std::floor(d))
+        return nNotWhole;
+    return static_cast<int>(d);
+}
+
 std::vector<SWebEntry> ReadEntries(const val& jsEntries)
 {
     std::vector<SWebEntry> aEntries;
@@ -101,12 +120,14 @@ val EntriesToJs(const std::vector<SWebEntry>& aEntries)
 }
 
 // The audio options of a settings object: convert (bool), maxRate (Hz, 0
-// for none), fileMetadata (bool).
+// for none; a value that is not a whole number becomes -1, out of range),
+// fileMetadata (bool).
 CAudioOptions ReadAudioOptions(const val& o)
 {
     CAudioOptions audio;
     audio.bConvert = Field(o, "convert", audio.bConvert);
-    audio.nMaxRate = Field(o, "maxRate", audio.nMaxRate);
+    // Checked by the operations (IsRateLimitInRange): -1 is never in range.
+    audio.nMaxRate = WholeField(o, "maxRate", audio.nMaxRate, -1);
     audio.bFileMetadata = Field(o, "fileMetadata", audio.bFileMetadata);
     return audio;
 }
