@@ -1,8 +1,8 @@
 // Audio files the engine of the page cannot read itself (it is built
-// without libsndfile and libsoxr): their container facts read here, their
-// samples decoded by the browser, and the result handed to the engine as a
-// 16-bit PCM WAV file that carries the original's root key and loop in a
-// "smpl" chunk. No browser objects here: decoding lives in app.js.
+// without libsndfile and libsoxr): their container facts and AIFF samples
+// read here, the words dorvane-cli makes of samples, and the 16-bit PCM WAV
+// file handed to the engine, which carries the original's root key and loop
+// in a "smpl" chunk. No browser objects here: those are in browserdecode.js.
 
 import { alawSample, tracksRefusal, ulawSample } from './wavdecode.js';
 
