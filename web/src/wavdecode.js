@@ -1,8 +1,8 @@
 // The samples of WAV files the engine of the page does not read itself,
 // read from their bytes by the page (the browser's decoder scales 16-bit
 // samples unevenly and does not read IMA ADPCM or 64-bit float at all):
-// integer PCM of 8 to 32 bits, 32/64-bit float, A-law, µ-law and IMA ADPCM,
-// plain or WAVE_FORMAT_EXTENSIBLE. No browser objects here.
+// integer PCM of 8 to 32 bits, 32/64-bit float, A-law, µ-law, IMA ADPCM and
+// MS ADPCM, plain or WAVE_FORMAT_EXTENSIBLE. No browser objects here.
 //
 // A decoded file is { channels: [Float64Array per channel], rate, frames,
 // rule }: integer samples as s / 2^31 with s the sample left-justified to
@@ -16,6 +16,7 @@ export const BAD_FILE = 'File is bad or non-existing...';
 export const tracksRefusal = (n) => n + '-track files are currently not supported.';
 
 const TAG_PCM = 0x0001;
+const TAG_MS_ADPCM = 0x0002;
 const TAG_FLOAT = 0x0003;
 const TAG_ALAW = 0x0006;
 const TAG_ULAW = 0x0007;
@@ -23,7 +24,7 @@ const TAG_IMA = 0x0011;
 const TAG_EXTENSIBLE = 0xfffe;
 
 // Names of the compressed kinds people meet, for the refusal.
-const KIND_NAMES = new Map([[0x0002, 'MS ADPCM'], [0x0031, 'GSM 6.10'], [0x0040, 'G.721 ADPCM'], [0x0055, 'MPEG Layer 3']]);
+const KIND_NAMES = new Map([[0x0031, 'GSM 6.10'], [0x0040, 'G.721 ADPCM'], [0x0055, 'MPEG Layer 3']]);
 
 export function unreadableKind(tag) {
   const hex = '0x' + tag.toString(16).toUpperCase().padStart(4, '0');
@@ -101,6 +102,50 @@ function decodeIma(b, data, dataBytes, channels, blockAlign, samplesPerBlock) {
   return { channels: out, frames };
 }
 
+const MS_ADAPTATION = [230, 230, 230, 230, 307, 409, 512, 614, 768, 614, 512, 409, 307, 230, 230, 230];
+const MS_COEFF1 = [256, 512, 0, 192, 240, 460, 392];
+const MS_COEFF2 = [0, -256, 0, 64, 0, -208, -232];
+
+// The blocks of MS ADPCM data: a header of a predictor number, a delta and
+// the two first samples (second one first) per channel, each field for
+// every channel in turn, then one nibble per sample, high nibble first,
+// channels taking turns. The standard seven predictors are used (those
+// of the fmt chunk are not read, as dorvane-cli does not read them). Unlike
+// IMA ADPCM, a last block cut short is left out, the data counted with its
+// pad byte when its length is odd (as dorvane-cli's decoder counts it). A
+// predictor number above 6 makes the file bad.
+function decodeMsAdpcm(b, data, dataBytes, channels, blockAlign, samplesPerBlock) {
+  const blocks = Math.floor((dataBytes + (dataBytes & 1)) / blockAlign);
+  const frames = blocks * samplesPerBlock;
+  const out = Array.from({ length: channels }, () => new Float64Array(frames));
+  const block = new Uint8Array(blockAlign);
+  const view = new DataView(block.buffer);
+  const s = new Int32Array(samplesPerBlock * channels);
+  for (let k = 0; k < blocks; k++) {
+    const at = data + k * blockAlign;
+    block.set(b.subarray(at, Math.min(at + blockAlign, b.length)));
+    const predictor = [];
+    const delta = [];
+    for (let c = 0; c < channels; c++) {
+      predictor.push(block[c]);
+      delta.push(view.getUint16(channels + 2 * c, true));
+      s[channels + c] = view.getInt16(3 * channels + 2 * c, true);
+      s[c] = view.getInt16(5 * channels + 2 * c, true);
+    }
+    if (predictor.some((p) => p > 6)) return null;
+    for (let n = 2 * channels, i = 7 * channels; n < samplesPerBlock * channels; n++) {
+      const c = n % channels;
+      const code = n % 2 === 0 ? block[i] >> 4 : block[i++] & 0x0f;
+      const predict = (s[n - channels] * MS_COEFF1[predictor[c]] + s[n - 2 * channels] * MS_COEFF2[predictor[c]]) >> 8;
+      const current = (code & 8 ? code - 16 : code) * delta[c] + predict;
+      s[n] = current > 32767 ? 32767 : current < -32768 ? -32768 : current;
+      delta[c] = Math.max(16, (MS_ADAPTATION[code] * delta[c]) >> 8);
+    }
+    for (let n = 0; n < samplesPerBlock * channels; n++) out[n % channels][k * samplesPerBlock + Math.floor(n / channels)] = s[n] / 32768;
+  }
+  return { channels: out, frames };
+}
+
 // Samples of bytes each, read by read(at) as x, frame after frame.
 function decodeFrames(channels, bytes, frames, read) {
   const out = Array.from({ length: channels }, () => new Float64Array(frames));
@@ -165,6 +210,16 @@ export function decodeWav(buffer) {
       return { refusal: BAD_FILE };
     const ima = decodeIma(b, data, dataBytes, channels, blockAlign, samplesPerBlock);
     return decoded(ima.channels, ima.frames, 'int');
+  }
+  if (tag === TAG_MS_ADPCM) {
+    // The fmt chunk must hold its table of (at least the seven) predictors.
+    const samplesPerBlock = chunks.fmtBytes >= 22 ? view.getUint16(fmt + 18, true) : 0;
+    const predictors = chunks.fmtBytes >= 22 ? view.getUint16(fmt + 20, true) : 0;
+    if (bits !== 4 || blockAlign < 7 * channels || samplesPerBlock !== Math.floor((2 * (blockAlign - 6 * channels)) / channels) ||
+      predictors < 7 || chunks.fmtBytes < 22 + 4 * predictors)
+      return { refusal: BAD_FILE };
+    const ms = decodeMsAdpcm(b, data, dataBytes, channels, blockAlign, samplesPerBlock);
+    return ms ? decoded(ms.channels, ms.frames, 'int') : { refusal: BAD_FILE };
   }
   const bytes = tag === TAG_ALAW || tag === TAG_ULAW ? 1 : Math.ceil(bits / 8);
   const frames = Math.floor(dataBytes / (bytes * channels));

@@ -83,6 +83,10 @@ for (const [name, make] of [
     run('sox', ['-n', '-r', '22050', '-c', '2', '-e', 'ima-adpcm', join(dir, 'whole.wav'), ...LOUD]);
     writeFileSync(join(dir, n), cutInBlock(readFileSync(join(dir, 'whole.wav'))));
   }],
+  ['msadpcm.wav', (dir, n) => {
+    run('sox', ['-n', '-r', '22050', '-c', '2', '-e', 'ms-adpcm', join(dir, 'whole.wav'), ...LOUD]);
+    writeFileSync(join(dir, n), cutInBlock(readFileSync(join(dir, 'whole.wav'))));
+  }],
   ['double.wav', (dir, n) => run('sox', ['-n', '-r', '44100', '-c', '2', '-e', 'floating-point', '-b', '64', join(dir, n), ...LOUD, 'gain', '1'])],
 ]) {
   test(`${name} gives dorvane-cli's bytes`, async () => {
@@ -106,13 +110,13 @@ for (const [name, make] of [
 
 test('a WAV kind the page does not read is refused with why, and nothing is written', async () => {
   const dir = mkdtempSync(join(tmpdir(), 'dorvane-convert-'));
-  run('sox', ['-n', '-r', '8000', '-c', '1', '-e', 'ms-adpcm', join(dir, 'ms.wav'), ...LOUD]);
-  run(CLI, ['make', '--convert', '-o', 'SAMPLES.KRZ', 'ms.wav'], dir); // dorvane-cli reads it
+  run('sox', ['-n', '-r', '8000', '-c', '1', '-e', 'gsm-full-rate', join(dir, 'gsm.wav'), ...LOUD]);
+  run(CLI, ['make', '--convert', '-o', 'SAMPLES.KRZ', 'gsm.wav'], dir); // dorvane-cli reads it
   const { page, downloads } = await newPage();
   await page.click('#convert');
-  await addFiles(page, [join(dir, 'ms.wav')], 1);
+  await addFiles(page, [join(dir, 'gsm.wav')], 1);
   const [shown] = await messages(page);
-  assert.match(shown, /^Error in file: ms\.wav\nThe page cannot read MS ADPCM WAV files \(format tag 0x0002\)/);
+  assert.match(shown, /^Error in file: gsm\.wav\nThe page cannot read GSM 6\.10 WAV files \(format tag 0x0031\)/);
   await page.click('#make');
   await page.waitForFunction(() => document.querySelectorAll('#messages li').length === 2);
   await waitIdle(page);

@@ -94,6 +94,11 @@ const floats = (bits, values) => {
 // the sub-format GUID whose first two bytes are the format tag.
 const extensible = (bits, tag) => [22, 0, bits, 0, 4, 0, 0, 0, tag, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xaa, 0, 0x38, 0x9b, 0x71];
 
+// The fmt extension of MS ADPCM: 500 samples per block and the table of
+// the seven standard predictors.
+const MS_PREDICTORS = [[256, 0], [512, -256], [0, 0], [192, 64], [240, 0], [460, -208], [392, -232]];
+const MS_EXTRA = [32, 0, 0xf4, 0x01, 7, 0, ...le(2, MS_PREDICTORS.flat().map((c) => c & 0xffff))];
+
 test('WAV files of every kind the page reads give dorvane-cli\'s words', () => {
   for (const [what, fmt, data, want] of [
     ['8-bit PCM', { bits: 8 }, [0, 128, 255], [-32768, 0, 32512]],
@@ -108,6 +113,10 @@ test('WAV files of every kind the page reads give dorvane-cli\'s words', () => {
     // IMA ADPCM, one block of 9 samples: predictor 1000, step index 0,
     // then codes 7, 0, 8, 0, 0, 0, 0, 0 (low nibble first).
     ['IMA ADPCM', { tag: 0x11, bits: 4, blockAlign: 8, extra: [2, 0, 9, 0] }, [0xe8, 0x03, 0, 0, 0x07, 0x08, 0, 0], [1000, 1011, 1013, 1012, 1013, 1014, 1015, 1016, 1017]],
+    // MS ADPCM, one block of 500 samples: predictor 0, delta 16, samples
+    // 100 and (first) 50, then codes 1, -1 and zeros.
+    ['MS ADPCM', { tag: 2, bits: 4, blockAlign: 256, extra: MS_EXTRA }, [0, 16, 0, 100, 0, 50, 0, 0x1f, ...Array(248).fill(0)],
+      [50, 100, 116, 100, ...Array(496).fill(100)]],
   ]) {
     const got = decodeWav(wav(fmt, data));
     assert.equal(got.refusal, undefined, what);
@@ -129,7 +138,8 @@ test('IMA ADPCM blocks: every block gives its frames, a short last one as dorvan
 
 test('WAV files the page does not read are refused with the reason', () => {
   for (const [what, file, want] of [
-    ['MS ADPCM', wav({ tag: 2, bits: 4, blockAlign: 256 }, [0, 0]), /cannot read MS ADPCM WAV files \(format tag 0x0002\)/],
+    ['GSM 6.10', wav({ tag: 0x31, bits: 0, blockAlign: 65 }, [0, 0]), /cannot read GSM 6\.10 WAV files \(format tag 0x0031\)/],
+    ['MS ADPCM without its predictors', wav({ tag: 2, bits: 4, blockAlign: 256, extra: [2, 0, 0xf4, 0x01] }, Array(256).fill(0)), /^File is bad/],
     ['an unknown kind', wav({ tag: 0x1234, bits: 8 }, [0]), /cannot read WAV files \(format tag 0x1234\)/],
     ['three channels', wav({ channels: 3, bits: 16 }, [0, 0, 0, 0, 0, 0]), /^3-track files are currently not supported\.$/],
     ['16-bit float', wav({ tag: 3, bits: 16 }, [0, 0]), new RegExp('^' + BAD_FILE.replace(/\./g, '\\.') + '$')],
