@@ -172,6 +172,8 @@ function wavChunks(b, view) {
   if (b.length < 12 || text4(b, 0) !== 'RIFF' || text4(b, 8) !== 'WAVE') return null;
   let fmt = -1;
   let fmtBytes = 0;
+  let data = -1;
+  let dataBytes = 0;
   for (let i = 12, n = 0; i + 8 <= b.length && n < 65536; n++) {
     const id = text4(b, i);
     const size = view.getUint32(i + 4, true);
@@ -179,7 +181,11 @@ function wavChunks(b, view) {
       fmt = i + 8;
       fmtBytes = Math.min(size, b.length - fmt);
     }
-    if (id === 'data') return fmt < 0 ? null : { fmt, fmtBytes, data: i + 8, dataBytes: Math.min(size, b.length - i - 8) };
+    if (id === 'data' && data < 0) {
+      data = i + 8;
+      dataBytes = Math.min(size, b.length - data);
+    }
+    if (fmt >= 0 && data >= 0) return { fmt, fmtBytes, data, dataBytes };
     i += 8 + size + (size & 1);
   }
   return null;

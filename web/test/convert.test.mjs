@@ -68,7 +68,6 @@ function cutInBlock(wav) {
 // what dorvane-cli make --convert gives for it.
 for (const [name, make] of [
   ['loud16.flac', (dir, n) => run('sox', ['-n', '-r', '44100', '-c', '2', '-b', '16', join(dir, n), ...LOUD])],
-  ['loud8.flac', (dir, n) => run('sox', ['-n', '-r', '22050', '-c', '1', '-b', '8', join(dir, n), ...LOUD])],
   ['loud16x.wav', (dir, n) => {
     run('sox', ['-n', '-r', '44100', '-c', '2', '-b', '16', join(dir, 'plain.wav'), ...LOUD]);
     writeFileSync(join(dir, n), extensible(readFileSync(join(dir, 'plain.wav'))));

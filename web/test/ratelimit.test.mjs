@@ -71,7 +71,7 @@ function tone(dir, name, rate) {
 }
 
 // Below the browser's own lowest rate (3000 Hz) as above it.
-for (const [rate, limit, frames] of [[44100, 2000, 400], [192000, 1000, 200], [22050, 4000, 800]]) {
+for (const [rate, limit, frames] of [[44100, 2000, 400], [192000, 1000, 200]]) {
   test(`a file at ${rate} Hz is resampled to a limit of ${limit} Hz`, async () => {
     const dir = mkdtempSync(join(tmpdir(), 'dorvane-limit-'));
     const path = tone(dir, 'tone.wav', rate);
