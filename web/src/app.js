@@ -473,20 +473,21 @@ $('save-pool').addEventListener('click', savePool);
 for (const id of ['convert', 'file-metadata']) $(id).addEventListener('change', () => refreshFiles());
 
 // The sample rate limit takes what dorvane-cli takes; another value is
-// refused in the field, which goes back to the last one taken.
+// refused in the field (its message shown there and in the list), which
+// goes back to the last one taken.
 let rateLimit = 0;
+$('max-rate').addEventListener('input', () => $('max-rate').setCustomValidity(''));
 $('max-rate').addEventListener('change', () => {
   const field = $('max-rate');
   const hz = field.validity.badInput ? null : parseRateLimit(field.value);
   if (hz === null) {
     showMessage(RATE_LIMIT_RANGE, 'exclamation');
-    field.value = String(rateLimit);
     field.setCustomValidity(RATE_LIMIT_RANGE);
-    field.title = RATE_LIMIT_RANGE;
+    field.reportValidity();
+    field.value = String(rateLimit);
     return;
   }
   field.setCustomValidity('');
-  field.title = '';
   field.value = String(hz);
   if (hz === rateLimit) return;
   rateLimit = hz;
