@@ -194,6 +194,28 @@ std::vector<std::string> PathCandidates(const std::string& strStored, const std:
     return aCandidates;
 }
 
+std::vector<int> MatchStoredPaths(const std::vector<std::string>& aStored,
+                                  const std::string& strPoolDir,
+                                  const std::vector<std::string>& aAvailable)
+{
+    std::vector<int> aMatches;
+    for (const std::string& strStored : aStored)
+    {
+        int nMatch = -1;
+        for (const std::string& strCandidate : PathCandidates(strStored, strPoolDir, {}))
+        {
+            const auto it = std::find(aAvailable.begin(), aAvailable.end(), strCandidate);
+            if (it != aAvailable.end())
+            {
+                nMatch = static_cast<int>(it - aAvailable.begin());
+                break;
+            }
+        }
+        aMatches.push_back(nMatch);
+    }
+    return aMatches;
+}
+
 std::string ResolveStoredPath(const std::string& strStored, const std::string& strPoolDir,
                               const std::string& strCurrentDir)
 {

@@ -36,6 +36,15 @@ StoredPath SplitStoredPath(const std::string& strStored);
 std::vector<std::string> PathCandidates(const std::string& strStored, const std::string& strPoolDir,
                                         const std::string& strCurrentDir);
 
+// The resolver's order over files known only by their paths (the files of
+// a drop, each named by its place in the drop, "/kit/a.wav"): for each
+// stored path, the index in aAvailable of its first candidate
+// (PathCandidates with strPoolDir and no current folder) that aAvailable
+// holds, or -1. Several stored paths may lead to one file. Pure.
+std::vector<int> MatchStoredPaths(const std::vector<std::string>& aStored,
+                                  const std::string& strPoolDir,
+                                  const std::vector<std::string>& aAvailable);
+
 // The first candidate that is an existing regular file, or "" when none is.
 std::string ResolveStoredPath(const std::string& strStored, const std::string& strPoolDir,
                               const std::string& strCurrentDir);

@@ -345,3 +345,47 @@ TEST_F(PoolPathsOnDisk, AFailedSaveKeepsTheStoredPaths)
     EXPECT_EQ(doc.m_aPool[0].m_strFileName, At("proj/a.wav"));
     EXPECT_EQ(doc.m_aPool[0].m_strFoundPath, "");
 }
+
+// The page knows dropped files only by their places in the drop; the pool's
+// entries take them in the resolver's order, so that files of one name in
+// two folders go to the entries that name those folders.
+TEST(PoolPaths, MatchingDroppedFiles)
+{
+    const std::vector<std::string> aDropped = {
+        "/proj/kit2/snare.wav", "/proj/kit1/snare.wav", "/proj/kick.wav",
+        "/proj/Drums/hat.wav",  "/loose.wav",           "/other/kick.wav"};
+    struct Case
+    {
+        const char* szStored;
+        const char* szPoolDir;
+        int nExpected;
+    };
+    const Case aCases[] = {
+        {"kit1/snare.wav", "/proj", 1},
+        {"kit2/snare.wav", "/proj", 0},
+        {"C:\\Samples\\kit1\\snare.wav", "/proj", 1}, // by its last folder
+        {"/home/ann/proj/kick.wav", "/proj", 2},      // by name beside the pool
+        {"kick.wav", "/proj", 2},                     // the pool's folder first
+        {"kick.wav", "/other", 5},
+        {"D:\\Drums\\hat.wav", "/proj", 3},
+        {"loose.wav", "/", 4},
+        {"snare.wav", "/proj", -1}, // not beside the pool: no guess here
+        {"missing.wav", "/proj", -1},
+        {"", "/proj", -1},
+    };
+    std::vector<std::string> aStored;
+    std::vector<int> aExpected;
+    for (const Case& c : aCases)
+    {
+        EXPECT_EQ(MatchStoredPaths({c.szStored}, c.szPoolDir, aDropped),
+                  std::vector<int>{c.nExpected})
+            << c.szStored << " from " << c.szPoolDir;
+        if (std::string(c.szPoolDir) == "/proj")
+        {
+            aStored.push_back(c.szStored);
+            aExpected.push_back(c.nExpected);
+        }
+    }
+    // All at once: one answer per stored path, in order.
+    EXPECT_EQ(MatchStoredPaths(aStored, "/proj", aDropped), aExpected);
+}
