@@ -51,7 +51,7 @@ struct PoolOptions
 // is refused before anything is written), or from one pool file, opened
 // as the window opens it and saved again as Save As saves it (the same
 // file may be both). With bRelativePaths, files inside the output's folder
-// are stored relative to it.
+// are stored relative to it. An empty output name is a usage error (2).
 int RunPool(const PoolOptions& options, CConsoleFeedback& feedback);
 
 // Whether strPath starts as a pool file does ("DVN").

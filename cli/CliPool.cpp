@@ -47,6 +47,11 @@ bool AddAudioFiles(CDorvane_V2Doc& doc, const PoolOptions& options, CFeedback& f
 
 int RunPool(const PoolOptions& options, CConsoleFeedback& feedback)
 {
+    if (options.strOutput.empty())
+    {
+        feedback.MessageBox("The pool file to write has no name.", kAppTitle, MessageIcon::Stop);
+        return kExitUsage;
+    }
     auto pDoc = std::make_unique<CDorvane_V2Doc>();
     CDorvane_V2Doc& doc = *pDoc;
     doc.OnNewDocument();

@@ -103,6 +103,7 @@ TEST(CliPool, PoolCommandWritesPoolFiles)
         {"pool -o a.wav a.wav", 1, nullptr, {}, "it is the same file as a.wav"},
         {"pool -o new.dvn a.wav gone.wav", 1, nullptr, {}, "gone.wav was not found."},
         {"pool a.wav", 2, nullptr, {}, ""},
+        {"pool -o '' a.wav", 2, nullptr, {}, "The pool file to write has no name."},
     };
     for (const Case& c : aCases)
     {
