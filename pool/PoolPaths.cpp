@@ -320,11 +320,11 @@ std::string OutsideFilesMessage(const CDorvane_V2Doc& doc, const std::vector<int
 {
     const fs::path pool(strPoolPath);
     const std::string strCount = std::to_string(aEntries.size());
-    std::string strText =
-        aEntries.size() == 1
-            ? "1 entry of " + pool.filename().string() + " takes its file from outside the pool's folder "
-            : strCount + " entries of " + pool.filename().string() +
-                  " take their files from outside the pool's folder ";
+    std::string strText = aEntries.size() == 1
+                              ? "1 entry of " + pool.filename().string() +
+                                    " takes its file from outside the pool's folder "
+                              : strCount + " entries of " + pool.filename().string() +
+                                    " take their files from outside the pool's folder ";
     strText += pool.parent_path().string() + ":\n";
     for (const int i : aEntries)
         strText += "\n" + doc.m_aPool[i].FilePath();

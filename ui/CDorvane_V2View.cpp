@@ -555,8 +555,9 @@ void CDorvane_V2View::RefreshWavInfo()
 QString CDorvane_V2View::MissingFilesMessage(const QStringList& aPaths)
 {
     const bool bOne = aPaths.size() == 1;
-    QString strText = bOne ? QStringLiteral("1 file of the pool was not found:\n")
-                           : QStringLiteral("%1 files of the pool were not found:\n").arg(aPaths.size());
+    QString strText =
+        bOne ? QStringLiteral("1 file of the pool was not found:\n")
+             : QStringLiteral("%1 files of the pool were not found:\n").arg(aPaths.size());
     for (int i = 0; i < aPaths.size() && i < kMaxListedMissing; ++i)
         strText += QStringLiteral("\n") + aPaths[i];
     if (aPaths.size() > kMaxListedMissing)
@@ -1146,11 +1147,10 @@ void CDorvane_V2View::OnSettings()
     if (m_dialogs.ExecDialog(dlg) != QDialog::Accepted)
         return;
     const CAudioOptions before = AudioOptions();
-    const bool bKeptChanged = dlg.m_bConvert != m_bConvert || dlg.m_bLimitRate != m_bLimitRate ||
-                              dlg.m_nRateLimitHz != m_nRateLimitHz ||
-                              dlg.m_bFileMetadata != m_bFileMetadata ||
-                              dlg.m_bMultisample != m_bMultisample ||
-                              dlg.m_bRelativePaths != m_doc.m_bRelativePaths;
+    const bool bKeptChanged =
+        dlg.m_bConvert != m_bConvert || dlg.m_bLimitRate != m_bLimitRate ||
+        dlg.m_nRateLimitHz != m_nRateLimitHz || dlg.m_bFileMetadata != m_bFileMetadata ||
+        dlg.m_bMultisample != m_bMultisample || dlg.m_bRelativePaths != m_doc.m_bRelativePaths;
     m_bConvert = dlg.m_bConvert;
     m_bLimitRate = dlg.m_bLimitRate;
     m_nRateLimitHz = dlg.m_nRateLimitHz;

@@ -81,25 +81,40 @@ TEST(CliPool, PoolCommandWritesPoolFiles)
 {
     struct Case
     {
-        const char* szArgs;   // run in proj/
+        const char* szArgs; // run in proj/
         int nStatus;
-        const char* szPool;   // the pool file to look at, or nullptr
+        const char* szPool;               // the pool file to look at, or nullptr
         std::vector<std::string> aStored; // "@" stands for proj's full path
-        const char* szOut;    // a text the output holds
+        const char* szOut;                // a text the output holds
     };
     const Case aCases[] = {
-        {"pool -o set.dvn a.wav kit/b.wav ../other/a.wav", 0, "set.dvn",
-         {"@/a.wav", "@/kit/b.wav", "@/../other/a.wav"}, "Wrote set.dvn: 3 entries"},
-        {"pool -o set.dvn --relative-paths a.wav kit/b.wav ../other/a.wav", 0, "set.dvn",
-         {"a.wav", "kit/b.wav", "@/../other/a.wav"}, "Wrote set.dvn: 3 entries"},
-        {"pool -o kit/set.dvn --relative-paths a.wav kit/b.wav", 0, "kit/set.dvn",
-         {"@/a.wav", "b.wav"}, "Wrote kit/set.dvn: 2 entries"},
+        {"pool -o set.dvn a.wav kit/b.wav ../other/a.wav",
+         0,
+         "set.dvn",
+         {"@/a.wav", "@/kit/b.wav", "@/../other/a.wav"},
+         "Wrote set.dvn: 3 entries"},
+        {"pool -o set.dvn --relative-paths a.wav kit/b.wav ../other/a.wav",
+         0,
+         "set.dvn",
+         {"a.wav", "kit/b.wav", "@/../other/a.wav"},
+         "Wrote set.dvn: 3 entries"},
+        {"pool -o kit/set.dvn --relative-paths a.wav kit/b.wav",
+         0,
+         "kit/set.dvn",
+         {"@/a.wav", "b.wav"},
+         "Wrote kit/set.dvn: 2 entries"},
         // A pool saved again over itself, now with relative paths.
-        {"pool -o abs.dvn --relative-paths abs.dvn", 0, "abs.dvn", {"a.wav", "kit/b.wav"},
+        {"pool -o abs.dvn --relative-paths abs.dvn",
+         0,
+         "abs.dvn",
+         {"a.wav", "kit/b.wav"},
          "Wrote abs.dvn: 2 entries"},
         // Saved into another folder: the paths still lead to the files.
-        {"pool -o ../other/moved.dvn rel.dvn", 0, "../other/moved.dvn",
-         {"@/a.wav", "@/kit/b.wav"}, "2 entries"},
+        {"pool -o ../other/moved.dvn rel.dvn",
+         0,
+         "../other/moved.dvn",
+         {"@/a.wav", "@/kit/b.wav"},
+         "2 entries"},
         {"pool -o a.wav a.wav", 1, nullptr, {}, "it is the same file as a.wav"},
         {"pool -o new.dvn a.wav gone.wav", 1, nullptr, {}, "gone.wav was not found."},
         {"pool a.wav", 2, nullptr, {}, ""},
@@ -133,9 +148,10 @@ TEST(CliPool, PoolCommandWritesPoolFiles)
             continue;
         std::vector<std::string> aExpected;
         for (std::string strStored : c.aStored)
-            aExpected.push_back(strStored[0] == '@'
-                                    ? fs::path(strProj + strStored.substr(1)).lexically_normal().string()
-                                    : strStored);
+            aExpected.push_back(
+                strStored[0] == '@'
+                    ? fs::path(strProj + strStored.substr(1)).lexically_normal().string()
+                    : strStored);
         EXPECT_EQ(StoredPaths((dir.Path() / "proj" / c.szPool).string()), aExpected);
     }
 }

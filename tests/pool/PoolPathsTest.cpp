@@ -1,8 +1,8 @@
 // Paths that travel: stored paths from any machine split, the places their
 // files are looked for, resolution when a pool opens and the rewrite when a
 // pool is saved into another folder.
-#include "PoolEdit.h"
 #include "PoolPaths.h"
+#include "PoolEdit.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -236,10 +236,14 @@ TEST_F(PoolPathsOnDisk, OpeningNamesFilesFromOutsideThePoolFolder)
          {"old/kit/b.wav", "copy/a.wav", "copy/kit/b.wav"},
          {"a.wav", "@/old/kit/b.wav"},
          {1}},
-        {"a library outside the pool's folder", {"lib/a.wav", "lib/b.wav"},
-         {"@/lib/a.wav", "@/lib/b.wav"}, {}},
-        {"everything in the pool's folder", {"copy/a.wav", "copy/kit/b.wav"},
-         {"@/copy/a.wav", "kit/b.wav"}, {}},
+        {"a library outside the pool's folder",
+         {"lib/a.wav", "lib/b.wav"},
+         {"@/lib/a.wav", "@/lib/b.wav"},
+         {}},
+        {"everything in the pool's folder",
+         {"copy/a.wav", "copy/kit/b.wav"},
+         {"@/copy/a.wav", "kit/b.wav"},
+         {}},
         {"samples beside the pool's folder, by relative path",
          {"samples/a.wav", "copy/b.wav"},
          {"../samples/a.wav", "b.wav"},
@@ -351,9 +355,9 @@ TEST_F(PoolPathsOnDisk, AFailedSaveKeepsTheStoredPaths)
 // two folders go to the entries that name those folders.
 TEST(PoolPaths, MatchingDroppedFiles)
 {
-    const std::vector<std::string> aDropped = {
-        "/proj/kit2/snare.wav", "/proj/kit1/snare.wav", "/proj/kick.wav",
-        "/proj/Drums/hat.wav",  "/loose.wav",           "/other/kick.wav"};
+    const std::vector<std::string> aDropped = {"/proj/kit2/snare.wav", "/proj/kit1/snare.wav",
+                                               "/proj/kick.wav",       "/proj/Drums/hat.wav",
+                                               "/loose.wav",           "/other/kick.wav"};
     struct Case
     {
         const char* szStored;

@@ -331,7 +331,8 @@ class FilesTest : public QObject
         QVERIFY2(strText.startsWith(QStringLiteral("1 entry of set.dvn takes its file from outside "
                                                    "the pool's folder ")),
                  qPrintable(strText));
-        QVERIFY(strText.contains(QStringLiteral("\n") + Q(h.Path("old/a.wav")) + QStringLiteral("\n")));
+        QVERIFY(
+            strText.contains(QStringLiteral("\n") + Q(h.Path("old/a.wav")) + QStringLiteral("\n")));
         QVERIFY(!strText.contains(QStringLiteral("b.wav")));
         QCOMPARE(h.View().m_lbPool->item(1)->toolTip(), Q(h.Path("copy/b.wav")));
     }
@@ -343,8 +344,9 @@ class FilesTest : public QObject
         QTest::addColumn<QStringList>("aMissing");
         QTest::addColumn<QString>("strHead");
         QTest::newRow("one") << QStringList{"/gone/one.wav"}
-                             << QStringLiteral("1 file of the pool was not found:\n\n/gone/one.wav\n\n"
-                                               "Its entry stays");
+                             << QStringLiteral(
+                                    "1 file of the pool was not found:\n\n/gone/one.wav\n\n"
+                                    "Its entry stays");
         QTest::newRow("two") << QStringList{"/gone/one.wav", "C:\\gone\\two.wav"}
                              << QStringLiteral("2 files of the pool were not found:\n\n"
                                                "/gone/one.wav\nC:\\gone\\two.wav\n\nTheir entries");

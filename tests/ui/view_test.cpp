@@ -227,8 +227,7 @@ class ViewTest : public QObject
         {
             QCOMPARE(h.Doc().m_aPool[i].m_strSampleName, aLeft[i].toStdString());
             // Each entry keeps its own file facts.
-            QCOMPARE(v.m_aWavInfo[i].nSamplesPerSec,
-                     11025 * (aLeft[i].mid(1).toInt() + 1));
+            QCOMPARE(v.m_aWavInfo[i].nSamplesPerSec, 11025 * (aLeft[i].mid(1).toInt() + 1));
         }
         QVERIFY(h.Doc().IsModified());
     }
