@@ -328,8 +328,17 @@ std::string OutsideFilesMessage(const CDorvane_V2Doc& doc, const std::vector<int
     strText += pool.parent_path().string() + ":\n";
     for (const int i : aEntries)
         strText += "\n" + doc.m_aPool[i].FilePath();
-    strText += "\n\nThe pool's other files lie in its folder. A copied project may still name "
-               "the files of the original: check that these are the files you mean.";
+    // Either other entries' files lie in the pool's folder, or files of
+    // these names do (EntriesFromOutside lists nothing else).
+    bool bOthersInside = false;
+    const int nCount = std::clamp<int>(doc.m_nCount, 0, MAX_POOL);
+    for (int i = 0; i < nCount && !bOthersInside; ++i)
+        bOthersInside = std::find(aEntries.begin(), aEntries.end(), i) == aEntries.end() &&
+                        IsRegularFile(doc.m_aPool[i].FilePath());
+    strText += bOthersInside ? "\n\nThe pool's other files lie in its folder."
+                             : "\n\nFiles of these names lie in the pool's folder too.";
+    strText += " A copied project may still name files of the original: check that these are "
+               "the files you mean.";
     return strText;
 }
 

@@ -275,7 +275,16 @@ TEST_F(PoolPathsOnDisk, OpeningNamesFilesFromOutsideThePoolFolder)
         ASSERT_TRUE(pDoc->OnOpenDocument(strPool, feedback));
         ASSERT_EQ(feedback.m_aMessages.size(), c.aListed.empty() ? 0u : 1u);
         EXPECT_EQ(EntriesFromOutside(*pDoc, strPool), c.aListed);
-        for (int i = 0; i < pDoc->m_nCount && !c.aListed.empty(); ++i)
+        if (c.aListed.empty())
+            continue;
+        // What else lies in the pool's folder: other entries' files, or
+        // only files of the listed names.
+        const bool bAllListed = static_cast<int>(c.aListed.size()) == pDoc->m_nCount;
+        EXPECT_NE(feedback.m_aMessages[0].strText.find(
+                      bAllListed ? "Files of these names lie in the pool's folder too."
+                                 : "The pool's other files lie in its folder."),
+                  std::string::npos);
+        for (int i = 0; i < pDoc->m_nCount; ++i)
         {
             const bool bListed =
                 std::find(c.aListed.begin(), c.aListed.end(), i) != c.aListed.end();
