@@ -312,31 +312,6 @@ class FilesTest : public QObject
         QCOMPARE(v.m_lbPool->item(1)->toolTip(), Q(h.Path("moved/kick.wav")));
     }
 
-    // A copied project folder whose pool still names one of the original's
-    // files: one message names it when the pool opens.
-    void aCopiedProjectNamesFilesFromTheOriginal()
-    {
-        CAppHarness h;
-        std::filesystem::create_directories(h.Path("old"));
-        std::filesystem::create_directories(h.Path("copy"));
-        h.Wav("old/a.wav");
-        h.Wav("copy/a.wav");
-        h.Wav("copy/b.wav");
-        WritePool(h.Path("copy/set.dvn"), {h.Path("old/a.wav"), h.Path("old/b.wav")});
-        h.m_dialogs.m_aFileAnswers.push_back(Q(h.Path("copy/set.dvn")));
-        h.Frame().m_actFileOpen->trigger();
-        ProcessEvents();
-        QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(1));
-        const QString strText = h.m_dialogs.m_aMessages[0].strText;
-        QVERIFY2(strText.startsWith(QStringLiteral("1 entry of set.dvn takes its file from outside "
-                                                   "the pool's folder ")),
-                 qPrintable(strText));
-        QVERIFY(
-            strText.contains(QStringLiteral("\n") + Q(h.Path("old/a.wav")) + QStringLiteral("\n")));
-        QVERIFY(!strText.contains(QStringLiteral("b.wav")));
-        QCOMPARE(h.View().m_lbPool->item(1)->toolTip(), Q(h.Path("copy/b.wav")));
-    }
-
     // One missing file gives the same kind of message as several: one list
     // after the other messages; its Type line says it is not found.
     void missingFilesGiveOneList_data()

@@ -89,18 +89,3 @@ test('Make File writes a file\'s loop and multisample keymaps, and refuses an un
   assert.equal(make({ multisample: true }, [pair[0], { ...pair[1], rootKey: 43 }]).ok, false);
   assert.deepEqual(make({ unheard: 1 }).messages.map((m) => m.text), ['This engine has no option "unheard": no file was written.']);
 });
-
-test('a pool\'s entries take the dropped files as the desktop program finds them from the pool\'s folder', () => {
-  const dropped = ['/proj/kit2/snare.wav', '/proj/kit1/snare.wav', '/proj/kick.wav', '/loose.wav'];
-  const cases = [
-    // Relative paths from the pool's place, then the name beside it and
-    // under the stored path's last folders; one file may serve two entries.
-    ['/proj/set.dvn', ['kit1/snare.wav', 'kit2/snare.wav', 'C:\\Old\\kick.wav', '/home/a/kick.wav', 'gone.wav'],
-      [1, 0, 2, 2, -1]],
-    ['/proj/set.dvn', ['D:\\Samples\\kit2\\snare.wav', 'snare.wav'], [0, -1]],
-    // Loose files: by name beside a loose pool file.
-    ['/set.dvn', ['kit/loose.wav', 'kick.wav'], [3, -1]],
-  ];
-  for (const [pool, stored, expected] of cases)
-    assert.deepEqual([...E.matchPool(pool, stored, dropped)], expected, pool + ' ' + stored.join(' '));
-});
