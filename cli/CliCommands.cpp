@@ -18,9 +18,6 @@
 #include <cstdio>
 #include <memory>
 
-namespace
-{
-
 // A pool file starts with "DVN"; anything else given alone is a WAV file.
 bool LooksLikePoolFile(const std::string& strPath)
 {
@@ -31,6 +28,9 @@ bool LooksLikePoolFile(const std::string& strPath)
     return file.Read(ab.data(), ab.size()) == ab.size() && ab[0] == 'D' && ab[1] == 'V' &&
            ab[2] == 'N';
 }
+
+namespace
+{
 
 void ReportFileError(const CFileException& e, CFeedback& feedback)
 {
@@ -104,7 +104,9 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
     for (int i = 0; i < doc.m_nCount; ++i)
     {
         CWPoolObj& entry = doc.m_aPool[i];
-        if (!ReadAudioHeader(entry.m_strFileName, (*pWavInfo)[i], audio, feedback))
+        // A pool's entry is read where opening found its file (the pool's
+        // folder first), never by its stored path from the current folder.
+        if (!ReadAudioHeader(entry.FilePath(), (*pWavInfo)[i], audio, feedback))
         {
             ++nUnusable;
             continue;
@@ -114,7 +116,7 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
         if (!bPoolFile)
             ApplyFileMetadata(entry, (*pWavInfo)[i], FileTitleOf(entry.m_strFileName), audio);
         if ((*pWavInfo)[i].bLoopIgnored)
-            feedback.PrintLine("Note: the loop stored in " + entry.m_strFileName +
+            feedback.PrintLine("Note: the loop stored in " + entry.FilePath() +
                                " lies outside its data and is ignored.");
     }
     if (nUnusable > 0 && !options.bSkipUnusable)

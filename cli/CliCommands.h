@@ -39,6 +39,24 @@ struct MakeOptions
 // the image is refused before anything is built.
 int RunMake(const MakeOptions& options, CConsoleFeedback& feedback);
 
+struct PoolOptions
+{
+    std::string strOutput;            // the pool file to write
+    std::vector<std::string> aInputs; // one pool file, or audio files
+    bool bRelativePaths = false;      // save paths relative to the pool file
+};
+
+// Writes a pool file: from audio files (each an entry as Add makes it,
+// stored by its full path; a missing file or the output itself among them
+// is refused before anything is written), or from one pool file, opened
+// as the window opens it and saved again as Save As saves it (the same
+// file may be both). With bRelativePaths, files inside the output's folder
+// are stored relative to it. An empty output name is a usage error (2).
+int RunPool(const PoolOptions& options, CConsoleFeedback& feedback);
+
+// Whether strPath starts as a pool file does ("DVN").
+bool LooksLikePoolFile(const std::string& strPath);
+
 // Splits strSource into parts named after strDest (or the source when empty).
 int RunSplit(const std::string& strSource, const std::string& strDest, int nSizeKB,
              CConsoleFeedback& feedback);

@@ -65,6 +65,17 @@ int main(int argc, char** argv)
         ->capture_default_str();
     pMake->add_option("INPUT", make.aInputs, "One pool file (.dvn), or audio files")->required();
 
+    PoolOptions pool;
+    auto* pPool = app.add_subcommand("pool", "Write a pool file (.dvn) from audio files, or "
+                                             "save a pool file again");
+    pPool->add_option("-o,--output", pool.strOutput, "Pool file to write")->required();
+    pPool
+        ->add_flag("--relative-paths", pool.bRelativePaths,
+                   "Save paths relative to the pool file, for the files inside its folder "
+                   "(default: off)")
+        ->capture_default_str();
+    pPool->add_option("INPUT", pool.aInputs, "One pool file (.dvn), or audio files")->required();
+
     std::string strSplitSource, strSplitDest;
     int nSplitKB = kDefaultSplitKB;
     auto* pSplit = app.add_subcommand("split", "Split a KRZ file into numbered parts");
@@ -115,6 +126,8 @@ int main(int argc, char** argv)
     CConsoleFeedback feedback(stderr, ::isatty(STDERR_FILENO) != 0);
     if (*pMake)
         return RunMake(make, feedback);
+    if (*pPool)
+        return RunPool(pool, feedback);
     if (*pSplit)
         return RunSplit(strSplitSource, strSplitDest, nSplitKB, feedback);
     if (*pJoin)

@@ -4,6 +4,7 @@
 #include "CAtomicFile.h"
 #include "CFeedback.h"
 #include "CFile.h"
+#include "PoolPaths.h"
 
 #include <filesystem>
 #include <memory>
@@ -104,11 +105,27 @@ bool CDorvane_V2Doc::OnOpenDocument(const std::string& strPath, CFeedback& feedb
     }
     m_strPathName = CFile::FullPath(strPath);
     m_bModified = false;
+    // Every front end reads the entries from where their files are found,
+    // the pool's folder before the current one, and hears of a pool whose
+    // files come from more than one folder tree.
+    std::error_code ec;
+    ResolvePoolPaths(*this, m_strPathName, std::filesystem::current_path(ec).string());
+    const std::vector<int> aOutside = EntriesFromOutside(*this, m_strPathName);
+    if (!aOutside.empty())
+        feedback.MessageBox(OutsideFilesMessage(*this, aOutside, m_strPathName), kAppTitle,
+                            MessageIcon::Exclamation);
     return true;
 }
 
 bool CDorvane_V2Doc::OnSaveDocument(const std::string& strPath, CFeedback& feedback)
 {
+    // The stored paths are rewritten only for a file that is written.
+    std::unique_ptr<std::array<CWPoolObj, MAX_POOL>> pBefore;
+    if (m_bRelativePaths)
+    {
+        pBefore = std::make_unique<std::array<CWPoolObj, MAX_POOL>>(m_aPool);
+        MakePoolPathsRelative(*this, strPath);
+    }
     try
     {
         CAtomicFile file(strPath);
@@ -119,6 +136,8 @@ bool CDorvane_V2Doc::OnSaveDocument(const std::string& strPath, CFeedback& feedb
     }
     catch (const CFileException& e)
     {
+        if (pBefore)
+            m_aPool = *pBefore;
         feedback.MessageBox(e.GetErrorMessage(), kAppTitle, MessageIcon::Exclamation);
         return false;
     }

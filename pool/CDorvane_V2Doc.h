@@ -35,8 +35,15 @@ class CDorvane_V2Doc
     // The document commands' file side. Open reports every failure to the
     // user and returns false: a file error with its text, a short or
     // damaged file with "Unexpected file format." (the pool is then empty as
-    // after New). Save writes a temporary file beside the target and renames
-    // it over the target when complete; on failure the old file stays.
+    // after New). An opened pool's entries are looked for as
+    // ResolvePoolPaths does (the pool's folder first, then the current
+    // folder); when their files come from more than one folder tree, one
+    // message names those outside the pool's folder (EntriesFromOutside).
+    // Save writes a temporary file beside the target and renames it over
+    // the target when complete; on failure the old file stays. With
+    // m_bRelativePaths, the entries whose files lie inside the target's
+    // folder are first given paths relative to it (MakePoolPathsRelative);
+    // a save that fails leaves them as they were.
     bool OnOpenDocument(const std::string& strPath, CFeedback& feedback);
     bool OnSaveDocument(const std::string& strPath, CFeedback& feedback);
 
@@ -51,6 +58,9 @@ class CDorvane_V2Doc
     std::int32_t m_nVersion = 0;
     std::int32_t m_nCount = 0;
     bool m_bRefresh = false;
+    // Save paths relative to the pool file (an option, off by default;
+    // never saved in the pool file itself).
+    bool m_bRelativePaths = false;
     std::array<CWPoolObj, MAX_POOL> m_aPool;
 
   private:

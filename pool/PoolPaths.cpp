@@ -41,6 +41,62 @@ std::string DirectPath(const StoredPath& sp, const std::string& strStored,
     aParts.push_back(sp.strName);
     return Join(strPoolDir, aParts);
 }
+
+// A file's full path with its folder's links followed; a link to a file
+// stays where it lies. Empty when the path cannot be made absolute.
+fs::path WhereItLies(const std::string& strPath)
+{
+    std::error_code ec;
+    const fs::path path = fs::absolute(strPath, ec).lexically_normal();
+    if (ec || !path.has_filename())
+        return {};
+    const fs::path folder = fs::weakly_canonical(path.parent_path(), ec);
+    return ec ? fs::path() : folder / path.filename();
+}
+
+// path relative to folder when it lies below it, else empty.
+fs::path RelativeInside(const fs::path& path, const fs::path& folder)
+{
+    if (path.empty() || folder.empty())
+        return {};
+    const fs::path relative = path.lexically_relative(folder);
+    if (relative.empty() || *relative.begin() == ".." || relative == ".")
+        return {};
+    return relative;
+}
+
+fs::path CanonicalFolder(const std::string& strFolder)
+{
+    std::error_code ec;
+    const fs::path folder = fs::weakly_canonical(fs::absolute(strFolder, ec), ec);
+    return ec ? fs::path() : folder;
+}
+
+// Whether an entry's file belongs to the pool's project: it lies in the
+// pool's folder, or the stored relative path leads to it from there (a
+// folder of samples beside the pool's folder moves with it).
+bool BelongsToPool(const CWPoolObj& entry, const std::string& strPoolDir)
+{
+    const std::string strFile = entry.FilePath();
+    if (IsInsideFolder(strFile, strPoolDir))
+        return true;
+    const StoredPath sp = SplitStoredPath(entry.m_strFileName);
+    if (sp.bAbsolute)
+        return false;
+    const std::string strDirect = DirectPath(sp, entry.m_strFileName, strPoolDir);
+    std::error_code ec;
+    return IsRegularFile(strDirect) && fs::equivalent(strDirect, strFile, ec) && !ec;
+}
+
+// Whether a file of the stored path's name lies in the pool's folder, where
+// opening would have looked had the stored path not led elsewhere.
+bool HasTwinInFolder(const std::string& strStored, const std::string& strPoolDir)
+{
+    for (const std::string& strCandidate : PathCandidates(strStored, strPoolDir, {}))
+        if (IsInsideFolder(strCandidate, strPoolDir) && IsRegularFile(strCandidate))
+            return true;
+    return false;
+}
 } // namespace
 
 StoredPath SplitStoredPath(const std::string& strStored)
@@ -138,6 +194,28 @@ std::vector<std::string> PathCandidates(const std::string& strStored, const std:
     return aCandidates;
 }
 
+std::vector<int> MatchStoredPaths(const std::vector<std::string>& aStored,
+                                  const std::string& strPoolDir,
+                                  const std::vector<std::string>& aAvailable)
+{
+    std::vector<int> aMatches;
+    for (const std::string& strStored : aStored)
+    {
+        int nMatch = -1;
+        for (const std::string& strCandidate : PathCandidates(strStored, strPoolDir, {}))
+        {
+            const auto it = std::find(aAvailable.begin(), aAvailable.end(), strCandidate);
+            if (it != aAvailable.end())
+            {
+                nMatch = static_cast<int>(it - aAvailable.begin());
+                break;
+            }
+        }
+        aMatches.push_back(nMatch);
+    }
+    return aMatches;
+}
+
 std::string ResolveStoredPath(const std::string& strStored, const std::string& strPoolDir,
                               const std::string& strCurrentDir)
 {
@@ -202,6 +280,86 @@ int RebasePoolPaths(CDorvane_V2Doc& doc, const std::string& strNewPoolPath)
             entry.m_strFileName = file.string();
             entry.m_strFoundPath.clear();
         }
+        ++nRewritten;
+    }
+    return nRewritten;
+}
+
+bool IsInsideFolder(const std::string& strFile, const std::string& strFolder)
+{
+    return !RelativeInside(WhereItLies(strFile), CanonicalFolder(strFolder)).empty();
+}
+
+std::vector<int> EntriesFromOutside(const CDorvane_V2Doc& doc, const std::string& strPoolPath)
+{
+    const std::string strPoolDir = fs::path(strPoolPath).parent_path().string();
+    std::vector<int> aOutside;
+    bool bAnyInside = false;
+    bool bTwin = false;
+    const int nCount = std::clamp<int>(doc.m_nCount, 0, MAX_POOL);
+    for (int i = 0; i < nCount; ++i)
+    {
+        const CWPoolObj& entry = doc.m_aPool[i];
+        if (!IsRegularFile(entry.FilePath()))
+            continue;
+        if (BelongsToPool(entry, strPoolDir))
+        {
+            bAnyInside = true;
+            continue;
+        }
+        aOutside.push_back(i);
+        bTwin = bTwin || HasTwinInFolder(entry.m_strFileName, strPoolDir);
+    }
+    if (!bAnyInside && !bTwin)
+        aOutside.clear();
+    return aOutside;
+}
+
+std::string OutsideFilesMessage(const CDorvane_V2Doc& doc, const std::vector<int>& aEntries,
+                                const std::string& strPoolPath)
+{
+    const fs::path pool(strPoolPath);
+    const std::string strCount = std::to_string(aEntries.size());
+    std::string strText = aEntries.size() == 1
+                              ? "1 entry of " + pool.filename().string() +
+                                    " takes its file from outside the pool's folder "
+                              : strCount + " entries of " + pool.filename().string() +
+                                    " take their files from outside the pool's folder ";
+    strText += pool.parent_path().string() + ":\n";
+    for (const int i : aEntries)
+        strText += "\n" + doc.m_aPool[i].FilePath();
+    // Either other entries' files lie in the pool's folder, or files of
+    // these names do (EntriesFromOutside lists nothing else).
+    bool bOthersInside = false;
+    const int nCount = std::clamp<int>(doc.m_nCount, 0, MAX_POOL);
+    for (int i = 0; i < nCount && !bOthersInside; ++i)
+        bOthersInside = std::find(aEntries.begin(), aEntries.end(), i) == aEntries.end() &&
+                        IsRegularFile(doc.m_aPool[i].FilePath());
+    strText += bOthersInside ? "\n\nThe pool's other files lie in its folder."
+                             : "\n\nFiles of these names lie in the pool's folder too.";
+    strText += " A copied project may still name files of the original: check that these are "
+               "the files you mean.";
+    return strText;
+}
+
+int MakePoolPathsRelative(CDorvane_V2Doc& doc, const std::string& strPoolPath)
+{
+    std::error_code ec;
+    const fs::path folder = CanonicalFolder(fs::absolute(strPoolPath, ec).parent_path().string());
+    int nRewritten = 0;
+    const int nCount = std::clamp<int>(doc.m_nCount, 0, MAX_POOL);
+    for (int i = 0; i < nCount; ++i)
+    {
+        CWPoolObj& entry = doc.m_aPool[i];
+        const std::string strFile = entry.FilePath();
+        if (!IsRegularFile(strFile))
+            continue;
+        const fs::path relative = RelativeInside(WhereItLies(strFile), folder);
+        if (relative.empty() || entry.m_strFileName == relative.generic_string())
+            continue;
+        // The found path keeps the entry usable from any current folder.
+        entry.m_strFoundPath = fs::absolute(strFile, ec).lexically_normal().string();
+        entry.m_strFileName = relative.generic_string();
         ++nRewritten;
     }
     return nRewritten;

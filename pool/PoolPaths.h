@@ -36,6 +36,15 @@ StoredPath SplitStoredPath(const std::string& strStored);
 std::vector<std::string> PathCandidates(const std::string& strStored, const std::string& strPoolDir,
                                         const std::string& strCurrentDir);
 
+// The resolver's order over files known only by their paths (the files of
+// a drop, each named by its place in the drop, "/kit/a.wav"): for each
+// stored path, the index in aAvailable of its first candidate
+// (PathCandidates with strPoolDir and no current folder) that aAvailable
+// holds, or -1. Several stored paths may lead to one file. Pure.
+std::vector<int> MatchStoredPaths(const std::vector<std::string>& aStored,
+                                  const std::string& strPoolDir,
+                                  const std::vector<std::string>& aAvailable);
+
 // The first candidate that is an existing regular file, or "" when none is.
 std::string ResolveStoredPath(const std::string& strStored, const std::string& strPoolDir,
                               const std::string& strCurrentDir);
@@ -54,3 +63,28 @@ std::vector<int> ResolvePoolPaths(CDorvane_V2Doc& doc, const std::string& strPoo
 // Entries whose file is missing keep their stored path. Returns the number
 // of entries rewritten.
 int RebasePoolPaths(CDorvane_V2Doc& doc, const std::string& strNewPoolPath);
+
+// Whether strFile lies inside strFolder or a folder below it, both read
+// after following links (a file named through a linked folder is where the
+// link leads).
+bool IsInsideFolder(const std::string& strFile, const std::string& strFolder);
+
+// Of the entries of a pool opened from strPoolPath whose files were found
+// (FilePath() is a file), those whose file lies outside the pool's folder,
+// when the entries come from more than one folder tree: some files lie
+// inside the pool's folder and some outside it, or a file outside it has a
+// file of its name in the pool's folder too (a copied project folder whose
+// pool still names the original's files). Empty when every found file lies
+// in one place. Indexes ascending.
+std::vector<int> EntriesFromOutside(const CDorvane_V2Doc& doc, const std::string& strPoolPath);
+
+// The one message that names the files of EntriesFromOutside.
+std::string OutsideFilesMessage(const CDorvane_V2Doc& doc, const std::vector<int>& aEntries,
+                                const std::string& strPoolPath);
+
+// Before a pool is saved as strPoolPath with paths relative to the pool
+// file: every entry whose file exists inside the pool file's folder gets
+// that file's path relative to the folder ("/" between folders) as its
+// stored path, and the file's full path as its found path. Other entries
+// keep what they hold. Returns the number of entries rewritten.
+int MakePoolPathsRelative(CDorvane_V2Doc& doc, const std::string& strPoolPath);

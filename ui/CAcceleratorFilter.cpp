@@ -1,6 +1,7 @@
 #include "CAcceleratorFilter.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QWidget>
@@ -19,6 +20,16 @@ namespace
 // and the standard editing keys (copy, paste, cut, select all, undo, redo):
 // a name may hold a blank, and Ctrl+C copies there. Everywhere else the
 // accelerators win.
+// Space toggles the focused check box, as it does everywhere; the
+// accelerator would take away the one key that works it.
+bool CheckBoxOwnsKey(QWidget* pWidget, QKeyEvent* pKey)
+{
+    auto* pBox = qobject_cast<QCheckBox*>(pWidget);
+    return pBox && pBox->isEnabled() && pKey->key() == Qt::Key_Space &&
+           (pKey->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier |
+                                 Qt::MetaModifier)) == Qt::NoModifier;
+}
+
 bool FieldOwnsKey(QWidget* pWidget, QKeyEvent* pKey)
 {
     auto* pEdit = qobject_cast<QLineEdit*>(pWidget);
@@ -54,6 +65,13 @@ bool CAcceleratorFilter::eventFilter(QObject* pWatched, QEvent* pEvent)
         return false;
     if (FieldOwnsKey(pWidget, pKey))
         return false;
+    if (CheckBoxOwnsKey(pWidget, pKey))
+    {
+        // A check box does not claim the key itself: accepted here, the key
+        // goes to the box and not to the shortcut.
+        pKey->accept();
+        return true;
+    }
     // Not accepted: the key goes to the shortcut, not to the widget.
     pKey->ignore();
     return true;

@@ -4,7 +4,8 @@
 // accelerator table when they come with exactly their modifiers, so the
 // accelerator fires and the field sees nothing. An editable text field of
 // the window keeps Space, printable characters and the standard editing
-// keys (copy, paste, cut, select all, undo, redo). Modal dialogs are left
+// keys (copy, paste, cut, select all, undo, redo); a focused check box keeps
+// Space, which toggles it. Modal dialogs are left
 // alone: typing in their fields stays normal.
 #pragma once
 

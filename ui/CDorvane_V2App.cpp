@@ -290,6 +290,7 @@ const QString kLimitRateKey = QStringLiteral("Options/LimitSampleRate");
 const QString kRateLimitKey = QStringLiteral("Options/SampleRateLimit");
 const QString kFileMetadataKey = QStringLiteral("Options/FileMetadata");
 const QString kMultisampleKey = QStringLiteral("Options/Multisample");
+const QString kRelativePathsKey = QStringLiteral("Options/RelativePaths");
 } // namespace
 
 void CDorvane_V2App::ReadOptions()
@@ -307,6 +308,7 @@ void CDorvane_V2App::ReadOptions()
             : CSettingsDlg::kDefaultRateLimitHz;
     pView->m_bFileMetadata = settings.value(kFileMetadataKey, false).toBool();
     pView->m_bMultisample = settings.value(kMultisampleKey, false).toBool();
+    m_doc.m_bRelativePaths = settings.value(kRelativePathsKey, false).toBool();
     pView->UpdateGroupKeys();
 }
 
@@ -319,6 +321,7 @@ void CDorvane_V2App::WriteOptions()
     settings.setValue(kRateLimitKey, pView->m_nRateLimitHz);
     settings.setValue(kFileMetadataKey, pView->m_bFileMetadata);
     settings.setValue(kMultisampleKey, pView->m_bMultisample);
+    settings.setValue(kRelativePathsKey, m_doc.m_bRelativePaths);
 }
 
 void CDorvane_V2App::UpdateRecentMenu()

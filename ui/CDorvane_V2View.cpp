@@ -92,6 +92,14 @@ QString TypeText(const WAVINFO& info)
     return FromStd(info.strTypeText.empty() ? WavTypeText(info) : info.strTypeText);
 }
 
+bool IsFile(const std::string& strPath);
+
+// A file that is not there is no unsupported file type: the line says so.
+QString TypeText(const WAVINFO& info, const CWPoolObj& entry)
+{
+    return IsFile(entry.FilePath()) ? TypeText(info) : QStringLiteral("File not found");
+}
+
 const QString kPoolFullText = QString::fromLatin1(kPoolFullMessage);
 
 // The most missing files one message names; the rest are counted.
@@ -445,10 +453,8 @@ bool CDorvane_V2View::UpdateData(bool bSaveAndValidate)
 
 bool CDorvane_V2View::OnInitialUpdate(bool bNewPool)
 {
-    // The stored paths stay as they are; where each file was found is noted
-    // beside them for this session.
-    if (!m_doc.GetPathName().empty())
-        ResolvePoolPaths(m_doc, m_doc.GetPathName(), std::filesystem::current_path().string());
+    // Opening the pool found each entry's file (the stored paths stay as
+    // they are; where each file was found is noted beside them).
     UpdateData(false);
     m_nRootNote = 0;
     m_nRootOctave = 4;
@@ -524,9 +530,9 @@ void CDorvane_V2View::RefreshWavInfo()
         if (abMissing[i])
             aMissing << FromStd(m_doc.m_aPool[i].m_strFileName);
     }
-    // One missing file keeps its own message among the others; several
-    // are named together in one message after the rest.
-    const bool bListMissing = aMissing.size() >= 2;
+    // Missing files, one or several, are named together in one message
+    // after the others.
+    const bool bListMissing = !aMissing.isEmpty();
     for (int i = 0; i < nCount; ++i)
     {
         if (bListMissing && abMissing[i])
@@ -548,13 +554,17 @@ void CDorvane_V2View::RefreshWavInfo()
 
 QString CDorvane_V2View::MissingFilesMessage(const QStringList& aPaths)
 {
-    QString strText = QStringLiteral("%1 files of the pool were not found:\n").arg(aPaths.size());
+    const bool bOne = aPaths.size() == 1;
+    QString strText =
+        bOne ? QStringLiteral("1 file of the pool was not found:\n")
+             : QStringLiteral("%1 files of the pool were not found:\n").arg(aPaths.size());
     for (int i = 0; i < aPaths.size() && i < kMaxListedMissing; ++i)
         strText += QStringLiteral("\n") + aPaths[i];
     if (aPaths.size() > kMaxListedMissing)
         strText += QStringLiteral("\n... and %1 more").arg(aPaths.size() - kMaxListedMissing);
-    strText += QStringLiteral("\n\nTheir entries stay in the pool and are left out of the "
-                              "Krz-File. Pool > Relink wav-file... points an entry at its file.");
+    strText += bOne ? QStringLiteral("\n\nIts entry stays in the pool and is left out of the ")
+                    : QStringLiteral("\n\nTheir entries stay in the pool and are left out of the ");
+    strText += QStringLiteral("Krz-File. Pool > Relink wav-file... points an entry at its file.");
     return strText;
 }
 
@@ -753,16 +763,38 @@ QStringList CDorvane_V2View::DroppedWavFiles(const QList<QUrl>& aUrls, bool bOth
     return aFiles;
 }
 
+QString CDorvane_V2View::LongPathsMessage(const QStringList& aPaths)
+{
+    QString strText =
+        aPaths.size() == 1
+            ? QStringLiteral("This file was not added: its path is longer than %1 characters:\n")
+                  .arg(kMaxWavPath)
+            : QStringLiteral("These %1 files were not added: their paths are longer than %2 "
+                             "characters:\n")
+                  .arg(aPaths.size())
+                  .arg(kMaxWavPath);
+    for (const QString& strPath : aPaths)
+        strText += QStringLiteral("\n") + strPath;
+    return strText + QStringLiteral("\n\nA shorter folder or file name lets them be added.");
+}
+
 int CDorvane_V2View::AddFiles(const QStringList& aPaths)
 {
     int nAdded = 0;
     int nLeftOut = 0;
     int nLast = -1;
+    QStringList aTooLong;
     for (const QString& strPath : aPaths)
     {
-        // A path longer than the dialog's buffer cannot be picked.
-        if (strPath.isEmpty() || strPath.size() > kMaxWavPath)
+        if (strPath.isEmpty())
             continue;
+        // The pool keeps paths of at most kMaxWavPath characters; a longer
+        // one is named to the user, never passed over in silence.
+        if (strPath.size() > kMaxWavPath)
+        {
+            aTooLong << strPath;
+            continue;
+        }
         const std::string strTitle = FileTitleOf(ToStd(strPath));
         if (strTitle.empty())
             continue;
@@ -787,6 +819,9 @@ int CDorvane_V2View::AddFiles(const QStringList& aPaths)
         ShowNewEntry(nLast);
         SetModified();
     }
+    if (!aTooLong.isEmpty())
+        m_dialogs.MessageBox(this, LongPathsMessage(aTooLong), kAppTitleText,
+                             MessageIcon::Exclamation);
     if (nLeftOut > 0)
         m_dialogs.MessageBox(this, LeftOutMessage(nLeftOut), kAppTitleText, MessageIcon::None);
     return nAdded;
@@ -798,7 +833,7 @@ void CDorvane_V2View::ShowNewEntry(int n)
     m_nPoolCount = m_doc.m_nCount;
     m_strFileName = FromStd(entry.FilePath());
     m_lbPool->SetCurSel(n);
-    m_strWavType = TypeText(m_aWavInfo[n]);
+    m_strWavType = TypeText(m_aWavInfo[n], entry);
     m_strSampleName = FromStd(entry.m_strSampleName);
     m_strKeymapName.clear();
     m_strProgramName.clear();
@@ -820,8 +855,14 @@ void CDorvane_V2View::OnRelink()
     const QString strPath =
         m_dialogs.GetOpenFileName(this, QStringLiteral("Relink a WAV-File"),
                                   m_bConvert ? kAudioFilters : kWavFilters, QStringLiteral("WAV"));
-    if (strPath.isEmpty() || strPath.size() > kMaxWavPath)
+    if (strPath.isEmpty())
         return;
+    if (strPath.size() > kMaxWavPath)
+    {
+        m_dialogs.MessageBox(this, LongPathsMessage({strPath}), kAppTitleText,
+                             MessageIcon::Exclamation);
+        return;
+    }
     CWPoolObj& entry = m_doc.m_aPool[nSel];
     entry.m_strFileName = ToStd(strPath);
     entry.m_strFoundPath.clear();
@@ -830,7 +871,7 @@ void CDorvane_V2View::OnRelink()
     pItem->setText(ShortPathText(strPath, m_lbPool->fontMetrics(), ListTextWidth()));
     pItem->setToolTip(strPath);
     m_strFileName = strPath;
-    m_strWavType = TypeText(m_aWavInfo[nSel]);
+    m_strWavType = TypeText(m_aWavInfo[nSel], entry);
     m_edFileName->setText(m_strFileName);
     m_edFileName->setCursorPosition(0);
     m_edFileName->setToolTip(m_strFileName);
@@ -844,10 +885,14 @@ void CDorvane_V2View::OnRelink()
 void CDorvane_V2View::OnDelete()
 {
     m_doc.m_nCount = m_nPoolCount;
-    const int nSel = m_lbPool->GetCurSel();
-    if (m_nPoolCount < 1 || nSel < 0)
+    const std::vector<int> aSelected = m_lbPool->GetSelectedLines();
+    if (m_nPoolCount < 1 || aSelected.empty())
         return;
-    if (!DeletePoolEntry(m_doc, m_aWavInfo, nSel))
+    // From the last up, so that each index still names its entry.
+    bool bDeleted = false;
+    for (auto it = aSelected.rbegin(); it != aSelected.rend(); ++it)
+        bDeleted = DeletePoolEntry(m_doc, m_aWavInfo, *it) || bDeleted;
+    if (!bDeleted)
         return;
     m_nPoolCount = m_doc.m_nCount;
 
@@ -886,7 +931,7 @@ void CDorvane_V2View::OnSelchangePoolList()
     m_strRootKey = FromStd(RootKeyText(m_nRootNote, m_nRootOctave));
     m_btnKeymapEnable->setChecked(entry.m_bKeymapEnable != 0);
     m_btnProgramEnable->setChecked(entry.m_bProgramEnable != 0);
-    m_strWavType = TypeText(m_aWavInfo[i]);
+    m_strWavType = TypeText(m_aWavInfo[i], entry);
     UpdateData(false);
     UpdateGroupKeys();
 }
@@ -1098,18 +1143,20 @@ void CDorvane_V2View::OnSettings()
     dlg.m_nRateLimitHz = m_nRateLimitHz;
     dlg.m_bFileMetadata = m_bFileMetadata;
     dlg.m_bMultisample = m_bMultisample;
+    dlg.m_bRelativePaths = m_doc.m_bRelativePaths;
     if (m_dialogs.ExecDialog(dlg) != QDialog::Accepted)
         return;
     const CAudioOptions before = AudioOptions();
-    const bool bKeptChanged = dlg.m_bConvert != m_bConvert || dlg.m_bLimitRate != m_bLimitRate ||
-                              dlg.m_nRateLimitHz != m_nRateLimitHz ||
-                              dlg.m_bFileMetadata != m_bFileMetadata ||
-                              dlg.m_bMultisample != m_bMultisample;
+    const bool bKeptChanged =
+        dlg.m_bConvert != m_bConvert || dlg.m_bLimitRate != m_bLimitRate ||
+        dlg.m_nRateLimitHz != m_nRateLimitHz || dlg.m_bFileMetadata != m_bFileMetadata ||
+        dlg.m_bMultisample != m_bMultisample || dlg.m_bRelativePaths != m_doc.m_bRelativePaths;
     m_bConvert = dlg.m_bConvert;
     m_bLimitRate = dlg.m_bLimitRate;
     m_nRateLimitHz = dlg.m_nRateLimitHz;
     m_bFileMetadata = dlg.m_bFileMetadata;
     m_bMultisample = dlg.m_bMultisample;
+    m_doc.m_bRelativePaths = dlg.m_bRelativePaths;
     if (AudioOptions() != before)
     {
         // Which files are usable, their Type lines and loops follow the

@@ -79,9 +79,8 @@ class CDorvane_V2View : public QScrollArea
     void SetSoundPlayer(std::unique_ptr<CSoundPlayer> pPlayer);
 
     // Run after each New and Open: resets the root-key arrows and the two
-    // settings (after New, bNewPool, also LoopSwitch), looks for the file of
-    // every entry of an opened pool (relative and foreign paths), loads the
-    // template the first time, sets the refresh flag and queues the
+    // settings (after New, bNewPool, also LoopSwitch), loads the template
+    // the first time, sets the refresh flag and queues the
     // rebuild. Returns false only when the template could not be loaded
     // (its message has been shown); the program must then end with exit
     // status 1.
@@ -102,8 +101,8 @@ class CDorvane_V2View : public QScrollArea
     // into the status bar.
     void ReadWavHeader(int nIndex);
     // Reads every entry's header, empties the detail fields and clears the
-    // document's refresh flag. When two or more entries' files are missing,
-    // they get no message each but one message that lists them.
+    // document's refresh flag. Entries whose files are missing get no
+    // message each but one message that lists them, be they one or several.
     void RefreshWavInfo();
 
     // The data exchange. false: members into fields. true: fields into
@@ -113,9 +112,10 @@ class CDorvane_V2View : public QScrollArea
     bool UpdateData(bool bSaveAndValidate);
 
     // Adds each file as Add adds one, in order, up to the pool's limit:
-    // paths that are empty or longer than kMaxWavPath are passed over, the
-    // last entry added is selected and shown, and one message tells how
-    // many files were left out for the limit. With m_bFileMetadata each new
+    // empty paths are passed over, paths longer than kMaxWavPath are left
+    // out and named in one message (LongPathsMessage), the last entry added
+    // is selected and shown, and one message tells how many files were
+    // left out for the limit. With m_bFileMetadata each new
     // entry takes its root key and LoopSwitch from its file
     // (ApplyFileMetadata). Returns the number added.
     int AddFiles(const QStringList& aPaths);
@@ -134,7 +134,11 @@ class CDorvane_V2View : public QScrollArea
     // does not fit is itself shortened in the middle.
     static QString ShortPathText(const QString& strPath, const QFontMetrics& fm, int nWidth);
     static QString LeftOutMessage(int nLeftOut);
+    // One message for the entries whose files are missing, one or several.
     static QString MissingFilesMessage(const QStringList& aPaths);
+    // The files Add, Add folder, a drop or Relink left out because their
+    // paths are longer than kMaxWavPath, named in one message.
+    static QString LongPathsMessage(const QStringList& aPaths);
     // Shows every entry's path anew in the list and the Filename field
     // (after the paths were rewritten by Save As).
     void UpdatePathsShown();
@@ -153,6 +157,7 @@ class CDorvane_V2View : public QScrollArea
     // Points the selected entry at a file the user picks; its names, loop,
     // root key and Enable switches stay.
     void OnRelink();
+    // Removes every selected entry.
     void OnDelete();
     void OnSelchangePoolList();
     void OnPlay();
@@ -198,7 +203,8 @@ class CDorvane_V2View : public QScrollArea
     CAudioOptions AudioOptions() const;
     // Called after the Settings dialog changed one of the options kept
     // between runs (m_bConvert, m_bLimitRate, m_nRateLimitHz,
-    // m_bFileMetadata, m_bMultisample), so that the application stores them.
+    // m_bFileMetadata, m_bMultisample, and the document's m_bRelativePaths),
+    // so that the application stores them.
     std::function<void()> m_fnOptionsChanged;
 
     QWidget* Form() const { return m_pForm; }

@@ -25,7 +25,7 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     const CDialogUnits du(font());
     // The width grows to the long check box texts below (at least kWidth).
     constexpr int kWidth = 161;
-    constexpr int kHeight = 171;
+    constexpr int kHeight = 183;
 
     // Created in tab order; OK comes first, so it has the focus at the start.
     m_btnOK = new QPushButton(QStringLiteral("OK"), this);
@@ -99,11 +99,13 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     m_btnFileMetadata = checkBox("Use root key and loop stored in the files", 121, kWidth - 19);
     m_btnMultisample =
         checkBox("Entries with the same keymap name share one keymap", 133, kWidth - 19);
+    m_btnRelativePaths = checkBox("Save paths relative to the pool file", 145, kWidth - 19);
 
     int nRight = du.X(kWidth);
     for (const QWidget* pWidget :
          {static_cast<QWidget*>(m_btnConvert), static_cast<QWidget*>(pHz),
-          static_cast<QWidget*>(m_btnFileMetadata), static_cast<QWidget*>(m_btnMultisample)})
+          static_cast<QWidget*>(m_btnFileMetadata), static_cast<QWidget*>(m_btnMultisample),
+          static_cast<QWidget*>(m_btnRelativePaths)})
         nRight = std::max(nRight, pWidget->geometry().right() + 1 + du.X(7));
     setFixedSize(nRight, du.Y(kHeight));
     // OK stays at the right edge.
@@ -179,6 +181,7 @@ bool CSettingsDlg::UpdateData(bool bSaveAndValidate)
         m_edRateLimit->setText(QString::number(m_nRateLimitHz));
         m_btnFileMetadata->setChecked(m_bFileMetadata);
         m_btnMultisample->setChecked(m_bMultisample);
+        m_btnRelativePaths->setChecked(m_bRelativePaths);
         OnLimitRate();
         return true;
     }
@@ -187,6 +190,7 @@ bool CSettingsDlg::UpdateData(bool bSaveAndValidate)
     m_bLimitRate = m_btnLimitRate->isChecked();
     m_bFileMetadata = m_btnFileMetadata->isChecked();
     m_bMultisample = m_btnMultisample->isChecked();
+    m_bRelativePaths = m_btnRelativePaths->isChecked();
     return ReadIntField(m_edCustomKB, m_nCustomKB, kMinSizeKB, kMaxSizeKB) &&
            ReadIntField(m_edFirstObjectID, m_nFirstObjectID, kMinFirstObjectID,
                         kMaxFirstObjectID) &&

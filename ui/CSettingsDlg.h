@@ -3,7 +3,8 @@
 // of 1024 bytes), the floppy images Make File writes (none, 720 KB or
 // 1.44 MB), and the options of the audio input and of multisample keymaps
 // (converting other audio files, a sample rate limit, the root key and loop
-// stored in the files, one keymap for the entries that share a keymap name).
+// stored in the files, one keymap for the entries that share a keymap name)
+// and how pool files store paths (relative to the pool file).
 #pragma once
 
 #include <QDialog>
@@ -62,6 +63,7 @@ class CSettingsDlg : public QDialog
     int m_nRateLimitHz = kDefaultRateLimitHz; // kept when the limit is off
     bool m_bFileMetadata = false;
     bool m_bMultisample = false;
+    bool m_bRelativePaths = false; // save paths relative to the pool file
 
     QPushButton* m_btnOK;
     QPushButton* m_btnCancel;
@@ -76,6 +78,7 @@ class CSettingsDlg : public QDialog
     QLineEdit* m_edRateLimit;
     QCheckBox* m_btnFileMetadata;
     QCheckBox* m_btnMultisample;
+    QCheckBox* m_btnRelativePaths;
 
   protected:
     void showEvent(QShowEvent* pEvent) override;

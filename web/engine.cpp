@@ -5,12 +5,14 @@
 // that turns its fields into CMakeOptions, and refuses a field it does not
 // know when that field asks for anything but its default (a page ahead of
 // its engine must not make a file other than the one asked for).
+#include "PoolPaths.h"
 #include "WebEngine.h"
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <set>
 #include <stdexcept>
@@ -231,6 +233,29 @@ val ReadPool(std::string strPath)
     return out;
 }
 
+std::vector<std::string> Strings(const val& js)
+{
+    std::vector<std::string> a;
+    const auto n = js["length"].as<unsigned>();
+    for (unsigned i = 0; i < n; ++i)
+        a.push_back(js[i].as<std::string>());
+    return a;
+}
+
+// The dropped file each stored path leads to, as opening a pool finds
+// files on the desktop (MatchStoredPaths): strPoolPath and dropped name
+// the pool file and the dropped files by their places in the drop
+// ("/proj/set.dvn", "/proj/kit/a.wav"). Returns one index or -1 per stored
+// path.
+val MatchPool(std::string strPoolPath, val stored, val dropped)
+{
+    const std::string strPoolDir = std::filesystem::path(strPoolPath).parent_path().string();
+    val out = val::array();
+    for (const int n : MatchStoredPaths(Strings(stored), strPoolDir, Strings(dropped)))
+        out.call<void>("push", n);
+    return out;
+}
+
 // The facts of the file strPath as Add sees it under the audio options of
 // settings (as ReadMakeOptions reads them), its title strTitle giving a
 // note name.
@@ -271,5 +296,6 @@ EMSCRIPTEN_BINDINGS(dorvane_engine)
     emscripten::function("info", &Info);
     emscripten::function("savePool", &SavePool);
     emscripten::function("readPool", &ReadPool);
+    emscripten::function("matchPool", &MatchPool);
     emscripten::function("wavFacts", &WavFacts);
 }

@@ -180,6 +180,66 @@ class FilesTest : public QObject
         QCOMPARE(h.Doc().m_nCount, 2);
     }
 
+    // A file whose path is longer than the pool takes is never left out in
+    // silence: Add, Add folder, a drop and Relink name such files in one
+    // message and take the others.
+    void longPathsAreNamedInOneMessage_data()
+    {
+        QTest::addColumn<QString>("strHow");
+        QTest::newRow("add") << QStringLiteral("add");
+        QTest::newRow("add folder") << QStringLiteral("folder");
+        QTest::newRow("drop") << QStringLiteral("drop");
+        QTest::newRow("relink") << QStringLiteral("relink");
+    }
+    void longPathsAreNamedInOneMessage()
+    {
+        QFETCH(QString, strHow);
+        CAppHarness h;
+        // A folder deep enough that its files' paths pass 255 characters.
+        const std::string strDeep = "deep/" + std::string(120, 'f') + "/" + std::string(120, 'g');
+        std::filesystem::create_directories(h.Path(strDeep));
+        const QString strLong1 = Q(h.Wav(strDeep + "/one.wav"));
+        const QString strLong2 = Q(h.Wav(strDeep + "/two.wav"));
+        QVERIFY(strLong1.size() > CDorvane_V2View::kMaxWavPath);
+        const QString strShort = Q(h.Wav("short.wav"));
+        CDorvane_V2View& v = h.View();
+        QStringList aLong{strLong1, strLong2};
+        int nAdded = 1;
+        if (strHow == QStringLiteral("add"))
+        {
+            h.m_dialogs.m_aMultiFileAnswers.push_back({strLong1, strShort, strLong2});
+            v.m_btnAdd->click();
+        }
+        else if (strHow == QStringLiteral("folder"))
+        {
+            h.m_dialogs.m_aFileAnswers.push_back(Q(h.Path(strDeep)));
+            h.Frame().m_actAddFolder->trigger();
+            nAdded = 0;
+        }
+        else if (strHow == QStringLiteral("drop"))
+        {
+            QVERIFY(Drop(v, {QUrl::fromLocalFile(strLong1), QUrl::fromLocalFile(strShort),
+                             QUrl::fromLocalFile(Q(h.Path(strDeep)))}));
+            aLong = QStringList{strLong1, strLong1, strLong2};
+        }
+        else
+        {
+            h.Add(h.Path("short.wav"));
+            h.m_dialogs.m_aFileAnswers.push_back(strLong2);
+            h.Frame().m_actRelink->trigger();
+            aLong = QStringList{strLong2};
+        }
+        QCOMPARE(h.Doc().m_nCount, nAdded);
+        if (nAdded == 1)
+            QCOMPARE(h.Doc().m_aPool[0].m_strFileName, h.Path("short.wav"));
+        QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(1));
+        const QString strText = h.m_dialogs.m_aMessages[0].strText;
+        QCOMPARE(strText, CDorvane_V2View::LongPathsMessage(aLong));
+        QVERIFY(strText.contains(strLong1) == aLong.contains(strLong1));
+        QVERIFY(strText.contains(strLong2));
+        QVERIFY(strText.contains(QStringLiteral("longer than 255 characters")));
+    }
+
     void relinkKeepsTheEntrysSettings()
     {
         CAppHarness h;
@@ -250,6 +310,51 @@ class FilesTest : public QObject
             StoredPaths(h.Path("elsewhere/copy.dvn")),
             (std::vector<std::string>{h.Path("moved/drums/snare.wav"), h.Path("moved/kick.wav")}));
         QCOMPARE(v.m_lbPool->item(1)->toolTip(), Q(h.Path("moved/kick.wav")));
+    }
+
+    // One missing file gives the same kind of message as several: one list
+    // after the other messages; its Type line says it is not found.
+    void missingFilesGiveOneList_data()
+    {
+        QTest::addColumn<QStringList>("aMissing");
+        QTest::addColumn<QString>("strHead");
+        QTest::newRow("one") << QStringList{"/gone/one.wav"}
+                             << QStringLiteral(
+                                    "1 file of the pool was not found:\n\n/gone/one.wav\n\n"
+                                    "Its entry stays");
+        QTest::newRow("two") << QStringList{"/gone/one.wav", "C:\\gone\\two.wav"}
+                             << QStringLiteral("2 files of the pool were not found:\n\n"
+                                               "/gone/one.wav\nC:\\gone\\two.wav\n\nTheir entries");
+    }
+    void missingFilesGiveOneList()
+    {
+        QFETCH(QStringList, aMissing);
+        QFETCH(QString, strHead);
+        CAppHarness h;
+        std::vector<std::string> aStored{h.Wav("here.wav"), h.Wav("deep.wav", 1, 24)};
+        for (const QString& strPath : aMissing)
+            aStored.push_back(strPath.toStdString());
+        const std::string strPool = h.Path("set.dvn");
+        WritePool(strPool, aStored);
+        h.m_dialogs.m_aFileAnswers.push_back(Q(strPool));
+        h.Frame().m_actFileOpen->trigger();
+        ProcessEvents();
+        QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(2));
+        QVERIFY(h.m_dialogs.m_aMessages[0].strText.contains(QStringLiteral("24-bit")));
+        QVERIFY2(h.m_dialogs.m_aMessages[1].strText.startsWith(strHead),
+                 qPrintable(h.m_dialogs.m_aMessages[1].strText));
+        QCOMPARE(h.m_dialogs.m_aMessages[1].strCaption, QStringLiteral("Dorvane Info"));
+
+        CDorvane_V2View& v = h.View();
+        const QString aTypes[] = {QStringLiteral("16-bit Mono PCM, 44100 Hz, 400 Bytes"),
+                                  QStringLiteral("UNSUPPORTED FILETYPE !!!"),
+                                  QStringLiteral("File not found")};
+        for (int i = 0; i < h.Doc().m_nCount; ++i)
+        {
+            v.m_lbPool->SetCurSel(i);
+            v.OnSelchangePoolList();
+            QCOMPARE(v.m_edWavType->text(), aTypes[std::min(i, 2)]);
+        }
     }
 
     void severalMissingFilesShareOneMessage()

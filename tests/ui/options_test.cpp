@@ -12,6 +12,9 @@
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
+#include <filesystem>
+#include <memory>
+#include <optional>
 
 using namespace uitest;
 
@@ -129,6 +132,60 @@ class OptionsTest : public QObject
         QCOMPARE(OptionsOf(v2), wanted);
         QCOMPARE(RunOptions(h, v2, std::nullopt), wanted);
         QCOMPARE(v2.m_edGroupKeys->isVisibleTo(v2.Form()), multisample);
+        second.MainWnd()->hide();
+    }
+
+    // "Save paths relative to the pool file": off by default, kept between
+    // runs, and what Save writes with it.
+    void relativePathsOption_data()
+    {
+        QTest::addColumn<bool>("bOn");
+        QTest::newRow("off") << false;
+        QTest::newRow("on") << true;
+    }
+    void relativePathsOption()
+    {
+        QFETCH(bool, bOn);
+        CAppHarness h;
+        auto runSettings = [&](CDorvane_V2View& v, std::optional<bool> wanted)
+        {
+            bool bSeen = false;
+            h.m_dialogs.m_fnDialog = [&](QDialog& base)
+            {
+                auto& dlg = static_cast<CSettingsDlg&>(base);
+                bSeen = dlg.m_btnRelativePaths->isChecked();
+                if (wanted && *wanted != bSeen)
+                    dlg.m_btnRelativePaths->click();
+                (wanted ? dlg.m_btnOK : dlg.m_btnCancel)->click();
+            };
+            v.m_btnSettings->click();
+            h.m_dialogs.m_fnDialog = nullptr;
+            return bSeen;
+        };
+        QVERIFY(!runSettings(h.View(), std::nullopt));
+        runSettings(h.View(), bOn);
+        QCOMPARE(h.Doc().m_bRelativePaths, bOn);
+
+        std::filesystem::create_directories(h.Path("proj/kit"));
+        h.Add(h.Wav("proj/kit/a.wav"));
+        h.Add(h.Wav("outside.wav"));
+        h.m_dialogs.m_aFileAnswers.push_back(QString::fromStdString(h.Path("proj/set.dvn")));
+        h.Frame().m_actFileSaveAs->trigger();
+        auto pSaved = std::make_unique<CDorvane_V2Doc>();
+        CNullFeedback feedback;
+        QVERIFY(pSaved->OnOpenDocument(h.Path("proj/set.dvn"), feedback));
+        QCOMPARE(pSaved->m_aPool[0].m_strFileName,
+                 bOn ? std::string("kit/a.wav") : h.Path("proj/kit/a.wav"));
+        QCOMPARE(pSaved->m_aPool[1].m_strFileName, h.Path("outside.wav"));
+        // The window still shows where the file is.
+        QCOMPARE(h.View().m_lbPool->item(0)->toolTip(),
+                 QString::fromStdString(h.Path("proj/kit/a.wav")));
+
+        CDorvane_V2App second(h.m_dialogs);
+        second.SetTemplateDirs({h.m_dir.Path().string()});
+        QVERIFY(!second.InitInstance({}, false));
+        QCOMPARE(second.Doc().m_bRelativePaths, bOn);
+        QCOMPARE(runSettings(*second.MainWnd()->View(), std::nullopt), bOn);
         second.MainWnd()->hide();
     }
 

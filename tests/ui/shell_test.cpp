@@ -161,6 +161,62 @@ class ShellTest : public QObject
         QCOMPARE(h.m_dialogs.m_aFileCalls[0].strTitle, QStringLiteral("Open a WAV-File"));
     }
 
+    // Every check box of the form is reached with Tab; Space toggles the
+    // focused one (and nothing is stopped), Return on it changes nothing.
+    void checkBoxesWorkFromTheKeyboard_data()
+    {
+        QTest::addColumn<int>("nBox");
+        QTest::newRow("LoopSwitch") << 0;
+        QTest::newRow("keymap Enable") << 1;
+        QTest::newRow("program Enable") << 2;
+        QTest::newRow("Split Files") << 3;
+    }
+    void checkBoxesWorkFromTheKeyboard()
+    {
+        QFETCH(int, nBox);
+        CAppHarness h;
+        h.Add(h.Wav("a.wav"));
+        CMainFrame& frame = h.Frame();
+        frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        CDorvane_V2View& v = h.View();
+        const struct
+        {
+            QWidget* pBefore; // Tab from here reaches the box
+            QCheckBox* pBox;
+            std::int32_t CWPoolObj::*pField; // what the box sets, if anything
+        } aBoxes[] = {
+            {v.m_edSampleName, v.m_btnLoopSwitch, &CWPoolObj::m_bLoop},
+            {v.m_edKeymapName, v.m_btnKeymapEnable, &CWPoolObj::m_bKeymapEnable},
+            {v.m_edProgramName, v.m_btnProgramEnable, &CWPoolObj::m_bProgramEnable},
+            {v.m_btnMakeFile, v.m_btnSplitFiles, nullptr},
+        };
+        const auto& box = aBoxes[nBox];
+        box.pBefore->setFocus();
+        QTest::keyClick(box.pBefore, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), box.pBox);
+        const bool bWas = box.pBox->isChecked();
+        h.Doc().SetModifiedFlag(false);
+
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
+            QTest::keyClick(box.pBox, key);
+        QCOMPARE(box.pBox->isChecked(), bWas);
+        QVERIFY(!h.Doc().IsModified());
+
+        QTest::keyClick(box.pBox, Qt::Key_Space);
+        QCOMPARE(box.pBox->isChecked(), !bWas);
+        QVERIFY(h.m_pSound->m_aCalls.isEmpty());
+        if (box.pField)
+            QCOMPARE(h.Doc().m_aPool[0].*box.pField, bWas ? 0 : 1);
+        QTest::keyClick(box.pBox, Qt::Key_Space);
+        QCOMPARE(box.pBox->isChecked(), bWas);
+        QVERIFY(h.m_dialogs.m_aMessages.empty() && h.m_dialogs.m_aDialogTitles.isEmpty());
+        QVERIFY(h.m_pSound->m_aCalls.isEmpty());
+        // Elsewhere Space is still Stop.
+        QTest::keyClick(v.m_lbPool, Qt::Key_Space);
+        QCOMPARE(h.m_pSound->m_aCalls, QStringList{"stop"});
+    }
+
     void typingInAModalDialogStaysNormal()
     {
         CAppHarness h;

@@ -195,6 +195,43 @@ class ViewTest : public QObject
         QCOMPARE(vacated.m_bProgramEnable, 0);
     }
 
+    void deleteRemovesEverySelectedEntry_data()
+    {
+        QTest::addColumn<QList<int>>("aSelected");
+        QTest::addColumn<QString>("strLeft"); // the titles of the entries left
+        QTest::newRow("one") << QList<int>{3} << QStringLiteral("s0 s1 s2 s4");
+        QTest::newRow("apart") << QList<int>{0, 2, 4} << QStringLiteral("s1 s3");
+        QTest::newRow("together") << QList<int>{1, 2} << QStringLiteral("s0 s3 s4");
+        QTest::newRow("all") << QList<int>{4, 0, 1, 2, 3} << QString();
+    }
+    void deleteRemovesEverySelectedEntry()
+    {
+        QFETCH(QList<int>, aSelected);
+        QFETCH(QString, strLeft);
+        CAppHarness h;
+        for (int i = 0; i < 5; ++i)
+            h.Add(h.Wav("s" + std::to_string(i) + ".wav", 1, 16, 11025 * (i + 1), 100));
+        CDorvane_V2View& v = h.View();
+        v.m_lbPool->SetCurSel(aSelected[0]);
+        for (const int i : aSelected)
+            v.m_lbPool->item(i)->setSelected(true);
+
+        v.m_btnDelete->click();
+
+        const QStringList aLeft = strLeft.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QCOMPARE(h.Doc().m_nCount, int(aLeft.size()));
+        QCOMPARE(v.m_lbPool->count(), int(aLeft.size()));
+        QCOMPARE(v.m_edPoolCount->text(), QString::number(aLeft.size()));
+        QCOMPARE(v.m_lbPool->GetCurSel(), -1);
+        for (int i = 0; i < aLeft.size(); ++i)
+        {
+            QCOMPARE(h.Doc().m_aPool[i].m_strSampleName, aLeft[i].toStdString());
+            // Each entry keeps its own file facts.
+            QCOMPARE(v.m_aWavInfo[i].nSamplesPerSec, 11025 * (aLeft[i].mid(1).toInt() + 1));
+        }
+        QVERIFY(h.Doc().IsModified());
+    }
+
     void deleteWithoutSelectionDoesNothing()
     {
         CAppHarness h;

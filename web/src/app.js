@@ -146,23 +146,62 @@ async function refreshFiles() {
   render();
 }
 
-// An opened pool's entries take the dropped files by name; the rest wait for
-// theirs.
-async function openPool(file) {
+// Where a file lies in what the user gave ("/proj/kit/a.wav"): its place in
+// a dropped or picked folder, or "/" and its name for a loose file.
+function dropPathOf(f) {
+  return f.dropPath || '/' + (f.webkitRelativePath || f.name);
+}
+
+// The opened pool file's place, from which its entries look for their files.
+let poolDropPath = '/';
+
+// An opened pool's entries take the files given with it or later; the rest
+// wait for theirs.
+async function openPool(file, dropPath) {
   const reply = await withEngine('Opening ' + file.name + '...', 'readPool', {}, [file]);
   if (!reply) return;
   showMessages(reply.result);
   if (!reply.result.ok) return;
   entries = reply.result.entries.map((e) => ({ ...e, original: null, file: null, facts: null }));
+  poolDropPath = dropPath;
   $('pool-name').value = file.name;
 }
 
-async function matchFile(original) {
-  const entry = entries.find((e) => !e.file && fileTitleOf(e.fileName).toLowerCase() === original.name.toLowerCase());
-  if (!entry) return false;
+// The entries waiting for their files take the given ones as the desktop
+// program finds files from the pool's folder: the stored relative path from
+// the pool file's place, then the name beside it and under the stored
+// path's last folders; so two files of one name in two folders go to the
+// entries that name those folders. Returns a Map from the index in files
+// to the entries that take that file (one file may serve several).
+async function matchPoolFiles(files) {
+  const waiting = entries.filter((e) => !e.file);
+  const matches = new Map();
+  if (waiting.length === 0 || files.length === 0) return matches;
+  const args = { poolPath: poolDropPath, stored: waiting.map((e) => e.fileName), dropped: files.map(dropPathOf) };
+  const reply = await withEngine('Looking for the pool\'s files...', 'matchPool', args, []);
+  if (!reply) return matches;
+  reply.result.matches.forEach((i, k) => {
+    if (i < 0) return;
+    if (!matches.has(i)) matches.set(i, []);
+    matches.get(i).push(waiting[k]);
+  });
+  return matches;
+}
+
+async function takeFile(entry, original) {
   entry.original = original;
   Object.assign(entry, await prepare(original, settings()));
   if (!entry.facts.valid) showMessage(entry.facts.message, 'error');
+}
+
+// A file the pool's places did not lead to goes to the first waiting entry
+// of its name (in any case), as a pool from another machine may spell it;
+// never to an entry that another given file was found for (reserved).
+async function matchFile(original, reserved) {
+  const name = original.name.toLowerCase();
+  const entry = entries.find((e) => !e.file && !reserved.has(e) && fileTitleOf(e.fileName).toLowerCase() === name);
+  if (!entry) return false;
+  await takeFile(entry, original);
   return true;
 }
 
@@ -170,18 +209,25 @@ async function addFiles(fileList) {
   const files = [...fileList].sort((a, b) => a.name.localeCompare(b.name));
   const pools = files.filter((f) => /\.dvn$/i.test(f.name));
   const wavs = files.filter((f) => !/\.dvn$/i.test(f.name));
-  for (const f of pools.slice(0, 1)) await openPool(await readFile(f));
+  for (const f of pools.slice(0, 1)) await openPool(await readFile(f), dropPathOf(f));
   let skipped = 0;
   const convert = $('convert').checked;
+  const audio = [];
   for (const f of wavs) {
     const isWav = /\.wave?$/i.test(f.name) || f.type === 'audio/wav' || f.type === 'audio/x-wav';
     const isAudio = /\.(aiff?|aifc|flac)$/i.test(f.name) || f.type.startsWith('audio/');
-    if (!isWav && !(convert && isAudio)) {
-      skipped++;
+    if (isWav || (convert && isAudio)) audio.push(f);
+    else skipped++;
+  }
+  const matches = await matchPoolFiles(audio);
+  const reserved = new Set([...matches.values()].flat());
+  for (const [i, f] of audio.entries()) {
+    const file = await readFile(f);
+    if (matches.has(i)) {
+      for (const entry of matches.get(i)) await takeFile(entry, file);
       continue;
     }
-    const file = await readFile(f);
-    if (await matchFile(file)) continue;
+    if (await matchFile(file, reserved)) continue;
     if (!(await addWav(file))) break;
   }
   if (skipped > 0)
@@ -196,7 +242,9 @@ async function filesOfDrop(dataTransfer) {
   const out = [];
   async function walk(entry) {
     if (entry.isFile) {
-      out.push(await new Promise((res, rej) => entry.file(res, rej)));
+      const file = await new Promise((res, rej) => entry.file(res, rej));
+      file.dropPath = entry.fullPath;
+      out.push(file);
     } else if (entry.isDirectory) {
       const reader = entry.createReader();
       for (;;) {
@@ -496,6 +544,7 @@ $('max-rate').addEventListener('change', () => {
 $('new-pool').addEventListener('click', () => {
   stopPreview();
   entries = [];
+  poolDropPath = '/';
   render();
 });
 

@@ -53,6 +53,8 @@ function run(E, op, args, paths, progress) {
       return E.savePool(args.entries, '/job/out/' + args.output);
     case 'readPool':
       return E.readPool(paths[0]);
+    case 'matchPool':
+      return { ok: true, matches: E.matchPool(args.poolPath, args.stored, args.dropped) };
     default:
       throw new Error('unknown operation ' + op);
   }

@@ -4,7 +4,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { copyFileSync, mkdtempSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
+import { copyFileSync, mkdirSync, mkdtempSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { unzipSync } from 'fflate';
@@ -152,6 +152,29 @@ test('a rejected WAV file shows its message and Make File writes nothing', async
   await waitIdle(page);
   assert.equal((await messages(page))[0], 'Error in file: broken.wav\nFile is bad or non-existing...');
   assert.deepEqual(readdirSync(downloads), []);
+  await page.close();
+});
+
+// Two files of one name in two folders of a picked project folder go to the
+// entries that name those folders, as dorvane-cli reads them.
+test('an opened pool takes the files of a picked folder by their places', async () => {
+  const dir = mkdtempSync(join(tmpdir(), 'dorvane-folder-'));
+  const proj = join(dir, 'proj');
+  for (const [kit, source] of [['kit1', 'bass.wav'], ['kit2', 'pluck.wav']]) {
+    mkdirSync(join(proj, kit), { recursive: true });
+    copyFileSync(join(EXAMPLES, source), join(proj, kit, 'snare.wav'));
+  }
+  cli(['pool', '-o', 'set.dvn', '--relative-paths', 'kit2/snare.wav', 'kit1/snare.wav'], proj);
+  cli(['make', '-o', '../EX.KRZ', 'set.dvn'], proj);
+  const { page, downloads } = await newPage();
+  await (await page.$('#pick-folder')).uploadFile(proj);
+  await page.waitForFunction(() => document.querySelectorAll('#entries tbody tr').length === 2);
+  await page.waitForFunction(() => document.querySelector('#missing').hidden);
+  await waitIdle(page);
+  await typeInto(page, '#output', 'EX.KRZ');
+  await page.click('#make');
+  const made = await waitForDownload(downloads, 'EX.KRZ');
+  assert.ok(made.equals(readFileSync(join(dir, 'EX.KRZ'))), 'the entries took the wrong files');
   await page.close();
 });
 
