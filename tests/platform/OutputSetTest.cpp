@@ -1,0 +1,117 @@
+// The plan of a command's outputs: refusals before anything is written, and
+// a set that replaces its targets together or not at all.
+#include "CFeedback.h"
+#include "COutputSet.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+using test::Bytes;
+
+// Every way an output can be one of the inputs or another output, however
+// spelt or linked; and names that are distinct files.
+TEST(OutputSet, PlanIsRefusedNamingBothFiles)
+{
+    struct Case
+    {
+        const char* szName;
+        std::vector<std::string> aInputs, aOutputs; // names in the folder
+        const char* szFirst;  // the output the refusal names; nullptr: accepted
+        const char* szSecond; // the input, or the second output
+        bool bTwoOutputs;
+    };
+    const Case aCases[] = {
+        {"distinct", {"a.wav"}, {"OUT.KRZ", "OUT.KRZ.img", "OUT.KRZ01"}, nullptr, nullptr, false},
+        {"input by its own name", {"a.wav"}, {"OUT.KRZ", "a.wav"}, "a.wav", "a.wav", false},
+        {"input spelt otherwise", {"a.wav"}, {"sub/../a.wav"}, "sub/../a.wav", "a.wav", false},
+        {"input through a link", {"a.wav"}, {"OUT.KRZ", "link"}, "link", "a.wav", false},
+        {"input through a hard link", {"a.wav"}, {"hard"}, "hard", "a.wav", false},
+        {"a later input", {"a.wav", "a.wav.img"}, {"a.wav.img"}, "a.wav.img", "a.wav.img", false},
+        {"one output twice", {}, {"x.img", "x.img"}, "x.img", "x.img", true},
+        {"two spellings, no file yet", {}, {"OUT.KRZ", "./OUT.KRZ"}, "OUT.KRZ", "./OUT.KRZ", true},
+        {"two outputs hard-linked", {}, {"OUT.KRZ01", "hard.img"}, "OUT.KRZ01", "hard.img", true},
+        {"empty name", {"a.wav"}, {""}, "", nullptr, false},
+    };
+    for (const Case& c : aCases)
+    {
+        SCOPED_TRACE(c.szName);
+        test::TempDir dir;
+        std::filesystem::create_directory(dir / "sub");
+        test::WriteFileBytes(dir / "a.wav", Bytes(10, 1));
+        test::WriteFileBytes(dir / "a.wav.img", Bytes(10, 2));
+        test::WriteFileBytes(dir / "OUT.KRZ01", Bytes(10, 3));
+        std::filesystem::create_symlink("a.wav", dir / "link");
+        std::filesystem::create_hard_link(dir / "a.wav", dir / "hard");
+        std::filesystem::create_hard_link(dir / "OUT.KRZ01", dir / "hard.img");
+        test::ScopedCurrentDir cwd(dir.Path());
+        const auto aBefore = test::ListDir(dir.Path());
+
+        COutputSet outputs;
+        for (const std::string& strInput : c.aInputs)
+            outputs.AddInput(strInput);
+        for (const std::string& strOutput : c.aOutputs)
+            outputs.AddOutput(strOutput);
+        const std::string strRefusal = outputs.CheckPlan();
+
+        if (c.szFirst == nullptr)
+            EXPECT_EQ(strRefusal, "");
+        else if (c.szSecond == nullptr)
+            EXPECT_EQ(strRefusal, kEmptyOutputMessage);
+        else if (c.bTwoOutputs)
+            EXPECT_EQ(strRefusal, TwoOutputsMessage(c.szFirst, c.szSecond));
+        else
+            EXPECT_EQ(strRefusal, SameFileMessage(c.szFirst, c.szSecond));
+        // A file created later is checked as the plan is, before it exists
+        // (the same spelling twice is one file to create).
+        if (c.szFirst != nullptr && c.szSecond != nullptr &&
+            std::count(c.aOutputs.begin(), c.aOutputs.end(), c.aOutputs.back()) == 1)
+        {
+            COutputSet late;
+            for (const std::string& strInput : c.aInputs)
+                late.AddInput(strInput);
+            for (std::size_t i = 0; i + 1 < c.aOutputs.size(); ++i)
+                late.AddOutput(c.aOutputs[i]);
+            EXPECT_THROW(late.Create(c.aOutputs.back()), COutputRefusal);
+        }
+        EXPECT_EQ(test::ListDir(dir.Path()), aBefore);
+    }
+}
+
+// The set's files replace their targets only at Commit, all of them; a set
+// that ends without Commit leaves the earlier files and no temporary file.
+TEST(OutputSet, CommitsAllTogetherOrNothing)
+{
+    for (const bool bCommit : {false, true})
+    {
+        SCOPED_TRACE(bCommit ? "committed" : "abandoned");
+        test::TempDir dir;
+        test::WriteFileBytes(dir / "OUT.KRZ", Bytes(5, 0xEE));
+        {
+            COutputSet outputs;
+            for (const char* szName : {"OUT.KRZ", "OUT.KRZ01", "OUT.KRZ01.img"})
+            {
+                CAtomicFile& file = outputs.Create(dir / szName);
+                file.File().Write(szName, 3);
+                EXPECT_EQ(outputs.Find(dir / szName), &file);
+            }
+            EXPECT_EQ(outputs.Find(dir / "OUT.KRZ02"), nullptr);
+            EXPECT_EQ(test::ReadFileBytes(dir / "OUT.KRZ"), Bytes(5, 0xEE));
+            if (bCommit)
+                outputs.Commit();
+        }
+        if (bCommit)
+        {
+            EXPECT_EQ(test::ListDir(dir.Path()),
+                      (std::vector<std::string>{"OUT.KRZ", "OUT.KRZ01", "OUT.KRZ01.img"}));
+            EXPECT_EQ(test::ReadFileBytes(dir / "OUT.KRZ01.img"), (Bytes{'O', 'U', 'T'}));
+        }
+        else
+        {
+            EXPECT_EQ(test::ListDir(dir.Path()), std::vector<std::string>{"OUT.KRZ"});
+            EXPECT_EQ(test::ReadFileBytes(dir / "OUT.KRZ"), Bytes(5, 0xEE));
+        }
+    }
+}
