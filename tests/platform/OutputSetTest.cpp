@@ -1,5 +1,5 @@
-// The plan of a command's outputs: refusals before anything is written, and
-// a set that replaces its targets together or not at all.
+// The plan of a command's outputs: refusals before anything is written. (The
+// set's commit, all or nothing, is tested under faults with Make File.)
 #include "CFeedback.h"
 #include "COutputSet.h"
 #include "TestSupport.h"
@@ -77,41 +77,5 @@ TEST(OutputSet, PlanIsRefusedNamingBothFiles)
             EXPECT_THROW(late.Create(c.aOutputs.back()), COutputRefusal);
         }
         EXPECT_EQ(test::ListDir(dir.Path()), aBefore);
-    }
-}
-
-// The set's files replace their targets only at Commit, all of them; a set
-// that ends without Commit leaves the earlier files and no temporary file.
-TEST(OutputSet, CommitsAllTogetherOrNothing)
-{
-    for (const bool bCommit : {false, true})
-    {
-        SCOPED_TRACE(bCommit ? "committed" : "abandoned");
-        test::TempDir dir;
-        test::WriteFileBytes(dir / "OUT.KRZ", Bytes(5, 0xEE));
-        {
-            COutputSet outputs;
-            for (const char* szName : {"OUT.KRZ", "OUT.KRZ01", "OUT.KRZ01.img"})
-            {
-                CAtomicFile& file = outputs.Create(dir / szName);
-                file.File().Write(szName, 3);
-                EXPECT_EQ(outputs.Find(dir / szName), &file);
-            }
-            EXPECT_EQ(outputs.Find(dir / "OUT.KRZ02"), nullptr);
-            EXPECT_EQ(test::ReadFileBytes(dir / "OUT.KRZ"), Bytes(5, 0xEE));
-            if (bCommit)
-                outputs.Commit();
-        }
-        if (bCommit)
-        {
-            EXPECT_EQ(test::ListDir(dir.Path()),
-                      (std::vector<std::string>{"OUT.KRZ", "OUT.KRZ01", "OUT.KRZ01.img"}));
-            EXPECT_EQ(test::ReadFileBytes(dir / "OUT.KRZ01.img"), (Bytes{'O', 'U', 'T'}));
-        }
-        else
-        {
-            EXPECT_EQ(test::ListDir(dir.Path()), std::vector<std::string>{"OUT.KRZ"});
-            EXPECT_EQ(test::ReadFileBytes(dir / "OUT.KRZ"), Bytes(5, 0xEE));
-        }
     }
 }
