@@ -23,9 +23,10 @@ std::string ExeDir(const char* szArgv0)
 }
 
 // An output's name must name a file: an empty one is a usage error.
-const CLI::Validator kFileName(
-    [](std::string& str) { return str.empty() ? std::string("an empty name names no file") : ""; },
-    "FILE");
+const CLI::Validator
+    kFileName([](std::string& str)
+              { return str.empty() ? std::string("an empty name names no file") : ""; },
+              "FILE");
 
 } // namespace
 

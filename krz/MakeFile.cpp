@@ -1,7 +1,7 @@
 #include "MakeFile.h"
 
-#include "CFeedback.h"
 #include "CAtomicFile.h"
+#include "CFeedback.h"
 #include "CFile.h"
 #include "COutputSet.h"
 #include "FloppyImage.h"
@@ -31,7 +31,8 @@ std::vector<std::string> ExistingOutputNames(const std::string& strOutput, bool 
         if (strName.size() <= strStem.size() || strName.compare(0, strStem.size(), strStem) != 0)
             continue;
         std::string strRest = strName.substr(strStem.size());
-        const bool bImage = strRest.size() >= 4 && strRest.compare(strRest.size() - 4, 4, ".img") == 0;
+        const bool bImage =
+            strRest.size() >= 4 && strRest.compare(strRest.size() - 4, 4, ".img") == 0;
         if (bImage && !bImages)
             continue;
         const std::string strDigits = bImage ? strRest.substr(0, strRest.size() - 4) : strRest;
@@ -94,8 +95,8 @@ bool WriteMakeOutputs(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,
     if (options.bSplit)
     {
         feedback.SetStatusText("Splitting...");
-        result.nParts = SplitKrzInto(strOutput, krz.TemporaryPath(), strOutput,
-                                     options.nMaxSplitKB, feedback, outputs);
+        result.nParts = SplitKrzInto(strOutput, krz.TemporaryPath(), strOutput, options.nMaxSplitKB,
+                                     feedback, outputs);
     }
     return true;
 }

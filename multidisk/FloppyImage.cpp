@@ -174,8 +174,8 @@ bool MakeOutputImages(const std::string& strOutput, bool bSplit, int nSplitKB, i
     outputs.AddInput(strOutput);
     try
     {
-        if (!WriteOutputImages(strOutput, strOutput, bSplit, nSplitKB, nFloppyKB, feedback,
-                               outputs, nParts))
+        if (!WriteOutputImages(strOutput, strOutput, bSplit, nSplitKB, nFloppyKB, feedback, outputs,
+                               nParts))
             return false;
         outputs.Commit();
     }

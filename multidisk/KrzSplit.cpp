@@ -23,8 +23,7 @@ namespace
 // current position. The part is closed, but replaces a file of its name only
 // when the set is committed.
 void WritePart(COutputSet& outputs, const std::string& strName, const std::uint8_t* abHeader,
-               std::size_t nHeaderSize, CFile& source, std::uint64_t nPayload,
-               CCopyBuffer& buffer)
+               std::size_t nHeaderSize, CFile& source, std::uint64_t nPayload, CCopyBuffer& buffer)
 {
     // A part can be made again from its source: it is not forced to the disk
     // before it replaces its name (that would multiply the split's time).

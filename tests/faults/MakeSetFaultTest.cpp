@@ -107,7 +107,8 @@ TEST(MakeSetFault, FailureAtAPartOrAnImageChangesNothing)
         const char* szError;     // "<cause>|<file>"
     };
     const Case aCases[] = {
-        {"the first image fills the disk", 100000, nullptr, "Disk full while accessing |OUT.KRZ01.img"},
+        {"the first image fills the disk", 100000, nullptr,
+         "Disk full while accessing |OUT.KRZ01.img"},
         {"a read-only part", RLIM_INFINITY, "OUT.KRZ02", "Access to |OUT.KRZ02"},
         {"a read-only last image", RLIM_INFINITY, "OUT.KRZ03.img", "Access to |OUT.KRZ03.img"},
     };
