@@ -3,26 +3,28 @@
 #include "CFeedback.h"
 #include "CFile.h"
 
-#include <algorithm>
 #include <filesystem>
+#include <map>
+#include <sys/stat.h>
 
 namespace
 {
 
-// The path a file of that name is written at: links and "." / ".."
-// resolved as far as the path exists.
-std::string ResolvedPath(const std::string& strPath)
+// What makes two names one file: device and inode for a file that exists
+// (links followed, hard links alike); for one that does not exist yet, the
+// path it would be written at, links and "." / ".." resolved as far as the
+// path exists.
+std::string Identity(const std::string& strPath, bool* pbExists = nullptr)
 {
+    struct stat st = {};
+    const bool bExists = ::stat(strPath.c_str(), &st) == 0;
+    if (pbExists != nullptr)
+        *pbExists = bExists;
+    if (bExists)
+        return "#" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
     std::error_code ec;
     const auto resolved = std::filesystem::weakly_canonical(CFile::FullPath(strPath), ec);
     return ec ? CFile::FullPath(strPath) : resolved.string();
-}
-
-// Two outputs are one file when they exist as one (hard links, links) or,
-// when they do not exist yet, resolve to one path.
-bool SameTarget(const std::string& strA, const std::string& strB)
-{
-    return CFile::SameFile(strA, strB) || ResolvedPath(strA) == ResolvedPath(strB);
 }
 
 } // namespace
@@ -42,62 +44,64 @@ void COutputSet::AddInput(const std::string& strPath)
 void COutputSet::AddOutput(const std::string& strPath)
 {
     m_aOutputs.push_back(strPath);
+    m_aPlanned.insert(strPath);
 }
 
 bool COutputSet::IsPlanned(const std::string& strPath) const
 {
-    return std::find(m_aOutputs.begin(), m_aOutputs.end(), strPath) != m_aOutputs.end();
-}
-
-std::string COutputSet::CheckOutput(std::size_t nIndex) const
-{
-    const std::string& strOutput = m_aOutputs[nIndex];
-    if (strOutput.empty())
-        return kEmptyOutputMessage;
-    // An input exists, so only an output that exists can be it: device and
-    // inode decide, whatever the spelling.
-    for (const std::string& strInput : m_aInputs)
-        if (CFile::SameFile(strOutput, strInput))
-            return SameFileMessage(strOutput, strInput);
-    for (std::size_t i = 0; i < m_aOutputs.size(); ++i)
-        if (i != nIndex && SameTarget(strOutput, m_aOutputs[i]))
-            return TwoOutputsMessage(m_aOutputs[std::min(i, nIndex)],
-                                     m_aOutputs[std::max(i, nIndex)]);
-    return {};
+    return m_aPlanned.count(strPath) != 0;
 }
 
 std::string COutputSet::CheckPlan() const
 {
+    // Each name is looked up once: a split can plan many thousands of parts.
+    // Only inputs that exist can be written over.
+    std::map<std::string, const std::string*> aInputs;
+    for (const std::string& strInput : m_aInputs)
+    {
+        bool bExists = false;
+        const std::string strIdentity = Identity(strInput, &bExists);
+        if (bExists)
+            aInputs.emplace(strIdentity, &strInput);
+    }
+    std::map<std::string, std::size_t> aSeen; // identity -> first output
     for (std::size_t i = 0; i < m_aOutputs.size(); ++i)
     {
-        std::string strRefusal = CheckOutput(i);
-        if (!strRefusal.empty())
-            return strRefusal;
+        const std::string& strOutput = m_aOutputs[i];
+        if (strOutput.empty())
+            return kEmptyOutputMessage;
+        const std::string strIdentity = Identity(strOutput);
+        const auto itInput = aInputs.find(strIdentity);
+        if (itInput != aInputs.end())
+            return SameFileMessage(strOutput, *itInput->second);
+        const auto [itSeen, bNew] = aSeen.emplace(strIdentity, i);
+        if (!bNew)
+            return TwoOutputsMessage(m_aOutputs[itSeen->second], strOutput);
     }
     return {};
 }
 
 CAtomicFile& COutputSet::Create(const std::string& strPath, bool bSync)
 {
-    // Every file is checked again as it is created: the plan may have
-    // listed only the names that existed (how many parts a split writes is
-    // known once the file is built), and a file may have appeared since.
-    auto it = std::find(m_aOutputs.begin(), m_aOutputs.end(), strPath);
-    if (it == m_aOutputs.end())
-        it = m_aOutputs.insert(it, strPath);
-    const std::string strRefusal = CheckOutput(static_cast<std::size_t>(it - m_aOutputs.begin()));
-    if (!strRefusal.empty())
-        throw COutputRefusal(strRefusal);
+    // A planned output was checked with the plan. One that was not (a file
+    // the plan could not foresee) is planned and checked now, before it is
+    // written.
+    if (!IsPlanned(strPath))
+    {
+        AddOutput(strPath);
+        const std::string strRefusal = CheckPlan();
+        if (!strRefusal.empty())
+            throw COutputRefusal(strRefusal);
+    }
     m_apFiles.push_back(std::make_unique<CAtomicFile>(strPath, bSync));
+    m_aCreated.emplace(m_apFiles.back()->TargetPath(), m_apFiles.back().get());
     return *m_apFiles.back();
 }
 
 CAtomicFile* COutputSet::Find(const std::string& strPath) const
 {
-    for (const auto& pFile : m_apFiles)
-        if (pFile->TargetPath() == CFile::FullPath(strPath))
-            return pFile.get();
-    return nullptr;
+    const auto it = m_aCreated.find(CFile::FullPath(strPath));
+    return it == m_aCreated.end() ? nullptr : it->second;
 }
 
 void COutputSet::Commit()

@@ -10,7 +10,9 @@
 
 #include "CAtomicFile.h"
 
+#include <map>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -50,9 +52,10 @@ class COutputSet
     // that are the same file. Writes nothing.
     std::string CheckPlan() const;
 
-    // Creates the uncommitted file of strPath (planned now if it was not,
-    // and then checked as CheckPlan checks it). Throws COutputRefusal when
-    // it may not be written and CFileException when it cannot be created.
+    // Creates the uncommitted file of strPath. A planned output is taken as
+    // checked (call CheckPlan first); one that was not planned is planned
+    // and the plan checked again. Throws COutputRefusal when it may not be
+    // written and CFileException when it cannot be created.
     // bSync as CAtomicFile's bSyncOnCommit. The file stays valid until the
     // set goes.
     CAtomicFile& Create(const std::string& strPath, bool bSync = false);
@@ -61,14 +64,17 @@ class COutputSet
     // its temporary file holds what the target will hold.
     CAtomicFile* Find(const std::string& strPath) const;
 
-    // Replaces every created file's target, in the order they were created.
-    // Throws CFileException (naming the target) when a rename fails.
+    // Replaces every created file's target, in the order they were created,
+    // once every one is closed without error. Throws CFileException (naming
+    // the target) when a close or a rename fails; a rename failing (the
+    // folder changed under the command) leaves the targets renamed before it
+    // replaced.
     void Commit();
 
   private:
-    std::string CheckOutput(std::size_t nIndex) const;
-
     std::vector<std::string> m_aInputs;
     std::vector<std::string> m_aOutputs;
+    std::set<std::string> m_aPlanned; // the spellings in m_aOutputs
     std::vector<std::unique_ptr<CAtomicFile>> m_apFiles;
+    std::map<std::string, CAtomicFile*> m_aCreated; // by full target path
 };
