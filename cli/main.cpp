@@ -22,6 +22,12 @@ std::string ExeDir(const char* szArgv0)
     return path.parent_path().string();
 }
 
+// An output's name must name a file: an empty one is a usage error.
+const CLI::Validator
+    kFileName([](std::string& str)
+              { return str.empty() ? std::string("an empty name names no file") : ""; },
+              "FILE");
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -33,7 +39,9 @@ int main(int argc, char** argv)
     MakeOptions make;
     make.strExeDir = ExeDir(argv[0]);
     auto* pMake = app.add_subcommand("make", "Build a KRZ file from a pool file or WAV files");
-    pMake->add_option("-o,--output", make.strOutput, "KRZ file to write")->required();
+    pMake->add_option("-o,--output", make.strOutput, "KRZ file to write")
+        ->required()
+        ->check(kFileName);
     pMake->add_option("--first-id", make.nFirstObjectID, "First object ID")
         ->check(CLI::Range(kMinFirstObjectID, kMaxFirstObjectID));
     pMake->add_flag("--split", make.bSplit, "Also split the result into parts");
@@ -80,14 +88,16 @@ int main(int argc, char** argv)
     int nSplitKB = kDefaultSplitKB;
     auto* pSplit = app.add_subcommand("split", "Split a KRZ file into numbered parts");
     pSplit->add_option("SOURCE", strSplitSource, "File to split")->required();
-    pSplit->add_option("--dest", strSplitDest, "Base name of the parts (default: SOURCE)");
+    pSplit->add_option("--dest", strSplitDest, "Base name of the parts (default: SOURCE)")
+        ->check(kFileName);
     pSplit->add_option("--size", nSplitKB, "Largest part payload in KB (1024 bytes)")
         ->check(CLI::Range(1, kMaxSplitKB));
 
     std::string strJoinFirst, strJoinDest;
     auto* pJoin = app.add_subcommand("join", "Join a series of parts into one KRZ file");
     pJoin->add_option("FIRST", strJoinFirst, "First part (NAME01)")->required();
-    pJoin->add_option("--dest", strJoinDest, "File to write (default: FIRST followed by J)");
+    pJoin->add_option("--dest", strJoinDest, "File to write (default: FIRST followed by J)")
+        ->check(kFileName);
 
     std::vector<std::string> aImageFiles;
     int nImageKB = 0;

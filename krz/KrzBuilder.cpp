@@ -267,3 +267,12 @@ KrzBuildSummary BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, 
     output.Commit();
     return summary;
 }
+
+KrzBuildSummary BuildKrzInto(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
+                             TemplateBytes& abTemplate, CAtomicFile& output, CFeedback& feedback,
+                             const KrzBuildExtras& extras)
+{
+    KrzBuildSummary summary;
+    WriteKrz(doc, aWavInfo, nFirstObjectID, abTemplate, output.File(), feedback, extras, summary);
+    return summary;
+}

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class CAtomicFile;
 class CFeedback;
 
 // The progress bar's range during a build: it follows the bytes of sample
@@ -65,3 +66,10 @@ struct KrzBuildExtras
 KrzBuildSummary BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
                              TemplateBytes& abTemplate, const std::string& strOutput,
                              CFeedback& feedback, const KrzBuildExtras& extras = {});
+
+// As BuildKrzFile, but writes into output, a file not yet committed (one of
+// an output set that replaces its targets together), and leaves it open and
+// uncommitted. Failures name output's target.
+KrzBuildSummary BuildKrzInto(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
+                             TemplateBytes& abTemplate, CAtomicFile& output, CFeedback& feedback,
+                             const KrzBuildExtras& extras = {});

@@ -1,21 +1,24 @@
 #include "MakeFile.h"
 
+#include "CAtomicFile.h"
 #include "CFeedback.h"
 #include "CFile.h"
+#include "COutputSet.h"
 #include "FloppyImage.h"
 #include "KrzSplit.h"
 #include "Multisample.h"
 
 #include <cctype>
 #include <filesystem>
-#include <sys/stat.h>
 
 namespace
 {
 
-// The names of parts that a split of strOutput could write and that exist
-// now: the output's name followed by two or more digits, in its folder.
-std::vector<std::string> ExistingPartNames(const std::string& strOutput)
+// The names in strOutput's folder that a split of it (parts: the output's
+// name followed by two or more digits) or floppy images of it or of its
+// parts (followed by ".img") could write and that exist now, spelt as
+// strOutput followed by the rest of the name.
+std::vector<std::string> ExistingOutputNames(const std::string& strOutput, bool bImages)
 {
     std::vector<std::string> aNames;
     const std::filesystem::path output(CFile::FullPath(strOutput));
@@ -25,33 +28,80 @@ std::vector<std::string> ExistingPartNames(const std::string& strOutput)
          !ec && it != std::filesystem::directory_iterator(); it.increment(ec))
     {
         const std::string strName = it->path().filename().string();
-        if (strName.size() < strStem.size() + 2 || strName.compare(0, strStem.size(), strStem) != 0)
+        if (strName.size() <= strStem.size() || strName.compare(0, strStem.size(), strStem) != 0)
             continue;
-        bool bDigits = true;
-        for (std::size_t i = strStem.size(); i < strName.size(); ++i)
-            bDigits = bDigits && std::isdigit(static_cast<unsigned char>(strName[i]));
+        std::string strRest = strName.substr(strStem.size());
+        const bool bImage =
+            strRest.size() >= 4 && strRest.compare(strRest.size() - 4, 4, ".img") == 0;
+        if (bImage && !bImages)
+            continue;
+        const std::string strDigits = bImage ? strRest.substr(0, strRest.size() - 4) : strRest;
+        bool bDigits = strDigits.size() >= 2 || (bImage && strDigits.empty());
+        for (char c : strDigits)
+            bDigits = bDigits && std::isdigit(static_cast<unsigned char>(c));
         if (bDigits)
-            aNames.push_back(it->path().string());
+            aNames.push_back(strOutput + strRest);
     }
     return aNames;
 }
 
 } // namespace
 
-std::string FindOutputInput(const CDorvane_V2Doc& doc, const std::string& strOutput,
-                            const std::vector<std::string>& aOtherInputs)
+void PlanMakeOutputs(const CDorvane_V2Doc& doc, const std::string& strOutput,
+                     const std::vector<std::string>& aOtherInputs, const CMakeOptions& options,
+                     COutputSet& outputs)
 {
-    std::vector<std::string> aInputs = aOtherInputs;
+    for (const std::string& strInput : aOtherInputs)
+        outputs.AddInput(strInput);
     for (int i = 0; i < doc.m_nCount && i < MAX_POOL; ++i)
-        aInputs.push_back(doc.m_aPool[i].FilePath());
-    std::vector<std::string> aOutputs = ExistingPartNames(strOutput);
-    aOutputs.insert(aOutputs.begin(), strOutput);
-    for (const std::string& strOut : aOutputs)
-        for (const std::string& strIn : aInputs)
-            if (CFile::SameFile(strOut, strIn))
-                return strIn;
-    return {};
+        outputs.AddInput(doc.m_aPool[i].FilePath());
+    outputs.AddOutput(strOutput);
+    if (strOutput.empty())
+        return;
+    // How many parts are written is known once the file is built. A name
+    // that does not exist yet cannot be an input, and cannot be another
+    // output unless it is spelt as one (checked again as each is created):
+    // so the names that exist are what must be checked now.
+    const bool bImages = options.nFloppyKB != 0;
+    if (bImages)
+        outputs.AddOutput(strOutput + ".img");
+    if (!options.bSplit && !bImages)
+        return;
+    for (const std::string& strName : ExistingOutputNames(strOutput, bImages))
+        if (!outputs.IsPlanned(strName))
+            outputs.AddOutput(strName);
 }
+
+namespace
+{
+
+// Writes the KRZ file and, as asked, its parts or its floppy images as
+// uncommitted files of outputs. False when an image could not be made (its
+// message shown).
+bool WriteMakeOutputs(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,
+                      const CMakeOptions& options, TemplateBytes& abTemplate,
+                      const std::string& strOutput, const KrzBuildExtras& extras,
+                      CFeedback& feedback, COutputSet& outputs, CMakeResult& result)
+{
+    CAtomicFile& krz = outputs.Create(strOutput, false);
+    result.build =
+        BuildKrzInto(doc, aWavInfo, options.nFirstObjectID, abTemplate, krz, feedback, extras);
+    // The parts and images are cut from the file not yet committed.
+    krz.Finish();
+    if (options.nFloppyKB != 0)
+        return WriteOutputImages(strOutput, krz.TemporaryPath(), options.bSplit,
+                                 options.nMaxSplitKB, options.nFloppyKB, feedback, outputs,
+                                 result.nParts);
+    if (options.bSplit)
+    {
+        feedback.SetStatusText("Splitting...");
+        result.nParts = SplitKrzInto(strOutput, krz.TemporaryPath(), strOutput, options.nMaxSplitKB,
+                                     feedback, outputs);
+    }
+    return true;
+}
+
+} // namespace
 
 bool MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeOptions& options,
                  TemplateBytes& abTemplate, const std::string& strOutput,
@@ -59,13 +109,18 @@ bool MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeO
                  CMakeResult& result)
 {
     result = CMakeResult{};
-    const std::string strInput = FindOutputInput(doc, strOutput, aOtherInputs);
-    if (!strInput.empty())
+    const auto Refuse = [&](const std::string& strMessage)
     {
-        feedback.MessageBox(SameFileMessage(strOutput, strInput), kAppTitle, MessageIcon::None);
+        feedback.MessageBox(strMessage, kAppTitle, MessageIcon::None);
         feedback.SetStatusText("Ready");
         return false;
-    }
+    };
+    // Every output is known and checked before the first is written.
+    COutputSet outputs;
+    PlanMakeOutputs(doc, strOutput, aOtherInputs, options, outputs);
+    const std::string strRefusal = outputs.CheckPlan();
+    if (!strRefusal.empty())
+        return Refuse(strRefusal);
     // Multisample keymaps: a group that cannot be built is refused before
     // anything is written.
     std::vector<CKeymapGroup> aGroups;
@@ -75,25 +130,22 @@ bool MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeO
     {
         std::string strError;
         if (!PlanMultisampleGroups(doc, aWavInfo, aGroups, strError))
-        {
-            feedback.MessageBox(strError, kAppTitle, MessageIcon::None);
-            feedback.SetStatusText("Ready");
-            return false;
-        }
+            return Refuse(strError);
         extras.pGroups = &aGroups;
     }
-    result.build = BuildKrzFile(doc, aWavInfo, options.nFirstObjectID, abTemplate, strOutput,
-                                feedback, extras);
-    if (options.nFloppyKB != 0)
+    // The KRZ file, its parts and its images replace the files of their
+    // names together, once all are written: a failure at any of them leaves
+    // every earlier file as it was (the set removes its temporary files).
+    try
     {
-        if (!MakeOutputImages(strOutput, options.bSplit, options.nMaxSplitKB, options.nFloppyKB,
-                              feedback, result.nParts))
+        if (!WriteMakeOutputs(doc, aWavInfo, options, abTemplate, strOutput, extras, feedback,
+                              outputs, result))
             return false;
+        outputs.Commit();
     }
-    else if (options.bSplit)
+    catch (const COutputRefusal& e)
     {
-        feedback.SetStatusText("Splitting...");
-        result.nParts = SplitKrzFile(strOutput, strOutput, options.nMaxSplitKB, feedback);
+        return Refuse(e.what());
     }
     feedback.SetStatusText("Ready");
     feedback.ProgressSetPos(0);

@@ -12,6 +12,7 @@
 #include <vector>
 
 class CFeedback;
+class COutputSet;
 
 // The first object ID lies in 200..900 (200 at start-up and after New and
 // Open); the part size, in units of 1024 bytes, in 1..650000 (1400 by
@@ -52,23 +53,29 @@ struct CMakeResult
     int nParts = 0; // split parts written; 0 when not split
 };
 
-// The input that strOutput (or a part of its split, strOutput followed by
-// two or more digits, that exists) is the same file as, comparing file
-// identity rather than spelling: one of the pool's WAV files (at their
-// FilePath()), or one of
-// aOtherInputs (the pool file, the template). Empty when there is none.
-std::string FindOutputInput(const CDorvane_V2Doc& doc, const std::string& strOutput,
-                            const std::vector<std::string>& aOtherInputs);
+// Plans Make File's outputs in outputs: the inputs are the pool's audio
+// files (at their FilePath()) and aOtherInputs (the pool file, the
+// template); the outputs are strOutput, with nFloppyKB its image
+// strOutput + ".img", and, when the file may be split (bSplit or images),
+// every part or image name of strOutput that exists now (the output's name
+// followed by two or more digits, and those followed by ".img"). The parts
+// that do not exist yet are planned as they are written.
+void PlanMakeOutputs(const CDorvane_V2Doc& doc, const std::string& strOutput,
+                     const std::vector<std::string>& aOtherInputs, const CMakeOptions& options,
+                     COutputSet& outputs);
 
-// Make File once the output is chosen: refuses with SameFileMessage (and
-// writes nothing) an output that FindOutputInput finds, and with
-// bMultisample a group PlanMultisampleGroups refuses (its message);
-// otherwise builds strOutput (BuildKrzFile); with nFloppyKB writes its floppy images
-// (MakeOutputImages: the file, or its parts at a size that fits the image);
-// otherwise, with bSplit, shows "Splitting..." and splits it beside itself.
-// Ends with "Ready" and the progress bar at 0. Returns false when it refused
-// or an image could not be made (its message shown). Throws CFileException
-// as the build and the split do.
+// Make File once the output is chosen: refuses (and writes nothing) a plan
+// (PlanMakeOutputs) that COutputSet::CheckPlan refuses, naming the output
+// and the file it is, and with bMultisample a group PlanMultisampleGroups
+// refuses (its message); otherwise builds strOutput (BuildKrzFile's
+// bytes); with nFloppyKB writes its floppy images (WriteOutputImages: the
+// file, or its parts at a size that fits the image); otherwise, with
+// bSplit, shows "Splitting..." and splits it beside itself. The KRZ file,
+// its parts and its images replace the files of their names together once
+// all are written. Ends with "Ready" and the progress bar at 0. Returns
+// false when it refused or an image could not be made (its message shown).
+// Throws CFileException as the build and the split do, leaving every
+// earlier output as it was and no temporary file.
 bool MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeOptions& options,
                  TemplateBytes& abTemplate, const std::string& strOutput,
                  const std::vector<std::string>& aOtherInputs, CFeedback& feedback,

@@ -569,7 +569,14 @@ bool PutIntoDiskImage(const std::string& strImage, const std::vector<std::string
         }
         std::vector<SPutFile> aPut;
         for (const std::string& strFile : aFiles)
+        {
+            // The image is written while its files are read: one that is
+            // the image itself is refused before anything is written.
+            if (CFile::SameFile(strFile, strImage))
+                throw CDiskImageRefusal("it is the same file as " + strFile +
+                                        ", which is to be copied into it");
             aPut.push_back({strFile, KrzDosName(strFile)});
+        }
         CFile image(strImage, CFile::modeReadWrite);
         CFileImageIO io(image);
         CFatVolume volume(io);

@@ -8,6 +8,7 @@
 #include "CFeedback.h"
 #include "CFile.h"
 #include "CImageIO.h"
+#include "COutputSet.h"
 #include "DosName.h"
 #include "KrzSplit.h"
 
@@ -102,11 +103,12 @@ std::vector<std::uint8_t> FormatFloppy(const SFloppyGeometry& g, const std::stri
     return ab;
 }
 
-void MakeFloppyImage(const std::string& strSource, const std::string& strDosName,
-                     const std::string& strImage, const SFloppyGeometry& g)
+std::vector<std::uint8_t> FloppyImageBytes(const std::string& strSource,
+                                           const std::string& strSourcePath,
+                                           const std::string& strDosName, const SFloppyGeometry& g)
 {
     {
-        CFile source(strSource, CFile::modeRead);
+        CFile source(strSourcePath, CFile::modeRead);
         if (source.GetLength() > FloppyDataBytes(g))
             throw CDiskImageRefusal(strSource + " (" + std::to_string(source.GetLength()) +
                                     " bytes) does not fit on a " + std::to_string(g.m_nKB) +
@@ -122,8 +124,25 @@ void MakeFloppyImage(const std::string& strSource, const std::string& strDosName
     CMemoryImageIO io(ab);
     CFatVolume volume(io);
     CNullFeedback quiet;
-    volume.PutFiles({{strSource, strDosName}}, {}, false, quiet);
+    try
+    {
+        volume.PutFiles({{strSourcePath, strDosName}}, {}, false, quiet);
+    }
+    catch (const CFileException& e)
+    {
+        // A temporary file is no name the user knows: the error names the
+        // file it will become.
+        if (e.m_strFileName != CFile::FullPath(strSourcePath))
+            throw;
+        throw CFileException(e.m_cause, CFile::FullPath(strSource), e.m_lOsError);
+    }
+    return ab;
+}
 
+void MakeFloppyImage(const std::string& strSource, const std::string& strDosName,
+                     const std::string& strImage, const SFloppyGeometry& g)
+{
+    const std::vector<std::uint8_t> ab = FloppyImageBytes(strSource, strSource, strDosName, g);
     // An image can be made again from its file: not forced to the disk
     // before it replaces its name, like the parts.
     CAtomicFile image(strImage, false);
@@ -131,8 +150,46 @@ void MakeFloppyImage(const std::string& strSource, const std::string& strDosName
     image.Commit();
 }
 
+namespace
+{
+
+// One image of Make File's set: the file strShown, read at strPath (its
+// uncommitted temporary file), becomes the uncommitted image strImage.
+void WriteSetImage(const std::string& strShown, const std::string& strPath,
+                   const std::string& strDosName, const std::string& strImage,
+                   const SFloppyGeometry& g, COutputSet& outputs)
+{
+    const std::vector<std::uint8_t> ab = FloppyImageBytes(strShown, strPath, strDosName, g);
+    CAtomicFile& image = outputs.Create(strImage, false);
+    image.File().Write(ab.data(), ab.size());
+    image.Finish();
+}
+
+} // namespace
+
 bool MakeOutputImages(const std::string& strOutput, bool bSplit, int nSplitKB, int nFloppyKB,
                       CFeedback& feedback, int& nParts)
+{
+    COutputSet outputs;
+    outputs.AddInput(strOutput);
+    try
+    {
+        if (!WriteOutputImages(strOutput, strOutput, bSplit, nSplitKB, nFloppyKB, feedback, outputs,
+                               nParts))
+            return false;
+        outputs.Commit();
+    }
+    catch (const COutputRefusal& e)
+    {
+        feedback.MessageBox(e.what(), kAppTitle, MessageIcon::None);
+        return false;
+    }
+    return true;
+}
+
+bool WriteOutputImages(const std::string& strOutput, const std::string& strOutputPath, bool bSplit,
+                       int nSplitKB, int nFloppyKB, CFeedback& feedback, COutputSet& outputs,
+                       int& nParts)
 {
     const SFloppyGeometry* pGeometry = FloppyGeometry(nFloppyKB);
     if (pGeometry == nullptr)
@@ -142,23 +199,39 @@ bool MakeOutputImages(const std::string& strOutput, bool bSplit, int nSplitKB, i
 
     std::uint64_t nLength = 0;
     {
-        CFile output(strOutput, CFile::modeRead);
+        CFile output(strOutputPath, CFile::modeRead);
+        output.SetFilePath(CFile::FullPath(strOutput));
         nLength = output.GetLength();
     }
     nParts = 0;
     if (bSplit || nLength > FloppyDataBytes(*pGeometry))
     {
         feedback.SetStatusText("Splitting...");
-        nParts = SplitKrzFile(strOutput, strOutput, nPartKB, feedback);
+        nParts = SplitKrzInto(strOutput, strOutputPath, strOutput, nPartKB, feedback, outputs);
     }
+    // Every image is planned (and checked against the inputs and the other
+    // outputs) before the first is written.
+    std::vector<std::string> aFiles;
+    if (nParts == 0)
+        aFiles.push_back(strOutput);
+    for (int n = 1; n <= nParts; ++n)
+        aFiles.push_back(PartName(strOutput, n));
+    for (const std::string& strFile : aFiles)
+        if (!outputs.IsPlanned(strFile + ".img"))
+            outputs.AddOutput(strFile + ".img");
+    const std::string strRefusal = outputs.CheckPlan();
+    if (!strRefusal.empty())
+        throw COutputRefusal(strRefusal);
+
     feedback.SetStatusText("Writing floppy images...");
     try
     {
-        if (nParts == 0)
-            MakeFloppyImage(strOutput, strDosName, strOutput + ".img", *pGeometry);
-        for (int n = 1; n <= nParts; ++n)
-            MakeFloppyImage(PartName(strOutput, n), strDosName, PartName(strOutput, n) + ".img",
-                            *pGeometry);
+        for (const std::string& strFile : aFiles)
+        {
+            const CAtomicFile* pFile = outputs.Find(strFile);
+            WriteSetImage(strFile, pFile != nullptr ? pFile->TemporaryPath() : strOutputPath,
+                          strDosName, strFile + ".img", *pGeometry, outputs);
+        }
     }
     catch (const CDiskImageRefusal& e)
     {
@@ -173,6 +246,20 @@ bool MakeFileImages(const std::vector<std::string>& aFiles, int nFloppyKB, CFeed
     const SFloppyGeometry* pGeometry = FloppyGeometry(nFloppyKB);
     if (pGeometry == nullptr)
         throw std::invalid_argument("floppy size " + std::to_string(nFloppyKB));
+    // Every image is planned before the first is written: one whose name
+    // is one of the files (an earlier file's image name given as a later
+    // file), or two files with one image, is refused and nothing is written.
+    COutputSet outputs;
+    for (const std::string& strFile : aFiles)
+        outputs.AddInput(strFile);
+    for (const std::string& strFile : aFiles)
+        outputs.AddOutput(strFile + ".img");
+    const std::string strRefusal = outputs.CheckPlan();
+    if (!strRefusal.empty())
+    {
+        feedback.MessageBox(strRefusal, kAppTitle, MessageIcon::None);
+        return false;
+    }
     bool bAll = true;
     for (const std::string& strFile : aFiles)
     {

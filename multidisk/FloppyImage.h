@@ -7,6 +7,7 @@
 #include <vector>
 
 class CFeedback;
+class COutputSet;
 
 struct SFloppyGeometry
 {
@@ -35,6 +36,16 @@ int MaxFloppyPartKB(const SFloppyGeometry& geometry);
 std::vector<std::uint8_t> FormatFloppy(const SFloppyGeometry& geometry, const std::string& strLabel,
                                        std::uint32_t nSerial);
 
+// The bytes of a formatted floppy image holding the file strSource, read at
+// strSourcePath (its uncommitted temporary file, say), under the 8.3 name
+// strDosName and labelled with that name's name part. Refusals and errors
+// name strSource. Throws CDiskImageRefusal when the file does not fit and
+// CFileException on a file error.
+std::vector<std::uint8_t> FloppyImageBytes(const std::string& strSource,
+                                           const std::string& strSourcePath,
+                                           const std::string& strDosName,
+                                           const SFloppyGeometry& geometry);
+
 // Writes strImage, a formatted floppy image holding strSource under the 8.3
 // name strDosName and labelled with that name's name part. The image
 // replaces strImage only when complete. Throws CDiskImageRefusal when the
@@ -50,14 +61,31 @@ void MakeFloppyImage(const std::string& strSource, const std::string& strDosName
 // image named like the part with ".img" added; otherwise the file becomes
 // the one image strOutput + ".img". Every image holds its file under the
 // 8.3 name of strOutput (KrzDosName). nParts is set to the parts written
-// (0 when not split). Returns false when an image could not be made (its
-// message shown); throws CFileException on a file error.
+// (0 when not split). The parts and images replace the files of their names
+// together, once all are written. Returns false when an image could not be
+// made or a part or image is refused as the same file as strOutput or as
+// another of them (the message shown, nothing written); throws
+// CFileException on a file error, leaving every earlier file as it was.
 bool MakeOutputImages(const std::string& strOutput, bool bSplit, int nSplitKB, int nFloppyKB,
                       CFeedback& feedback, int& nParts);
+
+// MakeOutputImages as part of Make File's set: the file strOutput is read
+// at strOutputPath (its uncommitted temporary file), and its parts (from
+// SplitKrzInto) and images become uncommitted files of outputs, which the
+// caller commits. Every image name is planned and checked before the first
+// is written. Returns false when an image could not be made (its message
+// shown); throws COutputRefusal when a part or image may not be written and
+// CFileException on a file error.
+bool WriteOutputImages(const std::string& strOutput, const std::string& strOutputPath, bool bSplit,
+                       int nSplitKB, int nFloppyKB, CFeedback& feedback, COutputSet& outputs,
+                       int& nParts);
 
 // Images made from KRZ files or parts that exist already: each file
 // becomes strFile + ".img" holding it under KrzDosName(strFile). A file
 // that does not fit is refused with a message and the rest are made.
+// Before any image is written, every image name is checked against every
+// file and against the other images: one that is the same file is refused
+// with SameFileMessage or TwoOutputsMessage and nothing is written.
 // Returns false when any file was refused; throws CFileException on a
 // file error.
 bool MakeFileImages(const std::vector<std::string>& aFiles, int nFloppyKB, CFeedback& feedback);

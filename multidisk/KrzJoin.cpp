@@ -136,11 +136,11 @@ class CSeriesMatcher
     std::set<std::string, std::less<>> m_aExisting; // names in the folder
 };
 
-// True when strDest names the first part or a part the join would read: the
-// first part, every name the counter produces up to part 99, and any further
-// name of the series that exists. Creating the destination would otherwise
+// The name of the series that strDest is, empty when none is: the first
+// part, every name the counter produces up to part 99, and any further name
+// of the series that exists. Creating the destination would otherwise
 // replace a part of the series the user still has.
-bool DestinationIsInSeries(const std::string& strFirst, const std::string& strDest)
+std::string SeriesNameOfDestination(const std::string& strFirst, const std::string& strDest)
 {
     const auto dest = Resolved(strDest);
     const CSeriesMatcher matcher(strFirst, dest);
@@ -151,10 +151,19 @@ bool DestinationIsInSeries(const std::string& strFirst, const std::string& strDe
         if (nPart > kMaxTwoDigitParts && !CFile::Exists(strName))
             break;
         if (matcher.IsDestination(strName))
-            return true;
+            return strName;
         ++nPart;
     } while (NextInSeries(strFirst, strName));
-    return false;
+    return {};
+}
+
+// The refusal of a destination that is the part strPart: a part the user
+// has is named with the destination; a name of the series that is not
+// there yet has the join's own message.
+std::string DestinationIsPartMessage(const std::string& strDest, const std::string& strPart)
+{
+    return CFile::SameFile(strDest, strPart) ? SameFileMessage(strDest, strPart)
+                                             : kDestinationError;
 }
 
 } // namespace
@@ -330,10 +339,15 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
         return;
     }
     std::error_code ec;
-    if (strDest.empty() || std::filesystem::is_directory(strDest, ec) ||
-        DestinationIsInSeries(strFirst, strDest))
+    if (strDest.empty() || std::filesystem::is_directory(strDest, ec))
     {
         Message(kDestinationError);
+        return;
+    }
+    const std::string strPartIsDest = SeriesNameOfDestination(strFirst, strDest);
+    if (!strPartIsDest.empty())
+    {
+        Message(DestinationIsPartMessage(strDest, strPartIsDest));
         return;
     }
 
@@ -367,7 +381,7 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
     for (const PartPlan& plan : aPlan)
         if (SameFile(Resolved(plan.strName), destPath))
         {
-            Message(kDestinationError);
+            Message(DestinationIsPartMessage(strDest, plan.strName));
             return;
         }
 

@@ -24,8 +24,10 @@ std::string NextPartName(std::string strName);
 // Reports its own failures by message box (caption kAppTitle, no icon) and
 // never touches the status text or the progress bar:
 // - "FILE ERROR: Can't open destination File..." when strDest is empty, a
-//   folder, cannot be created, or names the first part or a part of the
-//   series (up to part 99, any existing one after it, and every part read);
+//   folder, cannot be created, or names a part of the series that does not
+//   exist (up to part 99);
+// - SameFileMessage(strDest, part) when strDest is the first part or an
+//   existing part of the series (however spelt or linked);
 // - "FILE ERROR: Can't open Source File..." when strFirst is empty or
 //   cannot be opened;
 // - "Sorry, the source-file isn't the first file of a multi-disk file." when

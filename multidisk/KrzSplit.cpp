@@ -5,6 +5,7 @@
 #include "CCopyBuffer.h"
 #include "CFeedback.h"
 #include "CFile.h"
+#include "COutputSet.h"
 #include "KrzFormat.h"
 
 #include <algorithm>
@@ -17,21 +18,19 @@
 namespace
 {
 
-// Writes one part file under a temporary name beside it: nHeaderSize bytes
-// of abHeader, then up to nPayload bytes of the source from its current
-// position. The part is closed, but replaces a file of its name only when
-// the caller commits it.
-std::unique_ptr<CAtomicFile> WritePart(const std::string& strName, const std::uint8_t* abHeader,
-                                       std::size_t nHeaderSize, CFile& source,
-                                       std::uint64_t nPayload, CCopyBuffer& buffer)
+// Writes one part file as an uncommitted file of outputs: nHeaderSize
+// bytes of abHeader, then up to nPayload bytes of the source from its
+// current position. The part is closed, but replaces a file of its name only
+// when the set is committed.
+void WritePart(COutputSet& outputs, const std::string& strName, const std::uint8_t* abHeader,
+               std::size_t nHeaderSize, CFile& source, std::uint64_t nPayload, CCopyBuffer& buffer)
 {
     // A part can be made again from its source: it is not forced to the disk
     // before it replaces its name (that would multiply the split's time).
-    auto pPart = std::make_unique<CAtomicFile>(strName, false);
-    pPart->File().Write(abHeader, nHeaderSize);
-    buffer.Copy(source, pPart->File(), nPayload);
-    pPart->Finish();
-    return pPart;
+    CAtomicFile& part = outputs.Create(strName, false);
+    part.File().Write(abHeader, nHeaderSize);
+    buffer.Copy(source, part.File(), nPayload);
+    part.Finish();
 }
 
 } // namespace
@@ -56,6 +55,29 @@ int PartCount(std::uint64_t nLength, int nMaxSplitKB)
 int SplitKrzFile(const std::string& strSource, const std::string& strBase, int nMaxSplitKB,
                  CFeedback& feedback)
 {
+    // Every part is written under a temporary name first, and the parts
+    // replace the files of their names only when all of them are complete:
+    // a split that fails half-way (a full disk) leaves an earlier series of
+    // the same name whole, instead of new first parts before old later ones.
+    COutputSet outputs;
+    try
+    {
+        const int nParts =
+            SplitKrzInto(strSource, strSource, strBase, nMaxSplitKB, feedback, outputs);
+        outputs.Commit();
+        return nParts;
+    }
+    catch (const COutputRefusal& e)
+    {
+        feedback.MessageBox(e.what(), kAppTitle, MessageIcon::None);
+        return 0;
+    }
+}
+
+int SplitKrzInto(const std::string& strSource, const std::string& strSourcePath,
+                 const std::string& strBase, int nMaxSplitKB, CFeedback& feedback,
+                 COutputSet& outputs)
+{
     // The Settings dialog keeps the part size in 1..650000; anything else is
     // a caller's fault, not something to split by.
     if (nMaxSplitKB < 1 || nMaxSplitKB > kMaxSplitKB)
@@ -63,11 +85,12 @@ int SplitKrzFile(const std::string& strSource, const std::string& strBase, int n
     const std::int64_t nPartSize = static_cast<std::int64_t>(nMaxSplitKB) * 1024;
 
     CFile source;
-    if (!source.Open(strSource, CFile::modeRead))
+    if (!source.Open(strSourcePath, CFile::modeRead))
     {
         feedback.MessageBox("ERROR: Can't open Split Source-File...", kAppTitle, MessageIcon::None);
         return 0;
     }
+    source.SetFilePath(CFile::FullPath(strSource));
     const auto nLength = static_cast<std::int64_t>(source.GetLength());
     if (nLength <= nPartSize)
     {
@@ -77,17 +100,18 @@ int SplitKrzFile(const std::string& strSource, const std::string& strBase, int n
     }
 
     // A part that is the source itself (a name of the series that is the
-    // source, or a link to it) would replace the file being split.
+    // source, or a link to it) would replace the file being split; one that
+    // is another output of the set would be written twice. The file read is
+    // the input: a source that is an output of the set not yet committed is
+    // no input under its own name.
     const int nParts = PartCount(static_cast<std::uint64_t>(nLength), nMaxSplitKB);
+    outputs.AddInput(strSourcePath);
     for (int n = 1; n <= nParts; ++n)
-    {
-        const std::string strPart = PartName(strBase, n);
-        if (CFile::SameFile(strPart, strSource))
-        {
-            feedback.MessageBox(SameFileMessage(strPart, strSource), kAppTitle, MessageIcon::None);
-            return 0;
-        }
-    }
+        if (!outputs.IsPlanned(PartName(strBase, n)))
+            outputs.AddOutput(PartName(strBase, n));
+    const std::string strRefusal = outputs.CheckPlan();
+    if (!strRefusal.empty())
+        throw COutputRefusal(strRefusal);
 
     // Bytes 0..3 and 16..31 of the source's header are carried into every
     // part header; bytes 32..35 stay zero (they are only written in later
@@ -105,14 +129,9 @@ int SplitKrzFile(const std::string& strSource, const std::string& strBase, int n
     bo::StoreBE32(abHeader + kHdrDataLength, static_cast<std::uint32_t>(nDataLength));
     bo::StoreBE32(abHeader + kHdrPartNumber, 1);
 
-    // Every part is written under a temporary name first, and the parts
-    // replace the files of their names only when all of them are complete:
-    // a split that fails half-way (a full disk) leaves an earlier series of
-    // the same name whole, instead of new first parts before old later ones.
-    std::vector<std::unique_ptr<CAtomicFile>> apParts;
     CCopyBuffer buffer;
-    apParts.push_back(WritePart(PartName(strBase, 1), abHeader, kPart1HeaderSize, source,
-                                static_cast<std::uint64_t>(nPartSize), buffer));
+    WritePart(outputs, PartName(strBase, 1), abHeader, kPart1HeaderSize, source,
+              static_cast<std::uint64_t>(nPartSize), buffer);
 
     // nLeft: source bytes not yet written after the current part.
     std::int64_t nLeft = nLength - nPartSize - static_cast<std::int64_t>(kPart1HeaderSize);
@@ -127,12 +146,9 @@ int SplitKrzFile(const std::string& strSource, const std::string& strBase, int n
         nLeft -= nPartSize;
         bo::StoreBE32(abHeader + kHdrDataLength, nLeft > 0 ? static_cast<std::uint32_t>(nLeft) : 0);
         bo::StoreBE32(abHeader + kHdrPartNumber, static_cast<std::uint32_t>(n));
-        apParts.push_back(WritePart(PartName(strBase, n), abHeader, kLaterPartHeaderSize, source,
-                                    static_cast<std::uint64_t>(nPartSize), buffer));
+        WritePart(outputs, PartName(strBase, n), abHeader, kLaterPartHeaderSize, source,
+                  static_cast<std::uint64_t>(nPartSize), buffer);
     }
-
-    for (auto& pPart : apParts)
-        pPart->Commit();
     feedback.ProgressSetPos(0);
-    return static_cast<int>(apParts.size());
+    return nParts;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 class CFeedback;
+class COutputSet;
 
 // The part size in units of 1024 bytes lies in 1..kMaxSplitKB.
 inline constexpr int kMaxSplitKB = 650000;
@@ -41,3 +42,15 @@ int PartCount(std::uint64_t nLength, int nMaxSplitKB);
 // Returns the number of parts written, 0 when the split was refused.
 int SplitKrzFile(const std::string& strSource, const std::string& strBase, int nMaxSplitKB,
                  CFeedback& feedback);
+
+// SplitKrzFile's work as part of a larger set of outputs: reads the file at
+// strSourcePath (a file not yet committed, say), while messages and errors
+// name strSource; plans the parts named after strBase in outputs and writes
+// every part as an uncommitted file of outputs. The caller commits the set.
+// Shows SplitKrzFile's messages for a source that cannot be opened or is
+// not longer than a part and returns 0; throws COutputRefusal (nothing
+// written) when a part is an input or another output of the set. Returns
+// the number of parts.
+int SplitKrzInto(const std::string& strSource, const std::string& strSourcePath,
+                 const std::string& strBase, int nMaxSplitKB, CFeedback& feedback,
+                 COutputSet& outputs);

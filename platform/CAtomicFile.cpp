@@ -70,6 +70,11 @@ CAtomicFile::CAtomicFile(const std::string& strTarget, bool bSyncOnCommit)
             m_file.SetFilePath(m_strTarget);
             return;
         }
+        // A new file in an existing folder is never "not found": the folder
+        // is missing, which the user should be told rather than that the
+        // file they meant to write was not found.
+        if (error.m_lOsError == ENOENT)
+            throw CFileException(CFileException::folderNotFound, m_strTarget, ENOENT);
         if (error.m_lOsError != EEXIST)
             throw CFileException(error.m_cause, m_strTarget, error.m_lOsError);
     }

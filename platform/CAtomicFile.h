@@ -14,7 +14,8 @@ class CAtomicFile
   public:
     // Creates the temporary file in the target's folder, exclusively (an
     // existing file is never emptied); throws CFileException (naming the
-    // target) when it cannot be created, and accessDenied at once for a
+    // target) when it cannot be created (folderNotFound when the folder
+    // does not exist), and accessDenied at once for a
     // target that is a folder, which no file can replace, or an existing
     // file this process may not write (write-protected). bSyncOnCommit:
     // make the data reach the disk before the rename (for documents; outputs

@@ -35,6 +35,8 @@ const char* CauseTemplate(CFileException::Cause cause)
         return "Disk full while accessing %1.";
     case CFileException::endOfFile:
         return "An attempt was made to access %1 past its end.";
+    case CFileException::folderNotFound:
+        return "%1 could not be created because its folder does not exist.";
     case CFileException::none:
     case CFileException::genericException:
         break;

@@ -25,6 +25,7 @@ public:
         lockViolation,
         diskFull,
         endOfFile,
+        folderNotFound, // a file cannot be created: its folder does not exist
     };
 
     explicit CFileException(Cause cause = none, std::string strFileName = {}, int nOsError = 0);

@@ -329,6 +329,6 @@ TEST(Builder, OutputThatCannotBeCreatedNamesTheOutput)
     catch (const CFileException& e)
     {
         EXPECT_EQ(e.m_strFileName, strOut);
-        EXPECT_EQ(e.m_cause, CFileException::fileNotFound);
+        EXPECT_EQ(e.m_cause, CFileException::folderNotFound);
     }
 }

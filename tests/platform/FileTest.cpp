@@ -327,8 +327,9 @@ TEST(AtomicFile, MissingFolderAndFolderTarget)
 {
     test::TempDir dir;
     const auto eMissing = Catch([&] { CAtomicFile file(dir / "none/out.krz"); });
-    EXPECT_EQ(eMissing.m_cause, CFileException::fileNotFound);
-    EXPECT_EQ(eMissing.m_strFileName, dir / "none/out.krz");
+    EXPECT_EQ(eMissing.m_cause, CFileException::folderNotFound);
+    EXPECT_EQ(eMissing.GetErrorMessage(),
+              dir / "none/out.krz" + " could not be created because its folder does not exist.");
 
     std::filesystem::create_directory(dir / "folder");
     test::WriteFileBytes(dir / "folder/keep", {4});

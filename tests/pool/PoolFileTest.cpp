@@ -392,7 +392,7 @@ TEST_F(PoolFile, FailedSavesLeaveTheOldFileAndNoTemporary)
 
     const std::string strNoFolder = m_dir / "none/pool.dvn";
     EXPECT_FALSE(Save(strNoFolder));
-    ExpectOneMessage(strNoFolder + " was not found.");
+    ExpectOneMessage(strNoFolder + " could not be created because its folder does not exist.");
 
     EXPECT_FALSE(Save(m_dir / "folder.dvn"));
     ExpectOneMessage("Access to " + (m_dir / "folder.dvn") + " was denied.");
