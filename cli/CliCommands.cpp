@@ -116,6 +116,8 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
         if ((*pWavInfo)[i].bLoopIgnored)
             feedback.PrintLine("Note: the loop stored in " + entry.m_strFileName +
                                " lies outside its data and is ignored.");
+        if ((*pWavInfo)[i].bMetadataIgnored)
+            feedback.PrintLine("Note: " + MetadataIgnoredText(entry.m_strFileName) + ".");
     }
     if (nUnusable > 0 && !options.bSkipUnusable)
         return kExitFailure;

@@ -4,6 +4,7 @@
 #include "CAtomicFile.h"
 #include "CFeedback.h"
 #include "CFile.h"
+#include "InputStamp.h"
 #include "KrzName.h"
 #include "Multisample.h"
 #include "SampleConverter.h"
@@ -60,12 +61,47 @@ struct EntryPlan
     std::uint64_t nChannelBytes = 0; // bytes one channel takes in the KRZ file
     std::uint64_t nDataBytes = 0;    // bytes of all its channels
     bool bFileLoop = false;          // looped at the loop stored in the file
+    CFileStamp stamp;                // the file as it was planned
     // Multisample keymaps: the group this entry is the first of (its keymap
     // and program are the group's), or -1; bGroupMember: a later entry of a
     // group, which writes only its sample.
     int nGroupFirstOf = -1;
     bool bGroupMember = false;
 };
+
+[[noreturn]] void ThrowChanged(const std::string& strPath)
+{
+    throw CFileException(CFileException::fileChanged, CFile::FullPath(strPath));
+}
+
+// A plain entry's header read again through the handle its data is read
+// from: it must describe the data the entry was planned with.
+void CheckPlainHeader(CFile& wav, const WAVINFO& planned)
+{
+    WAVINFO now;
+    ReadWavHeaderFrom(wav, now);
+    // The file's own loop is not in the plain header: it is the planned one.
+    now.bHasLoop = planned.bHasLoop;
+    now.nLoopStart = planned.nLoopStart;
+    now.nLoopEnd = planned.nLoopEnd;
+    if (!SameHeaderFacts(planned, now))
+        ThrowChanged(wav.GetFilePath());
+}
+
+// A decoded entry's header read again now, between two stamps of its file
+// that must agree: the file the header describes is the one stamped.
+CFileStamp CheckDecodedHeader(const std::string& strPath, const WAVINFO& planned,
+                              const CAudioOptions& audio)
+{
+    const CFileStamp before = FileStampOf(strPath);
+    CNullFeedback quiet;
+    WAVINFO now;
+    ReadAudioHeader(strPath, now, audio, quiet);
+    now.bLoopIgnored = planned.bLoopIgnored;
+    if (FileStampOf(strPath) != before || !SameHeaderFacts(planned, now))
+        ThrowChanged(strPath);
+    return before;
+}
 
 void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
               TemplateBytes& abTemplate, CFile& out, CFeedback& feedback,
@@ -111,6 +147,7 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
             if (plan.nFrames == 0)
                 throw CFileException(CFileException::endOfFile, CFile::FullPath(entry.FilePath()));
             plan.nChannelBytes = 2 * plan.nFrames;
+            plan.stamp = CheckDecodedHeader(entry.FilePath(), info, extras.audio);
         }
         else
         {
@@ -132,6 +169,8 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
             // start: a file that lost its data since its header was read.
             if (plan.nChannelBytes == 0)
                 throw CFileException(CFileException::endOfFile, wav.GetFilePath());
+            plan.stamp = FileStampOf(wav);
+            CheckPlainHeader(wav, info);
         }
         plan.nDataBytes = plan.nChannelBytes * (bMono ? 1 : 2);
         nTotalData += plan.nDataBytes;
@@ -236,15 +275,29 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
             feedback.ProgressSetPos(static_cast<int>(nDone * kBuildProgressRange /
                                                      std::max<std::uint64_t>(1, nTotalData)));
         };
+        // The file is read only while it is the one planned: the same
+        // file, size and modification time before and after its data is
+        // read, and (plain files) the same header through the handle the
+        // data comes from.
+        const std::string& strPath = entry.FilePath();
         if (aWavInfo[plan.nIndex].bDecoded)
         {
-            ConvertDecodedData(entry.FilePath(), aWavInfo[plan.nIndex], extras.audio, plan.nFrames,
-                               out, nDataAt, fnWritten);
+            if (FileStampOf(strPath) != plan.stamp)
+                ThrowChanged(strPath);
+            ConvertDecodedData(strPath, aWavInfo[plan.nIndex], extras.audio, plan.nFrames, out,
+                               nDataAt, fnWritten);
+            if (FileStampOf(strPath) != plan.stamp)
+                ThrowChanged(strPath);
         }
         else
         {
-            CFile wav(entry.FilePath(), CFile::modeRead);
+            CFile wav(strPath, CFile::modeRead);
+            if (FileStampOf(wav) != plan.stamp)
+                ThrowChanged(strPath);
+            CheckPlainHeader(wav, aWavInfo[plan.nIndex]);
             ConvertSampleData(wav, aWavInfo[plan.nIndex], plan.nUsable, out, nDataAt, fnWritten);
+            if (FileStampOf(wav) != plan.stamp)
+                ThrowChanged(strPath);
             wav.Close();
         }
         nDataAt += plan.nDataBytes;

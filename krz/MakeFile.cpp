@@ -5,6 +5,7 @@
 #include "FloppyImage.h"
 #include "KrzSplit.h"
 #include "Multisample.h"
+#include "SampleRateCheck.h"
 
 #include <cctype>
 #include <filesystem>
@@ -63,6 +64,13 @@ bool MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeO
     if (!strInput.empty())
     {
         feedback.MessageBox(SameFileMessage(strOutput, strInput), kAppTitle, MessageIcon::None);
+        feedback.SetStatusText("Ready");
+        return false;
+    }
+    // A rate no sample header can hold is refused before anything is written.
+    if (const std::string strRate = UnwritableRateMessage(doc, aWavInfo); !strRate.empty())
+    {
+        feedback.MessageBox(strRate, kAppTitle, MessageIcon::None);
         feedback.SetStatusText("Ready");
         return false;
     }

@@ -35,6 +35,8 @@ const char* CauseTemplate(CFileException::Cause cause)
         return "Disk full while accessing %1.";
     case CFileException::endOfFile:
         return "An attempt was made to access %1 past its end.";
+    case CFileException::fileChanged:
+        return "%1 has changed since it was read: nothing was written.";
     case CFileException::none:
     case CFileException::genericException:
         break;

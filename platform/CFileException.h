@@ -25,6 +25,9 @@ public:
         lockViolation,
         diskFull,
         endOfFile,
+        // The file is no longer what it was when it was planned for (its
+        // header, size or modification time differ): it is not read on.
+        fileChanged,
     };
 
     explicit CFileException(Cause cause = none, std::string strFileName = {}, int nOsError = 0);

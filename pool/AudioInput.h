@@ -89,6 +89,11 @@ bool NeedsAudioLibraries(const std::string& strPath, const CAudioOptions& option
 bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
                      CFeedback& feedback);
 
+// The note for a file whose marker or instrument chunk cannot be read
+// (WAVINFO::bMetadataIgnored): "the markers or instrument stored in <name>
+// cannot be read and are ignored".
+std::string MetadataIgnoredText(const std::string& strName);
+
 // The root key Add gives a new entry: with options.bFileMetadata, the
 // file's stored note (info.nFileRootKey, as RootKeyFromMidiNote), else the
 // last note name in strTitle (RootKeyFromTitle), else kDefaultRootKey (48,
