@@ -61,7 +61,8 @@ std::string FindOutputInput(const CDorvane_V2Doc& doc, const std::string& strOut
                             const std::vector<std::string>& aOtherInputs);
 
 // Make File once the output is chosen: refuses with SameFileMessage (and
-// writes nothing) an output that FindOutputInput finds, and with
+// writes nothing) an output that FindOutputInput finds, an entry whose rate
+// no sample header holds (UnwritableRateMessage), and with
 // bMultisample a group PlanMultisampleGroups refuses (its message);
 // otherwise builds strOutput (BuildKrzFile); with nFloppyKB writes its floppy images
 // (MakeOutputImages: the file, or its parts at a size that fits the image);
