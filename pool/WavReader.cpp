@@ -170,6 +170,28 @@ WavRefusal OpenRefusal(const CFileException& error, std::string& strReason)
     }
 }
 
+// The kind of audio file that is no WAV file but that the converting
+// reader takes, with its article ("an AIFF", "a FLAC"), or empty.
+std::string OtherAudioKind(CFile& file)
+{
+    std::uint8_t ab[12] = {};
+    try
+    {
+        file.SeekToBegin();
+        if (file.Read(ab, sizeof ab) != sizeof ab)
+            return {};
+    }
+    catch (const CFileException&)
+    {
+        return {};
+    }
+    if (IsChunkTag(ab, "FORM") && (IsChunkTag(ab + 8, "AIFF") || IsChunkTag(ab + 8, "AIFC")))
+        return "an AIFF";
+    if (IsChunkTag(ab, "fLaC"))
+        return "a FLAC";
+    return {};
+}
+
 std::string RefusalTail(WavRefusal refusal, const WAVINFO& info, const std::string& strReason)
 {
     switch (refusal)
@@ -225,10 +247,16 @@ bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CFeedback& feedbac
         *pRefusal = refusal;
 
     info.bValid = refusal == WavRefusal::None;
-    if (!info.bValid)
-        feedback.MessageBox("Error in file: " + strPath + "\n" +
-                                RefusalTail(refusal, info, strReason),
-                            kWavInfoCaption, MessageIcon::None);
+    if (info.bValid)
+        return true;
+    std::string strTail = RefusalTail(refusal, info, strReason);
+    // An AIFF or FLAC file is no bad WAV file: say what it is and what reads it.
+    if (const std::string strKind =
+            refusal == WavRefusal::NotRiffWave ? OtherAudioKind(file) : std::string();
+        !strKind.empty())
+        strTail = "This is " + strKind + " file, not a WAV file.\n" + kConvertHint;
+    feedback.MessageBox("Error in file: " + strPath + "\n" + strTail, kWavInfoCaption,
+                        MessageIcon::None);
     return info.bValid;
 }
 

@@ -24,6 +24,8 @@ inline constexpr const char* kWavInfoCaption = "Dorvane Info";
 //   "Error in file: %s\nThis is a folder, not a file.",
 //   "Error in file: %s\nThe file cannot be read: <reason>." (it exists but
 //       cannot be opened or read, for example without permission),
+//   "Error in file: %s\nThis is an AIFF file, not a WAV file.\n" +
+//       kConvertHint (FORM/AIFF or AIFC; "a FLAC file" for fLaC),
 //   "Error in file: %s\nFile is bad or non-existing..." (not RIFF/WAVE, no
 //       fmt word, ends inside the fmt fields or the chunk walk, a chunk size
 //       pointing past the end, no "data" chunk before the end of the file or

@@ -261,6 +261,9 @@ TEST(InputReading, MessagesTellWhatIsWrongWithTheFile)
     specAlaw.nBits = 8;
     specAlaw.abData = test::RampData(30);
     test::WriteFileBytes(dir / "alaw.wav", test::MakeWav(specAlaw));
+    test::WriteFileBytes(dir / "tone.aiff", Aiff({}));
+    test::WriteFileBytes(dir / "tone.flac", Bytes{'f', 'L', 'a', 'C', 0, 0, 0, 34, 1, 2, 3, 4});
+    test::WriteFileBytes(dir / "text.wav", Bytes{'h', 'e', 'l', 'l', 'o', '\n'});
     std::filesystem::create_directories(dir / "folder.wav");
     test::WriteFileBytes(dir / "locked.wav", test::MakeWav(spec24));
     std::filesystem::permissions(dir / "locked.wav", std::filesystem::perms::none);
@@ -284,6 +287,10 @@ TEST(InputReading, MessagesTellWhatIsWrongWithTheFile)
         {dir / "deep.wav", false, "24-bit files are currently not supported." + strHint},
         {dir / "deep.wav", true, ""},
         {dir / "alaw.wav", false, "Only PCM wav-files are supported." + strHint},
+        {dir / "tone.aiff", false, "This is an AIFF file, not a WAV file." + strHint},
+        {dir / "tone.aiff", true, ""},
+        {dir / "tone.flac", false, "This is a FLAC file, not a WAV file." + strHint},
+        {dir / "text.wav", false, "File is bad or non-existing..."},
     };
     for (const auto& c : aCases)
     {
