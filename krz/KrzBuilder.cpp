@@ -103,6 +103,80 @@ CFileStamp CheckDecodedHeader(const std::string& strPath, const WAVINFO& planned
     return before;
 }
 
+// The data one usable entry takes, from its file as it is now, whose
+// header must still be the one planned.
+void PlanEntryData(const CWPoolObj& entry, const WAVINFO& info, const CAudioOptions& audio,
+                   EntryPlan& plan)
+{
+    const bool bMono = info.nChannels == 1;
+    // A loop stored in the file, with LoopSwitch on: the frames after
+    // it are not written.
+    plan.bFileLoop = entry.m_bLoop && info.bHasLoop;
+    if (info.bDecoded)
+    {
+        plan.nFrames = info.nFrames;
+        if (plan.bFileLoop)
+            plan.nFrames = std::min<std::uint64_t>(plan.nFrames, info.nLoopEnd + 1);
+        if (plan.nFrames == 0)
+            throw CFileException(CFileException::endOfFile, CFile::FullPath(entry.FilePath()));
+        plan.nChannelBytes = 2 * plan.nFrames;
+        plan.stamp = CheckDecodedHeader(entry.FilePath(), info, audio);
+    }
+    else
+    {
+        CFile wav(entry.FilePath(), CFile::modeRead);
+        const std::uint64_t nLength = wav.GetLength();
+        // The header read found the data chunk's size word just before
+        // nDataOffset. A file that no longer reaches that far has lost its
+        // header since (emptied, cut, being rewritten): it is no WAV file
+        // any more, and building it would make an empty sample in silence.
+        if (nLength < static_cast<std::uint32_t>(info.nDataOffset))
+            throw CFileException(CFileException::endOfFile, wav.GetFilePath());
+        plan.nUsable = UsableDataBytes(info, nLength);
+        if (plan.bFileLoop)
+        {
+            plan.nUsable = std::min(plan.nUsable, (info.nLoopEnd + 1) * WavFrameBytes(info));
+        }
+        plan.nChannelBytes = ChannelBytes(info, plan.nUsable);
+        // Without one whole frame the sample's end word would lie before its
+        // start: a file that lost its data since its header was read.
+        if (plan.nChannelBytes == 0)
+            throw CFileException(CFileException::endOfFile, wav.GetFilePath());
+        plan.stamp = FileStampOf(wav);
+        CheckPlainHeader(wav, info);
+    }
+    plan.nDataBytes = plan.nChannelBytes * (bMono ? 1 : 2);
+}
+
+// Writes one entry's data at nDataAt. The file is read only while it is the
+// one planned: the same file, size and modification time before and after
+// its data is read, and (plain files) the same header through the handle
+// the data comes from.
+void WriteEntryData(const std::string& strPath, const WAVINFO& info, const EntryPlan& plan,
+                    const CAudioOptions& audio, CFile& out, std::uint64_t nDataAt,
+                    const std::function<void(std::uint64_t)>& fnWritten)
+{
+    if (info.bDecoded)
+    {
+        if (FileStampOf(strPath) != plan.stamp)
+            ThrowChanged(strPath);
+        ConvertDecodedData(strPath, info, audio, plan.nFrames, out, nDataAt, fnWritten);
+        if (FileStampOf(strPath) != plan.stamp)
+            ThrowChanged(strPath);
+    }
+    else
+    {
+        CFile wav(strPath, CFile::modeRead);
+        if (FileStampOf(wav) != plan.stamp)
+            ThrowChanged(strPath);
+        CheckPlainHeader(wav, info);
+        ConvertSampleData(wav, info, plan.nUsable, out, nDataAt, fnWritten);
+        if (FileStampOf(wav) != plan.stamp)
+            ThrowChanged(strPath);
+        wav.Close();
+    }
+}
+
 void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
               TemplateBytes& abTemplate, CFile& out, CFeedback& feedback,
               const KrzBuildExtras& extras, KrzBuildSummary& summary)
@@ -135,44 +209,7 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
         plan.nIndex = i;
         plan.nGroupFirstOf = anFirstOf[i];
         plan.bGroupMember = abMember[i];
-        const bool bMono = info.nChannels == 1;
-        // A loop stored in the file, with LoopSwitch on: the frames after
-        // it are not written.
-        plan.bFileLoop = entry.m_bLoop && info.bHasLoop;
-        if (info.bDecoded)
-        {
-            plan.nFrames = info.nFrames;
-            if (plan.bFileLoop)
-                plan.nFrames = std::min<std::uint64_t>(plan.nFrames, info.nLoopEnd + 1);
-            if (plan.nFrames == 0)
-                throw CFileException(CFileException::endOfFile, CFile::FullPath(entry.FilePath()));
-            plan.nChannelBytes = 2 * plan.nFrames;
-            plan.stamp = CheckDecodedHeader(entry.FilePath(), info, extras.audio);
-        }
-        else
-        {
-            CFile wav(entry.FilePath(), CFile::modeRead);
-            const std::uint64_t nLength = wav.GetLength();
-            // The header read found the data chunk's size word just before
-            // nDataOffset. A file that no longer reaches that far has lost its
-            // header since (emptied, cut, being rewritten): it is no WAV file
-            // any more, and building it would make an empty sample in silence.
-            if (nLength < static_cast<std::uint32_t>(info.nDataOffset))
-                throw CFileException(CFileException::endOfFile, wav.GetFilePath());
-            plan.nUsable = UsableDataBytes(info, nLength);
-            if (plan.bFileLoop)
-            {
-                plan.nUsable = std::min(plan.nUsable, (info.nLoopEnd + 1) * WavFrameBytes(info));
-            }
-            plan.nChannelBytes = ChannelBytes(info, plan.nUsable);
-            // Without one whole frame the sample's end word would lie before its
-            // start: a file that lost its data since its header was read.
-            if (plan.nChannelBytes == 0)
-                throw CFileException(CFileException::endOfFile, wav.GetFilePath());
-            plan.stamp = FileStampOf(wav);
-            CheckPlainHeader(wav, info);
-        }
-        plan.nDataBytes = plan.nChannelBytes * (bMono ? 1 : 2);
+        PlanEntryData(entry, info, extras.audio, plan);
         nTotalData += plan.nDataBytes;
         aPlans.push_back(plan);
     }
@@ -275,31 +312,8 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
             feedback.ProgressSetPos(static_cast<int>(nDone * kBuildProgressRange /
                                                      std::max<std::uint64_t>(1, nTotalData)));
         };
-        // The file is read only while it is the one planned: the same
-        // file, size and modification time before and after its data is
-        // read, and (plain files) the same header through the handle the
-        // data comes from.
-        const std::string& strPath = entry.FilePath();
-        if (aWavInfo[plan.nIndex].bDecoded)
-        {
-            if (FileStampOf(strPath) != plan.stamp)
-                ThrowChanged(strPath);
-            ConvertDecodedData(strPath, aWavInfo[plan.nIndex], extras.audio, plan.nFrames, out,
-                               nDataAt, fnWritten);
-            if (FileStampOf(strPath) != plan.stamp)
-                ThrowChanged(strPath);
-        }
-        else
-        {
-            CFile wav(strPath, CFile::modeRead);
-            if (FileStampOf(wav) != plan.stamp)
-                ThrowChanged(strPath);
-            CheckPlainHeader(wav, aWavInfo[plan.nIndex]);
-            ConvertSampleData(wav, aWavInfo[plan.nIndex], plan.nUsable, out, nDataAt, fnWritten);
-            if (FileStampOf(wav) != plan.stamp)
-                ThrowChanged(strPath);
-            wav.Close();
-        }
+        WriteEntryData(entry.FilePath(), aWavInfo[plan.nIndex], plan, extras.audio, out, nDataAt,
+                       fnWritten);
         nDataAt += plan.nDataBytes;
     }
     feedback.ProgressSetPos(kBuildProgressRange);

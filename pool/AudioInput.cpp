@@ -703,9 +703,8 @@ CAudioDecoder::CAudioDecoder(const std::string& strPath, const WAVINFO& info,
     const std::uint64_t nFramesNow =
         std::min(ResampledFrames(m_pSource->m_nFrames, m_pSource->m_nRate, nOutRate),
                  MaxDecodedFrames(m_nChannels));
-    if (info.nChannels != 0 &&
-        (m_nChannels != info.nChannels || nOutRate != info.nSamplesPerSec ||
-         (info.nFrames != 0 && nFramesNow != info.nFrames)))
+    if (info.nChannels != 0 && (m_nChannels != info.nChannels || nOutRate != info.nSamplesPerSec ||
+                                (info.nFrames != 0 && nFramesNow != info.nFrames)))
         throw CFileException(CFileException::fileChanged, CFile::FullPath(strPath));
 
 #ifndef DORVANE_NO_AUDIO_LIBS

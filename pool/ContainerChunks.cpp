@@ -80,8 +80,8 @@ void HideChunks(const CContainerLayout& layout, std::uint64_t nPos, std::uint8_t
                 std::size_t nCount)
 {
     // The ids lie in rising order: start at the first that can overlap.
-    const auto itFirst = std::lower_bound(layout.aHidden.begin(), layout.aHidden.end(),
-                                          nPos >= 3 ? nPos - 3 : 0);
+    const auto itFirst =
+        std::lower_bound(layout.aHidden.begin(), layout.aHidden.end(), nPos >= 3 ? nPos - 3 : 0);
     for (auto it = itFirst; it != layout.aHidden.end() && *it < nPos + nCount; ++it)
     {
         const std::uint64_t nId = *it;

@@ -103,8 +103,7 @@ void ReadWaveMetadata(CFile& file, CFileMetadata& metadata)
 // and a Pascal string padded to an even length with its count byte.
 // A chunk that cannot be read gives no markers and sets bDamaged: every
 // marker, its name included, must lie within the chunk.
-std::map<std::uint16_t, std::uint32_t> ReadMarkers(CFile& file, const CChunk& chunk,
-                                                   bool& bDamaged)
+std::map<std::uint16_t, std::uint32_t> ReadMarkers(CFile& file, const CChunk& chunk, bool& bDamaged)
 {
     std::map<std::uint16_t, std::uint32_t> aMarkers;
     const auto abCount = ReadAt(file, chunk.nBody, 2);

@@ -41,8 +41,7 @@ CFileStamp FileStampOf(const std::string& strPath)
 bool SameHeaderFacts(const WAVINFO& planned, const WAVINFO& now)
 {
     const bool bSame = planned.bValid == now.bValid && planned.bDecoded == now.bDecoded &&
-                       planned.nFormatTag == now.nFormatTag &&
-                       planned.nChannels == now.nChannels &&
+                       planned.nFormatTag == now.nFormatTag && planned.nChannels == now.nChannels &&
                        planned.nBitsPerSample == now.nBitsPerSample &&
                        planned.nSamplesPerSec == now.nSamplesPerSec &&
                        planned.nDataOffset == now.nDataOffset &&

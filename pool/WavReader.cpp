@@ -6,8 +6,8 @@
 #include "RiffChunks.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 

@@ -88,8 +88,8 @@ TEST(InputChange, AFileThatChangedSinceItsHeaderWasReadIsRefused)
         How how;
         bool bRefused;
     } aCases[] = {
-        {"plain, renamed over before", abMono8, abStereo16, false, When::BeforeTheBuild, How::Rename,
-         true},
+        {"plain, renamed over before", abMono8, abStereo16, false, When::BeforeTheBuild,
+         How::Rename, true},
         {"plain, written over before", abMono8, abStereo16, false, When::BeforeTheBuild,
          How::InPlace, true},
         {"plain, renamed over at its data", abMono8, abStereo16, false, When::AtItsData,
@@ -207,8 +207,8 @@ TEST(InputChange, RatesNoSampleHeaderHoldsAreRefusedBeforeWriting)
 
         TemplateBytes abTemplate{};
         CMakeResult result;
-        const bool bMade = MakeKrzFile(*pDoc, *pInfo, {}, abTemplate, dir / "OUT.KRZ", {},
-                                       feedback, result);
+        const bool bMade =
+            MakeKrzFile(*pDoc, *pInfo, {}, abTemplate, dir / "OUT.KRZ", {}, feedback, result);
         EXPECT_EQ(bMade, bWritten);
         EXPECT_EQ(test::FileExists(dir / "OUT.KRZ"), bWritten);
         if (bWritten)

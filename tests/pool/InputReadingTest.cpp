@@ -143,8 +143,8 @@ TEST(InputReading, UnreadableMarkersNeverMoveTheSound)
         int nRootKey;
     } aCases[] = {
         {"markers and instrument whole", Concat(abMarks, Inst()), false, true, 60},
-        {"a name runs past its marker", Concat(Mark(2, {{1, 100, 60}, {2, 900, 3}}), Inst()),
-         true, false, 60},
+        {"a name runs past its marker", Concat(Mark(2, {{1, 100, 60}, {2, 900, 3}}), Inst()), true,
+         false, 60},
         {"more markers than the chunk holds", Concat(Mark(5, {{1, 100, 3}, {2, 900, 3}}), Inst()),
          true, false, 60},
         {"the last name runs past the chunk", Concat(Mark(2, {{1, 100, 3}, {2, 900, 9}}), Inst()),
@@ -303,6 +303,7 @@ TEST(InputReading, MessagesTellWhatIsWrongWithTheFile)
         if (c.strTail.empty())
             continue;
         ASSERT_EQ(feedback.m_aMessages.size(), 1u);
-        EXPECT_EQ(feedback.m_aMessages[0].strText, "Error in file: " + c.strPath + "\n" + c.strTail);
+        EXPECT_EQ(feedback.m_aMessages[0].strText,
+                  "Error in file: " + c.strPath + "\n" + c.strTail);
     }
 }
