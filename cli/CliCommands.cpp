@@ -28,8 +28,15 @@ bool LooksLikePoolFile(const std::string& strPath)
     if (!file.Open(strPath, CFile::modeRead))
         return false;
     std::array<std::uint8_t, 3> ab{};
-    return file.Read(ab.data(), ab.size()) == ab.size() && ab[0] == 'D' && ab[1] == 'V' &&
-           ab[2] == 'N';
+    try
+    {
+        return file.Read(ab.data(), ab.size()) == ab.size() && ab[0] == 'D' && ab[1] == 'V' &&
+               ab[2] == 'N';
+    }
+    catch (const CFileException&)
+    {
+        return false; // unreadable: the audio reader says so, naming the file
+    }
 }
 
 void ReportFileError(const CFileException& e, CFeedback& feedback)

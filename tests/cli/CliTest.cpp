@@ -204,6 +204,8 @@ TEST(Cli, FailuresAndUsage)
         {"--help", 0, nullptr},
         {"make -o X.KRZ missing.wav", 1,
          "Error in file: missing.wav\nThe file was not found.\n"},
+        {"make -o X.KRZ /proc/self/mem", 1,
+         "Error in file: /proc/self/mem\nThe file cannot be read: Input/output error.\n"},
         {"make -o no/such/folder/X.KRZ piano.wav", 1, nullptr},
         {"make -o /dev/full piano.wav", 1, "Disk full while accessing /dev/full.\n"},
         {"split missing.krz", 1, "ERROR: Can't open Split Source-File...\n"},
