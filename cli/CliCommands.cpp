@@ -25,8 +25,15 @@ bool LooksLikePoolFile(const std::string& strPath)
     if (!file.Open(strPath, CFile::modeRead))
         return false;
     std::array<std::uint8_t, 3> ab{};
-    return file.Read(ab.data(), ab.size()) == ab.size() && ab[0] == 'D' && ab[1] == 'V' &&
-           ab[2] == 'N';
+    try
+    {
+        return file.Read(ab.data(), ab.size()) == ab.size() && ab[0] == 'D' && ab[1] == 'V' &&
+               ab[2] == 'N';
+    }
+    catch (const CFileException&)
+    {
+        return false; // unreadable: the audio reader says so, naming the file
+    }
 }
 
 namespace
@@ -118,6 +125,8 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
         if ((*pWavInfo)[i].bLoopIgnored)
             feedback.PrintLine("Note: the loop stored in " + entry.FilePath() +
                                " lies outside its data and is ignored.");
+        if ((*pWavInfo)[i].bMetadataIgnored)
+            feedback.PrintLine("Note: " + MetadataIgnoredText(entry.m_strFileName) + ".");
     }
     if (nUnusable > 0 && !options.bSkipUnusable)
         return kExitFailure;

@@ -4,6 +4,7 @@
 #include "CAtomicFile.h"
 #include "CFeedback.h"
 #include "CFile.h"
+#include "InputStamp.h"
 #include "KrzName.h"
 #include "Multisample.h"
 #include "SampleConverter.h"
@@ -60,12 +61,121 @@ struct EntryPlan
     std::uint64_t nChannelBytes = 0; // bytes one channel takes in the KRZ file
     std::uint64_t nDataBytes = 0;    // bytes of all its channels
     bool bFileLoop = false;          // looped at the loop stored in the file
+    CFileStamp stamp;                // the file as it was planned
     // Multisample keymaps: the group this entry is the first of (its keymap
     // and program are the group's), or -1; bGroupMember: a later entry of a
     // group, which writes only its sample.
     int nGroupFirstOf = -1;
     bool bGroupMember = false;
 };
+
+[[noreturn]] void ThrowChanged(const std::string& strPath)
+{
+    throw CFileException(CFileException::fileChanged, CFile::FullPath(strPath));
+}
+
+// A plain entry's header read again through the handle its data is read
+// from: it must describe the data the entry was planned with.
+void CheckPlainHeader(CFile& wav, const WAVINFO& planned)
+{
+    WAVINFO now;
+    ReadWavHeaderFrom(wav, now);
+    // The file's own loop is not in the plain header: it is the planned one.
+    now.bHasLoop = planned.bHasLoop;
+    now.nLoopStart = planned.nLoopStart;
+    now.nLoopEnd = planned.nLoopEnd;
+    if (!SameHeaderFacts(planned, now))
+        ThrowChanged(wav.GetFilePath());
+}
+
+// A decoded entry's header read again now, between two stamps of its file
+// that must agree: the file the header describes is the one stamped.
+CFileStamp CheckDecodedHeader(const std::string& strPath, const WAVINFO& planned,
+                              const CAudioOptions& audio)
+{
+    const CFileStamp before = FileStampOf(strPath);
+    CNullFeedback quiet;
+    WAVINFO now;
+    ReadAudioHeader(strPath, now, audio, quiet);
+    now.bLoopIgnored = planned.bLoopIgnored;
+    if (FileStampOf(strPath) != before || !SameHeaderFacts(planned, now))
+        ThrowChanged(strPath);
+    return before;
+}
+
+// The data one usable entry takes, from its file as it is now, whose
+// header must still be the one planned.
+void PlanEntryData(const CWPoolObj& entry, const WAVINFO& info, const CAudioOptions& audio,
+                   EntryPlan& plan)
+{
+    const bool bMono = info.nChannels == 1;
+    // A loop stored in the file, with LoopSwitch on: the frames after
+    // it are not written.
+    plan.bFileLoop = entry.m_bLoop && info.bHasLoop;
+    if (info.bDecoded)
+    {
+        plan.nFrames = info.nFrames;
+        if (plan.bFileLoop)
+            plan.nFrames = std::min<std::uint64_t>(plan.nFrames, info.nLoopEnd + 1);
+        if (plan.nFrames == 0)
+            throw CFileException(CFileException::endOfFile, CFile::FullPath(entry.FilePath()));
+        plan.nChannelBytes = 2 * plan.nFrames;
+        plan.stamp = CheckDecodedHeader(entry.FilePath(), info, audio);
+    }
+    else
+    {
+        CFile wav(entry.FilePath(), CFile::modeRead);
+        const std::uint64_t nLength = wav.GetLength();
+        // The header read found the data chunk's size word just before
+        // nDataOffset. A file that no longer reaches that far has lost its
+        // header since (emptied, cut, being rewritten): it is no WAV file
+        // any more, and building it would make an empty sample in silence.
+        if (nLength < static_cast<std::uint32_t>(info.nDataOffset))
+            throw CFileException(CFileException::endOfFile, wav.GetFilePath());
+        plan.nUsable = UsableDataBytes(info, nLength);
+        if (plan.bFileLoop)
+        {
+            plan.nUsable = std::min(plan.nUsable, (info.nLoopEnd + 1) * WavFrameBytes(info));
+        }
+        plan.nChannelBytes = ChannelBytes(info, plan.nUsable);
+        // Without one whole frame the sample's end word would lie before its
+        // start: a file that lost its data since its header was read.
+        if (plan.nChannelBytes == 0)
+            throw CFileException(CFileException::endOfFile, wav.GetFilePath());
+        plan.stamp = FileStampOf(wav);
+        CheckPlainHeader(wav, info);
+    }
+    plan.nDataBytes = plan.nChannelBytes * (bMono ? 1 : 2);
+}
+
+// Writes one entry's data at nDataAt. The file is read only while it is the
+// one planned: the same file, size and modification time before and after
+// its data is read, and (plain files) the same header through the handle
+// the data comes from.
+void WriteEntryData(const std::string& strPath, const WAVINFO& info, const EntryPlan& plan,
+                    const CAudioOptions& audio, CFile& out, std::uint64_t nDataAt,
+                    const std::function<void(std::uint64_t)>& fnWritten)
+{
+    if (info.bDecoded)
+    {
+        if (FileStampOf(strPath) != plan.stamp)
+            ThrowChanged(strPath);
+        ConvertDecodedData(strPath, info, audio, plan.nFrames, out, nDataAt, fnWritten);
+        if (FileStampOf(strPath) != plan.stamp)
+            ThrowChanged(strPath);
+    }
+    else
+    {
+        CFile wav(strPath, CFile::modeRead);
+        if (FileStampOf(wav) != plan.stamp)
+            ThrowChanged(strPath);
+        CheckPlainHeader(wav, info);
+        ConvertSampleData(wav, info, plan.nUsable, out, nDataAt, fnWritten);
+        if (FileStampOf(wav) != plan.stamp)
+            ThrowChanged(strPath);
+        wav.Close();
+    }
+}
 
 void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
               TemplateBytes& abTemplate, CFile& out, CFeedback& feedback,
@@ -99,41 +209,7 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
         plan.nIndex = i;
         plan.nGroupFirstOf = anFirstOf[i];
         plan.bGroupMember = abMember[i];
-        const bool bMono = info.nChannels == 1;
-        // A loop stored in the file, with LoopSwitch on: the frames after
-        // it are not written.
-        plan.bFileLoop = entry.m_bLoop && info.bHasLoop;
-        if (info.bDecoded)
-        {
-            plan.nFrames = info.nFrames;
-            if (plan.bFileLoop)
-                plan.nFrames = std::min<std::uint64_t>(plan.nFrames, info.nLoopEnd + 1);
-            if (plan.nFrames == 0)
-                throw CFileException(CFileException::endOfFile, CFile::FullPath(entry.FilePath()));
-            plan.nChannelBytes = 2 * plan.nFrames;
-        }
-        else
-        {
-            CFile wav(entry.FilePath(), CFile::modeRead);
-            const std::uint64_t nLength = wav.GetLength();
-            // The header read found the data chunk's size word just before
-            // nDataOffset. A file that no longer reaches that far has lost its
-            // header since (emptied, cut, being rewritten): it is no WAV file
-            // any more, and building it would make an empty sample in silence.
-            if (nLength < static_cast<std::uint32_t>(info.nDataOffset))
-                throw CFileException(CFileException::endOfFile, wav.GetFilePath());
-            plan.nUsable = UsableDataBytes(info, nLength);
-            if (plan.bFileLoop)
-            {
-                plan.nUsable = std::min(plan.nUsable, (info.nLoopEnd + 1) * WavFrameBytes(info));
-            }
-            plan.nChannelBytes = ChannelBytes(info, plan.nUsable);
-            // Without one whole frame the sample's end word would lie before its
-            // start: a file that lost its data since its header was read.
-            if (plan.nChannelBytes == 0)
-                throw CFileException(CFileException::endOfFile, wav.GetFilePath());
-        }
-        plan.nDataBytes = plan.nChannelBytes * (bMono ? 1 : 2);
+        PlanEntryData(entry, info, extras.audio, plan);
         nTotalData += plan.nDataBytes;
         aPlans.push_back(plan);
     }
@@ -236,17 +312,8 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
             feedback.ProgressSetPos(static_cast<int>(nDone * kBuildProgressRange /
                                                      std::max<std::uint64_t>(1, nTotalData)));
         };
-        if (aWavInfo[plan.nIndex].bDecoded)
-        {
-            ConvertDecodedData(entry.FilePath(), aWavInfo[plan.nIndex], extras.audio, plan.nFrames,
-                               out, nDataAt, fnWritten);
-        }
-        else
-        {
-            CFile wav(entry.FilePath(), CFile::modeRead);
-            ConvertSampleData(wav, aWavInfo[plan.nIndex], plan.nUsable, out, nDataAt, fnWritten);
-            wav.Close();
-        }
+        WriteEntryData(entry.FilePath(), aWavInfo[plan.nIndex], plan, extras.audio, out, nDataAt,
+                       fnWritten);
         nDataAt += plan.nDataBytes;
     }
     feedback.ProgressSetPos(kBuildProgressRange);

@@ -57,8 +57,14 @@ struct KrzBuildExtras
 // CFileException and leaves any earlier file of that name as it was:
 // failures of the output name the output; a WAV file that cannot be opened
 // or read names the WAV file, and one that has become shorter than its
-// header (its data offset), or than the data it held when the build began,
-// raises endOfFile on it. A WAV file that holds fewer data bytes than its
+// header (its data offset) raises endOfFile on it. Every input is read only
+// as it was planned: before anything is written its header is read again
+// and must give what aWavInfo holds (format, channels, bits, rate, data
+// offset and size, loop; a decoded entry's frames), and its data is read
+// only while the file is the one planned then (device, inode, size and
+// modification time, before and after the read; a plain file's header read
+// again through the handle its data comes from); otherwise fileChanged is
+// raised on it. A WAV file that holds fewer data bytes than its
 // data chunk declares gives the whole frames it holds. An entry with
 // LoopSwitch on and a loop read from its file (WAVINFO::bHasLoop) loops
 // from start + the loop's first frame and ends at its last frame; the frames

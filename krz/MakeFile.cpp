@@ -7,6 +7,7 @@
 #include "FloppyImage.h"
 #include "KrzSplit.h"
 #include "Multisample.h"
+#include "SampleRateCheck.h"
 
 #include <cctype>
 #include <filesystem>
@@ -121,6 +122,9 @@ bool MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeO
     const std::string strRefusal = outputs.CheckPlan();
     if (!strRefusal.empty())
         return Refuse(strRefusal);
+    // A rate no sample header can hold is refused before anything is written.
+    if (const std::string strRate = UnwritableRateMessage(doc, aWavInfo); !strRate.empty())
+        return Refuse(strRate);
     // Multisample keymaps: a group that cannot be built is refused before
     // anything is written.
     std::vector<CKeymapGroup> aGroups;

@@ -66,7 +66,8 @@ void PlanMakeOutputs(const CDorvane_V2Doc& doc, const std::string& strOutput,
 
 // Make File once the output is chosen: refuses (and writes nothing) a plan
 // (PlanMakeOutputs) that COutputSet::CheckPlan refuses, naming the output
-// and the file it is, and with bMultisample a group PlanMultisampleGroups
+// and the file it is, an entry whose rate no sample header holds
+// (UnwritableRateMessage), and with bMultisample a group PlanMultisampleGroups
 // refuses (its message); otherwise builds strOutput (BuildKrzFile's
 // bytes); with nFloppyKB writes its floppy images (WriteOutputImages: the
 // file, or its parts at a size that fits the image); otherwise, with

@@ -37,6 +37,8 @@ const char* CauseTemplate(CFileException::Cause cause)
         return "An attempt was made to access %1 past its end.";
     case CFileException::folderNotFound:
         return "%1 could not be created because its folder does not exist.";
+    case CFileException::fileChanged:
+        return "%1 has changed since it was read: nothing was written.";
     case CFileException::none:
     case CFileException::genericException:
         break;

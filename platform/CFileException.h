@@ -26,6 +26,9 @@ public:
         diskFull,
         endOfFile,
         folderNotFound, // a file cannot be created: its folder does not exist
+        // The file is no longer what it was when it was planned for (its
+        // header, size or modification time differ): it is not read on.
+        fileChanged,
     };
 
     explicit CFileException(Cause cause = none, std::string strFileName = {}, int nOsError = 0);

@@ -8,6 +8,8 @@
 #include "WavReader.h"
 
 #ifndef DORVANE_NO_AUDIO_LIBS
+#include "SndfileOpen.h"
+
 #include <sndfile.h>
 #include <soxr.h>
 #endif
@@ -66,18 +68,6 @@ std::uint64_t FileLength(const std::string& strPath)
 }
 
 #ifndef DORVANE_NO_AUDIO_LIBS
-struct CSndfileCloser
-{
-    void operator()(SNDFILE* p) const { sf_close(p); }
-};
-using SndfilePtr = std::unique_ptr<SNDFILE, CSndfileCloser>;
-
-SndfilePtr OpenSndfile(const std::string& strPath, SF_INFO& sfinfo)
-{
-    sfinfo = SF_INFO{};
-    return SndfilePtr(sf_open(strPath.c_str(), SFM_READ, &sfinfo));
-}
-
 // How libsndfile's samples are taken: integers left-justified to 32 bits,
 // or floats by one of sox's two rules.
 enum class SampleKind
@@ -207,6 +197,7 @@ void SetMetadata(const std::string& strPath, WAVINFO& info, int nInRate, std::ui
 {
     const CFileMetadata metadata = ReadFileMetadata(strPath);
     info.nFileRootKey = metadata.nRootKey;
+    info.bMetadataIgnored = metadata.bDamaged;
     if (!metadata.bHasLoop || info.nFrames == 0)
         return;
     if (!LoopFits(metadata, nInFrames))
@@ -234,9 +225,15 @@ std::string ReadWithLibrary(const std::string& strPath, WAVINFO& info, const CAu
                             std::uint64_t& nInFrames, int& nInRate)
 {
     SF_INFO sfinfo;
-    const SndfilePtr pFile = OpenSndfile(strPath, sfinfo);
-    if (!pFile || sfinfo.samplerate <= 0 || sfinfo.channels <= 0)
+    const CSndfileHandle pFile = OpenSndfile(strPath, sfinfo);
+    if (!pFile || sfinfo.channels <= 0)
         return kBadTail;
+    // The library makes an AIFF rate of 0 (or below 1) 1 Hz: the rate as
+    // stored is judged.
+    const std::uint64_t nRate = pFile.Layout().nAiffRate.value_or(
+        static_cast<std::uint64_t>(std::max(sfinfo.samplerate, 0)));
+    if (const std::string strRate = SampleRateRefusal(nRate); !strRate.empty())
+        return strRate;
     if (sfinfo.channels > 2)
         return std::to_string(sfinfo.channels) + "-track files are currently not supported.";
     if (sfinfo.frames <= 0)
@@ -362,6 +359,10 @@ bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOpti
 
     if (!kAudioLibrariesBuilt || !options.bConvert || !ConvertibleRefusal(refusal))
     {
+        // With conversion on, the hint to turn it on is no help.
+        const std::string strHint = std::string("\n") + kConvertHint;
+        if (options.bConvert && held.m_strText.ends_with(strHint))
+            held.m_strText.resize(held.m_strText.size() - strHint.size());
         held.PassOn(feedback);
         return false;
     }
@@ -394,6 +395,11 @@ bool NeedsAudioLibraries(const std::string& strPath, const CAudioOptions& option
     if (ReadWavHeader(strPath, info, quiet, &refusal))
         return NeedsResampling(info.nSamplesPerSec, options);
     return options.bConvert && ConvertibleRefusal(refusal);
+}
+
+std::string MetadataIgnoredText(const std::string& strName)
+{
+    return "the markers or instrument stored in " + strName + " cannot be read and are ignored";
 }
 
 int RootKeyForNewEntry(const WAVINFO& info, const std::string& strTitle,
@@ -634,7 +640,7 @@ class CLibrarySource : public CAudioDecoder::CSource
     }
 
     std::string m_strPath;
-    SndfilePtr m_pFile;
+    CSndfileHandle m_pFile;
     SampleKind m_kind = SampleKind::Integer;
     std::uint64_t m_nRead = 0;
     std::array<double, kDecodeBlockFrames * 2> m_adBlock{};
@@ -690,8 +696,16 @@ CAudioDecoder::CAudioDecoder(const std::string& strPath, const WAVINFO& info,
         m_pSource = std::make_unique<CLibrarySource>(strPath);
 #endif
     m_nChannels = m_pSource->m_nChannels;
-    if (m_nChannels != info.nChannels && info.nChannels != 0)
-        throw CFileException(CFileException::invalidFile, strPath); // the file changed
+    // The file must still be the one its header described: its channels,
+    // and the frames and rate it gives now.
+    const int nOutRate =
+        NeedsResampling(m_pSource->m_nRate, options) ? options.nMaxRate : m_pSource->m_nRate;
+    const std::uint64_t nFramesNow =
+        std::min(ResampledFrames(m_pSource->m_nFrames, m_pSource->m_nRate, nOutRate),
+                 MaxDecodedFrames(m_nChannels));
+    if (info.nChannels != 0 && (m_nChannels != info.nChannels || nOutRate != info.nSamplesPerSec ||
+                                (info.nFrames != 0 && nFramesNow != info.nFrames)))
+        throw CFileException(CFileException::fileChanged, CFile::FullPath(strPath));
 
 #ifndef DORVANE_NO_AUDIO_LIBS
     if (!NeedsResampling(m_pSource->m_nRate, options))

@@ -83,10 +83,16 @@ bool NeedsAudioLibraries(const std::string& strPath, const CAudioOptions& option
 //   resampled.
 // - With bConvert, a file ReadWavHeader refuses only for its bit depth or
 //   its format tag, or that is not RIFF/WAVE at all, is opened with
-//   libsndfile: one or two channels are decoded; more give "Error in file:
-//   <path>\n<N>-track files are currently not supported."; a file libsndfile
-//   cannot read, or without one whole frame, gives "Error in file: <path>\n
-//   File is bad or non-existing...". Every other refusal is ReadWavHeader's.
+//   libsndfile (OpenSndfile: the chunks of RIFF and AIFF files that do not
+//   describe the sound are hidden from it, so that the sound starts at the
+//   first frame of its data whatever markers precede it): a rate no sample
+//   header holds (for AIFF the rate as stored) gives "Error in file:
+//   <path>\n" + SampleRateRefusal; one or two channels are decoded; more
+//   give "Error in file: <path>\n<N>-track files are currently not
+//   supported."; a file libsndfile cannot read, or without one whole frame,
+//   gives "Error in file: <path>\nFile is bad or non-existing...". Every
+//   other refusal is ReadWavHeader's, without its kConvertHint line when
+//   bConvert is on.
 // A decoded entry has nBitsPerSample 16, nFormatTag 1, nBlockAlign
 // 2 * nChannels, nSamplesPerSec the output rate, nDataOffset 0, nDataSize
 // the output bytes (2 * nChannels * nFrames, cut to 32 bits), strTypeText
@@ -96,10 +102,16 @@ bool NeedsAudioLibraries(const std::string& strPath, const CAudioOptions& option
 // (ReadFileMetadata); a loop is kept when it fits the file's frames and is
 // then given in output frames: start round(s * out / in), end
 // round((e + 1) * out / in) - 1, both within the output (halves up); a loop
-// that does not fit sets bLoopIgnored instead.
+// that does not fit sets bLoopIgnored instead; a marker or instrument chunk
+// that cannot be read sets bMetadataIgnored.
 // Never throws a file error.
 bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
                      CFeedback& feedback);
+
+// The note for a file whose marker or instrument chunk cannot be read
+// (WAVINFO::bMetadataIgnored): "the markers or instrument stored in <name>
+// cannot be read and are ignored".
+std::string MetadataIgnoredText(const std::string& strName);
 
 // The root key Add gives a new entry: with options.bFileMetadata, the
 // file's stored note (info.nFileRootKey, as RootKeyFromMidiNote), else the
@@ -136,7 +148,9 @@ class CAudioDecoder
 
     // info is ReadAudioHeader's result for strPath with the same options.
     // Throws CFileException (naming strPath) when the file cannot be opened
-    // or decoded, or the resampler cannot be set up.
+    // or decoded, or the resampler cannot be set up; fileChanged when its
+    // channels, output rate or frames (when info has them) are no longer
+    // info's.
     CAudioDecoder(const std::string& strPath, const WAVINFO& info, const CAudioOptions& options,
                   Source source = Source::Auto);
     ~CAudioDecoder();

@@ -101,23 +101,34 @@ void ReadWaveMetadata(CFile& file, CFileMetadata& metadata)
 
 // "MARK": a 16-bit count, then per marker a 16-bit id, a 32-bit position
 // and a Pascal string padded to an even length with its count byte.
-std::map<std::uint16_t, std::uint32_t> ReadMarkers(CFile& file, const CChunk& chunk)
+// A chunk that cannot be read gives no markers and sets bDamaged: every
+// marker, its name included, must lie within the chunk.
+std::map<std::uint16_t, std::uint32_t> ReadMarkers(CFile& file, const CChunk& chunk, bool& bDamaged)
 {
     std::map<std::uint16_t, std::uint32_t> aMarkers;
     const auto abCount = ReadAt(file, chunk.nBody, 2);
     if (abCount.size() < 2 || chunk.nSize < 2)
+    {
+        bDamaged = true;
         return aMarkers;
+    }
     const unsigned nCount = bo::LoadBE16(abCount.data());
     const std::uint64_t nEnd = chunk.nBody + chunk.nSize;
     std::uint64_t nPos = chunk.nBody + 2;
     // Marker by marker, so that memory stays small whatever the sizes say.
-    for (unsigned i = 0; i < nCount && nPos + 7 <= nEnd; ++i)
+    for (unsigned i = 0; i < nCount; ++i)
     {
         const auto ab = ReadAt(file, nPos, 7);
-        if (ab.size() < 7)
-            break;
+        // A name's count byte and its text (padded to an even length with
+        // the count byte) must end within the chunk; a pad byte that the
+        // chunk's last name leaves out is forgiven.
+        const std::uint64_t nName = ab.size() < 7 ? 0 : 1u + ab[6];
+        if (ab.size() < 7 || nPos + 6 + nName > nEnd)
+        {
+            bDamaged = true;
+            return {};
+        }
         aMarkers.emplace(bo::LoadBE16(ab.data()), bo::LoadBE32(ab.data() + 2)); // first id wins
-        const std::uint64_t nName = 1u + ab[6];
         nPos += 6 + nName + nName % 2;
     }
     return aMarkers;
@@ -128,15 +139,24 @@ void ReadAiffMetadata(CFile& file, CFileMetadata& metadata)
     std::vector<std::uint8_t> abInst;
     std::map<std::uint16_t, std::uint32_t> aMarkers;
     bool bMarkSeen = false;
+    bool bInstSeen = false;
     WalkChunks(file, true,
                [&](const CChunk& chunk)
                {
-                   if (abInst.empty() && std::strcmp(chunk.szId, "INST") == 0 && chunk.nSize >= 20)
+                   if (!bInstSeen && std::strcmp(chunk.szId, "INST") == 0)
+                   {
+                       bInstSeen = true;
                        abInst = ReadAt(file, chunk.nBody, 20);
+                       if (chunk.nSize < 20 || abInst.size() < 20)
+                       {
+                           metadata.bDamaged = true;
+                           abInst.clear();
+                       }
+                   }
                    else if (!bMarkSeen && std::strcmp(chunk.szId, "MARK") == 0)
                    {
                        bMarkSeen = true;
-                       aMarkers = ReadMarkers(file, chunk);
+                       aMarkers = ReadMarkers(file, chunk, metadata.bDamaged);
                    }
                });
     if (abInst.size() < 20)

@@ -24,6 +24,11 @@ struct CFileMetadata
     bool bHasLoop = false;
     std::uint64_t nLoopStart = 0;
     std::uint64_t nLoopEnd = 0;
+    // An AIFF "MARK" chunk whose markers do not fit in it (fewer whole
+    // markers than its count, or a name running past its end) or an "INST"
+    // chunk shorter than its 20 bytes: it cannot be read and was ignored
+    // whole (no markers; no base note or loop).
+    bool bDamaged = false;
 };
 
 // Reads the metadata of the WAV (RIFF/WAVE) or AIFF/AIFC (FORM) file

@@ -35,6 +35,10 @@ struct WAVINFO
     std::uint64_t nLoopEnd = 0;
     // The file held a loop that lies outside its data; it was ignored.
     bool bLoopIgnored = false;
+    // The file held a marker or instrument chunk that cannot be read
+    // (CFileMetadata::bDamaged); it was ignored. Only read with the
+    // file-metadata option.
+    bool bMetadataIgnored = false;
     // The MIDI note stored in the file (WAV smpl unity note, AIFF INST base
     // note), 0..127, or -1 when none; only read with the file-metadata
     // option. The program's root key is this note - 12 (RootKeyForNewEntry).

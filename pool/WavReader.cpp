@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 
@@ -50,12 +51,9 @@ enum class Verdict
 };
 
 // Steps of the header read that can find the file bad; fills info.
-Verdict ReadHeader(const std::string& strPath, WAVINFO& info)
+Verdict ReadHeader(CFile& file, WAVINFO& info)
 {
-    CFile file;
-    if (!file.Open(strPath, CFile::modeRead))
-        return Verdict::NotRiffWave;
-
+    file.SeekToBegin();
     std::uint8_t ab[4];
     if (!ReadWord(file, ab) || !IsChunkTag(ab, "RIFF"))
         return Verdict::NotRiffWave;
@@ -110,9 +108,6 @@ Verdict ReadHeader(const std::string& strPath, WAVINFO& info)
         return Verdict::Bad;
     info.nDataOffset = static_cast<std::int32_t>(nOffset);
 
-    // A rate of 0 (or one above 2^31 Hz) leaves no pitch or period to compute.
-    if (info.nSamplesPerSec <= 0)
-        return Verdict::Bad;
     // Without one whole frame of sample data there is no sample: its end
     // word would lie before its start. The data is what the chunk declares
     // or what the file holds, whichever is less.
@@ -125,54 +120,155 @@ Verdict ReadHeader(const std::string& strPath, WAVINFO& info)
     return Verdict::Good;
 }
 
+// The refusal that applies to a header ReadHeader judged; strReason is
+// the system's reason for an unreadable file.
+WavRefusal Judge(CFile& file, WAVINFO& info, std::string& strReason)
+{
+    Verdict verdict = Verdict::Bad;
+    try
+    {
+        verdict = ReadHeader(file, info);
+    }
+    catch (const CFileException& e)
+    {
+        // A read the system refused: the file cannot be read. One that ran
+        // out, or a seek on something that is no file (a pipe), is bad.
+        if (e.m_lOsError != 0 && e.m_lOsError != ESPIPE)
+        {
+            strReason = std::strerror(e.m_lOsError);
+            return WavRefusal::Unreadable;
+        }
+        verdict = Verdict::Bad;
+    }
+    if (verdict != Verdict::Good)
+        return verdict == Verdict::NotRiffWave ? WavRefusal::NotRiffWave : WavRefusal::Bad;
+    if (!SampleRateRefusal(static_cast<std::uint32_t>(info.nSamplesPerSec)).empty())
+        return WavRefusal::Rate;
+    if (info.nBitsPerSample != 8 && info.nBitsPerSample != 16)
+        return WavRefusal::BitDepth;
+    if (info.nChannels != 1 && info.nChannels != 2)
+        return WavRefusal::Channels;
+    if (info.nFormatTag != 1)
+        return WavRefusal::FormatTag;
+    return WavRefusal::None;
+}
+
+// The refusal of a file that cannot be opened: none there, a folder, or
+// one the system does not let be read.
+WavRefusal OpenRefusal(const CFileException& error, std::string& strReason)
+{
+    switch (error.m_lOsError)
+    {
+    case ENOENT:
+    case ENOTDIR:
+        return WavRefusal::Missing;
+    case EISDIR:
+        return WavRefusal::Folder;
+    default:
+        strReason = std::strerror(error.m_lOsError);
+        return WavRefusal::Unreadable;
+    }
+}
+
+// The kind of audio file that is no WAV file but that the converting
+// reader takes, with its article ("an AIFF", "a FLAC"), or empty.
+std::string OtherAudioKind(CFile& file)
+{
+    std::uint8_t ab[12] = {};
+    try
+    {
+        file.SeekToBegin();
+        if (file.Read(ab, sizeof ab) != sizeof ab)
+            return {};
+    }
+    catch (const CFileException&)
+    {
+        return {};
+    }
+    if (IsChunkTag(ab, "FORM") && (IsChunkTag(ab + 8, "AIFF") || IsChunkTag(ab + 8, "AIFC")))
+        return "an AIFF";
+    if (IsChunkTag(ab, "fLaC"))
+        return "a FLAC";
+    return {};
+}
+
+std::string RefusalTail(WavRefusal refusal, const WAVINFO& info, const std::string& strReason)
+{
+    switch (refusal)
+    {
+    case WavRefusal::None:
+        break;
+    case WavRefusal::Missing:
+        return "The file was not found.";
+    case WavRefusal::Folder:
+        return "This is a folder, not a file.";
+    case WavRefusal::Unreadable:
+        return "The file cannot be read: " + strReason + ".";
+    case WavRefusal::NotRiffWave:
+    case WavRefusal::Bad:
+        return "File is bad or non-existing...";
+    case WavRefusal::Rate:
+        return SampleRateRefusal(static_cast<std::uint32_t>(info.nSamplesPerSec));
+    case WavRefusal::BitDepth:
+        return std::to_string(info.nBitsPerSample) + "-bit files are currently not supported.\n" +
+               kConvertHint;
+    case WavRefusal::Channels:
+        return std::to_string(info.nChannels) + "-track files are currently not supported.";
+    case WavRefusal::FormatTag:
+        return std::string("Only PCM wav-files are supported.\n") + kConvertHint;
+    }
+    return {};
+}
+
 } // namespace
+
+WavRefusal ReadWavHeaderFrom(CFile& file, WAVINFO& info)
+{
+    info = WAVINFO{};
+    std::string strReason;
+    const WavRefusal refusal = Judge(file, info, strReason);
+    info.bValid = refusal == WavRefusal::None;
+    return refusal;
+}
 
 bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CFeedback& feedback,
                    WavRefusal* pRefusal)
 {
     info = WAVINFO{};
-    Verdict verdict = Verdict::Bad;
-    try
-    {
-        verdict = ReadHeader(strPath, info);
-    }
-    catch (const CFileException&)
-    {
-        verdict = Verdict::Bad; // a read or seek that failed: the file is bad
-    }
-
-    std::string strMessage;
+    std::string strReason;
     WavRefusal refusal = WavRefusal::None;
-    const std::string strHead = "Error in file: " + strPath + "\n";
-    if (verdict != Verdict::Good)
-    {
-        refusal = verdict == Verdict::NotRiffWave ? WavRefusal::NotRiffWave : WavRefusal::Bad;
-        strMessage = strHead + "File is bad or non-existing...";
-    }
-    else if (info.nBitsPerSample != 8 && info.nBitsPerSample != 16)
-    {
-        refusal = WavRefusal::BitDepth;
-        strMessage = strHead + std::to_string(info.nBitsPerSample) +
-                     "-bit files are currently not supported.";
-    }
-    else if (info.nChannels != 1 && info.nChannels != 2)
-    {
-        refusal = WavRefusal::Channels;
-        strMessage =
-            strHead + std::to_string(info.nChannels) + "-track files are currently not supported.";
-    }
-    else if (info.nFormatTag != 1)
-    {
-        refusal = WavRefusal::FormatTag;
-        strMessage = strHead + "Only PCM wav-files are supported.";
-    }
+    CFile file;
+    CFileException error;
+    if (!file.Open(strPath, CFile::modeRead, &error))
+        refusal = OpenRefusal(error, strReason);
+    else
+        refusal = Judge(file, info, strReason);
     if (pRefusal != nullptr)
         *pRefusal = refusal;
 
-    info.bValid = strMessage.empty();
-    if (!info.bValid)
-        feedback.MessageBox(strMessage, kWavInfoCaption, MessageIcon::None);
+    info.bValid = refusal == WavRefusal::None;
+    if (info.bValid)
+        return true;
+    std::string strTail = RefusalTail(refusal, info, strReason);
+    // An AIFF or FLAC file is no bad WAV file: say what it is and what reads it.
+    if (const std::string strKind =
+            refusal == WavRefusal::NotRiffWave ? OtherAudioKind(file) : std::string();
+        !strKind.empty())
+        strTail = "This is " + strKind + " file, not a WAV file.\n" + kConvertHint;
+    feedback.MessageBox("Error in file: " + strPath + "\n" + strTail, kWavInfoCaption,
+                        MessageIcon::None);
     return info.bValid;
+}
+
+std::string SampleRateRefusal(std::uint64_t nRate)
+{
+    const std::string strRate = "The sample rate " + std::to_string(nRate) + " Hz";
+    if (nRate == 0)
+        return strRate + " cannot be written: a sample header holds no rate of 0.";
+    if (nRate > kMaxSampleRate)
+        return strRate + " cannot be written: its period in whole nanoseconds is 0, and a " +
+               "sample header holds rates up to " + std::to_string(kMaxSampleRate) + " Hz.";
+    return {};
 }
 
 std::string WavTypeText(const WAVINFO& info)

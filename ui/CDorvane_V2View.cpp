@@ -508,6 +508,9 @@ void CDorvane_V2View::ReadWavHeader(int nIndex)
     if (m_aWavInfo[nIndex].bLoopIgnored)
         Feedback().SetStatusText("Loop of " + FileTitleOf(strPath) +
                                  " lies outside its data: ignored");
+    if (m_aWavInfo[nIndex].bMetadataIgnored)
+        Feedback().SetStatusText("Markers or instrument of " + FileTitleOf(strPath) +
+                                 " cannot be read: ignored");
 }
 
 CAudioOptions CDorvane_V2View::AudioOptions() const

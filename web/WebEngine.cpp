@@ -285,6 +285,7 @@ SWavFacts WebWavFacts(const std::string& strPath, const std::string& strTitle,
         facts.m_nRootKey = entry.m_nRootKey;
         facts.m_bLoop = entry.m_bLoop != 0;
         facts.m_bLoopIgnored = info.bLoopIgnored;
+        facts.m_bMetadataIgnored = info.bMetadataIgnored;
         facts.m_bHasLoop = info.bHasLoop;
         facts.m_dLoopStart = static_cast<double>(info.nLoopStart);
         facts.m_dLoopEnd = static_cast<double>(info.nLoopEnd);

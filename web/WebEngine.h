@@ -84,6 +84,7 @@ struct SWavFacts
     int m_nRootKey = kDefaultRootKey;
     bool m_bLoop = false;
     bool m_bLoopIgnored = false; // the file's loop lies outside its data
+    bool m_bMetadataIgnored = false; // its markers or instrument cannot be read
     // The file's loop in frames (end inclusive), read with the
     // file-metadata option: where the sampler loops with LoopSwitch on.
     bool m_bHasLoop = false;

@@ -275,6 +275,7 @@ val WavFacts(std::string strPath, std::string strTitle, val settings)
     out.set("rootKey", facts.m_nRootKey);
     out.set("loop", facts.m_bLoop);
     out.set("loopIgnored", facts.m_bLoopIgnored);
+    out.set("metadataIgnored", facts.m_bMetadataIgnored);
     val loop = val::null();
     if (facts.m_bHasLoop)
     {

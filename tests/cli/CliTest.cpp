@@ -76,7 +76,8 @@ TEST(Cli, UnusableEntriesFailUnlessSkipped)
 
     auto r = RunCli(dir.Path(), "make -o OUT.KRZ piano.wav deep.wav");
     EXPECT_EQ(r.nStatus, 1);
-    EXPECT_EQ(r.strOut, "Error in file: deep.wav\n24-bit files are currently not supported.\n");
+    EXPECT_EQ(r.strOut, "Error in file: deep.wav\n24-bit files are currently not supported.\n" +
+                            std::string(kConvertHint) + "\n");
     EXPECT_FALSE(test::FileExists(dir / "OUT.KRZ"));
 
     r = RunCli(dir.Path(), "make -o OUT.KRZ --skip-unusable piano.wav deep.wav");
@@ -202,7 +203,9 @@ TEST(Cli, FailuresAndUsage)
         {"frobnicate", 2, nullptr},
         {"--help", 0, nullptr},
         {"make -o X.KRZ missing.wav", 1,
-         "Error in file: missing.wav\nFile is bad or non-existing...\n"},
+         "Error in file: missing.wav\nThe file was not found.\n"},
+        {"make -o X.KRZ /proc/self/mem", 1,
+         "Error in file: /proc/self/mem\nThe file cannot be read: Input/output error.\n"},
         {"make -o no/such/folder/X.KRZ piano.wav", 1, nullptr},
         {"make -o /dev/full piano.wav", 1, "Disk full while accessing /dev/full.\n"},
         {"split missing.krz", 1, "ERROR: Can't open Split Source-File...\n"},

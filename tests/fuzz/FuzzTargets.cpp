@@ -205,7 +205,9 @@ int FuzzWavHeader(const std::uint8_t* pData, std::size_t nSize)
         Check(info.nFormatTag == 1, "usable, but not PCM");
         Check(info.nChannels == 1 || info.nChannels == 2, "usable, but channels not 1 or 2");
         Check(info.nBitsPerSample == 8 || info.nBitsPerSample == 16, "usable, but bits not 8/16");
-        Check(info.nSamplesPerSec > 0, "usable, but no sample rate");
+        Check(info.nSamplesPerSec > 0 &&
+              static_cast<std::uint64_t>(info.nSamplesPerSec) <= kMaxSampleRate,
+          "usable, but a rate no sample header holds");
         // RIFF, size, WAVE, then at least "data" and its size.
         Check(info.nDataOffset >= 20 && static_cast<std::uint64_t>(info.nDataOffset) <= nSize,
               "data offset outside the file");
@@ -473,7 +475,9 @@ int FuzzAudioInput(const std::uint8_t* pData, std::size_t nSize)
     }
     Check(log.m_aTexts.empty(), "a usable file gave a message");
     Check(info.nChannels == 1 || info.nChannels == 2, "usable, but channels not 1 or 2");
-    Check(info.nSamplesPerSec > 0, "usable, but no sample rate");
+    Check(info.nSamplesPerSec > 0 &&
+              static_cast<std::uint64_t>(info.nSamplesPerSec) <= kMaxSampleRate,
+          "usable, but a rate no sample header holds");
     Check(info.nFrames > 0 && info.nFrames <= MaxDecodedFrames(info.nChannels),
           "usable, but no frames or too many");
     Check(info.bDecoded || info.nFormatTag == 1, "a plain entry that is not PCM");
@@ -482,7 +486,8 @@ int FuzzAudioInput(const std::uint8_t* pData, std::size_t nSize)
     Check(options.nMaxRate == 0 || info.nSamplesPerSec <= options.nMaxRate,
           "a rate above the limit");
     Check(options.bFileMetadata ||
-              (!info.bHasLoop && !info.bLoopIgnored && info.nFileRootKey == -1),
+              (!info.bHasLoop && !info.bLoopIgnored && !info.bMetadataIgnored &&
+               info.nFileRootKey == -1),
           "metadata read without the option");
     Check(!info.bHasLoop || (info.nLoopStart <= info.nLoopEnd && info.nLoopEnd < info.nFrames),
           "a loop outside the frames");

@@ -397,7 +397,7 @@ TEST(AudioInput, ConvertingRefusesWhatItCannotUseWithOneMessage)
         {dir / "six.aiff", "6-track files are currently not supported."},
         {dir / "text.txt", kBad},
         {dir / "empty.wav", kBad},
-        {dir / "missing.aiff", kBad},
+        {dir / "missing.aiff", "The file was not found."},
         {dir / "noframe.wav", kBad},
         {dir / "nodata.wav", kBad},
     };

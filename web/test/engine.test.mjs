@@ -53,7 +53,8 @@ test('a 24-bit file is refused with the reader\'s message and named for decoding
   for (const convert of [false, true]) {
     const facts = E.wavFacts(path, 'deep.wav', { convert });
     assert.equal(facts.valid, false);
-    assert.equal(facts.message, `Error in file: ${path}\n24-bit files are currently not supported.`);
+    const hint = convert ? '' : '\nThe "Convert other audio files" setting (--convert) reads them.';
+    assert.equal(facts.message, `Error in file: ${path}\n24-bit files are currently not supported.${hint}`);
     assert.equal(facts.needsDecoding, convert);
   }
 });

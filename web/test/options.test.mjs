@@ -84,7 +84,7 @@ test('a 24-bit WAV file is refused without conversion and gives sox\'s 16-bit wo
   const expected = withSixteenBitTwin(dir, 'tone.wav', ['-n', '-r', '44100', '-c', '2', '-b', '24']);
   const { page, downloads } = await newPage();
   await addFiles(page, [join(dir, 'tone.wav')], 1);
-  const refusal = 'Error in file: tone.wav\n24-bit files are currently not supported.';
+  const refusal = 'Error in file: tone.wav\n24-bit files are currently not supported.\nThe "Convert other audio files" setting (--convert) reads them.';
   assert.deepEqual(await messages(page), [refusal]);
   await page.click('#make');
   await page.waitForFunction(() => document.querySelectorAll('#messages li').length === 2);
