@@ -92,7 +92,7 @@ int main(int argc, char** argv)
     bool bPutReplace = false;
     auto* pPut = app.add_subcommand("put", "Copy KRZ files into a FAT12 or FAT16 disk image");
     pPut->add_option("IMAGE", strPutImage, "Disk image (raw volume or partitioned)")->required();
-    pPut->add_option("FILE", aPutFiles, "KRZ files or parts")->required();
+    pPut->add_option("FILE", aPutFiles, "Files to copy, each under its own extension")->required();
     pPut->add_flag("--replace", bPutReplace, "Replace files of the same name");
     pPut->add_option("--folder", strPutFolder,
                      "Folder of the root to copy into (created if missing)");

@@ -562,14 +562,19 @@ bool PutIntoDiskImage(const std::string& strImage, const std::vector<std::string
         std::string strFolderDosName;
         if (!strFolder.empty())
         {
-            strFolderDosName = FolderDosName(strFolder);
+            std::string strWhyNot;
+            strFolderDosName = PutFolderDosName(strFolder, strWhyNot);
             if (strFolderDosName.empty())
-                throw CDiskImageRefusal("the folder name " + strFolder +
-                                        " has no character a DOS name may hold");
+                throw CDiskImageRefusal(strWhyNot);
         }
         std::vector<SPutFile> aPut;
         for (const std::string& strFile : aFiles)
-            aPut.push_back({strFile, KrzDosName(strFile)});
+        {
+            aPut.push_back({strFile, OwnDosName(strFile)});
+            if (aPut.back().strDosName.empty())
+                throw CDiskImageRefusal("the name of " + strFile +
+                                        " has no character a DOS name may hold");
+        }
         CFile image(strImage, CFile::modeReadWrite);
         CFileImageIO io(image);
         CFatVolume volume(io);

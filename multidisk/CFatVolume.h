@@ -89,8 +89,9 @@ class CFatVolume
 
 // Copies KRZ files (or parts) into the FAT12/FAT16 disk image strImage in
 // place: into the root folder, or the root's folder strFolder (any name,
-// made an 8.3 name; created when missing). Each file is stored under
-// KrzDosName of its path. A refusal (see CFatVolume) shows its message,
+// made an 8.3 name; created when missing; a path of folders such as a/b is
+// refused). Each file is stored under OwnDosName of its path, its own
+// extension kept. A refusal (see CFatVolume) shows its message,
 // leaves the image unchanged and returns false; file errors throw
 // CFileException (an image that cannot be opened for writing, a source
 // that cannot be read).

@@ -42,28 +42,49 @@ bool IsKrzExtension(const std::string& strExt)
     return strExt == "KRZ" || strExt == "K25" || strExt == "K26";
 }
 
-} // namespace
+// A file name's name part and extension as DOS keeps them (capitals, only
+// allowed characters), the extension not yet cut; a part's number after a
+// sampler extension (PIANO.KRZ01) dropped: the disk holds a part under the
+// whole file's name, the part header telling the sampler which part it is.
+struct SDosParts
+{
+    std::string strName;
+    std::string strExt;
+};
 
-std::string KrzDosName(const std::string& strPath)
+SDosParts DosPartsOf(const std::string& strPath)
 {
     const std::string strFile = FileNameOf(strPath);
     const std::size_t nDot = strFile.find_last_of('.');
     const std::string strStem = nDot == std::string::npos ? strFile : strFile.substr(0, nDot);
     std::string strExt = nDot == std::string::npos ? "" : Cleaned(strFile.substr(nDot + 1), 16);
-
-    // A part carries its number after the extension of the whole file
-    // (PIANO.KRZ01): the disk holds it under the whole file's name, the
-    // part header telling the sampler which part it is.
     if (strExt.size() > 3 && IsKrzExtension(strExt.substr(0, 3)) &&
         strExt.find_first_not_of("0123456789", 3) == std::string::npos)
         strExt.resize(3);
-    if (!IsKrzExtension(strExt))
-        strExt = "KRZ";
+    return {Cleaned(strStem, 8), strExt};
+}
 
-    std::string strName = Cleaned(strStem, 8);
-    if (strName.empty())
-        strName = "KRZ";
-    return strName + "." + strExt;
+} // namespace
+
+std::string KrzDosName(const std::string& strPath)
+{
+    SDosParts parts = DosPartsOf(strPath);
+    if (!IsKrzExtension(parts.strExt))
+        parts.strExt = "KRZ";
+    if (parts.strName.empty())
+        parts.strName = "KRZ";
+    return parts.strName + "." + parts.strExt;
+}
+
+std::string OwnDosName(const std::string& strPath)
+{
+    SDosParts parts = DosPartsOf(strPath);
+    // A sampler file keeps KrzDosName's name for a name with no character
+    // left, as Make File's images store it.
+    if (parts.strName.empty())
+        return IsKrzExtension(parts.strExt) ? KrzDosName(strPath) : std::string();
+    parts.strExt.resize(std::min<std::size_t>(parts.strExt.size(), 3));
+    return parts.strExt.empty() ? parts.strName : parts.strName + "." + parts.strExt;
 }
 
 std::string FolderDosName(const std::string& strName)
@@ -75,6 +96,26 @@ std::string FolderDosName(const std::string& strName)
     const std::string strExt =
         nDot == std::string::npos ? "" : Cleaned(strName.substr(nDot + 1), 3);
     return strExt.empty() ? strStem : strStem + "." + strExt;
+}
+
+std::string PutFolderDosName(const std::string& strFolder, std::string& strWhyNot)
+{
+    // A path of folders is refused rather than run together into one name
+    // (a/b as AB); separators at either end are no folder.
+    const std::size_t nFirst = strFolder.find_first_not_of("/\\");
+    const std::size_t nLast = strFolder.find_last_not_of("/\\");
+    const std::string strOne =
+        nFirst == std::string::npos ? "" : strFolder.substr(nFirst, nLast + 1 - nFirst);
+    if (strOne.find_first_of("/\\") != std::string::npos)
+    {
+        strWhyNot = "the folder " + strFolder +
+                    " lies within another folder; put makes one folder in the root folder";
+        return {};
+    }
+    const std::string strDosName = FolderDosName(strOne);
+    if (strDosName.empty())
+        strWhyNot = "the folder name " + strFolder + " has no character a DOS name may hold";
+    return strDosName;
 }
 
 std::string DirEntryName(const std::string& strDosName)

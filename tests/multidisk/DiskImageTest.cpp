@@ -52,6 +52,53 @@ TEST(DosName, KrzFilesAndPartsTakeTheOutputsNameInCapitals)
     EXPECT_EQ(DirEntryName("SOUNDS"), "SOUNDS     ");
 }
 
+// put stores each file under its own extension; only Make File's outputs
+// take a sampler extension (KrzDosName above).
+TEST(DosName, PutKeepsEachFilesOwnExtension)
+{
+    const std::pair<const char*, const char*> aCases[] = {
+        {"pad.wav", "PAD.WAV"},
+        {"/s/lead.aiff", "LEAD.AIF"}, // cut to three
+        {"bass.flac", "BASS.FLA"},
+        {"noextension", "NOEXTENS"}, // none stays none
+        {"Grand Piano.Wave", "GRANDPIA.WAV"},
+        {"a+b.w=v", "AB.WV"},
+        {"piano.krz", "PIANO.KRZ"},
+        {"PIANO.KRZ01", "PIANO.KRZ"}, // a part: the whole file's name
+        {"strings.K2612", "STRINGS.K26"},
+        {"...krz", "KRZ.KRZ"},
+        {".wav", ""}, // nothing left of the name: refused
+        {"++.txt", ""},
+    };
+    for (const auto& [szPath, szExpected] : aCases)
+        EXPECT_EQ(OwnDosName(szPath), szExpected) << szPath;
+}
+
+TEST(DosName, PutsFolderIsOneFolderOfTheRoot)
+{
+    struct
+    {
+        const char* szTyped;
+        const char* szExpected;
+        const char* szWhyNot;
+    } const aCases[] = {
+        {"sounds", "SOUNDS", ""},
+        {"/Sounds/", "SOUNDS", ""},
+        {"my folder.longext", "MYFOLDER.LON", ""},
+        {"a/b", "", "lies within another folder"},
+        {"a\\b", "", "lies within another folder"},
+        {"/a//b/", "", "lies within another folder"},
+        {"+++", "", "no character"},
+        {"/", "", "no character"},
+    };
+    for (const auto& c : aCases)
+    {
+        std::string strWhyNot;
+        EXPECT_EQ(PutFolderDosName(c.szTyped, strWhyNot), c.szExpected) << c.szTyped;
+        EXPECT_NE(strWhyNot.find(c.szWhyNot), std::string::npos) << c.szTyped << ": " << strWhyNot;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Floppy images
 
@@ -378,6 +425,31 @@ TEST_P(PutTest, FilesReadBackAndTheVolumePassesTheCheck)
     }
 }
 
+TEST(Put, EachFileKeepsItsOwnExtension)
+{
+    REQUIRE_FAT_TOOLS();
+    TempDir dir;
+    const std::string strImage = dir / "disk.img";
+    const ToolResult made =
+        RunTool(FindTool("mformat") + " -C -f 720 -i " + Quoted(strImage) + " ::");
+    ASSERT_EQ(made.nStatus, 0) << made.strOutput;
+    const std::pair<const char*, const char*> aFiles[] = {
+        {"pad.wav", "PAD.WAV"}, {"lead.aiff", "LEAD.AIF"}, {"notes", "NOTES"}, {"PIANO.KRZ01", "PIANO.KRZ"}};
+    std::vector<std::string> aPaths;
+    for (const auto& [szName, szDos] : aFiles)
+    {
+        aPaths.push_back(dir / szName);
+        WriteFileBytes(aPaths.back(), RampData(3000 + aPaths.size(), static_cast<int>(aPaths.size())));
+    }
+    CRecordingFeedback feedback;
+    ASSERT_TRUE(PutIntoDiskImage(strImage, aPaths, "", false, feedback));
+    EXPECT_EQ(FsckProblems(strImage), "");
+    for (std::size_t i = 0; i < aPaths.size(); ++i)
+        EXPECT_TRUE(McopyOut(strImage, std::string("/") + aFiles[i].second) ==
+                    ReadFileBytes(aPaths[i]))
+            << aFiles[i].second;
+}
+
 std::vector<PutCase> AllPutCases()
 {
     std::vector<PutCase> a;
@@ -434,6 +506,8 @@ TEST_P(RefusalTest, ShowsWhyAndLeavesTheImageUnchanged)
     WriteFileBytes(dir / "piano.krz", RampData(150000, 1));
     WriteFileBytes(dir / "PIANO.KRZ01", RampData(1000, 2));
     WriteFileBytes(dir / "huge.krz", RampData(800000, 3));
+    WriteFileBytes(dir / "pad.wav", RampData(2000, 6));
+    WriteFileBytes(dir / ".wav", RampData(2000, 7));
     const ToolResult made = RunTool("cd " + Quoted(dir.Path().string()) + " && " + c.strMake);
     ASSERT_EQ(made.nStatus, 0) << made.strOutput;
     if (c.fnDamage)
@@ -529,7 +603,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "not FAT12 or FAT16"},
         RefusalCase{
-            "NoVolume", "truncate -s 1M disk.img", nullptr, {"piano.krz"}, "", "no FAT volume"}),
+            "NoVolume", "truncate -s 1M disk.img", nullptr, {"piano.krz"}, "", "no FAT volume"},
+        RefusalCase{
+            "FolderPath", kMformat720, nullptr, {"piano.krz"}, "a/b", "within another folder"},
+        RefusalCase{"NoNameLeft", kMformat720, nullptr, {".wav"}, "", "no character"},
+        RefusalCase{"OwnExtensionExists",
+                    kMformat720 + " && mcopy -i disk.img piano.krz ::PAD.WAV",
+                    nullptr,
+                    {"piano.krz", "pad.wav"},
+                    "",
+                    "PAD.WAV exists"}),
     [](const auto& info) { return std::string(info.param.szName); });
 
 // ---------------------------------------------------------------------------
