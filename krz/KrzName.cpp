@@ -65,7 +65,8 @@ std::string KrzNameField(const std::string& strName, bool& bAllKnown)
         std::size_t nNext = nPos;
         const char32_t cp = DecodeUtf8(strName, nNext);
         std::size_t nPeek = nNext;
-        const bool bMarkNext = nNext < strName.size() && IsCombiningMark(DecodeUtf8(strName, nPeek));
+        const bool bMarkNext =
+            nNext < strName.size() && IsCombiningMark(DecodeUtf8(strName, nPeek));
         if (!IsOther(cp) && !(cp != kInvalidCodePoint && bMarkNext))
         {
             strField += PlainChar(cp);

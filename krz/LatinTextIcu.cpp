@@ -19,8 +19,8 @@ icu::Transliterator* Transform()
     static std::unique_ptr<icu::Transliterator> pTransform = []
     {
         UErrorCode status = U_ZERO_ERROR;
-        std::unique_ptr<icu::Transliterator> p(icu::Transliterator::createInstance(
-            "Any-Latin; Latin-ASCII", UTRANS_FORWARD, status));
+        std::unique_ptr<icu::Transliterator> p(
+            icu::Transliterator::createInstance("Any-Latin; Latin-ASCII", UTRANS_FORWARD, status));
         return U_SUCCESS(status) ? std::move(p) : nullptr;
     }();
     return pTransform.get();

@@ -31,7 +31,8 @@ std::string WrittenNamesNote(const CDorvane_V2Doc& doc, const WavInfoArray& aWav
         const std::string strWritten = WithoutEndSpaces(KrzNameField(strName, bAllKnown));
         if (strWritten == WithoutEndSpaces(strName))
             return;
-        strList += (strList.empty() ? "" : ", ") + ("\"" + strName + "\" as \"" + strWritten + "\"");
+        strList +=
+            (strList.empty() ? "" : ", ") + ("\"" + strName + "\" as \"" + strWritten + "\"");
         bUnknown = bUnknown || !bAllKnown;
     };
     const int nCount = std::clamp(doc.m_nCount, 0, MAX_POOL);

@@ -16,8 +16,8 @@
 // those as '_'.
 #include <unicode/translit.h>
 #include <unicode/uchar.h>
-#include <unicode/uscript.h>
 #include <unicode/unistr.h>
+#include <unicode/uscript.h>
 #include <unicode/uversion.h>
 
 #include <algorithm>
@@ -35,10 +35,9 @@ namespace
 // Alphabets whose transform goes letter by letter, and the punctuation and
 // symbols of all scripts. Scripts written by syllable or word (Han, Hangul,
 // the Indic scripts, Thai, Arabic) are left out whole.
-const UScriptCode kScripts[] = {USCRIPT_LATIN,    USCRIPT_COMMON,   USCRIPT_INHERITED,
-                                USCRIPT_CYRILLIC, USCRIPT_GREEK,    USCRIPT_ARMENIAN,
-                                USCRIPT_GEORGIAN, USCRIPT_HEBREW,   USCRIPT_HIRAGANA,
-                                USCRIPT_KATAKANA};
+const UScriptCode kScripts[] = {
+    USCRIPT_LATIN,    USCRIPT_COMMON,   USCRIPT_INHERITED, USCRIPT_CYRILLIC, USCRIPT_GREEK,
+    USCRIPT_ARMENIAN, USCRIPT_GEORGIAN, USCRIPT_HEBREW,    USCRIPT_HIRAGANA, USCRIPT_KATAKANA};
 
 std::string Utf8(const icu::UnicodeString& str)
 {
@@ -151,7 +150,8 @@ int main(int argc, char** argv)
                              [](const auto& x, const auto& y) { return x.second < y.second; })
                 ->first;
         setTable.erase(worst);
-        std::erase_if(setFailed, [worst](const auto& p) { return p.first == worst || p.second == worst; });
+        std::erase_if(setFailed,
+                      [worst](const auto& p) { return p.first == worst || p.second == worst; });
     }
 
     std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);

@@ -126,12 +126,12 @@ TEST(GroupPoolEntries, NamesEqualAsWrittenAreOneGroup)
         const char* szSecond;
         std::size_t nGroups;
     } const aCases[] = {
-        {"Piano", "Piano ", 1},                            // spaces at the end are padding
-        {"Piano", "Piano      ", 1},                       //
-        {"Piano", "piano", 2},                             // case is written
-        {"Piano", " Piano", 2},                            // a space in front is written
-        {"Pian\xC3\xB6", "Piano", 1},                      // accents folded
-        {"\xD0\xA1\xD0\xBA\xD1\x80\xD0\xB8\xD0\xBF\xD0\xBA\xD0\xB0", "Skripka", 1}, // transliterated
+        {"Piano", "Piano ", 1},                           // spaces at the end are padding
+        {"Piano", "Piano      ", 1},                      //
+        {"Piano", "piano", 2},                            // case is written
+        {"Piano", " Piano", 2},                           // a space in front is written
+        {"Pian\xC3\xB6", "Piano", 1},                     // accents folded
+        {"Скрипка", "Skripka", 1},                        // transliterated
         {"Grand Piano Sustained", "Grand Piano Sust", 1}, // cut at 16
         {"Grand Piano Sustained", "Grand Piano Sust.", 1},
         {"Piano 1", "Piano 2", 2},
@@ -140,7 +140,8 @@ TEST(GroupPoolEntries, NamesEqualAsWrittenAreOneGroup)
     {
         Pool pool({{"a", c.szFirst, 24}, {"b", c.szSecond, 36}});
         const std::vector<CKeymapGroup> aGroups = GroupPoolEntries(pool.doc, pool.aWavInfo);
-        EXPECT_EQ(aGroups.size(), c.nGroups) << '"' << c.szFirst << "\" and \"" << c.szSecond << '"';
+        EXPECT_EQ(aGroups.size(), c.nGroups)
+            << '"' << c.szFirst << "\" and \"" << c.szSecond << '"';
         EXPECT_EQ(aGroups[0].strKeymapName, c.szFirst); // the first entry's name
     }
     // An empty keymap name is the sample name, compared the same way.

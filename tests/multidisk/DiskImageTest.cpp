@@ -433,13 +433,16 @@ TEST(Put, EachFileKeepsItsOwnExtension)
     const ToolResult made =
         RunTool(FindTool("mformat") + " -C -f 720 -i " + Quoted(strImage) + " ::");
     ASSERT_EQ(made.nStatus, 0) << made.strOutput;
-    const std::pair<const char*, const char*> aFiles[] = {
-        {"pad.wav", "PAD.WAV"}, {"lead.aiff", "LEAD.AIF"}, {"notes", "NOTES"}, {"PIANO.KRZ01", "PIANO.KRZ"}};
+    const std::pair<const char*, const char*> aFiles[] = {{"pad.wav", "PAD.WAV"},
+                                                          {"lead.aiff", "LEAD.AIF"},
+                                                          {"notes", "NOTES"},
+                                                          {"PIANO.KRZ01", "PIANO.KRZ"}};
     std::vector<std::string> aPaths;
     for (const auto& [szName, szDos] : aFiles)
     {
         aPaths.push_back(dir / szName);
-        WriteFileBytes(aPaths.back(), RampData(3000 + aPaths.size(), static_cast<int>(aPaths.size())));
+        WriteFileBytes(aPaths.back(),
+                       RampData(3000 + aPaths.size(), static_cast<int>(aPaths.size())));
     }
     CRecordingFeedback feedback;
     ASSERT_TRUE(PutIntoDiskImage(strImage, aPaths, "", false, feedback));
