@@ -98,24 +98,30 @@ std::string FolderDosName(const std::string& strName)
     return strExt.empty() ? strStem : strStem + "." + strExt;
 }
 
-std::string PutFolderDosName(const std::string& strFolder, std::string& strWhyNot)
+std::vector<std::string> PutFolderPath(const std::string& strFolder, std::string& strWhyNot)
 {
-    // A path of folders is refused rather than run together into one name
-    // (a/b as AB); separators at either end are no folder.
-    const std::size_t nFirst = strFolder.find_first_not_of("/\\");
-    const std::size_t nLast = strFolder.find_last_not_of("/\\");
-    const std::string strOne =
-        nFirst == std::string::npos ? "" : strFolder.substr(nFirst, nLast + 1 - nFirst);
-    if (strOne.find_first_of("/\\") != std::string::npos)
+    std::vector<std::string> aPath;
+    std::size_t nPos = 0;
+    while (nPos < strFolder.size())
     {
-        strWhyNot = "the folder " + strFolder +
-                    " lies within another folder; put makes one folder in the root folder";
-        return {};
+        const std::size_t nEnd = std::min(strFolder.find_first_of("/\\", nPos), strFolder.size());
+        // Separators at either end or doubled name no folder.
+        const std::string strName = strFolder.substr(nPos, nEnd - nPos);
+        nPos = nEnd + 1;
+        if (strName.empty())
+            continue;
+        const std::string strDosName = FolderDosName(strName);
+        if (strDosName.empty())
+        {
+            strWhyNot = "the folder name " + strFolder + " has no character a DOS name may hold" +
+                        (strName == strFolder ? "" : " in " + strName);
+            return {};
+        }
+        aPath.push_back(strDosName);
     }
-    const std::string strDosName = FolderDosName(strOne);
-    if (strDosName.empty())
+    if (aPath.empty())
         strWhyNot = "the folder name " + strFolder + " has no character a DOS name may hold";
-    return strDosName;
+    return aPath;
 }
 
 std::string DirEntryName(const std::string& strDosName)

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 // The 8.3 name under which a KRZ file or one of its parts is stored: the
 // file name of strPath (its folder dropped) in capitals, with characters
@@ -30,11 +31,12 @@ std::string OwnDosName(const std::string& strPath);
 // Returns an empty string when no character is left of the name part.
 std::string FolderDosName(const std::string& strName);
 
-// The 8.3 name of the one folder of the root that put copies into, from the
-// name the user typed (FolderDosName; separators at either end dropped).
-// Returns an empty string with strWhyNot set when the name holds a path of
-// folders ("a/b", "a\\b") or no character a DOS name may hold.
-std::string PutFolderDosName(const std::string& strFolder, std::string& strWhyNot);
+// The 8.3 names of the folders, from the root, of the folder that put
+// copies into, from the path the user typed ("sounds/bass" or
+// "sounds\\bass" as SOUNDS, BASS; each through FolderDosName; separators at
+// either end or doubled are no folder). Empty, with strWhyNot set, when a
+// folder's name has no character a DOS name may hold ("..", "+++", "/").
+std::vector<std::string> PutFolderPath(const std::string& strFolder, std::string& strWhyNot);
 
 // The 11 bytes of a directory entry's name field for "NAME.EXT" (name and
 // extension each padded with spaces). The names above are ASCII, so none

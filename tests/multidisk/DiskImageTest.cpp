@@ -74,27 +74,29 @@ TEST(DosName, PutKeepsEachFilesOwnExtension)
         EXPECT_EQ(OwnDosName(szPath), szExpected) << szPath;
 }
 
-TEST(DosName, PutsFolderIsOneFolderOfTheRoot)
+TEST(DosName, PutsFolderPathIsAFolderPerLevel)
 {
     struct
     {
         const char* szTyped;
-        const char* szExpected;
+        std::vector<std::string> aExpected;
         const char* szWhyNot;
     } const aCases[] = {
-        {"sounds", "SOUNDS", ""},
-        {"/Sounds/", "SOUNDS", ""},
-        {"my folder.longext", "MYFOLDER.LON", ""},
-        {"a/b", "", "lies within another folder"},
-        {"a\\b", "", "lies within another folder"},
-        {"/a//b/", "", "lies within another folder"},
-        {"+++", "", "no character"},
-        {"/", "", "no character"},
+        {"sounds", {"SOUNDS"}, ""},
+        {"/Sounds/", {"SOUNDS"}, ""},
+        {"my folder.longext", {"MYFOLDER.LON"}, ""},
+        {"a/b", {"A", "B"}, ""},
+        {"a\\b", {"A", "B"}, ""},
+        {"/a//b/", {"A", "B"}, ""},
+        {"sounds/+++", {}, "no character a DOS name may hold in +++"},
+        {"a/../b", {}, "in .."},
+        {"+++", {}, "no character"},
+        {"/", {}, "no character"},
     };
     for (const auto& c : aCases)
     {
         std::string strWhyNot;
-        EXPECT_EQ(PutFolderDosName(c.szTyped, strWhyNot), c.szExpected) << c.szTyped;
+        EXPECT_EQ(PutFolderPath(c.szTyped, strWhyNot), c.aExpected) << c.szTyped;
         EXPECT_NE(strWhyNot.find(c.szWhyNot), std::string::npos) << c.szTyped << ": " << strWhyNot;
     }
 }
@@ -308,6 +310,8 @@ enum class Scenario
     Fragmented,  // free clusters in holes between files
     ExactlyFull, // the file takes every free cluster
     Replace,     // the name exists; --replace
+    NestedNew,   // --folder a/b, neither exists
+    NestedIn,    // --folder a/b, a exists with its first cluster full
 };
 
 struct PutCase
@@ -404,6 +408,20 @@ TEST_P(PutTest, FilesReadBackAndTheVolumePassesTheCheck)
         Put(dir / "filler", "FILLER");
         break;
     }
+    case Scenario::NestedNew:
+        strFolder = "Sounds/Bass";
+        strIn = "/SOUNDS/BASS/";
+        break;
+    case Scenario::NestedIn:
+    {
+        strFolder = "sounds\\bass";
+        strIn = "/SOUNDS/BASS/";
+        RunTool(FindTool("mmd") + " -i " + strImg + " ::SOUNDS");
+        WriteFileBytes(dir / "x", Bytes{1});
+        for (int i = 0; i < 126; ++i)
+            Put(dir / "x", "SOUNDS/F" + std::to_string(i));
+        break;
+    }
     case Scenario::Replace:
         bReplace = true;
         WriteFileBytes(dir / "old", RampData(200000, 5));
@@ -457,16 +475,17 @@ std::vector<PutCase> AllPutCases()
 {
     std::vector<PutCase> a;
     for (const VolumeKind& kind : kVolumes)
-        for (Scenario s : {Scenario::Empty, Scenario::NewFolder, Scenario::FolderGrows,
-                           Scenario::Fragmented, Scenario::ExactlyFull, Scenario::Replace})
+        for (Scenario s :
+             {Scenario::Empty, Scenario::NewFolder, Scenario::FolderGrows, Scenario::Fragmented,
+              Scenario::ExactlyFull, Scenario::Replace, Scenario::NestedNew, Scenario::NestedIn})
             a.push_back({kind, s});
     return a;
 }
 
 std::string PutCaseName(const ::testing::TestParamInfo<PutCase>& info)
 {
-    static const char* aszScenario[] = {"Empty",      "NewFolder",   "FolderGrows",
-                                        "Fragmented", "ExactlyFull", "Replace"};
+    static const char* aszScenario[] = {"Empty",       "NewFolder", "FolderGrows", "Fragmented",
+                                        "ExactlyFull", "Replace",   "NestedNew",   "NestedIn"};
     return std::string(info.param.kind.szName) + "_" +
            aszScenario[static_cast<int>(info.param.scenario)];
 }
@@ -607,8 +626,18 @@ INSTANTIATE_TEST_SUITE_P(
                     "not FAT12 or FAT16"},
         RefusalCase{
             "NoVolume", "truncate -s 1M disk.img", nullptr, {"piano.krz"}, "", "no FAT volume"},
-        RefusalCase{
-            "FolderPath", kMformat720, nullptr, {"piano.krz"}, "a/b", "within another folder"},
+        RefusalCase{"FolderPathHasAFile",
+                    kMformat720 + " && mmd -i disk.img ::A && mcopy -i disk.img piano.krz ::A/B",
+                    nullptr,
+                    {"piano.krz"},
+                    "a/b",
+                    "B exists and is not a folder"},
+        RefusalCase{"NestedFoldersNoRoom",
+                    kMformat720,
+                    nullptr,
+                    {"piano.krz", "huge.krz"},
+                    "a/b",
+                    "not enough room"},
         RefusalCase{"NoNameLeft", kMformat720, nullptr, {".wav"}, "", "no character"},
         RefusalCase{"OwnExtensionExists",
                     kMformat720 + " && mcopy -i disk.img piano.krz ::PAD.WAV",
@@ -668,50 +697,58 @@ TEST(PutInterrupted, EveryPrefixOfTheWritesLeavesAConsistentVolume)
     WriteFileBytes(dir / "bass.krz", RampData(3000, 2));
     const Bytes abStart = ReadFileBytes(strImage);
 
-    int nAllowed = 0;
-    for (;; ++nAllowed)
+    // Into an existing folder, and into two new folders within it.
+    for (const std::vector<std::string>& aPath :
+         {std::vector<std::string>{"SOUNDS"}, std::vector<std::string>{"SOUNDS", "NEW", "DEEP"}})
     {
-        SCOPED_TRACE("writes allowed: " + std::to_string(nAllowed));
-        Bytes ab = abStart;
-        CInterruptedIO io(ab, nAllowed);
-        CFatVolume volume(io);
-        CNullFeedback quiet;
-        bool bDone = true;
-        try
+        std::string strIn = "/";
+        for (const std::string& strFolder : aPath)
+            strIn += strFolder + "/";
+        int nAllowed = 0;
+        for (;; ++nAllowed)
         {
-            volume.PutFiles({{dir / "piano.krz", "PIANO.KRZ"}, {dir / "bass.krz", "BASS.KRZ"}},
-                            "SOUNDS", true, quiet);
+            SCOPED_TRACE(strIn + ", writes allowed: " + std::to_string(nAllowed));
+            Bytes ab = abStart;
+            CInterruptedIO io(ab, nAllowed);
+            CFatVolume volume(io);
+            CNullFeedback quiet;
+            bool bDone = true;
+            try
+            {
+                volume.PutFiles({{dir / "piano.krz", "PIANO.KRZ"}, {dir / "bass.krz", "BASS.KRZ"}},
+                                aPath, true, quiet);
+            }
+            catch (const CFileException&)
+            {
+                bDone = false;
+            }
+            WriteFileBytes(strImage, ab);
+            const std::string strReport = FsckProblems(strImage);
+            // Every line of a report names lost clusters, or FAT copies that
+            // differ between the first copy's write and the second's (the
+            // first, written first, is the one a check keeps), nothing else.
+            std::istringstream lines(strReport);
+            std::string strLine;
+            while (std::getline(lines, strLine))
+                if (!strLine.empty() && strLine.find("fsck.fat") != 0 &&
+                    strLine.find("disk.img") == std::string::npos &&
+                    strLine.find("nused") == std::string::npos &&
+                    strLine.find("lost") == std::string::npos &&
+                    strLine.find("Reclaim") == std::string::npos &&
+                    strLine.find("FATs differ but appear to be intact") == std::string::npos &&
+                    strLine.find("Using first FAT") == std::string::npos &&
+                    strLine.find("Leaving") == std::string::npos)
+                    ADD_FAILURE() << strReport;
+            if (bDone)
+            {
+                EXPECT_EQ(strReport, "");
+                EXPECT_TRUE(McopyOut(strImage, strIn + "PIANO.KRZ") ==
+                            ReadFileBytes(dir / "piano.krz"));
+                break;
+            }
         }
-        catch (const CFileException&)
-        {
-            bDone = false;
-        }
-        WriteFileBytes(strImage, ab);
-        const std::string strReport = FsckProblems(strImage);
-        // Every line of a report names lost clusters, or FAT copies that
-        // differ between the first copy's write and the second's (the
-        // first, written first, is the one a check keeps), nothing else.
-        std::istringstream lines(strReport);
-        std::string strLine;
-        while (std::getline(lines, strLine))
-            if (!strLine.empty() && strLine.find("fsck.fat") != 0 &&
-                strLine.find("disk.img") == std::string::npos &&
-                strLine.find("nused") == std::string::npos &&
-                strLine.find("lost") == std::string::npos &&
-                strLine.find("Reclaim") == std::string::npos &&
-                strLine.find("FATs differ but appear to be intact") == std::string::npos &&
-                strLine.find("Using first FAT") == std::string::npos &&
-                strLine.find("Leaving") == std::string::npos)
-                ADD_FAILURE() << strReport;
-        if (bDone)
-        {
-            EXPECT_EQ(strReport, "");
-            EXPECT_TRUE(McopyOut(strImage, "/SOUNDS/PIANO.KRZ") ==
-                        ReadFileBytes(dir / "piano.krz"));
-            break;
-        }
+        EXPECT_GE(nAllowed, 4); // data, FAT copies, folder, freed clusters
     }
-    EXPECT_GE(nAllowed, 4); // data, FAT copies, folder, freed clusters
 }
 
 } // namespace
