@@ -1,5 +1,7 @@
 #include "DosName.h"
 
+#include "LatinText.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -52,12 +54,42 @@ struct SDosParts
     std::string strExt;
 };
 
-SDosParts DosPartsOf(const std::string& strPath)
+// Text with each run of characters outside ASCII in Latin letters where
+// the transform has them ("Скрипка" as "Skripka", "ö" as "o"); what is
+// left outside ASCII, Cleaned drops.
+std::string InLatinLetters(const std::string& str)
+{
+    std::string strOut;
+    for (std::size_t nPos = 0; nPos < str.size();)
+    {
+        std::size_t nEnd = nPos;
+        while (nEnd < str.size() && static_cast<unsigned char>(str[nEnd]) >= 0x80)
+            ++nEnd;
+        if (nEnd == nPos)
+        {
+            strOut += str[nPos++];
+            continue;
+        }
+        bool bAllKnown = true;
+        strOut += LatinTextOf(str.substr(nPos, nEnd - nPos), bAllKnown);
+        nPos = nEnd;
+    }
+    return strOut;
+}
+
+// bLatin: the name part and extension in Latin letters first (InLatinLetters).
+SDosParts DosPartsOf(const std::string& strPath, bool bLatin)
 {
     const std::string strFile = FileNameOf(strPath);
     const std::size_t nDot = strFile.find_last_of('.');
-    const std::string strStem = nDot == std::string::npos ? strFile : strFile.substr(0, nDot);
-    std::string strExt = nDot == std::string::npos ? "" : Cleaned(strFile.substr(nDot + 1), 16);
+    std::string strStem = nDot == std::string::npos ? strFile : strFile.substr(0, nDot);
+    std::string strExt = nDot == std::string::npos ? "" : strFile.substr(nDot + 1);
+    if (bLatin)
+    {
+        strStem = InLatinLetters(strStem);
+        strExt = InLatinLetters(strExt);
+    }
+    strExt = Cleaned(strExt, 16);
     if (strExt.size() > 3 && IsKrzExtension(strExt.substr(0, 3)) &&
         strExt.find_first_not_of("0123456789", 3) == std::string::npos)
         strExt.resize(3);
@@ -68,7 +100,7 @@ SDosParts DosPartsOf(const std::string& strPath)
 
 std::string KrzDosName(const std::string& strPath)
 {
-    SDosParts parts = DosPartsOf(strPath);
+    SDosParts parts = DosPartsOf(strPath, false);
     if (!IsKrzExtension(parts.strExt))
         parts.strExt = "KRZ";
     if (parts.strName.empty())
@@ -78,7 +110,7 @@ std::string KrzDosName(const std::string& strPath)
 
 std::string OwnDosName(const std::string& strPath)
 {
-    SDosParts parts = DosPartsOf(strPath);
+    SDosParts parts = DosPartsOf(strPath, true);
     // A sampler file keeps KrzDosName's name for a name with no character
     // left, as Make File's images store it.
     if (parts.strName.empty())
@@ -110,7 +142,7 @@ std::vector<std::string> PutFolderPath(const std::string& strFolder, std::string
         nPos = nEnd + 1;
         if (strName.empty())
             continue;
-        const std::string strDosName = FolderDosName(strName);
+        const std::string strDosName = FolderDosName(InLatinLetters(strName));
         if (strDosName.empty())
         {
             strWhyNot = "the folder name " + strFolder + " has no character a DOS name may hold" +

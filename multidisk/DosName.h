@@ -20,7 +20,9 @@ std::string KrzDosName(const std::string& strPath);
 // The 8.3 name under which put stores a file it is given: the name part as
 // KrzDosName makes it, and the file's own extension in capitals with the
 // characters DOS does not allow left out, cut to 3 characters (lead.aiff
-// as LEAD.AIF, pad.wav as PAD.WAV, a file without one as NAME); a part of a
+// as LEAD.AIF, pad.wav as PAD.WAV, a file without one as NAME); letters of
+// other scripts and accented ones first in Latin letters (LatinTextOf:
+// Скрипка.wav as SKRIPKA.WAV, Glöckchen.wav as GLOCKCHE.WAV); a part of a
 // KRZ file keeps the whole file's extension (PIANO.KRZ01 as PIANO.KRZ).
 // Returns an empty string when no character of the name part is left,
 // except for a sampler file, which gets KrzDosName's name.
@@ -33,7 +35,8 @@ std::string FolderDosName(const std::string& strName);
 
 // The 8.3 names of the folders, from the root, of the folder that put
 // copies into, from the path the user typed ("sounds/bass" or
-// "sounds\\bass" as SOUNDS, BASS; each through FolderDosName; separators at
+// "sounds\\bass" as SOUNDS, BASS; each through FolderDosName, in Latin
+// letters as OwnDosName has them; separators at
 // either end or doubled are no folder). Empty, with strWhyNot set, when a
 // folder's name has no character a DOS name may hold ("..", "+++", "/").
 std::vector<std::string> PutFolderPath(const std::string& strFolder, std::string& strWhyNot);

@@ -67,7 +67,11 @@ TEST(DosName, PutKeepsEachFilesOwnExtension)
         {"PIANO.KRZ01", "PIANO.KRZ"}, // a part: the whole file's name
         {"strings.K2612", "STRINGS.K26"},
         {"...krz", "KRZ.KRZ"},
-        {".wav", ""}, // nothing left of the name: refused
+        {"Скрипка.wav", "SKRIPKA.WAV"}, // in Latin letters
+        {"Glöckchen.wav", "GLOCKCHE.WAV"},
+        {"中文.wav", "ZHONGWEN.WAV"},
+        {"\xF0\x9F\x8E\xB9.wav", ""}, // nothing left of the name: refused
+        {".wav", ""},
         {"++.txt", ""},
     };
     for (const auto& [szPath, szExpected] : aCases)
@@ -86,6 +90,7 @@ TEST(DosName, PutsFolderPathIsAFolderPerLevel)
         {"/Sounds/", {"SOUNDS"}, ""},
         {"my folder.longext", {"MYFOLDER.LON"}, ""},
         {"a/b", {"A", "B"}, ""},
+        {"Звуки/Бас", {"ZVUKI", "BAS"}, ""},
         {"a\\b", {"A", "B"}, ""},
         {"/a//b/", {"A", "B"}, ""},
         {"sounds/+++", {}, "no character a DOS name may hold in +++"},

@@ -1,5 +1,5 @@
-// Text in other scripts as Latin letters, for the name fields of KRZ
-// objects, which hold printable ASCII only.
+// Text in other scripts as Latin letters, for names that must be ASCII:
+// the name fields of KRZ objects, 8.3 names on disk images.
 #pragma once
 
 #include <string>
