@@ -13,6 +13,7 @@
 #include "MultiDiskCommands.h"
 #include "PoolEdit.h"
 #include "WavReader.h"
+#include "WrittenNames.h"
 
 #include <array>
 #include <cstdio>
@@ -158,6 +159,9 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
         return kExitFailure;
     }
     feedback.PrintLine(MakeSummaryText(options.strOutput, result));
+    const std::string strNames = WrittenNamesNote(doc, *pWavInfo);
+    if (!strNames.empty())
+        feedback.PrintLine(strNames);
     return kExitOk;
 }
 

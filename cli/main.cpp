@@ -113,10 +113,10 @@ int main(int argc, char** argv)
     bool bPutReplace = false;
     auto* pPut = app.add_subcommand("put", "Copy KRZ files into a FAT12 or FAT16 disk image");
     pPut->add_option("IMAGE", strPutImage, "Disk image (raw volume or partitioned)")->required();
-    pPut->add_option("FILE", aPutFiles, "KRZ files or parts")->required();
+    pPut->add_option("FILE", aPutFiles, "Files to copy, each under its own extension")->required();
     pPut->add_flag("--replace", bPutReplace, "Replace files of the same name");
     pPut->add_option("--folder", strPutFolder,
-                     "Folder of the root to copy into (created if missing)");
+                     "Folder to copy into, a/b for b within a (created if missing)");
 
     std::vector<std::string> aInfoFiles;
     auto* pInfo = app.add_subcommand("info", "List and check what KRZ files hold");

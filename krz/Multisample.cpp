@@ -49,6 +49,10 @@ std::string EffectiveProgramName(const CWPoolObj& entry)
 std::vector<CKeymapGroup> GroupPoolEntries(const CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo)
 {
     std::vector<CKeymapGroup> aGroups;
+    // Names are compared as the file holds them (folded, transliterated,
+    // cut to 16 and padded): "Piano" and "Piano " are one keymap name to
+    // the sampler, and two keymaps of one name would be a fault.
+    std::vector<std::string> aGroupFields;
     const int nCount = std::clamp(doc.m_nCount, 0, MAX_POOL);
     for (int i = 0; i < nCount; ++i)
     {
@@ -56,11 +60,13 @@ std::vector<CKeymapGroup> GroupPoolEntries(const CDorvane_V2Doc& doc, const WavI
         if (!aWavInfo[i].bValid || !entry.m_bKeymapEnable)
             continue;
         const std::string strName = EffectiveKeymapName(entry);
+        const std::string strField = KrzNameField(strName);
         // A pool holds at most MAX_POOL entries: a linear search is cheap.
-        auto it = std::find_if(aGroups.begin(), aGroups.end(),
-                               [&](const CKeymapGroup& g) { return g.strKeymapName == strName; });
+        const auto itField = std::find(aGroupFields.begin(), aGroupFields.end(), strField);
+        auto it = aGroups.begin() + (itField - aGroupFields.begin());
         if (it == aGroups.end())
         {
+            aGroupFields.push_back(strField);
             CKeymapGroup group;
             group.strKeymapName = strName;
             group.strProgramName = EffectiveProgramName(entry);

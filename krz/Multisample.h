@@ -43,7 +43,8 @@ std::string EffectiveKeymapName(const CWPoolObj& entry);
 std::string EffectiveProgramName(const CWPoolObj& entry);
 
 // Groups the usable entries (aWavInfo[i].bValid) of 0..count-1 whose keymap
-// is enabled by their effective keymap name (compared exactly), each group
+// is enabled by their effective keymap name, compared as the file holds it
+// (KrzNameField: "Piano" and "Piano " are one name), each group
 // in pool order, the groups ordered by their first entry. Entries with the
 // keymap disabled or unusable belong to no group. No refusal is checked.
 std::vector<CKeymapGroup> GroupPoolEntries(const CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo);

@@ -324,46 +324,78 @@ void CFatVolume::WriteDirectoryChanges(const SDirectory& dir)
         }
 }
 
-void CFatVolume::PutFiles(const std::vector<SPutFile>& aFiles, const std::string& strFolderDosName,
-                          bool bReplace, CFeedback& feedback)
+long CFatVolume::ClaimSlot(SDirectory& dir, bool bRoot, std::uint32_t& nNewDirClusters)
 {
-    const std::time_t tNow = std::time(nullptr);
-    SDirectory root = ReadRoot();
-    SDirectory folder;
-    SDirectory* pTarget = &root;
-    long nFolderSlot = -1; // the root entry of a folder to create
-    std::uint32_t nNewDirClusters = 0;
+    long nSlot = dir.FreeSlot();
+    if (nSlot >= 0)
+        return nSlot;
+    if (bRoot)
+        throw CDiskImageRefusal("the root folder is full");
+    // A folder grows by a cluster of empty entries.
+    nSlot = static_cast<long>(dir.EntryCount());
+    dir.m_ab.resize(dir.m_ab.size() + m_nClusterBytes, 0);
+    dir.m_abOriginal.resize(dir.m_ab.size(), 0);
+    dir.m_anRegionOffset.push_back(0);
+    dir.m_anClusters.push_back(0);
+    ++nNewDirClusters;
+    return nSlot;
+}
 
-    if (!strFolderDosName.empty())
+void CFatVolume::OpenFolderPath(const std::vector<std::string>& aPath,
+                                std::vector<SDirectory>& aDirs, std::vector<long>& anEntrySlot,
+                                std::uint32_t& nNewDirClusters, std::time_t tNow)
+{
+    // References into aDirs stay valid: it never grows past this.
+    aDirs.reserve(aPath.size() + 1);
+    aDirs.push_back(ReadRoot());
+    anEntrySlot.push_back(-1);
+    bool bCreating = false;
+    for (const std::string& strName : aPath)
     {
-        const std::string strField = DirEntryName(strFolderDosName);
-        const long i = root.Find(strField);
+        SDirectory& parent = aDirs.back();
+        const std::string strField = DirEntryName(strName);
+        const long i = bCreating ? -1 : parent.Find(strField);
         if (i >= 0)
         {
-            if (!(root.Entry(i)[11] & kAttrFolder))
-                throw CDiskImageRefusal(strFolderDosName + " exists and is not a folder");
-            folder = ReadFolder(bo::LoadLE16(root.Entry(i) + 26), strFolderDosName);
+            if (!(parent.Entry(i)[11] & kAttrFolder))
+                throw CDiskImageRefusal(strName + " exists and is not a folder");
+            aDirs.push_back(ReadFolder(bo::LoadLE16(parent.Entry(i) + 26), strName));
+            anEntrySlot.push_back(-1);
+            continue;
         }
-        else
-        {
-            nFolderSlot = root.FreeSlot();
-            if (nFolderSlot < 0)
-                throw CDiskImageRefusal("the root folder is full");
-            // The new folder's first cluster, with "." and ".." filled in
-            // once its number is known.
-            folder.m_nRegionBytes = m_nClusterBytes;
-            folder.m_ab.assign(m_nClusterBytes, 0);
-            folder.m_abOriginal = folder.m_ab;
-            folder.m_anRegionOffset.push_back(0);
-            folder.m_anClusters.push_back(0);
-            folder.m_nNewFrom = 0;
-            FillEntry(root.Entry(nFolderSlot), strField, kAttrFolder, 0, 0, tNow);
-            FillEntry(folder.Entry(0), ".          ", kAttrFolder, 0, 0, tNow);
-            FillEntry(folder.Entry(1), "..         ", kAttrFolder, 0, 0, tNow);
-            nNewDirClusters = 1;
-        }
-        pTarget = &folder;
+        // This folder and every one below it are new: each gets one
+        // cluster, with "." and ".." filled in once the clusters are chosen.
+        bCreating = true;
+        const long nSlot = ClaimSlot(parent, aDirs.size() == 1, nNewDirClusters);
+        FillEntry(parent.Entry(nSlot), strField, kAttrFolder, 0, 0, tNow);
+        SDirectory folder;
+        folder.m_nRegionBytes = m_nClusterBytes;
+        folder.m_ab.assign(m_nClusterBytes, 0);
+        folder.m_abOriginal = folder.m_ab;
+        folder.m_anRegionOffset.push_back(0);
+        folder.m_anClusters.push_back(0);
+        folder.m_nNewFrom = 0;
+        FillEntry(folder.Entry(0), ".          ", kAttrFolder, 0, 0, tNow);
+        FillEntry(folder.Entry(1), "..         ", kAttrFolder, 0, 0, tNow);
+        ++nNewDirClusters;
+        aDirs.push_back(std::move(folder));
+        anEntrySlot.push_back(nSlot);
     }
+}
+
+void CFatVolume::PutFiles(const std::vector<SPutFile>& aFiles,
+                          const std::vector<std::string>& aFolderPath, bool bReplace,
+                          CFeedback& feedback)
+{
+    const std::time_t tNow = std::time(nullptr);
+    // aDirs[0] is the root, each next one a folder of the one before; the
+    // files go into the last.
+    std::vector<SDirectory> aDirs;
+    std::vector<long> anEntrySlot; // the parent's entry of a folder made here, or -1
+    std::uint32_t nNewDirClusters = 0;
+    OpenFolderPath(aFolderPath, aDirs, anEntrySlot, nNewDirClusters, tNow);
+    SDirectory* pTarget = &aDirs.back();
+    const bool bTargetIsRoot = aDirs.size() == 1;
 
     // Every name, slot and size first: nothing is written until all the
     // files are known to fit.
@@ -411,20 +443,8 @@ void CFatVolume::PutFiles(const std::vector<SPutFile>& aFiles, const std::string
         }
         else
         {
-            long nSlot = pTarget->FreeSlot();
-            if (nSlot < 0)
-            {
-                if (pTarget == &root)
-                    throw CDiskImageRefusal("the root folder is full");
-                // A folder grows by a cluster of empty entries.
-                nSlot = static_cast<long>(pTarget->EntryCount());
-                pTarget->m_ab.resize(pTarget->m_ab.size() + m_nClusterBytes, 0);
-                pTarget->m_abOriginal.resize(pTarget->m_ab.size(), 0);
-                pTarget->m_anRegionOffset.push_back(0);
-                pTarget->m_anClusters.push_back(0);
-                ++nNewDirClusters;
-            }
-            plan.nSlot = static_cast<std::size_t>(nSlot);
+            plan.nSlot =
+                static_cast<std::size_t>(ClaimSlot(*pTarget, bTargetIsRoot, nNewDirClusters));
         }
         // The entry is claimed now, so that the next file finds another
         // slot; its cluster is set once the clusters are chosen.
@@ -460,22 +480,28 @@ void CFatVolume::PutFiles(const std::vector<SPutFile>& aFiles, const std::string
             anFat[an.back()] = EndOfChain();
     };
 
-    // New folder clusters: the folder's own, or clusters that extend it.
-    if (pTarget == &folder)
+    // New folder clusters: new folders' own, or clusters that extend one.
+    for (std::size_t d = 1; d < aDirs.size(); ++d)
     {
-        for (std::size_t r = folder.m_nNewFrom; r < folder.m_anClusters.size(); ++r)
+        SDirectory& dir = aDirs[d];
+        for (std::size_t r = dir.m_nNewFrom; r < dir.m_anClusters.size(); ++r)
         {
-            folder.m_anClusters[r] = Allocate();
-            folder.m_anRegionOffset[r] = ClusterOffset(folder.m_anClusters[r]);
+            dir.m_anClusters[r] = Allocate();
+            dir.m_anRegionOffset[r] = ClusterOffset(dir.m_anClusters[r]);
         }
-        Link(folder.m_anClusters);
-        if (nFolderSlot >= 0)
-        {
-            const auto nSelf = static_cast<std::uint16_t>(folder.m_anClusters[0]);
-            bo::StoreLE16(root.Entry(nFolderSlot) + 26, nSelf);
-            bo::StoreLE16(folder.Entry(0) + 26, nSelf);
-        }
+        Link(dir.m_anClusters);
     }
+    // A new folder's entry, "." and ".." (0 for the root) take the numbers.
+    for (std::size_t d = 1; d < aDirs.size(); ++d)
+        if (anEntrySlot[d] >= 0)
+        {
+            const auto nSelf = static_cast<std::uint16_t>(aDirs[d].m_anClusters[0]);
+            const auto nParent =
+                static_cast<std::uint16_t>(d == 1 ? 0 : aDirs[d - 1].m_anClusters[0]);
+            bo::StoreLE16(aDirs[d - 1].Entry(anEntrySlot[d]) + 26, nSelf);
+            bo::StoreLE16(aDirs[d].Entry(0) + 26, nSelf);
+            bo::StoreLE16(aDirs[d].Entry(1) + 26, nParent);
+        }
     for (std::size_t f = 0; f < aFiles.size(); ++f)
     {
         SPlan& plan = aPlans[f];
@@ -514,9 +540,9 @@ void CFatVolume::PutFiles(const std::vector<SPutFile>& aFiles, const std::string
             i = j;
         }
     }
-    if (pTarget == &folder)
-        for (std::size_t r = folder.m_nNewFrom; r < folder.m_anClusters.size(); ++r)
-            m_io.WriteAt(folder.m_anRegionOffset[r], folder.m_ab.data() + r * m_nClusterBytes,
+    for (std::size_t d = 1; d < aDirs.size(); ++d)
+        for (std::size_t r = aDirs[d].m_nNewFrom; r < aDirs[d].m_anClusters.size(); ++r)
+            m_io.WriteAt(aDirs[d].m_anRegionOffset[r], aDirs[d].m_ab.data() + r * m_nClusterBytes,
                          m_nClusterBytes);
     m_io.Sync();
 
@@ -528,10 +554,9 @@ void CFatVolume::PutFiles(const std::vector<SPutFile>& aFiles, const std::string
     m_abFat = abNewFat;
     m_io.Sync();
 
-    // 3. The directory entries.
-    if (pTarget == &folder)
-        WriteDirectoryChanges(folder);
-    WriteDirectoryChanges(root);
+    // 3. The directory entries, the deepest folder first.
+    for (std::size_t d = aDirs.size(); d-- > 0;)
+        WriteDirectoryChanges(aDirs[d]);
     m_io.Sync();
 
     // 4. The clusters of replaced files are free now that nothing points
@@ -552,43 +577,4 @@ void CFatVolume::PutFiles(const std::vector<SPutFile>& aFiles, const std::string
         m_io.Sync();
     }
     feedback.ProgressSetPos(0);
-}
-
-bool PutIntoDiskImage(const std::string& strImage, const std::vector<std::string>& aFiles,
-                      const std::string& strFolder, bool bReplace, CFeedback& feedback)
-{
-    try
-    {
-        std::string strFolderDosName;
-        if (!strFolder.empty())
-        {
-            strFolderDosName = FolderDosName(strFolder);
-            if (strFolderDosName.empty())
-                throw CDiskImageRefusal("the folder name " + strFolder +
-                                        " has no character a DOS name may hold");
-        }
-        std::vector<SPutFile> aPut;
-        for (const std::string& strFile : aFiles)
-        {
-            // The image is written while its files are read: one that is
-            // the image itself is refused before anything is written.
-            if (CFile::SameFile(strFile, strImage))
-                throw CDiskImageRefusal("it is the same file as " + strFile +
-                                        ", which is to be copied into it");
-            aPut.push_back({strFile, KrzDosName(strFile)});
-        }
-        CFile image(strImage, CFile::modeReadWrite);
-        CFileImageIO io(image);
-        CFatVolume volume(io);
-        feedback.SetStatusText("Copying to disk image...");
-        volume.PutFiles(aPut, strFolderDosName, bReplace, feedback);
-        image.Close();
-    }
-    catch (const CDiskImageRefusal& e)
-    {
-        feedback.MessageBox("Can't copy to the disk image " + strImage + ": " + e.what(), kAppTitle,
-                            MessageIcon::Exclamation);
-        return false;
-    }
-    return true;
 }

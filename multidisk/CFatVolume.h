@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -39,8 +40,9 @@ class CFatVolume
 
     std::uint32_t FreeClusters() const;
 
-    // Copies the files into the root folder, or into the folder
-    // strFolderDosName of the root (created when missing). A file whose
+    // Copies the files into the root folder, or into the folder at the end
+    // of aFolderPath (8.3 names, each a folder of the one before, from the
+    // root; those missing are created). A file whose
     // name exists in that folder is refused unless bReplace (then the
     // old entry takes the new file and its clusters are freed). Every
     // check (names, room, damage on the way) runs before the first write;
@@ -50,7 +52,7 @@ class CFatVolume
     // copies again with replaced files' clusters freed; each step reaches
     // the disk before the next, so that an interruption leaves at most
     // lost clusters. Progress runs 0..100 over the data written.
-    void PutFiles(const std::vector<SPutFile>& aFiles, const std::string& strFolderDosName,
+    void PutFiles(const std::vector<SPutFile>& aFiles, const std::vector<std::string>& aFolderPath,
                   bool bReplace, CFeedback& feedback);
 
   private:
@@ -69,6 +71,16 @@ class CFatVolume
                          const std::vector<std::uint8_t>& abNew);
     SDirectory ReadRoot();
     SDirectory ReadFolder(std::uint32_t nFirst, const std::string& strName);
+    // A free entry of dir (the root when bRoot), a folder growing by a
+    // cluster when it has none (counted in nNewDirClusters); the root's
+    // being full is refused.
+    long ClaimSlot(SDirectory& dir, bool bRoot, std::uint32_t& nNewDirClusters);
+    // The root and the folders of aPath below it into aDirs, in memory:
+    // those missing are made, each entered in its parent at anEntrySlot
+    // (-1 for a folder that exists) with one new cluster.
+    void OpenFolderPath(const std::vector<std::string>& aPath, std::vector<SDirectory>& aDirs,
+                        std::vector<long>& anEntrySlot, std::uint32_t& nNewDirClusters,
+                        std::time_t tNow);
     void WriteDirectoryChanges(const SDirectory& dir);
 
     CImageIO& m_io;
@@ -88,9 +100,10 @@ class CFatVolume
 };
 
 // Copies KRZ files (or parts) into the FAT12/FAT16 disk image strImage in
-// place: into the root folder, or the root's folder strFolder (any name,
-// made an 8.3 name; created when missing). Each file is stored under
-// KrzDosName of its path. A refusal (see CFatVolume) shows its message,
+// place: into the root folder, or the folder strFolder (any name, made an
+// 8.3 name; a path such as a/b is a folder within a folder; those missing
+// are created). Each file is stored under OwnDosName of its path, its own
+// extension kept. A refusal (see CFatVolume) shows its message,
 // leaves the image unchanged and returns false; file errors throw
 // CFileException (an image that cannot be opened for writing, a source
 // that cannot be read).

@@ -21,10 +21,19 @@ std::string SampleNameFromTitle(const std::string& strTitle)
     std::size_t nBegin = 0;
     while (nBegin < nEnd && IsWhite(strTitle[nBegin]))
         ++nBegin;
-    const std::size_t nLength = nEnd - nBegin;
-    if (nLength <= 4)
-        return {};
-    return strTitle.substr(nBegin, nLength - 4);
+    // The extension is whatever follows the last dot, of any length (.wav,
+    // .aiff, .flac): counting characters would leave "lead." of lead.aiff.
+    // A dot followed by white space starts no extension ("Mr. Smith").
+    const std::size_t nDot = strTitle.find_last_of('.', nEnd == 0 ? 0 : nEnd - 1);
+    if (nDot != std::string::npos && nDot >= nBegin && nDot < nEnd)
+    {
+        bool bBlank = false;
+        for (std::size_t i = nDot + 1; i < nEnd; ++i)
+            bBlank = bBlank || IsWhite(strTitle[i]);
+        if (!bBlank)
+            nEnd = nDot;
+    }
+    return strTitle.substr(nBegin, nEnd - nBegin);
 }
 
 std::string CutToChars(const std::string& str, std::size_t nChars)

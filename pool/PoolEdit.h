@@ -14,7 +14,9 @@ using WavInfoArray = std::array<WAVINFO, MAX_POOL>;
 
 // The sample name Add derives from a file's title (its name with the
 // extension, without the folder): trailing, then leading white space
-// removed, then the last four characters dropped; four or fewer give "".
+// removed, then the extension dropped: the last dot and what follows it,
+// when that holds no white space (lead.aiff and lead.wav give "lead",
+// "Piano .wav" gives "Piano ", "Mr. Smith" stays whole, ".wav" gives "").
 std::string SampleNameFromTitle(const std::string& strTitle);
 
 // The name fields of the form take 16 characters.

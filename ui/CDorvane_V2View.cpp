@@ -24,6 +24,7 @@
 #include "PoolPaths.h"
 #include "RootKey.h"
 #include "WavReader.h"
+#include "WrittenNames.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -1128,6 +1129,10 @@ void CDorvane_V2View::BuildFromFoundFiles(const std::string& strOutput, CFeedbac
     if (bMade)
         strSummary =
             FromStd(MakeSummaryText(ToStd(QFileInfo(FromStd(strOutput)).fileName()), result));
+    // A name the file holds otherwise (another script, an accent, cut).
+    const std::string strNames = bMade ? WrittenNamesNote(m_doc, m_aWavInfo) : std::string();
+    if (!strNames.empty())
+        strSummary += ". " + FromStd(strNames);
 }
 
 void CDorvane_V2View::OnSettings()

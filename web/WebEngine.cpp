@@ -9,6 +9,7 @@
 #include "PoolEdit.h"
 #include "RootKey.h"
 #include "WavReader.h"
+#include "WrittenNames.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -147,6 +148,7 @@ SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& o
     result.m_bOk = true;
     result.m_aFiles = NewFiles(strFolder, aBefore);
     result.m_strText = MakeSummaryText(fs::path(strOutput).filename().string(), made);
+    result.m_strNote = WrittenNamesNote(*pDoc, *pWavInfo);
     return result;
 }
 
@@ -291,6 +293,7 @@ SWavFacts WebWavFacts(const std::string& strPath, const std::string& strTitle,
         facts.m_dLoopEnd = static_cast<double>(info.nLoopEnd);
     }
     facts.m_strType = WavTypeText(info);
+    facts.m_strSampleName = CutToChars(SampleNameFromTitle(strTitle), kNameFieldChars);
     if (!feedback.Messages().empty())
         facts.m_strMessage = feedback.Messages().front().m_strText;
     facts.m_nChannels = info.nChannels;

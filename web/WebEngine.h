@@ -38,6 +38,7 @@ struct SWebResult
     bool m_bOk = false;
     std::vector<std::string> m_aFiles; // outputs written, in order
     std::string m_strText;             // the summary line or the report
+    std::string m_strNote;             // Make File: WrittenNamesNote, or empty
 };
 
 // Make File: the entries (1..MAX_POOL, each usable, as dorvane-cli make
@@ -75,6 +76,7 @@ struct SWavFacts
 {
     bool m_bValid = false;
     std::string m_strType;    // WavTypeText: "16-bit Stereo PCM, 44100 Hz, 176400 Bytes"
+    std::string m_strSampleName; // Add's sample name of strTitle, cut to the field
     std::string m_strMessage; // why the file cannot be used; empty when valid
     // The native build would read the file through libsndfile or resample
     // it (NeedsAudioLibraries): the page decodes it itself.

@@ -44,6 +44,7 @@ val ToJs(const SWebResult& result, const CWebFeedback& feedback)
         files.call<void>("push", strFile);
     out.set("files", files);
     out.set("text", result.m_strText);
+    out.set("note", result.m_strNote);
     val messages = val::array();
     for (const auto& message : feedback.Messages())
     {
@@ -265,6 +266,7 @@ val WavFacts(std::string strPath, std::string strTitle, val settings)
     val out = val::object();
     out.set("valid", facts.m_bValid);
     out.set("type", facts.m_strType);
+    out.set("sampleName", facts.m_strSampleName);
     out.set("message", facts.m_strMessage);
     out.set("channels", facts.m_nChannels);
     out.set("bitsPerSample", facts.m_nBitsPerSample);

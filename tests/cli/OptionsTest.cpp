@@ -181,6 +181,12 @@ TEST(CliOptions, MultisampleKeymaps)
          {{"l.wav", 2, "Str", 40}, {"h.wav", 2, "Str", 70}},
          "C 0-G 4: sample 200\n  G#4-G 10: sample 201",
          false},
+        // Names equal as the file holds them are one keymap: two keymaps
+        // both written "Piano" would be one name to the sampler.
+        {"names equal as written",
+         {{"a.wav", 1, "Piano", 36}, {"b.wav", 1, "Piano ", 60}},
+         "C 0-C 4: sample 200\n  C#4-G 10: sample 201",
+         false},
         {"same root",
          {{"a.wav", 1, "Piano", 48}, {"b.wav", 1, "Piano", 48}},
          "same root key",

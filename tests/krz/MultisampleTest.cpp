@@ -116,10 +116,37 @@ TEST(GroupPoolEntries, EqualKeymapNamesInPoolOrder)
     EXPECT_EQ(aGroups[0].anKeySample[37], 1);
 }
 
-TEST(GroupPoolEntries, NamesDifferingInCaseOrSpaceAreTwoGroups)
+// Keymap names are compared as the file holds them: two keymaps written
+// under one name would be one name to the sampler.
+TEST(GroupPoolEntries, NamesEqualAsWrittenAreOneGroup)
 {
-    Pool pool({{"a", "Piano", 24}, {"b", "piano", 36}, {"c", "Piano ", 48}});
-    EXPECT_EQ(GroupPoolEntries(pool.doc, pool.aWavInfo).size(), 3u);
+    struct
+    {
+        const char* szFirst;
+        const char* szSecond;
+        std::size_t nGroups;
+    } const aCases[] = {
+        {"Piano", "Piano ", 1},                           // spaces at the end are padding
+        {"Piano", "Piano      ", 1},                      //
+        {"Piano", "piano", 2},                            // case is written
+        {"Piano", " Piano", 2},                           // a space in front is written
+        {"Pian\xC3\xB6", "Piano", 1},                     // accents folded
+        {"Скрипка", "Skripka", 1},                        // transliterated
+        {"Grand Piano Sustained", "Grand Piano Sust", 1}, // cut at 16
+        {"Grand Piano Sustained", "Grand Piano Sust.", 1},
+        {"Piano 1", "Piano 2", 2},
+    };
+    for (const auto& c : aCases)
+    {
+        Pool pool({{"a", c.szFirst, 24}, {"b", c.szSecond, 36}});
+        const std::vector<CKeymapGroup> aGroups = GroupPoolEntries(pool.doc, pool.aWavInfo);
+        EXPECT_EQ(aGroups.size(), c.nGroups)
+            << '"' << c.szFirst << "\" and \"" << c.szSecond << '"';
+        EXPECT_EQ(aGroups[0].strKeymapName, c.szFirst); // the first entry's name
+    }
+    // An empty keymap name is the sample name, compared the same way.
+    Pool pool({{"Piano ", "", 24}, {"x", "Piano", 36}});
+    EXPECT_EQ(GroupPoolEntries(pool.doc, pool.aWavInfo).size(), 1u);
 }
 
 TEST(PlanMultisampleGroups, FirstEntryGivesProgram)

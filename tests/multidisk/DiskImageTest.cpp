@@ -52,6 +52,60 @@ TEST(DosName, KrzFilesAndPartsTakeTheOutputsNameInCapitals)
     EXPECT_EQ(DirEntryName("SOUNDS"), "SOUNDS     ");
 }
 
+// put stores each file under its own extension; only Make File's outputs
+// take a sampler extension (KrzDosName above).
+TEST(DosName, PutKeepsEachFilesOwnExtension)
+{
+    const std::pair<const char*, const char*> aCases[] = {
+        {"pad.wav", "PAD.WAV"},
+        {"/s/lead.aiff", "LEAD.AIF"}, // cut to three
+        {"bass.flac", "BASS.FLA"},
+        {"noextension", "NOEXTENS"}, // none stays none
+        {"Grand Piano.Wave", "GRANDPIA.WAV"},
+        {"a+b.w=v", "AB.WV"},
+        {"piano.krz", "PIANO.KRZ"},
+        {"PIANO.KRZ01", "PIANO.KRZ"}, // a part: the whole file's name
+        {"strings.K2612", "STRINGS.K26"},
+        {"...krz", "KRZ.KRZ"},
+        {"Скрипка.wav", "SKRIPKA.WAV"}, // in Latin letters
+        {"Glöckchen.wav", "GLOCKCHE.WAV"},
+        {"中文.wav", "ZHONGWEN.WAV"},
+        {"\xF0\x9F\x8E\xB9.wav", ""}, // nothing left of the name: refused
+        {".wav", ""},
+        {"++.txt", ""},
+    };
+    for (const auto& [szPath, szExpected] : aCases)
+        EXPECT_EQ(OwnDosName(szPath), szExpected) << szPath;
+}
+
+TEST(DosName, PutsFolderPathIsAFolderPerLevel)
+{
+    struct
+    {
+        const char* szTyped;
+        std::vector<std::string> aExpected;
+        const char* szWhyNot;
+    } const aCases[] = {
+        {"sounds", {"SOUNDS"}, ""},
+        {"/Sounds/", {"SOUNDS"}, ""},
+        {"my folder.longext", {"MYFOLDER.LON"}, ""},
+        {"a/b", {"A", "B"}, ""},
+        {"Звуки/Бас", {"ZVUKI", "BAS"}, ""},
+        {"a\\b", {"A", "B"}, ""},
+        {"/a//b/", {"A", "B"}, ""},
+        {"sounds/+++", {}, "no character a DOS name may hold in +++"},
+        {"a/../b", {}, "in .."},
+        {"+++", {}, "no character"},
+        {"/", {}, "no character"},
+    };
+    for (const auto& c : aCases)
+    {
+        std::string strWhyNot;
+        EXPECT_EQ(PutFolderPath(c.szTyped, strWhyNot), c.aExpected) << c.szTyped;
+        EXPECT_NE(strWhyNot.find(c.szWhyNot), std::string::npos) << c.szTyped << ": " << strWhyNot;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Floppy images
 
@@ -261,6 +315,8 @@ enum class Scenario
     Fragmented,  // free clusters in holes between files
     ExactlyFull, // the file takes every free cluster
     Replace,     // the name exists; --replace
+    NestedNew,   // --folder a/b, neither exists
+    NestedIn,    // --folder a/b, a exists with its first cluster full
 };
 
 struct PutCase
@@ -357,6 +413,20 @@ TEST_P(PutTest, FilesReadBackAndTheVolumePassesTheCheck)
         Put(dir / "filler", "FILLER");
         break;
     }
+    case Scenario::NestedNew:
+        strFolder = "Sounds/Bass";
+        strIn = "/SOUNDS/BASS/";
+        break;
+    case Scenario::NestedIn:
+    {
+        strFolder = "sounds\\bass";
+        strIn = "/SOUNDS/BASS/";
+        RunTool(FindTool("mmd") + " -i " + strImg + " ::SOUNDS");
+        WriteFileBytes(dir / "x", Bytes{1});
+        for (int i = 0; i < 126; ++i)
+            Put(dir / "x", "SOUNDS/F" + std::to_string(i));
+        break;
+    }
     case Scenario::Replace:
         bReplace = true;
         WriteFileBytes(dir / "old", RampData(200000, 5));
@@ -378,20 +448,49 @@ TEST_P(PutTest, FilesReadBackAndTheVolumePassesTheCheck)
     }
 }
 
+TEST(Put, EachFileKeepsItsOwnExtension)
+{
+    REQUIRE_FAT_TOOLS();
+    TempDir dir;
+    const std::string strImage = dir / "disk.img";
+    const ToolResult made =
+        RunTool(FindTool("mformat") + " -C -f 720 -i " + Quoted(strImage) + " ::");
+    ASSERT_EQ(made.nStatus, 0) << made.strOutput;
+    const std::pair<const char*, const char*> aFiles[] = {{"pad.wav", "PAD.WAV"},
+                                                          {"lead.aiff", "LEAD.AIF"},
+                                                          {"notes", "NOTES"},
+                                                          {"PIANO.KRZ01", "PIANO.KRZ"}};
+    std::vector<std::string> aPaths;
+    for (const auto& [szName, szDos] : aFiles)
+    {
+        aPaths.push_back(dir / szName);
+        WriteFileBytes(aPaths.back(),
+                       RampData(3000 + aPaths.size(), static_cast<int>(aPaths.size())));
+    }
+    CRecordingFeedback feedback;
+    ASSERT_TRUE(PutIntoDiskImage(strImage, aPaths, "", false, feedback));
+    EXPECT_EQ(FsckProblems(strImage), "");
+    for (std::size_t i = 0; i < aPaths.size(); ++i)
+        EXPECT_TRUE(McopyOut(strImage, std::string("/") + aFiles[i].second) ==
+                    ReadFileBytes(aPaths[i]))
+            << aFiles[i].second;
+}
+
 std::vector<PutCase> AllPutCases()
 {
     std::vector<PutCase> a;
     for (const VolumeKind& kind : kVolumes)
-        for (Scenario s : {Scenario::Empty, Scenario::NewFolder, Scenario::FolderGrows,
-                           Scenario::Fragmented, Scenario::ExactlyFull, Scenario::Replace})
+        for (Scenario s :
+             {Scenario::Empty, Scenario::NewFolder, Scenario::FolderGrows, Scenario::Fragmented,
+              Scenario::ExactlyFull, Scenario::Replace, Scenario::NestedNew, Scenario::NestedIn})
             a.push_back({kind, s});
     return a;
 }
 
 std::string PutCaseName(const ::testing::TestParamInfo<PutCase>& info)
 {
-    static const char* aszScenario[] = {"Empty",      "NewFolder",   "FolderGrows",
-                                        "Fragmented", "ExactlyFull", "Replace"};
+    static const char* aszScenario[] = {"Empty",       "NewFolder", "FolderGrows", "Fragmented",
+                                        "ExactlyFull", "Replace",   "NestedNew",   "NestedIn"};
     return std::string(info.param.kind.szName) + "_" +
            aszScenario[static_cast<int>(info.param.scenario)];
 }
@@ -434,6 +533,8 @@ TEST_P(RefusalTest, ShowsWhyAndLeavesTheImageUnchanged)
     WriteFileBytes(dir / "piano.krz", RampData(150000, 1));
     WriteFileBytes(dir / "PIANO.KRZ01", RampData(1000, 2));
     WriteFileBytes(dir / "huge.krz", RampData(800000, 3));
+    WriteFileBytes(dir / "pad.wav", RampData(2000, 6));
+    WriteFileBytes(dir / ".wav", RampData(2000, 7));
     const ToolResult made = RunTool("cd " + Quoted(dir.Path().string()) + " && " + c.strMake);
     ASSERT_EQ(made.nStatus, 0) << made.strOutput;
     if (c.fnDamage)
@@ -535,7 +636,26 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "not FAT12 or FAT16"},
         RefusalCase{
-            "NoVolume", "truncate -s 1M disk.img", nullptr, {"piano.krz"}, "", "no FAT volume"}),
+            "NoVolume", "truncate -s 1M disk.img", nullptr, {"piano.krz"}, "", "no FAT volume"},
+        RefusalCase{"FolderPathHasAFile",
+                    kMformat720 + " && mmd -i disk.img ::A && mcopy -i disk.img piano.krz ::A/B",
+                    nullptr,
+                    {"piano.krz"},
+                    "a/b",
+                    "B exists and is not a folder"},
+        RefusalCase{"NestedFoldersNoRoom",
+                    kMformat720,
+                    nullptr,
+                    {"piano.krz", "huge.krz"},
+                    "a/b",
+                    "not enough room"},
+        RefusalCase{"NoNameLeft", kMformat720, nullptr, {".wav"}, "", "no character"},
+        RefusalCase{"OwnExtensionExists",
+                    kMformat720 + " && mcopy -i disk.img piano.krz ::PAD.WAV",
+                    nullptr,
+                    {"piano.krz", "pad.wav"},
+                    "",
+                    "PAD.WAV exists"}),
     [](const auto& info) { return std::string(info.param.szName); });
 
 // ---------------------------------------------------------------------------
@@ -588,50 +708,58 @@ TEST(PutInterrupted, EveryPrefixOfTheWritesLeavesAConsistentVolume)
     WriteFileBytes(dir / "bass.krz", RampData(3000, 2));
     const Bytes abStart = ReadFileBytes(strImage);
 
-    int nAllowed = 0;
-    for (;; ++nAllowed)
+    // Into an existing folder, and into two new folders within it.
+    for (const std::vector<std::string>& aPath :
+         {std::vector<std::string>{"SOUNDS"}, std::vector<std::string>{"SOUNDS", "NEW", "DEEP"}})
     {
-        SCOPED_TRACE("writes allowed: " + std::to_string(nAllowed));
-        Bytes ab = abStart;
-        CInterruptedIO io(ab, nAllowed);
-        CFatVolume volume(io);
-        CNullFeedback quiet;
-        bool bDone = true;
-        try
+        std::string strIn = "/";
+        for (const std::string& strFolder : aPath)
+            strIn += strFolder + "/";
+        int nAllowed = 0;
+        for (;; ++nAllowed)
         {
-            volume.PutFiles({{dir / "piano.krz", "PIANO.KRZ"}, {dir / "bass.krz", "BASS.KRZ"}},
-                            "SOUNDS", true, quiet);
+            SCOPED_TRACE(strIn + ", writes allowed: " + std::to_string(nAllowed));
+            Bytes ab = abStart;
+            CInterruptedIO io(ab, nAllowed);
+            CFatVolume volume(io);
+            CNullFeedback quiet;
+            bool bDone = true;
+            try
+            {
+                volume.PutFiles({{dir / "piano.krz", "PIANO.KRZ"}, {dir / "bass.krz", "BASS.KRZ"}},
+                                aPath, true, quiet);
+            }
+            catch (const CFileException&)
+            {
+                bDone = false;
+            }
+            WriteFileBytes(strImage, ab);
+            const std::string strReport = FsckProblems(strImage);
+            // Every line of a report names lost clusters, or FAT copies that
+            // differ between the first copy's write and the second's (the
+            // first, written first, is the one a check keeps), nothing else.
+            std::istringstream lines(strReport);
+            std::string strLine;
+            while (std::getline(lines, strLine))
+                if (!strLine.empty() && strLine.find("fsck.fat") != 0 &&
+                    strLine.find("disk.img") == std::string::npos &&
+                    strLine.find("nused") == std::string::npos &&
+                    strLine.find("lost") == std::string::npos &&
+                    strLine.find("Reclaim") == std::string::npos &&
+                    strLine.find("FATs differ but appear to be intact") == std::string::npos &&
+                    strLine.find("Using first FAT") == std::string::npos &&
+                    strLine.find("Leaving") == std::string::npos)
+                    ADD_FAILURE() << strReport;
+            if (bDone)
+            {
+                EXPECT_EQ(strReport, "");
+                EXPECT_TRUE(McopyOut(strImage, strIn + "PIANO.KRZ") ==
+                            ReadFileBytes(dir / "piano.krz"));
+                break;
+            }
         }
-        catch (const CFileException&)
-        {
-            bDone = false;
-        }
-        WriteFileBytes(strImage, ab);
-        const std::string strReport = FsckProblems(strImage);
-        // Every line of a report names lost clusters, or FAT copies that
-        // differ between the first copy's write and the second's (the
-        // first, written first, is the one a check keeps), nothing else.
-        std::istringstream lines(strReport);
-        std::string strLine;
-        while (std::getline(lines, strLine))
-            if (!strLine.empty() && strLine.find("fsck.fat") != 0 &&
-                strLine.find("disk.img") == std::string::npos &&
-                strLine.find("nused") == std::string::npos &&
-                strLine.find("lost") == std::string::npos &&
-                strLine.find("Reclaim") == std::string::npos &&
-                strLine.find("FATs differ but appear to be intact") == std::string::npos &&
-                strLine.find("Using first FAT") == std::string::npos &&
-                strLine.find("Leaving") == std::string::npos)
-                ADD_FAILURE() << strReport;
-        if (bDone)
-        {
-            EXPECT_EQ(strReport, "");
-            EXPECT_TRUE(McopyOut(strImage, "/SOUNDS/PIANO.KRZ") ==
-                        ReadFileBytes(dir / "piano.krz"));
-            break;
-        }
+        EXPECT_GE(nAllowed, 4); // data, FAT copies, folder, freed clusters
     }
-    EXPECT_GE(nAllowed, 4); // data, FAT copies, folder, freed clusters
 }
 
 } // namespace

@@ -17,12 +17,22 @@ TEST(PoolEdit, SampleNameFromTitle)
         {"Piano Loop.wav", "Piano Loop"},
         {" DRUM.WAV", "DRUM"}, // the blank goes before the extension does
         {"\tKick.wav  ", "Kick"},
-        {"A.WA", ""},
-        {"A.W", ""},
+        {"A.WA", "A"},
+        {"A.W", "A"},
         {"    ", ""},
         {"", ""},
         {"AB.WAV", "AB"},
-        {"noextension", "noexten"}, // the last four characters, whatever they are
+        // The extension, whatever its length; none: the whole title.
+        {"lead.aiff", "lead"},
+        {"bass.flac", "bass"},
+        {"pad.aifc", "pad"},
+        {"Piano .wav", "Piano "},
+        {"take.2.wav", "take.2"},
+        {".wav", ""},
+        {"lead.", "lead"},
+        {"noextension", "noextension"},
+        {"Mr. Smith", "Mr. Smith"}, // a dot before a blank starts no extension
+        {"Скрипка.flac", "Скрипка"},
         {"Grand Piano Sustained C4.wav", "Grand Piano Sustained C4"},
         {"  inner  gap .wav ", "inner  gap "},
     };

@@ -284,6 +284,22 @@ class ViewTest : public QObject
         QCOMPARE(nKey, 0);
     }
 
+    // A name the file holds otherwise than the entry is named in the status
+    // line after the summary; names written as they are add nothing.
+    void makeFileSaysWhichNamesAreWrittenOtherwise()
+    {
+        CAppHarness h;
+        h.Add(h.Wav("Скрипка.wav", 1, 16, 44100, 300));
+        h.Add(h.Wav("Piano.wav", 1, 16, 44100, 300));
+        h.m_dialogs.m_aFileAnswers.push_back(QString::fromStdString(h.Path("names.krz")));
+        h.View().m_btnMakeFile->click();
+        const QString strStatus = h.Frame().StatusText();
+        QVERIFY2(strStatus.startsWith(QStringLiteral("Wrote names.krz: 2 samples, ")) &&
+                     strStatus.endsWith(QStringLiteral(
+                         " bytes. Names written otherwise: \"Скрипка\" as \"Skripka\".")),
+                 qPrintable(strStatus));
+    }
+
     void makeFileWritesWhatTheBuilderWrites()
     {
         CAppHarness h;

@@ -3,7 +3,7 @@
 // (engine-client.js); every file the page writes is offered as a download
 // only when the operation succeeded.
 import { EngineClient } from './engine-client.js';
-import { MAX_POOL, NAME_FIELD_CHARS, cutToChars, fileTitleOf, sampleNameFromTitle } from './names.js';
+import { MAX_POOL, NAME_FIELD_CHARS, cutToChars, fileTitleOf } from './names.js';
 import { DEFAULT_ROOT_KEY, parseRootKey, rootKeyText, stepKey, stepNote, stepOctave } from './rootkey.js';
 import { zipSync } from './fflate.js';
 import { decodeForEngine } from './browserdecode.js';
@@ -121,7 +121,7 @@ async function addWav(original) {
   // Add's root key and LoopSwitch: the file's with the file-metadata option.
   entries.push({
     fileName: original.name,
-    sampleName: sampleNameFromTitle(original.name),
+    sampleName: facts.sampleName,
     keymapName: '',
     programName: '',
     loop: facts.valid && facts.loop,
@@ -453,6 +453,7 @@ async function makeFile() {
   if (!reply.result.ok) return;
   offer(reply.outputs, output + '.zip');
   showMessage(reply.result.text, 'done');
+  if (reply.result.note) showMessage(reply.result.note, 'exclamation');
 }
 
 async function savePool() {

@@ -1,5 +1,5 @@
 // The entry's name fields and the pool's file names as the desktop program
-// makes them.
+// makes them. Add's sample name comes from the engine (wavFacts).
 export const NAME_FIELD_CHARS = 16;
 export const MAX_POOL = 100;
 
@@ -12,13 +12,6 @@ export function cutToChars(text, chars = NAME_FIELD_CHARS) {
     out += ch;
   }
   return out;
-}
-
-// Add's sample name: the title trimmed and its last four characters (the
-// extension) dropped.
-export function sampleNameFromTitle(title) {
-  const trimmed = title.trim();
-  return trimmed.length <= 4 ? '' : cutToChars(trimmed.slice(0, -4));
 }
 
 // The last component of a stored path, whichever machine wrote it.

@@ -77,6 +77,30 @@ test('a plain file\'s smpl chunk gives Add its root key and loop with the option
   assert.equal(E.wavFacts(put('Pad Eb2.wav', readFileSync(join(EXAMPLES, 'pad.wav'))), 'Pad Eb2.wav', { fileMetadata: true }).rootKey, 27);
 });
 
+test("Add's sample name is the title without its extension, cut to the field", () => {
+  const path = put('names.wav', readFileSync(join(EXAMPLES, 'bass.wav')));
+  for (const [title, want] of [
+    ['bass.wav', 'bass'], ['  pad.wav  ', 'pad'], ['.wav', ''], ['a.wa', 'a'], ['lead.aiff', 'lead'],
+    ['bass.flac', 'bass'], ['A very long sample name.wav', 'A very long samp'], ['Скрипка.flac', 'Скрипка'],
+  ])
+    assert.equal(E.wavFacts(path, title, {}).sampleName, want, title);
+});
+
+test('Make File writes names in other scripts in Latin letters, as dorvane-cli does, and says so', () => {
+  const path = put('names.wav', readFileSync(join(EXAMPLES, 'bass.wav')));
+  const entry = (name) => ({ fileName: name + '.wav', path, sampleName: name });
+  const made = E.make([entry('Скрипка'), entry('ピアノ'), entry('Tiếng')], {}, '/names.krz', () => {});
+  assert.equal(made.ok, true);
+  assert.equal(made.note, 'Names written otherwise: "Скрипка" as "Skripka", "ピアノ" as "piano", "Tiếng" as "Tieng".');
+  const bytes = Buffer.from(E.FS.readFile('/names.krz'));
+  for (const field of ['Skripka         ', 'piano           ', 'Tieng           ']) assert.ok(bytes.includes(field), field);
+  assert.equal(E.make([entry('Piano')], {}, '/plain.krz', () => {}).note, '');
+  // Scripts the page's table lacks (written by syllable, or with letters
+  // that change beside others) are written as '_' and said to differ.
+  const han = E.make([entry('中文')], {}, '/han.krz', () => {});
+  assert.equal(han.note, 'Names written otherwise: "中文" as "__". This build has no table for some of their characters, written as "_"; dorvane-cli writes them in Latin letters.');
+});
+
 test('Make File writes a file\'s loop and multisample keymaps, and refuses an unknown option', () => {
   const path = loopedBass();
   const entry = { fileName: 'looped.wav', path, sampleName: 'LOOP', loop: true, rootKey: 43 };
