@@ -4,6 +4,7 @@
 #include "CliCommands.h"
 #include "KrzSplit.h"
 #include "MakeFile.h"
+#include "OptionFlags.h"
 
 #include <CLI/CLI.hpp>
 
@@ -28,6 +29,20 @@ const CLI::Validator
               { return str.empty() ? std::string("an empty name names no file") : ""; },
               "FILE");
 
+// The make command's settings from its options' values.
+void FillMakeOptions(const COptionValues& values, MakeOptions& make)
+{
+    make.nFirstObjectID = values.Get("firstObjectID");
+    make.bSplit = values.Get("split") != 0;
+    make.nSplitKB = values.Get("splitKB");
+    make.bSkipUnusable = values.Get("skipUnusable") != 0;
+    make.nImageKB = values.Get("floppyKB");
+    make.bConvert = values.Get("convert") != 0;
+    make.nMaxRate = values.Get("maxRate");
+    make.bFileMetadata = values.Get("fileMetadata") != 0;
+    make.bMultisample = values.Get("multisample") != 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -42,46 +57,16 @@ int main(int argc, char** argv)
     pMake->add_option("-o,--output", make.strOutput, "KRZ file to write")
         ->required()
         ->check(kFileName);
-    pMake->add_option("--first-id", make.nFirstObjectID, "First object ID")
-        ->check(CLI::Range(kMinFirstObjectID, kMaxFirstObjectID));
-    pMake->add_flag("--split", make.bSplit, "Also split the result into parts");
-    pMake->add_option("--split-size", make.nSplitKB, "Largest part payload in KB (1024 bytes)")
-        ->check(CLI::Range(1, kMaxSplitKB));
-    pMake->add_flag("--skip-unusable", make.bSkipUnusable,
-                    "Leave out entries whose WAV file cannot be used");
-    pMake->add_option("--image", make.nImageKB, "Also write floppy images of 720 or 1440 KB")
-        ->check(CLI::IsMember({720, 1440}));
-    pMake
-        ->add_flag("--convert", make.bConvert,
-                   "Convert other audio files (24/32-bit, float, AIFF, FLAC, ...) to 16 bits "
-                   "(default: off)")
-        ->capture_default_str();
-    pMake
-        ->add_option("--max-rate", make.nMaxRate,
-                     "Resample files above this rate in Hz, e.g. 48000 (0: no limit)")
-        ->check(CLI::Range(kMinRateLimit, kMaxRateLimit) | CLI::IsMember({0}))
-        ->capture_default_str();
-    pMake
-        ->add_flag("--file-metadata", make.bFileMetadata,
-                   "Use the root key and loop stored in the files (or a note name in the "
-                   "file name; default: off)")
-        ->capture_default_str();
-    pMake
-        ->add_flag("--multisample", make.bMultisample,
-                   "Entries with the same keymap name share one keymap and one program "
-                   "(default: off)")
-        ->capture_default_str();
+    COptionValues makeValues;
+    AddTableOptions(*pMake, "make", makeValues);
     pMake->add_option("INPUT", make.aInputs, "One pool file (.dvn), or audio files")->required();
 
     PoolOptions pool;
     auto* pPool = app.add_subcommand("pool", "Write a pool file (.dvn) from audio files, or "
                                              "save a pool file again");
     pPool->add_option("-o,--output", pool.strOutput, "Pool file to write")->required();
-    pPool
-        ->add_flag("--relative-paths", pool.bRelativePaths,
-                   "Save paths relative to the pool file, for the files inside its folder "
-                   "(default: off)")
-        ->capture_default_str();
+    COptionValues poolValues;
+    AddTableOptions(*pPool, "pool", poolValues);
     pPool->add_option("INPUT", pool.aInputs, "One pool file (.dvn), or audio files")->required();
 
     std::string strSplitSource, strSplitDest;
@@ -90,8 +75,8 @@ int main(int argc, char** argv)
     pSplit->add_option("SOURCE", strSplitSource, "File to split")->required();
     pSplit->add_option("--dest", strSplitDest, "Base name of the parts (default: SOURCE)")
         ->check(kFileName);
-    pSplit->add_option("--size", nSplitKB, "Largest part payload in KB (1024 bytes)")
-        ->check(CLI::Range(1, kMaxSplitKB));
+    pSplit->add_option("--size", nSplitKB, Option("splitKB").szHelp)
+        ->check(OptionRange(Option("splitKB")));
 
     std::string strJoinFirst, strJoinDest;
     auto* pJoin = app.add_subcommand("join", "Join a series of parts into one KRZ file");
@@ -132,7 +117,9 @@ int main(int argc, char** argv)
         return nCode == 0 ? kExitOk : kExitUsage;
     }
 
+    FillMakeOptions(makeValues, make);
     make.bSplitSizeGiven = pMake->count("--split-size") > 0;
+    pool.bRelativePaths = poolValues.Get("relativePaths") != 0;
     CConsoleFeedback feedback(stderr, ::isatty(STDERR_FILENO) != 0);
     if (*pMake)
         return RunMake(make, feedback);

@@ -7,6 +7,7 @@
 #include "CMainFrame.h"
 #include "CSettingsDlg.h"
 #include "CommandGuard.h"
+#include "OptionTable.h"
 #include "PoolPaths.h"
 
 #include <QAction>
@@ -285,30 +286,39 @@ void CDorvane_V2App::WriteRecentFileList()
 
 namespace
 {
-const QString kConvertKey = QStringLiteral("Options/ConvertAudio");
-const QString kLimitRateKey = QStringLiteral("Options/LimitSampleRate");
-const QString kRateLimitKey = QStringLiteral("Options/SampleRateLimit");
-const QString kFileMetadataKey = QStringLiteral("Options/FileMetadata");
-const QString kMultisampleKey = QStringLiteral("Options/Multisample");
-const QString kRelativePathsKey = QStringLiteral("Options/RelativePaths");
+
+// Where the window keeps the option of svKey between runs.
+QString SettingsKey(std::string_view svKey)
+{
+    return QString::fromLatin1(Option(svKey).szSettingsKey);
+}
+
+// The rate limit a store holds: a limit saved under a wider range than
+// the one taken now becomes the highest taken; one that is no limit at
+// all (edited by hand) the value proposed.
+int StoredRateLimit(const QVariant& value)
+{
+    const SOption& rate = Option("maxRate");
+    bool bNumber = false;
+    const int nRate = value.toInt(&bNumber);
+    if (bNumber && nRate > rate.nMax)
+        return rate.nMax;
+    return bNumber && nRate >= rate.nMin ? nRate : rate.nProposed;
+}
+
 } // namespace
 
 void CDorvane_V2App::ReadOptions()
 {
     const QSettings settings(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
     CDorvane_V2View* pView = m_pMainWnd->View();
-    pView->m_bConvert = settings.value(kConvertKey, false).toBool();
-    pView->m_bLimitRate = settings.value(kLimitRateKey, false).toBool();
-    bool bNumber = false;
-    const int nRate = settings.value(kRateLimitKey).toInt(&bNumber);
-    // A store edited by hand must not give a limit the dialog would refuse.
-    pView->m_nRateLimitHz =
-        bNumber && nRate >= CSettingsDlg::kMinRateLimitHz && nRate <= CSettingsDlg::kMaxRateLimitHz
-            ? nRate
-            : CSettingsDlg::kDefaultRateLimitHz;
-    pView->m_bFileMetadata = settings.value(kFileMetadataKey, false).toBool();
-    pView->m_bMultisample = settings.value(kMultisampleKey, false).toBool();
-    m_doc.m_bRelativePaths = settings.value(kRelativePathsKey, false).toBool();
+    pView->m_bConvert = settings.value(SettingsKey("convert"), false).toBool();
+    pView->m_bLimitRate =
+        settings.value(QString::fromLatin1(Option("maxRate").szSwitchKey), false).toBool();
+    pView->m_nRateLimitHz = StoredRateLimit(settings.value(SettingsKey("maxRate")));
+    pView->m_bFileMetadata = settings.value(SettingsKey("fileMetadata"), false).toBool();
+    pView->m_bMultisample = settings.value(SettingsKey("multisample"), false).toBool();
+    m_doc.m_bRelativePaths = settings.value(SettingsKey("relativePaths"), false).toBool();
     pView->UpdateGroupKeys();
 }
 
@@ -316,12 +326,12 @@ void CDorvane_V2App::WriteOptions()
 {
     QSettings settings(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
     const CDorvane_V2View* pView = m_pMainWnd->View();
-    settings.setValue(kConvertKey, pView->m_bConvert);
-    settings.setValue(kLimitRateKey, pView->m_bLimitRate);
-    settings.setValue(kRateLimitKey, pView->m_nRateLimitHz);
-    settings.setValue(kFileMetadataKey, pView->m_bFileMetadata);
-    settings.setValue(kMultisampleKey, pView->m_bMultisample);
-    settings.setValue(kRelativePathsKey, m_doc.m_bRelativePaths);
+    settings.setValue(SettingsKey("convert"), pView->m_bConvert);
+    settings.setValue(QString::fromLatin1(Option("maxRate").szSwitchKey), pView->m_bLimitRate);
+    settings.setValue(SettingsKey("maxRate"), pView->m_nRateLimitHz);
+    settings.setValue(SettingsKey("fileMetadata"), pView->m_bFileMetadata);
+    settings.setValue(SettingsKey("multisample"), pView->m_bMultisample);
+    settings.setValue(SettingsKey("relativePaths"), m_doc.m_bRelativePaths);
 }
 
 void CDorvane_V2App::UpdateRecentMenu()

@@ -14,6 +14,18 @@
 #include <QRadioButton>
 
 #include <algorithm>
+#include <stdexcept>
+
+namespace
+{
+
+// An option's text as the dialog's labels show it, followed by a colon.
+QString LabelText(const SOption& option)
+{
+    return QString::fromLatin1(option.szLabel) + QLatin1Char(':');
+}
+
+} // namespace
 
 CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     : QDialog(pParent), m_dialogs(dialogs)
@@ -38,24 +50,30 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     m_edFirstObjectID->setGeometry(du.Rect(77, 13, 30, 12));
     m_edCustomKB = new QLineEdit(this);
     m_edCustomKB->setGeometry(du.Rect(102, 56, 30, 12));
+    const SOption& floppy = Option("floppyKB");
     m_cbFloppyImages = new QComboBox(this);
+    m_cbFloppyImages->setObjectName(QString::fromLatin1(floppy.szKey));
     m_cbFloppyImages->setGeometry(du.Rect(74, 74, 60, 12));
-    m_cbFloppyImages->addItem(QStringLiteral("none"), 0);
-    m_cbFloppyImages->addItem(QStringLiteral("720 KB"), 720);
-    m_cbFloppyImages->addItem(QStringLiteral("1.44 MB"), 1440);
+    for (const SOptionChoice& choice : floppy.aChoices)
+        m_cbFloppyImages->addItem(QString::fromLatin1(choice.szLabel), choice.nValue);
+    m_edFirstObjectID->setObjectName(QString::fromLatin1(Option("firstObjectID").szKey));
+    m_edCustomKB->setObjectName(QString::fromLatin1(Option("splitKB").szKey));
 
     struct LabelDef
     {
-        const char* szText;
+        QString strText;
         int x, y, w, h;
     };
-    for (const LabelDef& def :
-         {LabelDef{"First object ID:", 12, 15, 46, 8},
-          LabelDef{"Max. split filesize:", 12, 32, 55, 8},
-          LabelDef{"( 200 - 900 )", 111, 15, 39, 8}, LabelDef{"( Kb )", 136, 58, 18, 8},
-          LabelDef{"Floppy images:", 12, 76, 55, 8}})
+    const SOption& firstID = Option("firstObjectID");
+    const QString strFirstIDRange =
+        QStringLiteral("( %1 - %2 )").arg(firstID.nMin).arg(firstID.nMax);
+    for (const LabelDef& def : {LabelDef{LabelText(firstID), 12, 15, 46, 8},
+                                LabelDef{LabelText(Option("splitKB")), 12, 32, 55, 8},
+                                LabelDef{strFirstIDRange, 111, 15, 39, 8},
+                                LabelDef{QStringLiteral("( Kb )"), 136, 58, 18, 8},
+                                LabelDef{LabelText(floppy), 12, 76, 55, 8}})
     {
-        auto* pLabel = new QLabel(QString::fromLatin1(def.szText), this);
+        auto* pLabel = new QLabel(def.strText, this);
         pLabel->setGeometry(du.Rect(def.x, def.y, def.w, def.h));
         pLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         FitLabel(pLabel);
@@ -72,41 +90,9 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     pGroup->addButton(m_rbSizeHD);
     pGroup->addButton(m_rbSizeCustom);
 
-    // The options of the audio input and of multisample keymaps, in tab
-    // order after the controls above.
-    auto checkBox = [&](const char* szText, int y, int w)
-    {
-        auto* pBox = new QCheckBox(QString::fromLatin1(szText), this);
-        pBox->setGeometry(du.Rect(12, y, w, 10));
-        // The indicator and its gap come on top of the text.
-        const int nNeeded = pBox->sizeHint().width();
-        if (nNeeded > pBox->width())
-            pBox->resize(nNeeded, pBox->height());
-        return pBox;
-    };
-    m_btnConvert = checkBox("Convert other audio files", 93, kWidth - 19);
-    m_btnLimitRate = checkBox("Limit the sample rate to", 107, 88);
-    // The Hz field follows its check box's text, however wide the font makes it.
-    m_edRateLimit = new QLineEdit(this);
-    m_edRateLimit->setGeometry(du.Rect(102, 106, 34, 12));
-    m_edRateLimit->move(std::max(m_edRateLimit->x(), m_btnLimitRate->geometry().right() + du.X(3)),
-                        m_edRateLimit->y());
-    auto* pHz = new QLabel(QStringLiteral("Hz"), this);
-    pHz->setGeometry(du.Rect(0, 108, 12, 8));
-    pHz->move(m_edRateLimit->geometry().right() + du.X(4), pHz->y());
-    pHz->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    FitLabel(pHz);
-    m_btnFileMetadata = checkBox("Use root key and loop stored in the files", 121, kWidth - 19);
-    m_btnMultisample =
-        checkBox("Entries with the same keymap name share one keymap", 133, kWidth - 19);
-    m_btnRelativePaths = checkBox("Save paths relative to the pool file", 145, kWidth - 19);
-
-    int nRight = du.X(kWidth);
-    for (const QWidget* pWidget :
-         {static_cast<QWidget*>(m_btnConvert), static_cast<QWidget*>(pHz),
-          static_cast<QWidget*>(m_btnFileMetadata), static_cast<QWidget*>(m_btnMultisample),
-          static_cast<QWidget*>(m_btnRelativePaths)})
-        nRight = std::max(nRight, pWidget->geometry().right() + 1 + du.X(7));
+    // The options of the audio input, of multisample keymaps and of pool
+    // files, in tab order after the controls above.
+    const int nRight = std::max(du.X(kWidth), CreateOptionRows(93, kWidth - 19) + du.X(7));
     setFixedSize(nRight, du.Y(kHeight));
     // OK stays at the right edge.
     m_btnOK->move(nRight - du.X(57), m_btnOK->y());
@@ -117,6 +103,78 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     connect(m_rbSizeDD, &QRadioButton::clicked, this, &CSettingsDlg::OnSizeDD);
     connect(m_rbSizeHD, &QRadioButton::clicked, this, &CSettingsDlg::OnSizeHD);
     connect(m_rbSizeCustom, &QRadioButton::clicked, this, &CSettingsDlg::OnSizeCustom);
+}
+
+QCheckBox* CSettingsDlg::CreateCheckBox(const SOption& option, int nTop, int nWidth)
+{
+    const CDialogUnits du(font());
+    auto* pBox = new QCheckBox(QString::fromLatin1(option.szLabel), this);
+    pBox->setObjectName(QString::fromLatin1(option.szKey));
+    pBox->setGeometry(du.Rect(12, nTop, nWidth, 10));
+    // The indicator and its gap come on top of the text.
+    const int nNeeded = pBox->sizeHint().width();
+    if (nNeeded > pBox->width())
+        pBox->resize(nNeeded, pBox->height());
+    return pBox;
+}
+
+int CSettingsDlg::CreateOptionRows(int nTop, int nWidth)
+{
+    const CDialogUnits du(font());
+    int nRight = 0;
+    int y = nTop;
+    for (const SOption& option : OptionTable())
+    {
+        if ((option.nFaces & kFaceSettings) == 0 || option.kind == EOptionKind::Choice)
+            continue;
+        if (option.kind == EOptionKind::Flag)
+        {
+            QCheckBox* pBox = CreateCheckBox(option, y, nWidth);
+            m_aOptionBoxes.emplace_back(option.szKey, pBox);
+            nRight = std::max(nRight, pBox->geometry().right() + 1);
+            y += 12;
+            continue;
+        }
+        if (option.szSwitchKey[0] == '\0')
+            continue; // the first object ID and the part size have rows of their own
+        // A value option switched by a check box: its field follows the
+        // box's text, however wide the font makes it, then its unit. The
+        // field is 2 units higher than a box, above and below.
+        y += 2;
+        m_btnLimitRate = CreateCheckBox(option, y, 88);
+        m_edRateLimit = new QLineEdit(this);
+        m_edRateLimit->setGeometry(du.Rect(102, y - 1, 34, 12));
+        m_edRateLimit->move(
+            std::max(m_edRateLimit->x(), m_btnLimitRate->geometry().right() + du.X(3)),
+            m_edRateLimit->y());
+        auto* pHz = new QLabel(QStringLiteral("Hz"), this);
+        pHz->setGeometry(du.Rect(0, y + 1, 12, 8));
+        pHz->move(m_edRateLimit->geometry().right() + du.X(4), pHz->y());
+        pHz->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        FitLabel(pHz);
+        nRight = std::max(nRight, pHz->geometry().right() + 1);
+        y += 14;
+    }
+    m_btnConvert = OptionBox("convert");
+    m_btnFileMetadata = OptionBox("fileMetadata");
+    m_btnMultisample = OptionBox("multisample");
+    m_btnRelativePaths = OptionBox("relativePaths");
+    return nRight;
+}
+
+QCheckBox* CSettingsDlg::OptionBox(std::string_view svKey) const
+{
+    for (const auto& [strKey, pBox] : m_aOptionBoxes)
+        if (strKey == svKey)
+            return pBox;
+    throw std::out_of_range("the Settings dialog has no box " + std::string(svKey));
+}
+
+QWidget* CSettingsDlg::OptionControl(std::string_view svKey) const
+{
+    return findChild<QWidget*>(
+        QString::fromUtf8(svKey.data(), static_cast<qsizetype>(svKey.size())),
+        Qt::FindDirectChildrenOnly);
 }
 
 void CSettingsDlg::showEvent(QShowEvent* pEvent)
@@ -145,8 +203,10 @@ void CSettingsDlg::OnLimitRate()
     m_edRateLimit->setEnabled(m_btnLimitRate->isChecked());
 }
 
-bool CSettingsDlg::ReadIntField(QLineEdit* pEdit, int& nMember, int nMin, int nMax)
+bool CSettingsDlg::ReadIntField(QLineEdit* pEdit, int& nMember, const SOption& option)
 {
+    const int nMin = option.nMin;
+    const int nMax = option.nMax;
     int nValue = 0;
     QString strMessage;
     if (!ParseDialogInt(pEdit->text(), nValue))
@@ -191,11 +251,9 @@ bool CSettingsDlg::UpdateData(bool bSaveAndValidate)
     m_bFileMetadata = m_btnFileMetadata->isChecked();
     m_bMultisample = m_btnMultisample->isChecked();
     m_bRelativePaths = m_btnRelativePaths->isChecked();
-    return ReadIntField(m_edCustomKB, m_nCustomKB, kMinSizeKB, kMaxSizeKB) &&
-           ReadIntField(m_edFirstObjectID, m_nFirstObjectID, kMinFirstObjectID,
-                        kMaxFirstObjectID) &&
-           (!m_bLimitRate ||
-            ReadIntField(m_edRateLimit, m_nRateLimitHz, kMinRateLimitHz, kMaxRateLimitHz));
+    return ReadIntField(m_edCustomKB, m_nCustomKB, Option("splitKB")) &&
+           ReadIntField(m_edFirstObjectID, m_nFirstObjectID, Option("firstObjectID")) &&
+           (!m_bLimitRate || ReadIntField(m_edRateLimit, m_nRateLimitHz, Option("maxRate")));
 }
 
 void CSettingsDlg::accept()

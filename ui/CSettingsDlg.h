@@ -4,10 +4,19 @@
 // 1.44 MB), and the options of the audio input and of multisample keymaps
 // (converting other audio files, a sample rate limit, the root key and loop
 // stored in the files, one keymap for the entries that share a keymap name)
-// and how pool files store paths (relative to the pool file).
+// and how pool files store paths (relative to the pool file). Its rows,
+// texts and ranges are the option table's (OptionTable.h): each option the
+// table gives the Settings face has one control, named by the option's key.
 #pragma once
 
+#include "OptionTable.h"
+
 #include <QDialog>
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 class CDialogService;
 class QCheckBox;
@@ -23,14 +32,8 @@ class CSettingsDlg : public QDialog
     // The fixed sizes of the two floppy buttons, in units of 1024 bytes.
     static constexpr int kSizeDD = 700;
     static constexpr int kSizeHD = 1400;
-    static constexpr int kMinSizeKB = 1;
-    static constexpr int kMaxSizeKB = 650000;
-    static constexpr int kMinFirstObjectID = 200;
-    static constexpr int kMaxFirstObjectID = 900;
-    // The sample rate limit in Hz: its range and the value proposed.
-    static constexpr int kMinRateLimitHz = 1000;
-    static constexpr int kMaxRateLimitHz = 384000;
-    static constexpr int kDefaultRateLimitHz = 48000;
+    // The sample rate limit proposed while the limit is off, in Hz.
+    static inline const int kDefaultRateLimitHz = Option("maxRate").nProposed;
 
     explicit CSettingsDlg(CDialogService& dialogs, QWidget* pParent = nullptr);
 
@@ -80,12 +83,23 @@ class CSettingsDlg : public QDialog
     QCheckBox* m_btnMultisample;
     QCheckBox* m_btnRelativePaths;
 
+    // The control of the option of svKey (a check box, a field or the
+    // floppy images choice); nullptr when the dialog shows no such option.
+    QWidget* OptionControl(std::string_view svKey) const;
+
   protected:
     void showEvent(QShowEvent* pEvent) override;
 
   private:
-    bool ReadIntField(QLineEdit* pEdit, int& nMember, int nMin, int nMax);
+    // The check boxes of the table's on/off options and of the rate limit,
+    // one row each from dialog unit nTop down, in the table's order, at
+    // least nWidth dialog units wide. Returns the rows' right edge (pixels).
+    int CreateOptionRows(int nTop, int nWidth);
+    QCheckBox* CreateCheckBox(const SOption& option, int nTop, int nWidth);
+    QCheckBox* OptionBox(std::string_view svKey) const;
+    bool ReadIntField(QLineEdit* pEdit, int& nMember, const SOption& option);
 
     CDialogService& m_dialogs;
     bool m_bInitialized = false;
+    std::vector<std::pair<std::string, QCheckBox*>> m_aOptionBoxes; // the on/off options' boxes
 };
