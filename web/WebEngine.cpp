@@ -4,8 +4,10 @@
 #include "CFileException.h"
 #include "KrzReader.h"
 #include "KrzSplit.h"
+#include "MakeOptionsCheck.h"
 #include "MultiDiskCommands.h"
 #include "Multisample.h"
+#include "OptionTable.h"
 #include "PoolEdit.h"
 #include "RootKey.h"
 #include "WavReader.h"
@@ -94,19 +96,9 @@ SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& o
         feedback.MessageBox(kPoolFullMessage, kAppTitle, MessageIcon::None);
         return result;
     }
-    if (options.nFirstObjectID < kMinFirstObjectID || options.nFirstObjectID > kMaxFirstObjectID)
+    if (const std::string strRange = CheckMakeOptions(options); !strRange.empty())
     {
-        feedback.MessageBox("The first object ID lies in 200..900", kAppTitle, MessageIcon::Stop);
-        return result;
-    }
-    if (options.nMaxSplitKB < 1 || options.nMaxSplitKB > kMaxSplitKB)
-    {
-        feedback.MessageBox("The part size lies in 1..650000 KB", kAppTitle, MessageIcon::Stop);
-        return result;
-    }
-    if (!IsRateLimitInRange(options.audio.nMaxRate))
-    {
-        feedback.MessageBox(kRateLimitRangeMessage, kAppTitle, MessageIcon::Stop);
+        feedback.MessageBox(strRange, kAppTitle, MessageIcon::Stop);
         return result;
     }
     TemplateBytes abTemplate{};
@@ -155,9 +147,10 @@ SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& o
 SWebResult WebSplit(const std::string& strSource, int nSizeKB, CWebFeedback& feedback)
 {
     SWebResult result;
-    if (nSizeKB < 1 || nSizeKB > kMaxSplitKB)
+    if (const std::string strRange = CheckOptionValue(Option("splitKB"), nSizeKB);
+        !strRange.empty())
     {
-        feedback.MessageBox("The part size lies in 1..650000 KB", kAppTitle, MessageIcon::Stop);
+        feedback.MessageBox(strRange, kAppTitle, MessageIcon::Stop);
         return result;
     }
     const std::string strFolder = FolderOf(strSource);
@@ -267,9 +260,10 @@ SWavFacts WebWavFacts(const std::string& strPath, const std::string& strTitle,
                       const CAudioOptions& options)
 {
     SWavFacts facts;
-    if (!IsRateLimitInRange(options.nMaxRate))
+    if (const std::string strRange = CheckOptionValue(Option("maxRate"), options.nMaxRate);
+        !strRange.empty())
     {
-        facts.m_strMessage = kRateLimitRangeMessage;
+        facts.m_strMessage = strRange;
         return facts;
     }
     WAVINFO info;

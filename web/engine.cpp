@@ -5,6 +5,7 @@
 // that turns its fields into CMakeOptions, and refuses a field it does not
 // know when that field asks for anything but its default (a page ahead of
 // its engine must not make a file other than the one asked for).
+#include "OptionTable.h"
 #include "PoolPaths.h"
 #include "WebEngine.h"
 
@@ -141,10 +142,11 @@ CAudioOptions ReadAudioOptions(const val& o)
 // Fields the object does not hold keep the values options has.
 std::string ReadMakeOptions(const val& o, CMakeOptions& options)
 {
-    // Add a field here when the engine gains the option it sets.
-    static const std::set<std::string> aKnown{"firstObjectID", "split",      "splitKB",
-                                              "floppyKB",      "convert",    "maxRate",
-                                              "fileMetadata",  "multisample"};
+    // The page's options of the table; the values are checked by WebMake.
+    std::set<std::string> aKnown;
+    for (const SOption& option : OptionTable())
+        if ((option.nFaces & kFacePage) != 0)
+            aKnown.insert(option.szKey);
     options.nFirstObjectID = Field(o, "firstObjectID", options.nFirstObjectID);
     options.bSplit = Field(o, "split", options.bSplit);
     options.nMaxSplitKB = Field(o, "splitKB", options.nMaxSplitKB);
@@ -301,4 +303,5 @@ EMSCRIPTEN_BINDINGS(dorvane_engine)
     emscripten::function("readPool", &ReadPool);
     emscripten::function("matchPool", &MatchPool);
     emscripten::function("wavFacts", &WavFacts);
+    emscripten::function("optionTable", &OptionTableJson);
 }

@@ -7,7 +7,7 @@ import { MAX_POOL, NAME_FIELD_CHARS, cutToChars, fileTitleOf } from './names.js'
 import { DEFAULT_ROOT_KEY, parseRootKey, rootKeyText, stepKey, stepNote, stepOctave } from './rootkey.js';
 import { zipSync } from './fflate.js';
 import { decodeForEngine } from './browserdecode.js';
-import { RATE_LIMIT_RANGE, parseRateLimit } from './ratelimit.js';
+import { buildOptionControls, optionValues } from './options.js';
 
 const engine = new EngineClient();
 const $ = (id) => document.getElementById(id);
@@ -417,19 +417,16 @@ async function preview(entry) {
 
 // ---- settings and operations ----
 
-// The settings as one object, the engine's Make File options: the fixed
-// fields and one per [data-option] control.
+// The option table the engine sends at start (options.js builds the
+// controls from it), and the options files are read under: a change of
+// one reads every file again.
+let optionTable = [];
+const READ_OPTIONS = new Set(['convert', 'maxRate', 'fileMetadata']);
+
+// The settings as one object, the engine's Make File options: one field
+// per option control.
 function settings() {
-  const s = {
-    firstObjectID: Number($('first-id').value),
-    split: $('split').checked,
-    splitKB: Number($('split-kb').value),
-    floppyKB: Number($('floppy').value),
-  };
-  for (const el of document.querySelectorAll('[data-option]')) {
-    s[el.dataset.option] = el.type === 'checkbox' ? el.checked : el.type === 'number' ? Number(el.value) : el.value;
-  }
-  return s;
+  return optionValues(optionTable);
 }
 
 function poolEntries() {
@@ -519,29 +516,6 @@ onPick('join-files', joinFiles);
 onPick('info-files', infoFiles);
 $('make').addEventListener('click', makeFile);
 $('save-pool').addEventListener('click', savePool);
-for (const id of ['convert', 'file-metadata']) $(id).addEventListener('change', () => refreshFiles());
-
-// The sample rate limit takes what dorvane-cli takes; another value is
-// refused in the field (its message shown there and in the list), which
-// goes back to the last one taken.
-let rateLimit = 0;
-$('max-rate').addEventListener('input', () => $('max-rate').setCustomValidity(''));
-$('max-rate').addEventListener('change', () => {
-  const field = $('max-rate');
-  const hz = field.validity.badInput ? null : parseRateLimit(field.value);
-  if (hz === null) {
-    showMessage(RATE_LIMIT_RANGE, 'exclamation');
-    field.setCustomValidity(RATE_LIMIT_RANGE);
-    field.reportValidity();
-    field.value = String(rateLimit);
-    return;
-  }
-  field.setCustomValidity('');
-  field.value = String(hz);
-  if (hz === rateLimit) return;
-  rateLimit = hz;
-  refreshFiles();
-});
 $('new-pool').addEventListener('click', () => {
   stopPreview();
   entries = [];
@@ -563,5 +537,23 @@ document.body.addEventListener('drop', async (ev) => {
   if (!busy) await addFiles(await filesOfDrop(ev.dataTransfer));
 });
 
+async function loadOptions() {
+  const reply = await engine.call('optionTable', {}, []);
+  optionTable = JSON.parse(reply.result.table);
+  // The options the desktop program keeps between runs are those of the
+  // audio files and keymaps.
+  const containerOf = (option) => $(option.settingsKey ? 'audio-option-rows' : 'option-rows');
+  buildOptionControls(optionTable, containerOf, {
+    refuse: (option) => showMessage(option.rangeMessage, 'exclamation'),
+    changed: (option) => {
+      if (READ_OPTIONS.has(option.key)) refreshFiles();
+    },
+  });
+}
+
 render();
-document.body.dataset.ready = 'true';
+loadOptions()
+  .catch((e) => showMessage('ERROR: ' + e.message, 'error'))
+  .finally(() => {
+    document.body.dataset.ready = 'true';
+  });

@@ -37,6 +37,8 @@ function writeInputs(FS, files) {
 
 function run(E, op, args, paths, progress) {
   switch (op) {
+    case 'optionTable':
+      return { ok: true, table: E.optionTable() };
     case 'facts':
       return E.wavFacts(paths[0], args.title || '', args.settings || {});
     case 'make': {

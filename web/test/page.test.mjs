@@ -36,10 +36,10 @@ async function makeNamedPool(page, downloads, settings = {}) {
   await page.click(`${row(3)} button[aria-label="Note up"]`);
   assert.equal(await page.$eval(`${row(3)} input[data-field=rootKey]`, (i) => i.value), 'C#3');
   assert.equal(await page.$eval(`${row(1)} input[data-field=sampleName]`, (i) => i.value), 'Deep Bass 123456');
-  if (settings.floppy) await page.select('#floppy', settings.floppy);
+  if (settings.floppy) await page.select('#image', settings.floppy);
   if (settings.split) {
     await page.click('#split');
-    await typeInto(page, '#split-kb', settings.split);
+    await typeInto(page, '#split-size', settings.split);
   }
   await page.click('#save-pool');
   const pool = await waitForDownload(downloads, 'pool.dvn');
