@@ -91,6 +91,8 @@ inline constexpr std::uint8_t kSdStereoFlag = 0x01;
 // distance from that field to the level's entry table.
 inline constexpr std::size_t kKdSampleNumber = 0; // u16
 inline constexpr std::size_t kKdEntryMethod = 2;  // u16
+inline constexpr std::size_t kKdEntry0Pitch = 4;  // u16, the first entry's pitch
+inline constexpr std::size_t kKdCentsPerEntry = 6; // u16, cents from one entry to the next
 inline constexpr std::size_t kKdEntryCount = 8;   // u16, count - 1
 inline constexpr std::size_t kKdEntryBytes = 10;  // u16
 inline constexpr std::size_t kKdTables = 12;      // 8 x s16
