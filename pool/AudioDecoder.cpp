@@ -1,7 +1,7 @@
 // Decoding an audio file into 16-bit words at the output rate: the plain
 // WAV reader for 8/16-bit PCM, libsndfile for everything else, and libsoxr
 // when the rate is lowered.
-#include "AudioInput.h"
+#include "AudioDecoder.h"
 
 #include "ByteOrder.h"
 #include "CFeedback.h"
