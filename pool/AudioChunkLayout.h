@@ -14,6 +14,21 @@ inline constexpr std::size_t kChunkHeaderSize = 8;
 inline constexpr std::size_t kFormType = 8;
 inline constexpr std::size_t kFormHeaderSize = 12;
 
+// WAV "fmt ": format tag, channels, rate, byte rate, block align, bits per
+// sample.
+inline constexpr std::size_t kFmtFormatTag = 0;  // u16
+inline constexpr std::size_t kFmtChannels = 2;   // u16
+inline constexpr std::size_t kFmtRate = 4;       // u32
+inline constexpr std::size_t kFmtBlockAlign = 12; // u16
+inline constexpr std::size_t kFmtBits = 14;      // u16
+inline constexpr std::size_t kFmtFieldsSize = 16;
+
+// AIFF "COMM": channels (u16), frames (u32), bits (u16), and the rate as an
+// 80-bit extended float.
+inline constexpr std::size_t kCommRate = 8;
+inline constexpr std::size_t kCommRateSize = 10;
+inline constexpr std::size_t kCommFieldsSize = 18;
+
 // WAV "smpl": 36 bytes of fields, then 24 bytes per loop.
 inline constexpr std::size_t kSmplUnityNote = 12; // u32, MIDI note
 inline constexpr std::size_t kSmplLoopCount = 28; // u32
