@@ -67,22 +67,20 @@ void CheckWords(const KrzFileInfo& info, const KrzSampleHeaderInfo& sh,
     // The loop runs from the loop start to the sample's end.
     if (sh.nStart <= sh.nEnd && (sh.nLoopStart < sh.nStart || sh.nLoopStart > sh.nEnd))
         problems.Error(sh.nFileOffset + kShLoopStart,
-                       strHeader + ": loop start word " + KrzNum(sh.nLoopStart) +
-                           " lies outside " + KrzNum(sh.nStart) + ".." + KrzNum(sh.nEnd));
+                       strHeader + ": loop start word " + KrzNum(sh.nLoopStart) + " lies outside " +
+                           KrzNum(sh.nStart) + ".." + KrzNum(sh.nEnd));
     if (!sh.bDataInFile)
         problems.Note(sh.nFileOffset + kShFlags,
                       strHeader + ": flag 0x40 is clear, the data is not in this file; its words "
                                   "are not checked");
     else if (info.bSampleDataKnown && sh.nEnd >= info.nSampleDataLength / 2)
-        problems.Error(sh.nFileOffset + kShEnd,
-                       strHeader + ": end word " + KrzNum(sh.nEnd) +
-                           " lies past the sample data (" + KrzNum(info.nSampleDataLength / 2) +
-                           " words)");
+        problems.Error(sh.nFileOffset + kShEnd, strHeader + ": end word " + KrzNum(sh.nEnd) +
+                                                    " lies past the sample data (" +
+                                                    KrzNum(info.nSampleDataLength / 2) + " words)");
 }
 
 // The period, and the pitch against the rates it allows.
-void CheckRate(const KrzSampleHeaderInfo& sh, const std::string& strHeader,
-               CKrzProblems& problems)
+void CheckRate(const KrzSampleHeaderInfo& sh, const std::string& strHeader, CKrzProblems& problems)
 {
     if (sh.nPeriod == 0)
     {
@@ -154,11 +152,10 @@ void CheckKrzSampleHeaders(const KrzFileInfo& info, CKrzProblems& problems)
             {
                 const KrzSampleHeaderInfo& left = obj.aSampleHeaders[i - 1];
                 if (std::uint64_t{sh.nStart} != std::uint64_t{left.nEnd} + 1)
-                    problems.Error(sh.nFileOffset + kShStart,
-                                   strHeader + ": the right channel starts at word " +
-                                       KrzNum(sh.nStart) +
-                                       ", not right after the left channel's end " +
-                                       KrzNum(left.nEnd));
+                    problems.Error(
+                        sh.nFileOffset + kShStart,
+                        strHeader + ": the right channel starts at word " + KrzNum(sh.nStart) +
+                            ", not right after the left channel's end " + KrzNum(left.nEnd));
             }
         }
     }

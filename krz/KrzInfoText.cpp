@@ -25,7 +25,8 @@ std::string NameText(const std::string& strName)
     std::string str = strName;
     while (!str.empty() && str.back() == ' ')
         str.pop_back();
-    return "\"" + KrzPrintable(reinterpret_cast<const std::uint8_t*>(str.data()), str.size()) + "\"";
+    return "\"" + KrzPrintable(reinterpret_cast<const std::uint8_t*>(str.data()), str.size()) +
+           "\"";
 }
 
 void FormatObject(std::string& str, const KrzObjectInfo& obj)
@@ -33,7 +34,7 @@ void FormatObject(std::string& str, const KrzObjectInfo& obj)
     const char* szKind = obj.nType == kKrzSampleType    ? "Sample"
                          : obj.nType == kKrzKeymapType  ? "Keymap"
                          : obj.nType == kKrzProgramType ? "Program"
-                                                     : nullptr;
+                                                        : nullptr;
     str += szKind ? std::string(szKind) : "Object of type " + KrzNum(obj.nType);
     str += " " + KrzNum(obj.nNumber) + " " + NameText(obj.strName) + " (ID " + KrzHex(obj.nId, 4) +
            "), " + KrzNum(obj.nLength) + " bytes at " + KrzNum(obj.nFileOffset) + ", object size " +
@@ -55,8 +56,8 @@ void FormatObject(std::string& str, const KrzObjectInfo& obj)
             str += "    period " + KrzNum(sh.nPeriod) + " ns";
             if (sh.nRate != 0)
                 str += " (" + KrzNum(sh.nRate) + " Hz)";
-            str += ", start " + KrzNum(sh.nStart) + ", loop start " + KrzNum(sh.nLoopStart) + ", end " +
-                   KrzNum(sh.nEnd);
+            str += ", start " + KrzNum(sh.nStart) + ", loop start " + KrzNum(sh.nLoopStart) +
+                   ", end " + KrzNum(sh.nEnd);
             if (sh.nEnd >= sh.nStart)
                 str += " (" + KrzNum(std::uint64_t{sh.nEnd} - sh.nStart + 1) + " words)";
             str += "\n";
@@ -69,9 +70,10 @@ void FormatObject(std::string& str, const KrzObjectInfo& obj)
             str += "  a sample per entry (entry method " + KrzHex(obj.nEntryMethod, 4) + ")\n";
             // Entry i plays the root key i: "C 0-E 2: sample 201".
             for (const CKeyRange& range : KeyRanges(obj.aEntrySamples))
-                str += "  " + KeyRangeText(range.nLowKey, range.nHighKey) + ": " +
-                       (range.nValue == 0 ? std::string("empty") : "sample " + KrzNum(range.nValue)) +
-                       "\n";
+                str +=
+                    "  " + KeyRangeText(range.nLowKey, range.nHighKey) + ": " +
+                    (range.nValue == 0 ? std::string("empty") : "sample " + KrzNum(range.nValue)) +
+                    "\n";
         }
         else if (obj.nSampleNumber >= 0)
             str += "  sample " + KrzNum(obj.nSampleNumber) + "\n";

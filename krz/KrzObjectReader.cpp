@@ -143,16 +143,16 @@ void CObjectReader::ReadSample(std::size_t nData)
         const std::size_t nAt = nFirst + i * kSampleHeaderSize;
         if (!m_bytes.FitsAt(nAt, kSampleHeaderSize))
         {
-            Error(m_obj.nFileOffset, "sample header " + KrzNum(i + 1) + " of " +
-                                         KrzNum(nHeaders) + " lies past the object's end");
+            Error(m_obj.nFileOffset, "sample header " + KrzNum(i + 1) + " of " + KrzNum(nHeaders) +
+                                         " lies past the object's end");
             return;
         }
         m_obj.aSampleHeaders.push_back(
             ReadSampleHeader(m_obj.nFileOffset + nAt, m_bytes.At(nAt).Take(kSampleHeaderSize)));
     }
     if (m_obj.nChannels == 2 && nHeaders % 2 != 0)
-        Error(m_obj.nFileOffset, "a stereo sample holds left/right pairs of headers, but it has " +
-                                     KrzNum(nHeaders));
+        Error(m_obj.nFileOffset,
+              "a stereo sample holds left/right pairs of headers, but it has " + KrzNum(nHeaders));
 }
 
 void CObjectReader::ReadKeymap(std::size_t nData)
@@ -169,9 +169,9 @@ void CObjectReader::ReadKeymap(std::size_t nData)
     const std::uint16_t nMethod = data.At(kKdEntryMethod).BE16();
     const std::size_t nBytesPerEntry = data.At(kKdEntryBytes).BE16();
     m_obj.nEntryMethod = nMethod;
-    const std::size_t nWidth = ((nMethod & kKmTuning16) ? 2 : 0) + ((nMethod & kKmTuning8) ? 1 : 0) +
-                               ((nMethod & kKmVolume) ? 1 : 0) + ((nMethod & kKmSample) ? 2 : 0) +
-                               ((nMethod & kKmSubSample) ? 1 : 0);
+    const std::size_t nWidth = ((nMethod & kKmTuning16) ? 2 : 0) +
+                               ((nMethod & kKmTuning8) ? 1 : 0) + ((nMethod & kKmVolume) ? 1 : 0) +
+                               ((nMethod & kKmSample) ? 2 : 0) + ((nMethod & kKmSubSample) ? 1 : 0);
     m_obj.bSamplePerEntry = (nMethod & kKmSample) != 0;
     const bool bKnownMethod = (nMethod & ~kKmKnownBits) == 0;
     if (m_obj.bSamplePerEntry && bKnownMethod && nBytesPerEntry != nWidth)
@@ -199,7 +199,8 @@ void CObjectReader::ReadEntryTables(std::size_t nData, std::uint16_t nMethod,
                                     std::size_t nBytesPerEntry, std::size_t& nEmpty)
 {
     const std::size_t nSampleAt = ((nMethod & kKmTuning16) ? 2 : 0) +
-                                  ((nMethod & kKmTuning8) ? 1 : 0) + ((nMethod & kKmVolume) ? 1 : 0);
+                                  ((nMethod & kKmTuning8) ? 1 : 0) +
+                                  ((nMethod & kKmVolume) ? 1 : 0);
     const std::size_t nSubAt = nSampleAt + ((nMethod & kKmSample) ? 2 : 0);
     const std::size_t nEntries = m_bytes.At(nData + kKdEntryCount).BE16() + std::size_t{1};
     const std::size_t nTableBytes = nEntries * nBytesPerEntry;

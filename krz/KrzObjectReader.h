@@ -8,6 +8,7 @@
 #include "CByteCursor.h"
 #include "KrzProblems.h"
 
-// The object whose bytes obj holds (its whole block length) at nPos of the
-// file; problems found are added to problems.
-KrzObjectInfo ReadKrzObject(std::uint64_t nPos, CByteCursor obj, CKrzProblems& problems);
+// The object at nPos of the file, whose bytes (its whole block length, at
+// least the 28 bytes of an object's framing) bytes holds; problems found
+// are added to problems.
+KrzObjectInfo ReadKrzObject(std::uint64_t nPos, CByteCursor bytes, CKrzProblems& problems);

@@ -160,8 +160,8 @@ bool CKrzReader::ReadHeader()
     else
     {
         m_info.partKind = KrzPartKind::laterPart;
-        Note(kHdrPartNumber, "part " + KrzNum(header.nPartNumber) +
-                                 " of a split file: only its header is read");
+        Note(kHdrPartNumber,
+             "part " + KrzNum(header.nPartNumber) + " of a split file: only its header is read");
         if (header.nSampleDataOffset != kLaterPartDataOffset)
             Error(kHdrDataOffset, "a later part's payload begins at " +
                                       KrzNum(kLaterPartDataOffset) +
@@ -182,8 +182,7 @@ void CKrzReader::CheckWholeFileOffset()
                                   KrzNum(kMinSampleDataOffset) + ", the header and the end mark");
     else if (nOffset > nLength)
         Error(kHdrDataOffset, "the sample-data offset " + KrzNum(nOffset) +
-                                  " lies past the end of the file (" + KrzNum(nLength) +
-                                  " bytes)");
+                                  " lies past the end of the file (" + KrzNum(nLength) + " bytes)");
     else
     {
         m_info.bSampleDataKnown = true;
@@ -275,7 +274,8 @@ std::uint64_t CKrzReader::ObjectLength(std::uint64_t nPos, const SWalkLimit& lim
             Note(nPos, "the objects go on in the next part");
         }
         else
-            Error(nPos, "no end mark: the objects reach " + limit.strLimit + " without a zero word");
+            Error(nPos,
+                  "no end mark: the objects reach " + limit.strLimit + " without a zero word");
         return 0;
     }
     std::uint8_t abWord[4];

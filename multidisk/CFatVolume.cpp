@@ -109,8 +109,7 @@ void CFatVolume::ReadBpb(const CByteCursor& bpb)
         throw CDiskImageRefusal("the volume is FAT32, not FAT12 or FAT16");
 
     const std::uint64_t nRootSectors =
-        (std::uint64_t{m_nRootEntries} * kDirEntrySize + m_nBytesPerSector - 1) /
-        m_nBytesPerSector;
+        (std::uint64_t{m_nRootEntries} * kDirEntrySize + m_nBytesPerSector - 1) / m_nBytesPerSector;
     const std::uint64_t nFirstData =
         m_nReservedSectors + std::uint64_t{m_nFats} * m_nFatSectors + nRootSectors;
     if (nTotalSectors <= nFirstData)

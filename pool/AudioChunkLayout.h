@@ -16,11 +16,11 @@ inline constexpr std::size_t kFormHeaderSize = 12;
 
 // WAV "fmt ": format tag, channels, rate, byte rate, block align, bits per
 // sample.
-inline constexpr std::size_t kFmtFormatTag = 0;  // u16
-inline constexpr std::size_t kFmtChannels = 2;   // u16
-inline constexpr std::size_t kFmtRate = 4;       // u32
+inline constexpr std::size_t kFmtFormatTag = 0;   // u16
+inline constexpr std::size_t kFmtChannels = 2;    // u16
+inline constexpr std::size_t kFmtRate = 4;        // u32
 inline constexpr std::size_t kFmtBlockAlign = 12; // u16
-inline constexpr std::size_t kFmtBits = 14;      // u16
+inline constexpr std::size_t kFmtBits = 14;       // u16
 inline constexpr std::size_t kFmtFieldsSize = 16;
 
 // AIFF "COMM": channels (u16), frames (u32), bits (u16), and the rate as an
@@ -50,7 +50,7 @@ inline constexpr std::size_t kInstSize = 20;
 // AIFF "MARK": a u16 count, then per marker a u16 id, a u32 position and a
 // Pascal string (its count byte first) padded to an even length.
 inline constexpr std::size_t kMarkCountSize = 2;
-inline constexpr std::size_t kMarkerId = 0;       // u16
-inline constexpr std::size_t kMarkerPosition = 2; // u32, between frames
+inline constexpr std::size_t kMarkerId = 0;        // u16
+inline constexpr std::size_t kMarkerPosition = 2;  // u32, between frames
 inline constexpr std::size_t kMarkerNameCount = 6; // u8
 inline constexpr std::size_t kMarkerFixedSize = 6;

@@ -223,7 +223,6 @@ std::string ReadWithLibrary(const std::string& strPath, WAVINFO& info, const CAu
 
 #endif // DORVANE_NO_AUDIO_LIBS
 
-
 } // namespace
 
 std::uint64_t MaxDecodedFrames(int nChannels)

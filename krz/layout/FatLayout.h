@@ -11,8 +11,8 @@
 inline constexpr std::size_t kFatBootSectorSize = 512;
 
 // The boot sector: a jump, a name, and the parameter block.
-inline constexpr std::size_t kBsJump = 0;          // 3 bytes
-inline constexpr std::size_t kBsOemName = 3;       // 8 characters; "EXFAT   " on exFAT
+inline constexpr std::size_t kBsJump = 0;                // 3 bytes
+inline constexpr std::size_t kBsOemName = 3;             // 8 characters; "EXFAT   " on exFAT
 inline constexpr std::size_t kBpbBytesPerSector = 11;    // u16
 inline constexpr std::size_t kBpbSectorsPerCluster = 13; // u8, a power of two
 inline constexpr std::size_t kBpbReservedSectors = 14;   // u16, the boot sector included
@@ -46,7 +46,7 @@ inline constexpr std::uint64_t kMbrSectorBytes = 512;
 
 // A directory entry.
 inline constexpr std::size_t kDirEntrySize = 32;
-inline constexpr std::size_t kDirName = 0;          // 11 characters, 8 + 3, space-filled
+inline constexpr std::size_t kDirName = 0; // 11 characters, 8 + 3, space-filled
 inline constexpr std::size_t kDirNameLength = 11;
 inline constexpr std::size_t kDirAttr = 11;         // u8
 inline constexpr std::size_t kDirCreateTenths = 13; // u8

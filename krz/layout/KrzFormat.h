@@ -89,13 +89,13 @@ inline constexpr std::uint8_t kSdStereoFlag = 0x01;
 // plays, the entry method (which fields each entry holds), the entry count
 // - 1, the bytes per entry, and per velocity level (8 of them) the s16
 // distance from that field to the level's entry table.
-inline constexpr std::size_t kKdSampleNumber = 0; // u16
-inline constexpr std::size_t kKdEntryMethod = 2;  // u16
-inline constexpr std::size_t kKdEntry0Pitch = 4;  // u16, the first entry's pitch
+inline constexpr std::size_t kKdSampleNumber = 0;  // u16
+inline constexpr std::size_t kKdEntryMethod = 2;   // u16
+inline constexpr std::size_t kKdEntry0Pitch = 4;   // u16, the first entry's pitch
 inline constexpr std::size_t kKdCentsPerEntry = 6; // u16, cents from one entry to the next
-inline constexpr std::size_t kKdEntryCount = 8;   // u16, count - 1
-inline constexpr std::size_t kKdEntryBytes = 10;  // u16
-inline constexpr std::size_t kKdTables = 12;      // 8 x s16
+inline constexpr std::size_t kKdEntryCount = 8;    // u16, count - 1
+inline constexpr std::size_t kKdEntryBytes = 10;   // u16
+inline constexpr std::size_t kKdTables = 12;       // 8 x s16
 inline constexpr std::size_t kKdVelocityLevels = 8;
 inline constexpr std::size_t kKdFieldsSize = 28;
 // Entry-method bits: each entry holds the fields whose bits are set, in
@@ -115,7 +115,7 @@ inline constexpr std::uint8_t kSegLayerTag = 0x09;
 inline constexpr std::uint8_t kSegKeymapTag = 0x40;
 inline constexpr std::size_t kSegLayerFlags = 9; // u8
 inline constexpr std::uint8_t kSegLayerStereo = 0x20;
-inline constexpr std::size_t kSegKeymap2 = 8; // u16
+inline constexpr std::size_t kSegKeymap2 = 8;  // u16
 inline constexpr std::size_t kSegKeymap1 = 12; // u16
 
 // Keymap: the number of its sample object. Program: its keymap's number

@@ -47,8 +47,7 @@ int FuzzFatPut(const std::uint8_t* pData, std::size_t nSize)
     const bool bReplace = (nPlan & 1) != 0;
     const std::vector<std::string> aFolder =
         (nPlan & 2) ? std::vector<std::string>{"SUB", "DEEP"} : std::vector<std::string>{};
-    const std::vector<SPutFile> aFiles = {
-        {SourceFile(kSourceSizes[(nPlan >> 2) & 3]), "A.KRZ"}};
+    const std::vector<SPutFile> aFiles = {{SourceFile(kSourceSizes[(nPlan >> 2) & 3]), "A.KRZ"}};
     const std::vector<std::uint8_t> abBefore(pData + 1, pData + nSize);
     std::vector<std::uint8_t> abImage = abBefore;
     CMemoryImageIO io(abImage);

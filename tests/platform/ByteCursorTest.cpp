@@ -75,9 +75,9 @@ TEST(ByteCursor, BoundsHoldForHugeCountsAndPositions)
         bool bFits;
     };
     const Case aCases[] = {
-        {"whole span", 0, 6, true},  {"empty at the end", 6, 0, true},
-        {"one too many", 0, 7, false}, {"past the end", 7, 0, false},
-        {"huge count", 2, kMax, false}, {"count that wraps the end", 2, kMax - 1, false},
+        {"whole span", 0, 6, true},        {"empty at the end", 6, 0, true},
+        {"one too many", 0, 7, false},     {"past the end", 7, 0, false},
+        {"huge count", 2, kMax, false},    {"count that wraps the end", 2, kMax - 1, false},
         {"huge position", kMax, 1, false},
     };
     for (const Case& c : aCases)

@@ -2,8 +2,8 @@
 // (24-bit, 32-bit, float, extensible, AIFF, AIFC, FLAC) decoded and compared
 // with sox's own conversion, floats written byte by byte, the refusals and
 // their messages, resampling, and the loop and root key taken from a file.
-#include "AudioDecoder.h"
 #include "AudioInput.h"
+#include "AudioDecoder.h"
 #include "ByteOrder.h"
 #include "CFileException.h"
 #include "FileMetadata.h"
