@@ -26,6 +26,7 @@ class CByteCursor
   public:
     CByteCursor() = default;
     explicit CByteCursor(std::span<const std::uint8_t> ab) : m_ab(ab) {}
+    // The n bytes at p; none when p is null.
     CByteCursor(const std::uint8_t* p, std::size_t n) : m_ab(p, p ? n : 0) {}
 
     std::size_t Size() const { return m_ab.size(); }
