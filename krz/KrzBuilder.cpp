@@ -177,13 +177,13 @@ void WriteEntryData(const std::string& strPath, const WAVINFO& info, const Entry
     }
 }
 
-void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
-              TemplateBytes& abTemplate, CFile& out, CFeedback& feedback,
-              const KrzBuildExtras& extras, KrzBuildSummary& summary)
+// The data plan of every usable entry, from its file as it is now, with
+// its place in the keymap groups; nTotalData is the sum of their bytes.
+std::vector<EntryPlan> PlanEntries(const CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,
+                                   const std::vector<CKeymapGroup>& aGroups,
+                                   const CAudioOptions& audio, std::uint64_t& nTotalData)
 {
     const int nCount = std::clamp(doc.m_nCount, 0, MAX_POOL);
-    static const std::vector<CKeymapGroup> s_aNoGroups;
-    const std::vector<CKeymapGroup>& aGroups = extras.pGroups ? *extras.pGroups : s_aNoGroups;
     std::vector<int> anFirstOf(MAX_POOL, -1);
     std::vector<bool> abMember(MAX_POOL, false);
     for (std::size_t g = 0; g < aGroups.size(); ++g)
@@ -196,23 +196,106 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
             abMember[aGroups[g].aEntries[k]] = true;
     }
 
-    // First pass: the data of every usable entry, from its file as it is now.
     std::vector<EntryPlan> aPlans;
-    std::uint64_t nTotalData = 0;
+    nTotalData = 0;
     for (int i = 0; i < nCount; ++i)
     {
         const WAVINFO& info = aWavInfo[i];
         if (!info.bValid)
             continue;
-        const CWPoolObj& entry = doc.m_aPool[i];
         EntryPlan plan;
         plan.nIndex = i;
         plan.nGroupFirstOf = anFirstOf[i];
         plan.bGroupMember = abMember[i];
-        PlanEntryData(entry, info, extras.audio, plan);
+        PlanEntryData(doc.m_aPool[i], info, audio, plan);
         nTotalData += plan.nDataBytes;
         aPlans.push_back(plan);
     }
+    return aPlans;
+}
+
+// Writes the objects of one entry: its sample, and unless it is a later
+// member of a keymap group, its keymap (or the group's) and program, as
+// they are enabled. nRunningBytes counts the data bytes placed so far.
+void WriteEntryObjects(CWPoolObj& entry, const WAVINFO& info, const EntryPlan& plan,
+                       const std::vector<CKeymapGroup>& aGroups, int nFirstObjectID,
+                       TemplateBytes& abTemplate, std::uint64_t& nRunningBytes, CFile& out,
+                       KrzBuildSummary& summary)
+{
+    entry.m_strKeymapName = EffectiveKeymapName(entry);
+    entry.m_strProgramName = EffectiveProgramName(entry);
+
+    const bool bMono = info.nChannels == 1;
+    const TemplateRegion sample = bMono ? kMonoSample : kStereoSample;
+    const TemplateRegion keymap = bMono ? kMonoKeymap : kStereoKeymap;
+    const TemplateRegion program = bMono ? kMonoProgram : kStereoProgram;
+    const auto n = static_cast<std::uint16_t>(nFirstObjectID + plan.nIndex);
+
+    std::uint8_t* pSample = abTemplate.data() + sample.nOffset;
+    bo::StoreBE16(pSample + kObjId, static_cast<std::uint16_t>(kSampleTypeBase + n));
+    StoreKrzName(pSample, entry.m_strSampleName);
+    SetSampleHeader(pSample + kSampleHeader1, entry, info,
+                    NextSpan(nRunningBytes, plan.nChannelBytes), plan.bFileLoop);
+    if (!bMono)
+        SetSampleHeader(pSample + kSampleHeader2, entry, info,
+                        NextSpan(nRunningBytes, plan.nChannelBytes), plan.bFileLoop);
+
+    std::uint8_t* pKeymap = abTemplate.data() + keymap.nOffset;
+    bo::StoreBE16(pKeymap + kObjId, static_cast<std::uint16_t>(kKeymapTypeBase + n));
+    StoreKrzName(pKeymap, entry.m_strKeymapName);
+    bo::StoreBE16(pKeymap + kKeymapSampleNumber, n);
+
+    std::uint8_t* pProgram = abTemplate.data() + program.nOffset;
+    bo::StoreBE16(pProgram + kObjId, static_cast<std::uint16_t>(kProgramTypeBase + n));
+    StoreKrzName(pProgram, entry.m_strProgramName);
+    if (!bMono)
+        bo::StoreBE16(pProgram + kProgramKeymap2, n);
+    bo::StoreBE16(pProgram + kProgramKeymap1, n);
+
+    out.Write(pSample, sample.nLength);
+    ++summary.nSamples;
+    if (plan.bGroupMember)
+        return;
+    if (plan.nGroupFirstOf >= 0)
+    {
+        // The group's keymap names a sample per key; its program (the
+        // first entry's) names that keymap, as any program names its
+        // entry's keymap by the entry's number.
+        const CKeymapGroup& group = aGroups[plan.nGroupFirstOf];
+        const MultiKeymapBytes abKeymap =
+            BuildMultiKeymap(n, group.strKeymapName, GroupSampleNumbers(group, nFirstObjectID));
+        out.Write(abKeymap.data(), abKeymap.size());
+        ++summary.nKeymaps;
+        if (group.bProgram)
+        {
+            StoreKrzName(pProgram, group.strProgramName);
+            out.Write(pProgram, program.nLength);
+            ++summary.nPrograms;
+        }
+        return;
+    }
+    if (entry.m_bKeymapEnable)
+    {
+        out.Write(pKeymap, keymap.nLength);
+        ++summary.nKeymaps;
+    }
+    if (entry.m_bProgramEnable)
+    {
+        out.Write(pProgram, program.nLength);
+        ++summary.nPrograms;
+    }
+}
+
+void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
+              TemplateBytes& abTemplate, CFile& out, CFeedback& feedback,
+              const KrzBuildExtras& extras, KrzBuildSummary& summary)
+{
+    static const std::vector<CKeymapGroup> s_aNoGroups;
+    const std::vector<CKeymapGroup>& aGroups = extras.pGroups ? *extras.pGroups : s_aNoGroups;
+    // First pass: the data of every usable entry.
+    std::uint64_t nTotalData = 0;
+    const std::vector<EntryPlan> aPlans =
+        PlanEntries(doc, aWavInfo, aGroups, extras.audio, nTotalData);
 
     // The header's sample-data offset is set once the objects are written.
     out.Write(abTemplate.data() + kFileHeader.nOffset, kFileHeader.nLength);
@@ -224,72 +307,8 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
 
     std::uint64_t nRunningBytes = 0; // the data byte count A
     for (const EntryPlan& plan : aPlans)
-    {
-        const WAVINFO& info = aWavInfo[plan.nIndex];
-        CWPoolObj& entry = doc.m_aPool[plan.nIndex];
-        entry.m_strKeymapName = EffectiveKeymapName(entry);
-        entry.m_strProgramName = EffectiveProgramName(entry);
-
-        const bool bMono = info.nChannels == 1;
-        const TemplateRegion sample = bMono ? kMonoSample : kStereoSample;
-        const TemplateRegion keymap = bMono ? kMonoKeymap : kStereoKeymap;
-        const TemplateRegion program = bMono ? kMonoProgram : kStereoProgram;
-        const auto n = static_cast<std::uint16_t>(nFirstObjectID + plan.nIndex);
-
-        std::uint8_t* pSample = abTemplate.data() + sample.nOffset;
-        bo::StoreBE16(pSample + kObjId, static_cast<std::uint16_t>(kSampleTypeBase + n));
-        StoreKrzName(pSample, entry.m_strSampleName);
-        SetSampleHeader(pSample + kSampleHeader1, entry, info,
-                        NextSpan(nRunningBytes, plan.nChannelBytes), plan.bFileLoop);
-        if (!bMono)
-            SetSampleHeader(pSample + kSampleHeader2, entry, info,
-                            NextSpan(nRunningBytes, plan.nChannelBytes), plan.bFileLoop);
-
-        std::uint8_t* pKeymap = abTemplate.data() + keymap.nOffset;
-        bo::StoreBE16(pKeymap + kObjId, static_cast<std::uint16_t>(kKeymapTypeBase + n));
-        StoreKrzName(pKeymap, entry.m_strKeymapName);
-        bo::StoreBE16(pKeymap + kKeymapSampleNumber, n);
-
-        std::uint8_t* pProgram = abTemplate.data() + program.nOffset;
-        bo::StoreBE16(pProgram + kObjId, static_cast<std::uint16_t>(kProgramTypeBase + n));
-        StoreKrzName(pProgram, entry.m_strProgramName);
-        if (!bMono)
-            bo::StoreBE16(pProgram + kProgramKeymap2, n);
-        bo::StoreBE16(pProgram + kProgramKeymap1, n);
-
-        out.Write(pSample, sample.nLength);
-        ++summary.nSamples;
-        if (plan.bGroupMember)
-            continue;
-        if (plan.nGroupFirstOf >= 0)
-        {
-            // The group's keymap names a sample per key; its program (the
-            // first entry's) names that keymap, as any program names its
-            // entry's keymap by the entry's number.
-            const CKeymapGroup& group = aGroups[plan.nGroupFirstOf];
-            const MultiKeymapBytes abKeymap =
-                BuildMultiKeymap(n, group.strKeymapName, GroupSampleNumbers(group, nFirstObjectID));
-            out.Write(abKeymap.data(), abKeymap.size());
-            ++summary.nKeymaps;
-            if (group.bProgram)
-            {
-                StoreKrzName(pProgram, group.strProgramName);
-                out.Write(pProgram, program.nLength);
-                ++summary.nPrograms;
-            }
-            continue;
-        }
-        if (entry.m_bKeymapEnable)
-        {
-            out.Write(pKeymap, keymap.nLength);
-            ++summary.nKeymaps;
-        }
-        if (entry.m_bProgramEnable)
-        {
-            out.Write(pProgram, program.nLength);
-            ++summary.nPrograms;
-        }
-    }
+        WriteEntryObjects(doc.m_aPool[plan.nIndex], aWavInfo[plan.nIndex], plan, aGroups,
+                          nFirstObjectID, abTemplate, nRunningBytes, out, summary);
 
     const std::uint8_t abEndMark[kEndMarkSize] = {0, 0, 0, 0};
     out.Write(abEndMark, sizeof abEndMark);

@@ -11,22 +11,23 @@
 namespace
 {
 
-// Offsets of the keymap's data (from the object's first byte).
-constexpr std::size_t kDataDistanceField = 8;
-constexpr std::uint16_t kDataDistance = 20;
-constexpr std::size_t kEntryMethod = 30;
-constexpr std::size_t kEntry0Pitch = 32;
-constexpr std::size_t kCentsPerEntry = 34;
-constexpr std::size_t kEntriesPerLevel = 36;
-constexpr std::size_t kBytesPerEntry = 38;
-constexpr std::size_t kLevelDistances = 40;
-constexpr std::size_t kVelocityLevels = 8;
-constexpr std::size_t kEntryTable = 56;
+// Offsets of the keymap's fields from the object's first byte: its data
+// begins right after the name and its terminator, as in the template.
+constexpr std::size_t kKeymapData = kKeymapSampleNumber;
+constexpr auto kDataDistance = static_cast<std::uint16_t>(kKeymapData - kObjDataDistance);
+constexpr std::size_t kEntryMethod = kKeymapData + kKdEntryMethod;
+constexpr std::size_t kEntry0Pitch = kKeymapData + kKdEntry0Pitch;
+constexpr std::size_t kCentsPerEntry = kKeymapData + kKdCentsPerEntry;
+constexpr std::size_t kEntriesPerLevel = kKeymapData + kKdEntryCount;
+constexpr std::size_t kBytesPerEntry = kKeymapData + kKdEntryBytes;
+constexpr std::size_t kLevelDistances = kKeymapData + kKdTables;
+constexpr std::size_t kEntryTable = kKeymapData + kKdFieldsSize;
 
-// Bit 0x02 (a sample object number per entry) and bit 0x01 (a sub-sample
-// number per entry): u16 + u8.
-constexpr std::uint16_t kMethodSamplePerEntry = 0x0003;
+// A sample object number and a sub-sample number per entry: u16 + u8.
+constexpr std::uint16_t kMethodSamplePerEntry = kKmSample | kKmSubSample;
 constexpr std::uint16_t kEntryBytes = 3;
+static_assert(kDataDistance == 20 && kEntryMethod == 30 && kLevelDistances == 40 &&
+              kEntryTable == 56);
 
 std::string EntryText(const CDorvane_V2Doc& doc, int nEntry)
 {
@@ -149,7 +150,7 @@ MultiKeymapBytes BuildMultiKeymap(std::uint16_t nKeymapNumber, const std::string
     bo::StoreBE16(ab.data() + kObjId, static_cast<std::uint16_t>(kKeymapTypeBase + nKeymapNumber));
     // From offset 4 to the end; 436 is even, so no byte is added.
     bo::StoreBE16(ab.data() + kObjSize, static_cast<std::uint16_t>(kMultiKeymapLength - 4));
-    bo::StoreBE16(ab.data() + kDataDistanceField, kDataDistance);
+    bo::StoreBE16(ab.data() + kObjDataDistance, kDataDistance);
     StoreKrzName(ab.data(), strName);
 
     bo::StoreBE16(ab.data() + kKeymapSampleNumber, anSampleNumbers[0]);
@@ -160,7 +161,7 @@ MultiKeymapBytes BuildMultiKeymap(std::uint16_t nKeymapNumber, const std::string
     bo::StoreBE16(ab.data() + kBytesPerEntry, kEntryBytes);
     // Every velocity level points at the one table: each distance runs from
     // its own field to offset 56.
-    for (std::size_t j = 0; j < kVelocityLevels; ++j)
+    for (std::size_t j = 0; j < kKdVelocityLevels; ++j)
     {
         const std::size_t nField = kLevelDistances + 2 * j;
         bo::StoreBE16(ab.data() + nField, static_cast<std::uint16_t>(kEntryTable - nField));

@@ -1,5 +1,6 @@
 #include "SampleConverter.h"
 
+#include "AudioDecoder.h"
 #include "ByteOrder.h"
 #include "CFile.h"
 #include "CFileException.h"

@@ -5,6 +5,7 @@
 #include "CFile.h"
 #include "CImageIO.h"
 #include "DosName.h"
+#include "FatLayout.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,13 +15,6 @@
 namespace
 {
 
-constexpr std::size_t kEntrySize = 32;
-constexpr std::uint8_t kAttrReadOnly = 0x01;
-constexpr std::uint8_t kAttrVolumeLabel = 0x08;
-constexpr std::uint8_t kAttrFolder = 0x10;
-constexpr std::uint8_t kAttrArchive = 0x20;
-constexpr std::uint8_t kAttrLongName = 0x0F;
-constexpr std::uint8_t kDeleted = 0xE5;
 // The largest size a directory entry can hold.
 constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFFull;
 
@@ -32,124 +26,90 @@ bool IsPowerOfTwo(std::uint32_t n)
 // Whether a sector looks like a FAT boot sector: a BIOS parameter block with
 // sizes a FAT volume can have. A partition table's first sector has zeros
 // there.
-bool HasBpb(const std::uint8_t* ab)
+bool HasBpb(const CByteCursor& sector)
 {
-    const std::uint32_t nBytesPerSector = bo::LoadLE16(ab + 11);
+    const std::uint32_t nBytesPerSector = sector.At(kBpbBytesPerSector).LE16();
     return (nBytesPerSector == 512 || nBytesPerSector == 1024 || nBytesPerSector == 2048 ||
             nBytesPerSector == 4096) &&
-           IsPowerOfTwo(ab[13]) && bo::LoadLE16(ab + 14) != 0 && ab[16] != 0 && ab[21] >= 0xF0;
+           IsPowerOfTwo(sector.At(kBpbSectorsPerCluster).U8()) &&
+           sector.At(kBpbReservedSectors).LE16() != 0 && sector.At(kBpbFatCount).U8() != 0 &&
+           sector.At(kBpbMedia).U8() >= 0xF0;
 }
 
-// The date and time of a directory entry, in local time.
-void StoreDosTime(std::uint8_t* abEntry, std::time_t t)
+bool IsExFat(const CByteCursor& sector)
 {
-    const auto [nDate, nTime] = DosDateTime(t);
-    abEntry[13] = 0;
-    bo::StoreLE16(abEntry + 14, nTime); // created
-    bo::StoreLE16(abEntry + 16, nDate);
-    bo::StoreLE16(abEntry + 18, nDate); // last access
-    bo::StoreLE16(abEntry + 22, nTime); // written
-    bo::StoreLE16(abEntry + 24, nDate);
-}
-
-void FillEntry(std::uint8_t* abEntry, const std::string& strField11, std::uint8_t nAttr,
-               std::uint32_t nFirstCluster, std::uint32_t nSize, std::time_t t)
-{
-    std::memset(abEntry, 0, kEntrySize);
-    std::memcpy(abEntry, strField11.data(), 11);
-    abEntry[11] = nAttr;
-    StoreDosTime(abEntry, t);
-    bo::StoreLE16(abEntry + 26, static_cast<std::uint16_t>(nFirstCluster));
-    bo::StoreLE32(abEntry + 28, nSize);
+    const auto abName = sector.At(kBsOemName).Bytes(8);
+    return std::memcmp(abName.data(), "EXFAT   ", 8) == 0;
 }
 
 } // namespace
 
-// A folder's entries in memory, with where each part of them lies in the
-// image: the root folder is one region, any other folder one region per
-// cluster. Regions from nNewFrom on are clusters the change adds.
-struct CFatVolume::SDirectory
+// The file to copy, its entry and its clusters.
+struct CFatVolume::SFilePlan
 {
-    std::vector<std::uint8_t> m_ab;
-    std::vector<std::uint8_t> m_abOriginal;
-    std::vector<std::uint64_t> m_anRegionOffset;
-    std::vector<std::uint32_t> m_anClusters; // empty for the root folder
-    std::size_t m_nRegionBytes = 0;
-    std::size_t m_nNewFrom = 0;
-
-    std::size_t EntryCount() const { return m_ab.size() / kEntrySize; }
-    std::uint8_t* Entry(std::size_t i) { return m_ab.data() + i * kEntrySize; }
-
-    // The entry of a file or folder named strField11, or -1. Deleted
-    // entries, long-name pieces and the volume label are not names.
-    long Find(const std::string& strField11) const
-    {
-        for (std::size_t i = 0; i < EntryCount(); ++i)
-        {
-            const std::uint8_t* ab = m_ab.data() + i * kEntrySize;
-            if (ab[0] == 0)
-                break;
-            if (ab[0] == kDeleted || ab[11] == kAttrLongName || (ab[11] & kAttrVolumeLabel))
-                continue;
-            if (std::memcmp(ab, strField11.data(), 11) == 0)
-                return static_cast<long>(i);
-        }
-        return -1;
-    }
-
-    // The first free entry (deleted, or at or after the end mark), or -1.
-    long FreeSlot() const
-    {
-        for (std::size_t i = 0; i < EntryCount(); ++i)
-            if (m_ab[i * kEntrySize] == 0 || m_ab[i * kEntrySize] == kDeleted)
-                return static_cast<long>(i);
-        return -1;
-    }
+    std::size_t nSlot = 0;
+    std::uint64_t nSize = 0;
+    std::uint32_t nClusters = 0;
+    std::vector<std::uint32_t> anOld; // the clusters of a replaced file
+    std::vector<std::uint32_t> anNew;
 };
 
 CFatVolume::CFatVolume(CImageIO& io) : m_io(io)
 {
-    if (io.Length() < 512)
+    ReadBootSector();
+    ReadFat();
+}
+
+void CFatVolume::ReadBootSector()
+{
+    if (m_io.Length() < kFatBootSectorSize)
         throw CDiskImageRefusal("the image is too small to hold a volume");
-    std::uint8_t ab[512];
-    io.ReadAt(0, ab, sizeof ab);
-    if (std::memcmp(ab + 3, "EXFAT   ", 8) == 0)
+    std::uint8_t ab[kFatBootSectorSize];
+    m_io.ReadAt(0, ab, sizeof ab);
+    const CByteCursor sector(ab, sizeof ab);
+    if (IsExFat(sector))
         throw CDiskImageRefusal("the volume is exFAT, not FAT12 or FAT16");
-    if (!HasBpb(ab))
+    if (!HasBpb(sector))
     {
-        if (ab[510] != 0x55 || ab[511] != 0xAA)
+        if (sector.At(kBsSignature).U8() != kBsSignature0 ||
+            sector.At(kBsSignature + 1).U8() != kBsSignature1)
             throw CDiskImageRefusal("the image holds no FAT volume and no partition table");
-        const std::uint8_t* abPart = ab + 446;
-        const std::uint8_t nType = abPart[4];
+        const CByteCursor part = sector.From(kMbrPartitionTable);
+        const std::uint8_t nType = part.At(kPartType).U8();
         if (nType == 0x0B || nType == 0x0C)
             throw CDiskImageRefusal("the first partition is FAT32, not FAT12 or FAT16");
         if (nType != 0x01 && nType != 0x04 && nType != 0x06 && nType != 0x0E)
             throw CDiskImageRefusal("the first partition is not FAT12 or FAT16");
-        m_nVolumeOffset = std::uint64_t{bo::LoadLE32(abPart + 8)} * 512;
-        if (m_nVolumeOffset == 0 || m_nVolumeOffset + 512 > io.Length())
+        m_nVolumeOffset = std::uint64_t{part.At(kPartFirstSector).LE32()} * kMbrSectorBytes;
+        if (m_nVolumeOffset == 0 || m_nVolumeOffset + kFatBootSectorSize > m_io.Length())
             throw CDiskImageRefusal("the first partition lies outside the image");
-        io.ReadAt(m_nVolumeOffset, ab, sizeof ab);
-        if (std::memcmp(ab + 3, "EXFAT   ", 8) == 0)
+        m_io.ReadAt(m_nVolumeOffset, ab, sizeof ab);
+        if (IsExFat(sector))
             throw CDiskImageRefusal("the first partition is exFAT, not FAT12 or FAT16");
-        if (!HasBpb(ab))
+        if (!HasBpb(sector))
             throw CDiskImageRefusal("the first partition holds no FAT volume");
     }
+    ReadBpb(sector);
+}
 
-    m_nBytesPerSector = bo::LoadLE16(ab + 11);
-    const std::uint32_t nSectorsPerCluster = ab[13];
+void CFatVolume::ReadBpb(const CByteCursor& bpb)
+{
+    m_nBytesPerSector = bpb.At(kBpbBytesPerSector).LE16();
+    const std::uint32_t nSectorsPerCluster = bpb.At(kBpbSectorsPerCluster).U8();
     m_nClusterBytes = m_nBytesPerSector * nSectorsPerCluster;
-    m_nReservedSectors = bo::LoadLE16(ab + 14);
-    m_nFats = ab[16];
-    m_nRootEntries = bo::LoadLE16(ab + 17);
-    m_nFatSectors = bo::LoadLE16(ab + 22);
-    const std::uint32_t nTotal16 = bo::LoadLE16(ab + 19);
-    const std::uint64_t nTotalSectors = nTotal16 != 0 ? nTotal16 : bo::LoadLE32(ab + 32);
+    m_nReservedSectors = bpb.At(kBpbReservedSectors).LE16();
+    m_nFats = bpb.At(kBpbFatCount).U8();
+    m_nRootEntries = bpb.At(kBpbRootEntries).LE16();
+    m_nFatSectors = bpb.At(kBpbFatSectors).LE16();
+    const std::uint32_t nTotal16 = bpb.At(kBpbTotalSectors16).LE16();
+    const std::uint64_t nTotalSectors =
+        nTotal16 != 0 ? nTotal16 : bpb.At(kBpbTotalSectors32).LE32();
     // FAT32 keeps its FAT size elsewhere and its root folder in clusters.
     if (m_nFatSectors == 0 || m_nRootEntries == 0)
         throw CDiskImageRefusal("the volume is FAT32, not FAT12 or FAT16");
 
     const std::uint64_t nRootSectors =
-        (std::uint64_t{m_nRootEntries} * kEntrySize + m_nBytesPerSector - 1) / m_nBytesPerSector;
+        (std::uint64_t{m_nRootEntries} * kDirEntrySize + m_nBytesPerSector - 1) / m_nBytesPerSector;
     const std::uint64_t nFirstData =
         m_nReservedSectors + std::uint64_t{m_nFats} * m_nFatSectors + nRootSectors;
     if (nTotalSectors <= nFirstData)
@@ -162,14 +122,13 @@ CFatVolume::CFatVolume(CImageIO& io) : m_io(io)
     m_nFatBits = nClusters < 4085 ? 12 : 16;
     if (std::uint64_t{m_nFatSectors} * m_nBytesPerSector * 8 / m_nFatBits < nClusters + 2)
         throw CDiskImageRefusal("the boot sector is damaged (the FAT is too small)");
-    if (m_nVolumeOffset + nTotalSectors * m_nBytesPerSector > io.Length())
+    if (m_nVolumeOffset + nTotalSectors * m_nBytesPerSector > m_io.Length())
         throw CDiskImageRefusal("the image is shorter than its volume");
 
     m_nRootOffset = m_nVolumeOffset +
                     (std::uint64_t{m_nReservedSectors} + std::uint64_t{m_nFats} * m_nFatSectors) *
                         m_nBytesPerSector;
     m_nDataOffset = m_nVolumeOffset + nFirstData * m_nBytesPerSector;
-    ReadFat();
 }
 
 void CFatVolume::ReadFat()
@@ -190,16 +149,18 @@ void CFatVolume::ReadFat()
     }
     m_abFat = abFirst;
 
+    // A FAT16 entry is a u16; two FAT12 entries share three bytes.
+    const CByteCursor fat(abFirst);
     m_anFat.resize(std::size_t{m_nClusters} + 2);
     for (std::uint32_t c = 0; c < m_nClusters + 2; ++c)
     {
         if (m_nFatBits == 16)
         {
-            m_anFat[c] = bo::LoadLE16(abFirst.data() + 2 * c);
+            m_anFat[c] = fat.At(2 * std::size_t{c}).LE16();
         }
         else
         {
-            const std::uint32_t nPair = bo::LoadLE16(abFirst.data() + c * 3 / 2);
+            const std::uint32_t nPair = fat.At(std::size_t{c} * 3 / 2).LE16();
             m_anFat[c] = (c & 1) ? nPair >> 4 : nPair & 0xFFF;
         }
     }
@@ -285,7 +246,7 @@ void CFatVolume::WriteFatChanges(const std::vector<std::uint8_t>& abOld,
 CFatVolume::SDirectory CFatVolume::ReadRoot()
 {
     SDirectory dir;
-    dir.m_nRegionBytes = std::size_t{m_nRootEntries} * kEntrySize;
+    dir.m_nRegionBytes = std::size_t{m_nRootEntries} * kDirEntrySize;
     dir.m_ab.resize(dir.m_nRegionBytes);
     m_io.ReadAt(m_nRootOffset, dir.m_ab.data(), dir.m_ab.size());
     dir.m_abOriginal = dir.m_ab;
@@ -357,9 +318,9 @@ void CFatVolume::OpenFolderPath(const std::vector<std::string>& aPath,
         const long i = bCreating ? -1 : parent.Find(strField);
         if (i >= 0)
         {
-            if (!(parent.Entry(i)[11] & kAttrFolder))
+            if (!(parent.EntryFields(i).At(kDirAttr).U8() & kAttrFolder))
                 throw CDiskImageRefusal(strName + " exists and is not a folder");
-            aDirs.push_back(ReadFolder(bo::LoadLE16(parent.Entry(i) + 26), strName));
+            aDirs.push_back(ReadFolder(parent.FirstCluster(i), strName));
             anEntrySlot.push_back(-1);
             continue;
         }
@@ -367,7 +328,7 @@ void CFatVolume::OpenFolderPath(const std::vector<std::string>& aPath,
         // cluster, with "." and ".." filled in once the clusters are chosen.
         bCreating = true;
         const long nSlot = ClaimSlot(parent, aDirs.size() == 1, nNewDirClusters);
-        FillEntry(parent.Entry(nSlot), strField, kAttrFolder, 0, 0, tNow);
+        FillFatEntry(parent.Entry(nSlot), strField, kAttrFolder, 0, 0, tNow);
         SDirectory folder;
         folder.m_nRegionBytes = m_nClusterBytes;
         folder.m_ab.assign(m_nClusterBytes, 0);
@@ -375,8 +336,8 @@ void CFatVolume::OpenFolderPath(const std::vector<std::string>& aPath,
         folder.m_anRegionOffset.push_back(0);
         folder.m_anClusters.push_back(0);
         folder.m_nNewFrom = 0;
-        FillEntry(folder.Entry(0), ".          ", kAttrFolder, 0, 0, tNow);
-        FillEntry(folder.Entry(1), "..         ", kAttrFolder, 0, 0, tNow);
+        FillFatEntry(folder.Entry(0), ".          ", kAttrFolder, 0, 0, tNow);
+        FillFatEntry(folder.Entry(1), "..         ", kAttrFolder, 0, 0, tNow);
         ++nNewDirClusters;
         aDirs.push_back(std::move(folder));
         anEntrySlot.push_back(nSlot);
@@ -394,27 +355,41 @@ void CFatVolume::PutFiles(const std::vector<SPutFile>& aFiles,
     std::vector<long> anEntrySlot; // the parent's entry of a folder made here, or -1
     std::uint32_t nNewDirClusters = 0;
     OpenFolderPath(aFolderPath, aDirs, anEntrySlot, nNewDirClusters, tNow);
-    SDirectory* pTarget = &aDirs.back();
-    const bool bTargetIsRoot = aDirs.size() == 1;
 
     // Every name, slot and size first: nothing is written until all the
     // files are known to fit.
-    struct SPlan
-    {
-        std::size_t nSlot = 0;
-        std::uint64_t nSize = 0;
-        std::uint32_t nClusters = 0;
-        std::vector<std::uint32_t> anOld; // the clusters of a replaced file
-        std::vector<std::uint32_t> anNew;
-    };
-    std::vector<SPlan> aPlans(aFiles.size());
+    std::vector<SFilePlan> aPlans(aFiles.size());
     std::vector<CFile> aSources(aFiles.size());
+    const std::uint64_t nClustersNeeded = PlanFiles(
+        aFiles, aDirs.back(), aDirs.size() == 1, bReplace, tNow, aPlans, aSources, nNewDirClusters);
+
+    // Replaced clusters are freed only after the entry points at the new
+    // ones, so the new file needs room beside the old.
+    const std::uint64_t nFree = FreeClusters();
+    if (nClustersNeeded + nNewDirClusters > nFree)
+        throw CDiskImageRefusal(
+            "there is not enough room on the image (" +
+            std::to_string((nClustersNeeded + nNewDirClusters) * m_nClusterBytes / 1024) +
+            " KB needed, " + std::to_string(nFree * m_nClusterBytes / 1024) + " KB free)");
+
+    std::vector<std::uint32_t> anFat = m_anFat;
+    AssignClusters(aDirs, anEntrySlot, aPlans, anFat);
+    WriteData(aPlans, aSources, aDirs, nClustersNeeded, feedback);
+    CommitChanges(aDirs, aPlans, std::move(anFat));
+    feedback.ProgressSetPos(0);
+}
+
+std::uint64_t CFatVolume::PlanFiles(const std::vector<SPutFile>& aFiles, SDirectory& target,
+                                    bool bTargetIsRoot, bool bReplace, std::time_t tNow,
+                                    std::vector<SFilePlan>& aPlans, std::vector<CFile>& aSources,
+                                    std::uint32_t& nNewDirClusters)
+{
     std::set<std::string> setNames;
     std::uint64_t nClustersNeeded = 0;
     for (std::size_t f = 0; f < aFiles.size(); ++f)
     {
         const SPutFile& file = aFiles[f];
-        SPlan& plan = aPlans[f];
+        SFilePlan& plan = aPlans[f];
         if (!setNames.insert(file.strDosName).second)
             throw CDiskImageRefusal("two of the files get the same name " + file.strDosName);
         aSources[f] = CFile(file.strSource, CFile::modeRead);
@@ -426,17 +401,17 @@ void CFatVolume::PutFiles(const std::vector<SPutFile>& aFiles,
         nClustersNeeded += plan.nClusters;
 
         const std::string strField = DirEntryName(file.strDosName);
-        const long i = pTarget->Find(strField);
+        const long i = target.Find(strField);
         if (i >= 0)
         {
-            const std::uint8_t* abEntry = pTarget->Entry(i);
-            if (abEntry[11] & (kAttrFolder | kAttrVolumeLabel))
+            const std::uint8_t nAttr = target.EntryFields(i).At(kDirAttr).U8();
+            if (nAttr & (kAttrFolder | kAttrVolumeLabel))
                 throw CDiskImageRefusal(file.strDosName + " exists on the image as a folder");
             if (!bReplace)
                 throw CDiskImageRefusal(file.strDosName + " exists on the image already");
-            if (abEntry[11] & kAttrReadOnly)
+            if (nAttr & kAttrReadOnly)
                 throw CDiskImageRefusal(file.strDosName + " is read-only on the image");
-            const std::uint32_t nOldFirst = bo::LoadLE16(abEntry + 26);
+            const std::uint32_t nOldFirst = target.FirstCluster(i);
             if (nOldFirst != 0)
                 plan.anOld = Chain(nOldFirst, file.strDosName);
             plan.nSlot = static_cast<std::size_t>(i);
@@ -444,26 +419,22 @@ void CFatVolume::PutFiles(const std::vector<SPutFile>& aFiles,
         else
         {
             plan.nSlot =
-                static_cast<std::size_t>(ClaimSlot(*pTarget, bTargetIsRoot, nNewDirClusters));
+                static_cast<std::size_t>(ClaimSlot(target, bTargetIsRoot, nNewDirClusters));
         }
         // The entry is claimed now, so that the next file finds another
         // slot; its cluster is set once the clusters are chosen.
-        FillEntry(pTarget->Entry(plan.nSlot), strField, kAttrArchive, 0,
-                  static_cast<std::uint32_t>(plan.nSize), tNow);
+        FillFatEntry(target.Entry(plan.nSlot), strField, kAttrArchive, 0,
+                     static_cast<std::uint32_t>(plan.nSize), tNow);
     }
+    return nClustersNeeded;
+}
 
-    // Replaced clusters are freed only after the entry points at the new
-    // ones, so the new file needs room beside the old.
-    const std::uint64_t nFree = FreeClusters();
-    if (nClustersNeeded + nNewDirClusters > nFree)
-        throw CDiskImageRefusal(
-            "there is not enough room on the image (" +
-            std::to_string((nClustersNeeded + nNewDirClusters) * m_nClusterBytes / 1024) +
-            " KB needed, " + std::to_string(nFree * m_nClusterBytes / 1024) + " KB free)");
-
+void CFatVolume::AssignClusters(std::vector<SDirectory>& aDirs,
+                                const std::vector<long>& anEntrySlot,
+                                std::vector<SFilePlan>& aPlans, std::vector<std::uint32_t>& anFat)
+{
     // First fit from the start of the volume: holes of a fragmented volume
     // are filled before the free space at its end.
-    std::vector<std::uint32_t> anFat = m_anFat;
     std::uint32_t nNext = 2;
     auto Allocate = [&]()
     {
@@ -498,29 +469,34 @@ void CFatVolume::PutFiles(const std::vector<SPutFile>& aFiles,
             const auto nSelf = static_cast<std::uint16_t>(aDirs[d].m_anClusters[0]);
             const auto nParent =
                 static_cast<std::uint16_t>(d == 1 ? 0 : aDirs[d - 1].m_anClusters[0]);
-            bo::StoreLE16(aDirs[d - 1].Entry(anEntrySlot[d]) + 26, nSelf);
-            bo::StoreLE16(aDirs[d].Entry(0) + 26, nSelf);
-            bo::StoreLE16(aDirs[d].Entry(1) + 26, nParent);
+            bo::StoreLE16(aDirs[d - 1].Entry(anEntrySlot[d]) + kDirFirstCluster, nSelf);
+            bo::StoreLE16(aDirs[d].Entry(0) + kDirFirstCluster, nSelf);
+            bo::StoreLE16(aDirs[d].Entry(1) + kDirFirstCluster, nParent);
         }
-    for (std::size_t f = 0; f < aFiles.size(); ++f)
+    SDirectory& target = aDirs.back();
+    for (SFilePlan& plan : aPlans)
     {
-        SPlan& plan = aPlans[f];
         for (std::uint32_t n = 0; n < plan.nClusters; ++n)
             plan.anNew.push_back(Allocate());
         Link(plan.anNew);
-        bo::StoreLE16(pTarget->Entry(plan.nSlot) + 26,
+        bo::StoreLE16(target.Entry(plan.nSlot) + kDirFirstCluster,
                       static_cast<std::uint16_t>(plan.anNew.empty() ? 0 : plan.anNew[0]));
     }
+}
 
-    // 1. The data clusters, each run of adjacent clusters in one copy; the
-    // rest of a file's last cluster is zeroed, so no old bytes remain.
-    const std::uint64_t nTotal = std::max<std::uint64_t>(1, nClustersNeeded);
+void CFatVolume::WriteData(const std::vector<SFilePlan>& aPlans, std::vector<CFile>& aSources,
+                           const std::vector<SDirectory>& aDirs, std::uint64_t nClusters,
+                           CFeedback& feedback)
+{
+    // Each run of adjacent clusters in one copy; the rest of a file's last
+    // cluster is zeroed, so no old bytes remain.
+    const std::uint64_t nTotal = std::max<std::uint64_t>(1, nClusters);
     std::uint64_t nDone = 0;
     feedback.ProgressSetRange(0, 100);
     const std::vector<std::uint8_t> abZero(m_nClusterBytes, 0);
-    for (std::size_t f = 0; f < aFiles.size(); ++f)
+    for (std::size_t f = 0; f < aPlans.size(); ++f)
     {
-        const SPlan& plan = aPlans[f];
+        const SFilePlan& plan = aPlans[f];
         std::uint64_t nLeft = plan.nSize;
         for (std::size_t i = 0; i < plan.anNew.size();)
         {
@@ -545,24 +521,28 @@ void CFatVolume::PutFiles(const std::vector<SPutFile>& aFiles,
             m_io.WriteAt(aDirs[d].m_anRegionOffset[r], aDirs[d].m_ab.data() + r * m_nClusterBytes,
                          m_nClusterBytes);
     m_io.Sync();
+}
 
-    // 2. Every FAT copy.
-    // m_abFat holds m_anFat as encoded.
+void CFatVolume::CommitChanges(const std::vector<SDirectory>& aDirs,
+                               const std::vector<SFilePlan>& aPlans,
+                               std::vector<std::uint32_t> anFat)
+{
+    // Every FAT copy; m_abFat holds m_anFat as encoded.
     const std::vector<std::uint8_t> abNewFat = EncodeFat(anFat);
     WriteFatChanges(m_abFat, abNewFat);
     m_anFat = anFat;
     m_abFat = abNewFat;
     m_io.Sync();
 
-    // 3. The directory entries, the deepest folder first.
+    // The directory entries, the deepest folder first.
     for (std::size_t d = aDirs.size(); d-- > 0;)
         WriteDirectoryChanges(aDirs[d]);
     m_io.Sync();
 
-    // 4. The clusters of replaced files are free now that nothing points
-    // at them.
+    // The clusters of replaced files are free now that nothing points at
+    // them.
     bool bFreed = false;
-    for (const SPlan& plan : aPlans)
+    for (const SFilePlan& plan : aPlans)
         for (const std::uint32_t c : plan.anOld)
         {
             anFat[c] = 0;
@@ -576,5 +556,4 @@ void CFatVolume::PutFiles(const std::vector<SPutFile>& aFiles,
         m_abFat = abFreedFat;
         m_io.Sync();
     }
-    feedback.ProgressSetPos(0);
 }

@@ -3,6 +3,9 @@
 // is the first partition of an MBR partition table (sectors of 512 bytes).
 #pragma once
 
+#include "CByteCursor.h"
+#include "CFatDirectory.h"
+
 #include <cstdint>
 #include <ctime>
 #include <stdexcept>
@@ -10,6 +13,7 @@
 #include <vector>
 
 class CFeedback;
+class CFile;
 class CImageIO;
 
 // A request the volume refuses, before anything is written: the text is
@@ -56,8 +60,13 @@ class CFatVolume
                   bool bReplace, CFeedback& feedback);
 
   private:
-    struct SDirectory;
+    using SDirectory = CFatDirectory;
+    struct SFilePlan;
 
+    // The boot sector of the volume (at byte 0, or the first partition's),
+    // its parameters taken into the members below.
+    void ReadBootSector();
+    void ReadBpb(const CByteCursor& bpb);
     std::uint64_t ClusterOffset(std::uint32_t nCluster) const;
     std::uint32_t EndOfChain() const { return m_nFatBits == 12 ? 0xFFF : 0xFFFF; }
     bool IsEndOfChain(std::uint32_t nValue) const;
@@ -81,6 +90,24 @@ class CFatVolume
     void OpenFolderPath(const std::vector<std::string>& aPath, std::vector<SDirectory>& aDirs,
                         std::vector<long>& anEntrySlot, std::uint32_t& nNewDirClusters,
                         std::time_t tNow);
+    // Checks each file against the target folder and claims its entry
+    // there (in memory); returns the clusters the files need.
+    std::uint64_t PlanFiles(const std::vector<SPutFile>& aFiles, SDirectory& target,
+                            bool bTargetIsRoot, bool bReplace, std::time_t tNow,
+                            std::vector<SFilePlan>& aPlans, std::vector<CFile>& aSources,
+                            std::uint32_t& nNewDirClusters);
+    // Chooses the new clusters of folders and files in anFat and sets the
+    // entries that name them.
+    void AssignClusters(std::vector<SDirectory>& aDirs, const std::vector<long>& anEntrySlot,
+                        std::vector<SFilePlan>& aPlans, std::vector<std::uint32_t>& anFat);
+    // Copies the files' data and new folder clusters into their clusters.
+    void WriteData(const std::vector<SFilePlan>& aPlans, std::vector<CFile>& aSources,
+                   const std::vector<SDirectory>& aDirs, std::uint64_t nClusters,
+                   CFeedback& feedback);
+    // The FAT copies, the directory entries, and the freeing of replaced
+    // files' clusters, each step synced before the next.
+    void CommitChanges(const std::vector<SDirectory>& aDirs, const std::vector<SFilePlan>& aPlans,
+                       std::vector<std::uint32_t> anFat);
     void WriteDirectoryChanges(const SDirectory& dir);
 
     CImageIO& m_io;

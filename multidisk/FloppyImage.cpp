@@ -10,6 +10,7 @@
 #include "CImageIO.h"
 #include "COutputSet.h"
 #include "DosName.h"
+#include "FatLayout.h"
 #include "KrzSplit.h"
 
 #include <algorithm>
@@ -60,31 +61,31 @@ std::vector<std::uint8_t> FormatFloppy(const SFloppyGeometry& g, const std::stri
     std::uint8_t* p = ab.data();
     // A jump over the parameter block to a loop that asks the BIOS to boot
     // from elsewhere (INT 18h): the disk holds data, not a system.
-    p[0] = 0xEB;
-    p[1] = 0x3C;
-    p[2] = 0x90;
-    std::memcpy(p + 3, "DORVANE ", 8);
-    bo::StoreLE16(p + 11, kSectorBytes);
-    p[13] = g.m_nSectorsPerCluster;
-    bo::StoreLE16(p + 14, 1); // reserved sectors: the boot sector
-    p[16] = 2;                // FAT copies
-    bo::StoreLE16(p + 17, g.m_nRootEntries);
-    bo::StoreLE16(p + 19, g.m_nSectors);
-    p[21] = g.m_nMedia;
-    bo::StoreLE16(p + 22, g.m_nFatSectors);
-    bo::StoreLE16(p + 24, g.m_nSectorsPerTrack);
-    bo::StoreLE16(p + 26, g.m_nHeads);
-    p[36] = 0x00; // drive number: a floppy
-    p[38] = 0x29; // the extended fields below are present
-    bo::StoreLE32(p + 39, nSerial);
-    std::memcpy(p + 43, Padded(strLabel, 11).data(), 11);
-    std::memcpy(p + 54, "FAT12   ", 8);
-    p[62] = 0xCD; // INT 18h
-    p[63] = 0x18;
-    p[64] = 0xEB; // and stay there
-    p[65] = 0xFE;
-    p[510] = 0x55;
-    p[511] = 0xAA;
+    p[kBsJump] = 0xEB;
+    p[kBsJump + 1] = 0x3C;
+    p[kBsJump + 2] = 0x90;
+    std::memcpy(p + kBsOemName, "DORVANE ", 8);
+    bo::StoreLE16(p + kBpbBytesPerSector, kSectorBytes);
+    p[kBpbSectorsPerCluster] = g.m_nSectorsPerCluster;
+    bo::StoreLE16(p + kBpbReservedSectors, 1); // the boot sector
+    p[kBpbFatCount] = 2;
+    bo::StoreLE16(p + kBpbRootEntries, g.m_nRootEntries);
+    bo::StoreLE16(p + kBpbTotalSectors16, g.m_nSectors);
+    p[kBpbMedia] = g.m_nMedia;
+    bo::StoreLE16(p + kBpbFatSectors, g.m_nFatSectors);
+    bo::StoreLE16(p + kBpbSectorsPerTrack, g.m_nSectorsPerTrack);
+    bo::StoreLE16(p + kBpbHeads, g.m_nHeads);
+    p[kBsDriveNumber] = 0x00; // a floppy
+    p[kBsExtSignature] = kBsExtSignatureValue;
+    bo::StoreLE32(p + kBsSerial, nSerial);
+    std::memcpy(p + kBsLabel, Padded(strLabel, 11).data(), 11);
+    std::memcpy(p + kBsFsType, "FAT12   ", 8);
+    p[kBsBootCode] = 0xCD; // INT 18h
+    p[kBsBootCode + 1] = 0x18;
+    p[kBsBootCode + 2] = 0xEB; // and stay there
+    p[kBsBootCode + 3] = 0xFE;
+    p[kBsSignature] = kBsSignature0;
+    p[kBsSignature + 1] = kBsSignature1;
 
     for (int n = 0; n < 2; ++n)
     {
@@ -95,11 +96,11 @@ std::vector<std::uint8_t> FormatFloppy(const SFloppyGeometry& g, const std::stri
     }
 
     std::uint8_t* pLabel = p + (1 + 2 * g.m_nFatSectors) * kSectorBytes;
-    std::memcpy(pLabel, Padded(strLabel, 11).data(), 11);
-    pLabel[11] = 0x08; // volume label
+    std::memcpy(pLabel + kDirName, Padded(strLabel, kDirNameLength).data(), kDirNameLength);
+    pLabel[kDirAttr] = kAttrVolumeLabel;
     const SDosDateTime written = DosDateTime(std::time(nullptr));
-    bo::StoreLE16(pLabel + 22, written.nTime);
-    bo::StoreLE16(pLabel + 24, written.nDate);
+    bo::StoreLE16(pLabel + kDirWriteTime, written.nTime);
+    bo::StoreLE16(pLabel + kDirWriteDate, written.nDate);
     return ab;
 }
 

@@ -1,6 +1,8 @@
 #include "ContainerChunks.h"
 
+#include "AudioChunkLayout.h"
 #include "ByteOrder.h"
+#include "CByteCursor.h"
 #include "CFile.h"
 #include "FileMetadata.h" // kMaxMetadataChunks
 #include "RiffChunks.h"
@@ -38,40 +40,44 @@ std::uint64_t ExtendedToWhole(const std::uint8_t* p)
 CContainerLayout ReadContainerLayout(CFile& file)
 {
     CContainerLayout layout;
-    std::uint8_t abHead[12];
+    std::uint8_t abHead[kFormHeaderSize];
     file.SeekToBegin();
-    if (file.Read(abHead, 12) != 12)
+    if (file.Read(abHead, sizeof abHead) != sizeof abHead)
         return layout;
-    const bool bRiff = IsChunkTag(abHead, "RIFF") && IsChunkTag(abHead + 8, "WAVE");
-    const bool bAiff = IsChunkTag(abHead, "FORM") &&
-                       (IsChunkTag(abHead + 8, "AIFF") || IsChunkTag(abHead + 8, "AIFC"));
+    const std::uint8_t* pForm = abHead + kFormType;
+    const bool bRiff = IsChunkTag(abHead, "RIFF") && IsChunkTag(pForm, "WAVE");
+    const bool bAiff =
+        IsChunkTag(abHead, "FORM") && (IsChunkTag(pForm, "AIFF") || IsChunkTag(pForm, "AIFC"));
     if (!bRiff && !bAiff)
         return layout;
     layout.bChunked = true;
     layout.bAiff = bAiff;
     const std::uint64_t nLength = file.GetLength();
-    std::uint64_t nPos = 12;
-    for (int nChunks = 0; nChunks < kMaxMetadataChunks && nPos + 8 <= nLength; ++nChunks)
+    std::uint64_t nPos = kFormHeaderSize;
+    for (int nChunks = 0; nChunks < kMaxMetadataChunks && nPos + kChunkHeaderSize <= nLength;
+         ++nChunks)
     {
-        std::uint8_t ab[8];
+        std::uint8_t ab[kChunkHeaderSize];
         file.Seek(static_cast<std::int64_t>(nPos), CFile::begin);
-        if (file.Read(ab, 8) != 8 || !IsPrintableChunkId(ab))
+        if (file.Read(ab, sizeof ab) != sizeof ab || !IsPrintableChunkId(ab))
             break;
-        const std::uint32_t nSize = bAiff ? bo::LoadBE32(ab + 4) : bo::LoadLE32(ab + 4);
+        const CByteCursor header(ab, sizeof ab);
+        const std::uint32_t nSize =
+            bAiff ? header.At(kChunkSize).BE32() : header.At(kChunkSize).LE32();
         if (!IsSoundChunk(ab, bAiff))
             layout.aHidden.push_back(nPos);
-        if (bAiff && IsChunkTag(ab, "COMM") && !layout.nAiffRate && nSize >= 18)
+        if (bAiff && IsChunkTag(ab, "COMM") && !layout.nAiffRate && nSize >= kCommFieldsSize)
         {
-            // channels (16 bits), frames (32), bits (16), rate (80)
-            std::uint8_t abComm[18];
-            if (file.Read(abComm, 18) == 18)
-                layout.nAiffRate = ExtendedToWhole(abComm + 8);
+            std::uint8_t abComm[kCommFieldsSize];
+            if (file.Read(abComm, sizeof abComm) == sizeof abComm)
+                layout.nAiffRate = ExtendedToWhole(
+                    CByteCursor(abComm, sizeof abComm).At(kCommRate).Bytes(kCommRateSize).data());
         }
         // The walk ends at the sound data: a step of the walk that went
         // astray after it must never touch a byte of the sound.
         if (IsChunkTag(ab, bAiff ? "SSND" : "data"))
             break;
-        nPos = NextChunkPos(file, nPos + 8, nSize, nLength, bAiff);
+        nPos = NextChunkPos(file, nPos + kChunkHeaderSize, nSize, nLength, bAiff);
     }
     return layout;
 }

@@ -1,6 +1,7 @@
 #include "FileMetadata.h"
 
-#include "ByteOrder.h"
+#include "AudioChunkLayout.h"
+#include "CByteCursor.h"
 #include "CFile.h"
 #include "RiffChunks.h"
 
@@ -32,50 +33,54 @@ struct CChunk
     std::uint32_t nSize = 0; // size field
 };
 
-// Walks the chunks from offset 12 and calls fn for each whole header.
-// Chunks are padded to even sizes; a writer that left the pad byte out is
-// followed when only the unpadded position starts a chunk, as the WAV
-// header reader does.
+// Walks the chunks from the first one on and calls fn for each whole
+// header. Chunks are padded to even sizes; a writer that left the pad byte
+// out is followed when only the unpadded position starts a chunk, as the
+// WAV header reader does.
 template <class Fn> void WalkChunks(CFile& file, bool bBigEndian, Fn fn)
 {
     const std::uint64_t nLength = file.GetLength();
-    std::uint64_t nPos = 12;
-    for (int nChunks = 0; nChunks < kMaxMetadataChunks && nPos + 8 <= nLength; ++nChunks)
+    std::uint64_t nPos = kFormHeaderSize;
+    for (int nChunks = 0; nChunks < kMaxMetadataChunks && nPos + kChunkHeaderSize <= nLength;
+         ++nChunks)
     {
-        const auto ab = ReadAt(file, nPos, 8);
-        if (ab.size() < 8 || !IsPrintableChunkId(ab.data()))
+        const auto ab = ReadAt(file, nPos, kChunkHeaderSize);
+        if (ab.size() < kChunkHeaderSize || !IsPrintableChunkId(ab.data()))
             return;
+        const CByteCursor header(ab);
         CChunk chunk;
-        std::memcpy(chunk.szId, ab.data(), 4);
-        chunk.nSize = bBigEndian ? bo::LoadBE32(ab.data() + 4) : bo::LoadLE32(ab.data() + 4);
-        chunk.nBody = nPos + 8;
+        std::memcpy(chunk.szId, header.At(kChunkId).Bytes(4).data(), 4);
+        chunk.nSize = bBigEndian ? header.At(kChunkSize).BE32() : header.At(kChunkSize).LE32();
+        chunk.nBody = nPos + kChunkHeaderSize;
         fn(chunk);
         nPos = NextChunkPos(file, chunk.nBody, chunk.nSize, nLength, bBigEndian);
     }
 }
 
-// "smpl": 36 bytes of fields (the unity note at 12, the loop count at 28),
-// then 24 bytes per loop (type at 4, start at 8, end at 12, inclusive).
 void ReadSmpl(CFile& file, const CChunk& chunk, CFileMetadata& metadata)
 {
-    const auto ab = ReadAt(file, chunk.nBody, 36);
-    if (ab.size() < 36 || chunk.nSize < 36)
+    const auto ab = ReadAt(file, chunk.nBody, kSmplFieldsSize);
+    if (ab.size() < kSmplFieldsSize || chunk.nSize < kSmplFieldsSize)
         return;
-    const std::uint32_t nUnity = bo::LoadLE32(ab.data() + 12);
+    const CByteCursor fields(ab);
+    const std::uint32_t nUnity = fields.At(kSmplUnityNote).LE32();
     if (nUnity <= 127)
         metadata.nRootKey = static_cast<int>(nUnity);
-    const std::uint32_t nLoops = bo::LoadLE32(ab.data() + 28);
-    for (std::uint64_t i = 0; i < nLoops && 36 + 24 * (i + 1) <= chunk.nSize; ++i)
+    const std::uint32_t nLoops = fields.At(kSmplLoopCount).LE32();
+    for (std::uint64_t i = 0;
+         i < nLoops && kSmplFieldsSize + kSmplLoopSize * (i + 1) <= chunk.nSize; ++i)
     {
         if (i >= static_cast<std::uint64_t>(kMaxMetadataChunks))
             return;
-        const auto abLoop = ReadAt(file, chunk.nBody + 36 + 24 * i, 24);
-        if (abLoop.size() < 24)
+        const auto abLoop =
+            ReadAt(file, chunk.nBody + kSmplFieldsSize + kSmplLoopSize * i, kSmplLoopSize);
+        if (abLoop.size() < kSmplLoopSize)
             return;
-        if (bo::LoadLE32(abLoop.data() + 4) != 0) // not a forward loop
+        const CByteCursor loop(abLoop);
+        if (loop.At(kSmplLoopType).LE32() != 0) // not a forward loop
             continue;
-        const std::uint32_t nStart = bo::LoadLE32(abLoop.data() + 8);
-        const std::uint32_t nEnd = bo::LoadLE32(abLoop.data() + 12);
+        const std::uint32_t nStart = loop.At(kSmplLoopStart).LE32();
+        const std::uint32_t nEnd = loop.At(kSmplLoopEnd).LE32();
         if (nEnd < nStart)
             return; // the first forward loop is damaged: no loop
         metadata.bHasLoop = true;
@@ -99,39 +104,60 @@ void ReadWaveMetadata(CFile& file, CFileMetadata& metadata)
                });
 }
 
-// "MARK": a 16-bit count, then per marker a 16-bit id, a 32-bit position
-// and a Pascal string padded to an even length with its count byte.
 // A chunk that cannot be read gives no markers and sets bDamaged: every
 // marker, its name included, must lie within the chunk.
 std::map<std::uint16_t, std::uint32_t> ReadMarkers(CFile& file, const CChunk& chunk, bool& bDamaged)
 {
     std::map<std::uint16_t, std::uint32_t> aMarkers;
-    const auto abCount = ReadAt(file, chunk.nBody, 2);
-    if (abCount.size() < 2 || chunk.nSize < 2)
+    const auto abCount = ReadAt(file, chunk.nBody, kMarkCountSize);
+    if (abCount.size() < kMarkCountSize || chunk.nSize < kMarkCountSize)
     {
         bDamaged = true;
         return aMarkers;
     }
-    const unsigned nCount = bo::LoadBE16(abCount.data());
+    const unsigned nCount = CByteCursor(abCount).BE16();
     const std::uint64_t nEnd = chunk.nBody + chunk.nSize;
-    std::uint64_t nPos = chunk.nBody + 2;
+    std::uint64_t nPos = chunk.nBody + kMarkCountSize;
     // Marker by marker, so that memory stays small whatever the sizes say.
     for (unsigned i = 0; i < nCount; ++i)
     {
-        const auto ab = ReadAt(file, nPos, 7);
+        const auto ab = ReadAt(file, nPos, kMarkerFixedSize + 1);
+        const CByteCursor marker(ab);
         // A name's count byte and its text (padded to an even length with
         // the count byte) must end within the chunk; a pad byte that the
         // chunk's last name leaves out is forgiven.
-        const std::uint64_t nName = ab.size() < 7 ? 0 : 1u + ab[6];
-        if (ab.size() < 7 || nPos + 6 + nName > nEnd)
+        const bool bWhole = marker.Size() == kMarkerFixedSize + 1;
+        const std::uint64_t nName = bWhole ? 1u + marker.At(kMarkerNameCount).U8() : 0;
+        if (!bWhole || nPos + kMarkerFixedSize + nName > nEnd)
         {
             bDamaged = true;
             return {};
         }
-        aMarkers.emplace(bo::LoadBE16(ab.data()), bo::LoadBE32(ab.data() + 2)); // first id wins
-        nPos += 6 + nName + nName % 2;
+        aMarkers.emplace(marker.At(kMarkerId).BE16(),
+                         marker.At(kMarkerPosition).BE32()); // first id wins
+        nPos += kMarkerFixedSize + nName + nName % 2;
     }
     return aMarkers;
+}
+
+// The sustain loop of an INST chunk's fields, from markers between frames:
+// it plays frames begin .. end - 1.
+void SetSustainLoop(const CByteCursor& inst, const std::map<std::uint16_t, std::uint32_t>& aMarkers,
+                    CFileMetadata& metadata)
+{
+    const auto nBase = static_cast<std::int8_t>(inst.At(kInstBaseNote).U8());
+    if (nBase >= 0)
+        metadata.nRootKey = nBase;
+    const std::uint16_t nMode = inst.At(kInstSustainMode).BE16();
+    const auto itBegin = aMarkers.find(inst.At(kInstSustainBegin).BE16());
+    const auto itEnd = aMarkers.find(inst.At(kInstSustainEnd).BE16());
+    if (nMode != 1 || itBegin == aMarkers.end() || itEnd == aMarkers.end())
+        return;
+    if (itEnd->second <= itBegin->second)
+        return;
+    metadata.bHasLoop = true;
+    metadata.nLoopStart = itBegin->second;
+    metadata.nLoopEnd = itEnd->second - 1u;
 }
 
 void ReadAiffMetadata(CFile& file, CFileMetadata& metadata)
@@ -146,8 +172,8 @@ void ReadAiffMetadata(CFile& file, CFileMetadata& metadata)
                    if (!bInstSeen && std::strcmp(chunk.szId, "INST") == 0)
                    {
                        bInstSeen = true;
-                       abInst = ReadAt(file, chunk.nBody, 20);
-                       if (chunk.nSize < 20 || abInst.size() < 20)
+                       abInst = ReadAt(file, chunk.nBody, kInstSize);
+                       if (chunk.nSize < kInstSize || abInst.size() < kInstSize)
                        {
                            metadata.bDamaged = true;
                            abInst.clear();
@@ -159,24 +185,8 @@ void ReadAiffMetadata(CFile& file, CFileMetadata& metadata)
                        aMarkers = ReadMarkers(file, chunk, metadata.bDamaged);
                    }
                });
-    if (abInst.size() < 20)
-        return;
-    // base note, detune, low/high note, low/high velocity, gain (16 bits),
-    // sustain loop: play mode, begin marker, end marker (16 bits each)
-    const auto nBase = static_cast<std::int8_t>(abInst[0]);
-    if (nBase >= 0)
-        metadata.nRootKey = nBase;
-    const std::uint16_t nMode = bo::LoadBE16(&abInst[8]);
-    const auto itBegin = aMarkers.find(bo::LoadBE16(&abInst[10]));
-    const auto itEnd = aMarkers.find(bo::LoadBE16(&abInst[12]));
-    if (nMode != 1 || itBegin == aMarkers.end() || itEnd == aMarkers.end())
-        return;
-    // Markers lie between frames: the loop plays frames begin .. end - 1.
-    if (itEnd->second <= itBegin->second)
-        return;
-    metadata.bHasLoop = true;
-    metadata.nLoopStart = itBegin->second;
-    metadata.nLoopEnd = itEnd->second - 1u;
+    if (abInst.size() == kInstSize)
+        SetSustainLoop(CByteCursor(abInst), aMarkers, metadata);
 }
 
 bool IsAlnum(char c)
@@ -194,13 +204,14 @@ CFileMetadata ReadFileMetadata(const std::string& strPath)
         CFile file;
         if (!file.Open(strPath, CFile::modeRead))
             return metadata;
-        const auto ab = ReadAt(file, 0, 12);
-        if (ab.size() < 12)
+        const auto ab = ReadAt(file, 0, kFormHeaderSize);
+        if (ab.size() < kFormHeaderSize)
             return metadata;
-        if (IsChunkTag(ab.data(), "RIFF") && IsChunkTag(ab.data() + 8, "WAVE"))
+        const std::uint8_t* pForm = CByteCursor(ab).At(kFormType).Bytes(4).data();
+        if (IsChunkTag(ab.data(), "RIFF") && IsChunkTag(pForm, "WAVE"))
             ReadWaveMetadata(file, metadata);
         else if (IsChunkTag(ab.data(), "FORM") &&
-                 (IsChunkTag(ab.data() + 8, "AIFF") || IsChunkTag(ab.data() + 8, "AIFC")))
+                 (IsChunkTag(pForm, "AIFF") || IsChunkTag(pForm, "AIFC")))
             ReadAiffMetadata(file, metadata);
     }
     catch (const CFileException&)

@@ -1,6 +1,7 @@
 #include "RiffChunks.h"
 
-#include "ByteOrder.h"
+#include "AudioChunkLayout.h"
+#include "CByteCursor.h"
 #include "CFile.h"
 
 #include <cstring>
@@ -20,14 +21,16 @@ bool IsPrintableChunkId(const std::uint8_t* p)
 
 bool StartsChunk(CFile& file, std::uint64_t nPos, std::uint64_t nLength, bool bBigEndian)
 {
-    if (nPos + 8 > nLength)
+    if (nPos + kChunkHeaderSize > nLength)
         return false;
-    std::uint8_t ab[8];
+    std::uint8_t ab[kChunkHeaderSize];
     file.Seek(static_cast<std::int64_t>(nPos), CFile::begin);
-    if (file.Read(ab, 8) != 8 || !IsPrintableChunkId(ab))
+    if (file.Read(ab, sizeof ab) != sizeof ab || !IsPrintableChunkId(ab))
         return false;
-    const std::uint32_t nSize = bBigEndian ? bo::LoadBE32(ab + 4) : bo::LoadLE32(ab + 4);
-    return IsChunkTag(ab, "data") || nPos + 8 + nSize <= nLength;
+    const CByteCursor header(ab, sizeof ab);
+    const std::uint32_t nSize =
+        bBigEndian ? header.At(kChunkSize).BE32() : header.At(kChunkSize).LE32();
+    return IsChunkTag(ab, "data") || nPos + kChunkHeaderSize + nSize <= nLength;
 }
 
 std::uint64_t NextChunkPos(CFile& file, std::uint64_t nBody, std::uint32_t nSize,

@@ -1,6 +1,8 @@
 #include "WavReader.h"
 
+#include "AudioChunkLayout.h"
 #include "ByteOrder.h"
+#include "CByteCursor.h"
 #include "CFeedback.h"
 #include "CFile.h"
 #include "RiffChunks.h"
@@ -65,16 +67,16 @@ Verdict ReadHeader(CFile& file, WAVINFO& info)
     if (!FindFmtWord(file))
         return Verdict::Bad;
 
-    // chunk size (unused), format tag, channels, rate, byte rate (unused),
-    // block align, bits per sample
-    std::uint8_t abFmt[20];
+    // The chunk's size (unused), then its fields.
+    std::uint8_t abFmt[4 + kFmtFieldsSize];
     if (file.Read(abFmt, sizeof abFmt) != sizeof abFmt)
         return Verdict::Bad;
-    info.nFormatTag = bo::LoadLE16(abFmt + 4);
-    info.nChannels = bo::LoadLE16(abFmt + 6);
-    info.nSamplesPerSec = static_cast<std::int32_t>(bo::LoadLE32(abFmt + 8));
-    info.nBlockAlign = bo::LoadLE16(abFmt + 16);
-    info.nBitsPerSample = bo::LoadLE16(abFmt + 18);
+    const CByteCursor fmt = CByteCursor(abFmt, sizeof abFmt).From(4);
+    info.nFormatTag = fmt.At(kFmtFormatTag).LE16();
+    info.nChannels = fmt.At(kFmtChannels).LE16();
+    info.nSamplesPerSec = static_cast<std::int32_t>(fmt.At(kFmtRate).LE32());
+    info.nBlockAlign = fmt.At(kFmtBlockAlign).LE16();
+    info.nBitsPerSample = fmt.At(kFmtBits).LE16();
 
     // Walk the chunks from offset 12 to the data chunk. Chunk sizes are
     // taken unsigned, so every step moves forward by at least 8 bytes. The RIFF size does not
@@ -83,7 +85,7 @@ Verdict ReadHeader(CFile& file, WAVINFO& info)
     // are a chunk's size, not a data size. The walk goes on to the data
     // chunk or the end of the file; a file without a data chunk is bad.
     const std::uint64_t nLength = file.GetLength();
-    file.Seek(12, CFile::begin);
+    file.Seek(kFormHeaderSize, CFile::begin);
     std::uint8_t abId[4];
     if (!ReadWord(file, abId))
         return Verdict::Bad;

@@ -9,7 +9,7 @@
 #                                    runs over its corpus and regressions; fails
 #                                    on any finding
 #
-# Environment: FUZZ_SECONDS, FUZZ_RUNS, FUZZ_TARGETS (default: all five),
+# Environment: FUZZ_SECONDS, FUZZ_RUNS, FUZZ_TARGETS (default: all),
 # FUZZ_OUT (where scratch corpora and findings go; default a fresh folder
 # under /dev/shm or the temporary folder), FUZZ_JOBS (build jobs).
 # Findings (crash-*, leak-*, timeout-*, oom-* files) stay in FUZZ_OUT; copy
@@ -24,7 +24,7 @@ if [ "${1:-}" = "--ci" ]; then
 fi
 BUILD="${1:-build-fuzz}"
 case "$BUILD" in /*) ;; *) BUILD="$ROOT/$BUILD" ;; esac
-TARGETS="${FUZZ_TARGETS:-wav pool krz join convert audio}"
+TARGETS="${FUZZ_TARGETS:-wav pool krz join convert audio fat}"
 SECONDS_EACH="${FUZZ_SECONDS:-60}"
 RUNS="${FUZZ_RUNS:-2000}"
 JOBS="${FUZZ_JOBS:-$(nproc)}"

@@ -19,6 +19,8 @@ inline constexpr std::size_t kEndMarkSize = 4;
 inline constexpr std::size_t kHdrDataOffset = 4;  // u32 sample-data offset; its low 24 bits count
 inline constexpr std::size_t kHdrDataLength = 8;  // u32, parts only
 inline constexpr std::size_t kHdrPartNumber = 12; // u32, parts only; 1 marks a first part
+inline constexpr std::size_t kHdrOsVersion = 16;  // u32, version x 100
+inline constexpr char kKrzMagic[4] = {'P', 'R', 'A', 'M'}; // bytes 0..3
 // Part 1 starts with the file's 32-byte header; every later part with a
 // 36-byte one whose sample-data offset is 36 and whose bytes 32..35 are 0.
 inline constexpr std::size_t kPart1HeaderSize = 32;
@@ -51,6 +53,9 @@ inline constexpr std::uint16_t kProgramTypeBase = 0x9000; // type 36
 inline constexpr std::size_t kObjBlockLength = 0; // s32, minus the object's length
 inline constexpr std::size_t kObjId = 4;          // u16
 inline constexpr std::size_t kObjSize = 6;        // u16
+// u16: the object's data begins this many bytes after the field's start;
+// the name fills the space before it.
+inline constexpr std::size_t kObjDataDistance = 8;
 inline constexpr std::size_t kObjName = 10;       // 16 characters, space-filled
 inline constexpr std::size_t kObjNameLength = 16;
 
@@ -70,6 +75,48 @@ inline constexpr std::size_t kShEnd = 20;       // u32 end word, inclusive
 inline constexpr std::size_t kShPeriod = 28;    // u32 sample period in ns
 inline constexpr std::uint8_t kLoopOnFlags = 0x70;
 inline constexpr std::uint8_t kLoopOffFlags = 0xF0;
+
+// Offsets within a sample object's data (from where the data distance puts
+// it): base ID, header count - 1, the first header's distance from the
+// data + 4, and flags whose bit 0 marks the headers as left/right pairs.
+inline constexpr std::size_t kSdHeaderCount = 2;    // u16, count - 1
+inline constexpr std::size_t kSdHeaderDistance = 4; // u16, from data + 4
+inline constexpr std::size_t kSdFlags = 6;          // u8
+inline constexpr std::size_t kSdFieldsSize = 8;
+inline constexpr std::uint8_t kSdStereoFlag = 0x01;
+
+// Offsets within a keymap object's data: the sample object every entry
+// plays, the entry method (which fields each entry holds), the entry count
+// - 1, the bytes per entry, and per velocity level (8 of them) the s16
+// distance from that field to the level's entry table.
+inline constexpr std::size_t kKdSampleNumber = 0;  // u16
+inline constexpr std::size_t kKdEntryMethod = 2;   // u16
+inline constexpr std::size_t kKdEntry0Pitch = 4;   // u16, the first entry's pitch
+inline constexpr std::size_t kKdCentsPerEntry = 6; // u16, cents from one entry to the next
+inline constexpr std::size_t kKdEntryCount = 8;    // u16, count - 1
+inline constexpr std::size_t kKdEntryBytes = 10;   // u16
+inline constexpr std::size_t kKdTables = 12;       // 8 x s16
+inline constexpr std::size_t kKdVelocityLevels = 8;
+inline constexpr std::size_t kKdFieldsSize = 28;
+// Entry-method bits: each entry holds the fields whose bits are set, in
+// this order: tuning (0x10 s16 or 0x08 s8), volume (0x04 s8), sample
+// object number (0x02 u16), sub-sample number (0x01 u8).
+inline constexpr std::uint16_t kKmTuning16 = 0x10;
+inline constexpr std::uint16_t kKmTuning8 = 0x08;
+inline constexpr std::uint16_t kKmVolume = 0x04;
+inline constexpr std::uint16_t kKmSample = 0x02;
+inline constexpr std::uint16_t kKmSubSample = 0x01;
+inline constexpr std::uint16_t kKmKnownBits = 0x1F;
+
+// Program segments, each a tag byte and its body. A layer segment's flags
+// (body byte 8) and a keymap segment's two keymap numbers (body bytes 7..8,
+// the second slot a stereo layer needs, and 11..12), from the tag.
+inline constexpr std::uint8_t kSegLayerTag = 0x09;
+inline constexpr std::uint8_t kSegKeymapTag = 0x40;
+inline constexpr std::size_t kSegLayerFlags = 9; // u8
+inline constexpr std::uint8_t kSegLayerStereo = 0x20;
+inline constexpr std::size_t kSegKeymap2 = 8;  // u16
+inline constexpr std::size_t kSegKeymap1 = 12; // u16
 
 // Keymap: the number of its sample object. Program: its keymap's number
 // (a stereo program also in the second keymap slot).

@@ -1,5 +1,6 @@
 #include "FuzzTargets.h"
 
+#include "AudioDecoder.h"
 #include "AudioInput.h"
 #include "ByteOrder.h"
 #include "CArchive.h"

@@ -58,6 +58,13 @@ int FuzzSampleConverter(const std::uint8_t* pData, std::size_t nSize);
 // throws CFileException.
 int FuzzAudioInput(const std::uint8_t* pData, std::size_t nSize);
 
+// Copying a file into a FAT12/FAT16 image: byte 0 gives the plan (bit 0
+// replace, bit 1 into the folder SUB/DEEP, bits 2..3 a file of 0, 1, 700 or
+// 3000 bytes), the rest is the image. A refusal leaves the image as it
+// was; a copy leaves a volume that reads again with no more free clusters
+// (unless a file was replaced); no other exception.
+int FuzzFatPut(const std::uint8_t* pData, std::size_t nSize);
+
 struct FuzzTarget
 {
     const char* szName; // folder name under tests/fuzz/corpus and regressions
@@ -67,6 +74,7 @@ struct FuzzTarget
 inline constexpr FuzzTarget kFuzzTargets[] = {
     {"wav", FuzzWavHeader}, {"pool", FuzzPoolFile},           {"krz", FuzzKrzReader},
     {"join", FuzzKrzJoin},  {"convert", FuzzSampleConverter}, {"audio", FuzzAudioInput},
+    {"fat", FuzzFatPut},
 };
 
 // The scratch folder of this process (under /dev/shm when it exists, else

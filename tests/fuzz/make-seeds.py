@@ -4,8 +4,8 @@ examples and small KRZ files and parts made by dorvane-cli.
 
     make-seeds.py DORVANE_CLI OUTDIR
 
-writes OUTDIR/<target>/... for the targets wav, pool, krz, join, convert and
-audio.
+writes OUTDIR/<target>/... for the targets wav, pool, krz, join, convert,
+audio and fat.
 The committed corpora (tests/fuzz/corpus/) are these seeds after a fuzz run,
 minimised with libFuzzer's -merge=1; nothing in the build runs this script.
 """
@@ -159,6 +159,60 @@ def main():
     # limit of 8000/22050/48000 Hz), then files sox writes and files with
     # smpl or INST/MARK chunks.
     audio_seeds(outdir)
+    # Disk images: byte 0 the plan (1 replace, 2 into SUB/DEEP, 4/8/12 a
+    # file of 1, 700 or 3000 bytes), then a FAT12 volume of 512-byte
+    # sectors small enough for the default input length.
+    fat_seeds(outdir)
+
+
+def fat_volume(sectors, fats, root_entries, fat_sectors=1):
+    """A FAT12 volume: boot sector, FAT copies, root folder, data."""
+    boot = bytearray(512)
+    boot[0:3] = b"\xEB\x3C\x90"
+    boot[3:11] = b"SEED    "
+    struct.pack_into("<HBHBHHBH", boot, 11, 512, 1, 1, fats, root_entries, sectors, 0xF0,
+                     fat_sectors)
+    boot[510:512] = b"\x55\xAA"
+    fat = bytearray(512 * fat_sectors)
+    fat[0:3] = b"\xF0\xFF\xFF"
+    root = bytearray(((root_entries * 32 + 511) // 512) * 512)
+    data_sectors = sectors - 1 - fats * fat_sectors - len(root) // 512
+    return boot, fat, root, data_sectors
+
+
+def fat_entry(name, attr, cluster, size):
+    return name.ljust(11).encode() + bytes([attr]) + bytes(14) + struct.pack("<HI", cluster, size)
+
+
+def fat_join(boot, fat, fats, root, data):
+    return bytes(boot) + bytes(fat) * fats + bytes(root) + bytes(data)
+
+
+def fat_seeds(outdir):
+    boot, fat, root, n = fat_volume(7, 2, 16)
+    empty = fat_join(boot, fat, 2, root, bytes(512 * n))
+    for plan in (0, 4, 8 | 2, 12):
+        write(outdir, "fat", "empty-%d" % plan, bytes([plan]) + empty)
+    # A.KRZ in clusters 2-3, the folder SUB in cluster 4, one FAT copy.
+    boot, fat, root, n = fat_volume(7, 1, 16)
+    fat[3:6] = b"\x03\xF0\xFF"
+    fat[6:8] = b"\xFF\x0F"
+    root[0:32] = fat_entry("A       KRZ", 0x20, 2, 700)
+    root[32:64] = fat_entry("SUB", 0x10, 4, 0)
+    data = bytearray(512 * n)
+    data[1024:1056] = fat_entry(".", 0x10, 4, 0)
+    data[1056:1088] = fat_entry("..", 0x10, 0, 0)
+    used = fat_join(boot, fat, 1, root, data)
+    for plan in (1, 0, 1 | 4, 2 | 8):
+        write(outdir, "fat", "used-%d" % plan, bytes([plan]) + used)
+    # An empty volume behind a partition table.
+    boot, fat, root, n = fat_volume(6, 1, 16)
+    mbr = bytearray(512)
+    mbr[446 + 4] = 0x01
+    struct.pack_into("<II", mbr, 446 + 8, 1, 6)
+    mbr[510:512] = b"\x55\xAA"
+    write(outdir, "fat", "partition", bytes([4]) + bytes(mbr) + fat_join(boot, fat, 1, root,
+                                                                        bytes(512 * n)))
 
 
 def audio_seeds(outdir):

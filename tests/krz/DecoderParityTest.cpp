@@ -2,6 +2,7 @@
 // converting path (libsndfile, CAudioDecoder) as through the sample
 // converter, so the converting option would not change them; and the
 // decoder's own reader of plain files agrees as well.
+#include "AudioDecoder.h"
 #include "AudioInput.h"
 #include "CFile.h"
 #include "SampleConverter.h"

@@ -3,6 +3,7 @@
 // with sox's own conversion, floats written byte by byte, the refusals and
 // their messages, resampling, and the loop and root key taken from a file.
 #include "AudioInput.h"
+#include "AudioDecoder.h"
 #include "ByteOrder.h"
 #include "CFileException.h"
 #include "FileMetadata.h"

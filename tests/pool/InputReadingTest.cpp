@@ -1,6 +1,7 @@
 // Inputs as the readers see them: AIFF marker and instrument chunks that
 // cannot be read, sample rates no sample header holds, and the messages
 // that tell a missing, unreadable or folder input from a bad file.
+#include "AudioDecoder.h"
 #include "AudioInput.h"
 #include "TestSupport.h"
 #include "WavReader.h"
