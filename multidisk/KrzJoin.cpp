@@ -328,7 +328,7 @@ std::string PlanSeries(const std::string& strFirst, std::uint64_t nFirstLength,
 
 } // namespace
 
-void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeedback& feedback)
+bool JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeedback& feedback)
 {
     auto Message = [&](const std::string& strText)
     { feedback.MessageBox(strText, kAppTitle, MessageIcon::None); };
@@ -336,19 +336,19 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
     if (strFirst.empty())
     {
         Message(kSourceError);
-        return;
+        return false;
     }
     std::error_code ec;
     if (strDest.empty() || std::filesystem::is_directory(strDest, ec))
     {
         Message(kDestinationError);
-        return;
+        return false;
     }
     const std::string strPartIsDest = SeriesNameOfDestination(strFirst, strDest);
     if (!strPartIsDest.empty())
     {
         Message(DestinationIsPartMessage(strDest, strPartIsDest));
-        return;
+        return false;
     }
 
     std::uint8_t abHead[kPart1HeaderSize] = {};
@@ -358,7 +358,7 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
         if (!first.Open(strFirst, CFile::modeRead))
         {
             Message(kSourceError);
-            return;
+            return false;
         }
         const std::uint64_t nFirstLength = first.GetLength();
         const std::size_t nGot = first.Read(abHead, sizeof abHead);
@@ -366,13 +366,13 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
         if (nGot <= kPartNumberLowByte || bo::LoadBE32(abHead + kHdrPartNumber) != 1)
         {
             Message(kNotFirstPart);
-            return;
+            return false;
         }
         const std::string strFault = PlanSeries(strFirst, nFirstLength, abHead, aPlan);
         if (!strFault.empty())
         {
             Message(strFault);
-            return;
+            return false;
         }
     }
     // Parts named past the two-digit counter (three-digit names) are checked
@@ -382,7 +382,7 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
         if (SameFile(Resolved(plan.strName), destPath))
         {
             Message(DestinationIsPartMessage(strDest, plan.strName));
-            return;
+            return false;
         }
 
     // The destination is written under a temporary name and only renamed
@@ -396,7 +396,7 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
     catch (const CFileException&)
     {
         Message(kDestinationError);
-        return;
+        return false;
     }
     CFile& dest = pDest->File();
 
@@ -417,4 +417,5 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
     }
 
     pDest->Commit();
+    return true;
 }

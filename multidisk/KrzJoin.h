@@ -41,4 +41,6 @@ std::string NextPartName(std::string strName);
 // complete: a refused or failed join creates no file and leaves an existing
 // destination as it was. Throws CFileException (naming the file) when a
 // read or a write fails, or endOfFile when a part shrank while being read.
-void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeedback& feedback);
+// Returns true when the destination was written, false when refused (the
+// message shown).
+bool JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeedback& feedback);

@@ -27,13 +27,15 @@ int SplitCommand(const std::string& strSource, const std::string& strDest, int n
     return nParts;
 }
 
-void JoinCommand(const std::string& strFirst, const std::string& strDest, CFeedback& feedback)
+bool JoinCommand(const std::string& strFirst, const std::string& strDest, CFeedback& feedback)
 {
     feedback.SetStatusText(WorkingText("Joining", strFirst));
     feedback.ProgressSetRange(0, 2);
     feedback.ProgressSetPos(1);
     feedback.ProgressSetStep(1);
-    JoinKrzFiles(strFirst, strDest.empty() ? DefaultJoinDestination(strFirst) : strDest, feedback);
+    const bool bJoined = JoinKrzFiles(
+        strFirst, strDest.empty() ? DefaultJoinDestination(strFirst) : strDest, feedback);
     feedback.ProgressSetPos(0);
     feedback.SetStatusText("Ready");
+    return bJoined;
 }

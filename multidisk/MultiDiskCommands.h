@@ -22,5 +22,6 @@ int SplitCommand(const std::string& strSource, const std::string& strDest, int n
 
 // Joins the series that starts at strFirst into strDest (or the default
 // destination): "Joining <name>...", the bar at 1 of 0..2 while it runs, then
-// at 0 and "Ready". Throws CFileException as JoinKrzFiles does.
-void JoinCommand(const std::string& strFirst, const std::string& strDest, CFeedback& feedback);
+// at 0 and "Ready". Returns what JoinKrzFiles returns (false: refused).
+// Throws CFileException as JoinKrzFiles does.
+bool JoinCommand(const std::string& strFirst, const std::string& strDest, CFeedback& feedback);

@@ -23,6 +23,7 @@
 
 class CDialogService;
 class CFeedback;
+class COutcome;
 class CProgressCtrl;
 class CSoundPlayer;
 class CUpDownCtrl;
@@ -279,8 +280,11 @@ class CDorvane_V2View : public QScrollArea
     int ListTextWidth() const;
     // Shrinks the Type field's font until its whole text fits.
     void FitTypeField();
-    // Make File's build, reading every entry from where its file was found.
-    void BuildFromFoundFiles(const std::string& strOutput, CFeedback& feedback,
+    // Shows an outcome's notes as message boxes, in order.
+    void ShowOutcome(const COutcome& outcome);
+    // Make File's build, reading every entry from where its file was found;
+    // its outcome shown. False when a file error stopped it where it stood.
+    bool BuildFromFoundFiles(const std::string& strOutput, CFeedback& feedback,
                              QString& strSummary);
     void QueueRefresh();
     void SetModified();

@@ -35,7 +35,6 @@ class CWebFeedback : public CFeedback
                     MessageIcon icon) override;
 
     const std::vector<SWebMessage>& Messages() const { return m_aMessages; }
-    int MessageCount() const { return static_cast<int>(m_aMessages.size()); }
 
   private:
     void Report();

@@ -65,7 +65,8 @@ class CMakeScene
             options.nFloppyKB = 720;
             CMakeResult result;
             const bool bMade = MakeKrzFile(m_doc, m_aWavInfo, options, m_abTemplate, m_strOutput,
-                                           {}, feedback, result);
+                                           {}, feedback, result)
+                                   .IsOk();
             strNote = bMade ? std::to_string(result.nParts) + " parts" : "refused";
         };
     }

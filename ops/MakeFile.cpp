@@ -7,6 +7,7 @@
 #include "FloppyImage.h"
 #include "KrzSplit.h"
 #include "Multisample.h"
+#include "NoteCollector.h"
 #include "SampleRateCheck.h"
 
 #include <cctype>
@@ -78,7 +79,7 @@ namespace
 
 // Writes the KRZ file and, as asked, its parts or its floppy images as
 // uncommitted files of outputs. False when an image could not be made (its
-// message shown).
+// message among the notes).
 bool WriteMakeOutputs(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,
                       const CMakeOptions& options, TemplateBytes& abTemplate,
                       const std::string& strOutput, const KrzBuildExtras& extras,
@@ -104,27 +105,26 @@ bool WriteMakeOutputs(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,
 
 } // namespace
 
-bool MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeOptions& options,
-                 TemplateBytes& abTemplate, const std::string& strOutput,
-                 const std::vector<std::string>& aOtherInputs, CFeedback& feedback,
-                 CMakeResult& result)
+COutcome MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeOptions& options,
+                     TemplateBytes& abTemplate, const std::string& strOutput,
+                     const std::vector<std::string>& aOtherInputs, CFeedback& feedback,
+                     CMakeResult& result)
 {
     result = CMakeResult{};
-    const auto Refuse = [&](const std::string& strMessage)
+    const auto Refuse = [&](const std::string& strMessage, const std::string& strFile)
     {
-        feedback.MessageBox(strMessage, kAppTitle, MessageIcon::None);
         feedback.SetStatusText("Ready");
-        return false;
+        return COutcome::Refusal(strMessage, MessageIcon::None, strFile);
     };
     // Every output is known and checked before the first is written.
     COutputSet outputs;
     PlanMakeOutputs(doc, strOutput, aOtherInputs, options, outputs);
     const std::string strRefusal = outputs.CheckPlan();
     if (!strRefusal.empty())
-        return Refuse(strRefusal);
+        return Refuse(strRefusal, strOutput);
     // A rate no sample header can hold is refused before anything is written.
     if (const std::string strRate = UnwritableRateMessage(doc, aWavInfo); !strRate.empty())
-        return Refuse(strRate);
+        return Refuse(strRate, {});
     // Multisample keymaps: a group that cannot be built is refused before
     // anything is written.
     std::vector<CKeymapGroup> aGroups;
@@ -134,26 +134,34 @@ bool MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeO
     {
         std::string strError;
         if (!PlanMultisampleGroups(doc, aWavInfo, aGroups, strError))
-            return Refuse(strError);
+            return Refuse(strError, {});
         extras.pGroups = &aGroups;
     }
     // The KRZ file, its parts and its images replace the files of their
     // names together, once all are written: a failure at any of them leaves
     // every earlier file as it was (the set removes its temporary files).
+    // What the split and the images have to say becomes the outcome's notes.
+    CNoteCollector collector(feedback);
     try
     {
-        if (!WriteMakeOutputs(doc, aWavInfo, options, abTemplate, strOutput, extras, feedback,
+        if (!WriteMakeOutputs(doc, aWavInfo, options, abTemplate, strOutput, extras, collector,
                               outputs, result))
-            return false;
+        {
+            COutcome failed = collector.Outcome();
+            failed.Fail();
+            return failed;
+        }
         outputs.Commit();
     }
     catch (const COutputRefusal& e)
     {
-        return Refuse(e.what());
+        COutcome refused = collector.Outcome();
+        refused.Append(Refuse(e.what(), strOutput));
+        return refused;
     }
     feedback.SetStatusText("Ready");
     feedback.ProgressSetPos(0);
-    return true;
+    return collector.Outcome();
 }
 
 std::string MakeSummaryText(const std::string& strOutput, const CMakeResult& result)
