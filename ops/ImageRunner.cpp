@@ -3,33 +3,23 @@
 #include "CFatVolume.h"
 #include "CFileException.h"
 #include "FloppyImage.h"
-#include "NoteCollector.h"
 
 #include <functional>
 
 namespace
 {
 
-// Runs a step that says whether it succeeded and speaks in message boxes:
-// its messages become the outcome's notes, a file error its refusal.
-COutcome RunStep(CFeedback& feedback, const std::function<bool(CFeedback&)>& fnStep)
+// Runs a step: its outcome, or a file error as its refusal.
+COutcome RunStep(const std::function<COutcome()>& fnStep)
 {
-    CNoteCollector collector(feedback);
-    bool bOk = false;
     try
     {
-        bOk = fnStep(collector);
+        return fnStep();
     }
     catch (const CFileException& e)
     {
-        COutcome failed = collector.Outcome();
-        failed.Append(COutcome::FileError(e));
-        return failed;
+        return COutcome::FileError(e);
     }
-    COutcome outcome = collector.Outcome();
-    if (!bOk)
-        outcome.Fail();
-    return outcome;
 }
 
 } // namespace
@@ -39,8 +29,7 @@ COutcome RunImages(const std::vector<std::string>& aFiles, int nImageKB, CFeedba
     if (FloppyGeometry(nImageKB) == nullptr)
         return COutcome::Refusal(kFloppySizeMessage, MessageIcon::Stop);
     feedback.SetStatusText("Writing floppy images...");
-    COutcome outcome = RunStep(feedback, [&](CFeedback& collector)
-                               { return MakeFileImages(aFiles, nImageKB, collector); });
+    COutcome outcome = RunStep([&] { return MakeFileImages(aFiles, nImageKB); });
     feedback.SetStatusText("Ready");
     return outcome;
 }
@@ -49,8 +38,7 @@ COutcome RunPutFiles(const std::string& strImage, const std::vector<std::string>
                      const std::string& strFolder, bool bReplace, CFeedback& feedback)
 {
     COutcome outcome =
-        RunStep(feedback, [&](CFeedback& collector)
-                { return PutIntoDiskImage(strImage, aFiles, strFolder, bReplace, collector); });
+        RunStep([&] { return PutIntoDiskImage(strImage, aFiles, strFolder, bReplace, feedback); });
     feedback.ProgressSetPos(0);
     feedback.SetStatusText("Ready");
     return outcome;

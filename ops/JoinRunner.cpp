@@ -2,24 +2,15 @@
 
 #include "CFileException.h"
 #include "MultiDiskCommands.h"
-#include "NoteCollector.h"
 
 COutcome RunJoinFiles(const std::string& strFirst, const std::string& strDest, CFeedback& feedback)
 {
-    CNoteCollector collector(feedback);
-    bool bJoined = false;
     try
     {
-        bJoined = JoinCommand(strFirst, strDest, collector);
+        return JoinCommand(strFirst, strDest, feedback);
     }
     catch (const CFileException& e)
     {
-        COutcome failed = collector.Outcome();
-        failed.Append(COutcome::FileError(e));
-        return failed;
+        return COutcome::FileError(e);
     }
-    COutcome outcome = collector.Outcome();
-    if (!bJoined)
-        outcome.Fail();
-    return outcome;
 }

@@ -7,7 +7,6 @@
 #include "FloppyImage.h"
 #include "KrzSplit.h"
 #include "Multisample.h"
-#include "NoteCollector.h"
 #include "SampleRateCheck.h"
 
 #include <cctype>
@@ -78,12 +77,13 @@ namespace
 {
 
 // Writes the KRZ file and, as asked, its parts or its floppy images as
-// uncommitted files of outputs. False when an image could not be made (its
-// message among the notes).
-bool WriteMakeOutputs(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,
+// uncommitted files of outputs. Adds to outcome a refusal when an image
+// could not be made, and a note when the file is too small to split.
+void WriteMakeOutputs(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,
                       const CMakeOptions& options, TemplateBytes& abTemplate,
                       const std::string& strOutput, const KrzBuildExtras& extras,
-                      CFeedback& feedback, COutputSet& outputs, CMakeResult& result)
+                      CFeedback& feedback, COutputSet& outputs, CMakeResult& result,
+                      COutcome& outcome)
 {
     CAtomicFile& krz = outputs.Create(strOutput, false);
     result.build =
@@ -93,14 +93,13 @@ bool WriteMakeOutputs(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,
     if (options.nFloppyKB != 0)
         return WriteOutputImages(strOutput, krz.TemporaryPath(), options.bSplit,
                                  options.nMaxSplitKB, options.nFloppyKB, feedback, outputs,
-                                 result.nParts);
+                                 result.nParts, outcome);
     if (options.bSplit)
     {
         feedback.SetStatusText("Splitting...");
         result.nParts = SplitKrzInto(strOutput, krz.TemporaryPath(), strOutput, options.nMaxSplitKB,
-                                     feedback, outputs);
+                                     feedback, outputs, outcome);
     }
-    return true;
 }
 
 } // namespace
@@ -140,28 +139,23 @@ COutcome MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CM
     // The KRZ file, its parts and its images replace the files of their
     // names together, once all are written: a failure at any of them leaves
     // every earlier file as it was (the set removes its temporary files).
-    // What the split and the images have to say becomes the outcome's notes.
-    CNoteCollector collector(feedback);
+    COutcome outcome;
     try
     {
-        if (!WriteMakeOutputs(doc, aWavInfo, options, abTemplate, strOutput, extras, collector,
-                              outputs, result))
-        {
-            COutcome failed = collector.Outcome();
-            failed.Fail();
-            return failed;
-        }
+        WriteMakeOutputs(doc, aWavInfo, options, abTemplate, strOutput, extras, feedback, outputs,
+                         result, outcome);
+        if (!outcome.IsOk())
+            return outcome;
         outputs.Commit();
     }
     catch (const COutputRefusal& e)
     {
-        COutcome refused = collector.Outcome();
-        refused.Append(Refuse(e.what(), strOutput));
-        return refused;
+        outcome.Append(Refuse(e.what(), strOutput));
+        return outcome;
     }
     feedback.SetStatusText("Ready");
     feedback.ProgressSetPos(0);
-    return collector.Outcome();
+    return outcome;
 }
 
 std::string MakeSummaryText(const std::string& strOutput, const CMakeResult& result)

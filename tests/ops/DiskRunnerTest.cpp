@@ -74,7 +74,9 @@ TEST(DiskRunners, ReturnOutcomesInsteadOfShowingMessages)
         ASSERT_EQ(outcome.Notes().size(), 1u);
         const SOutcomeNote& note = outcome.Notes()[0];
         if (*c.szText != '\0')
+        {
             EXPECT_EQ(note.strText, c.szText);
+        }
         EXPECT_EQ(note.icon, c.icon);
         EXPECT_NE(note.strFile.find(c.szFile), std::string::npos) << note.strFile;
     }

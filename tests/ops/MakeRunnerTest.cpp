@@ -107,9 +107,11 @@ TEST(RunMakeFile, ReturnsRefusalsAndNotesInsteadOfShowingThem)
         EXPECT_EQ(test::ReadFileBytes(strWav), abWav);
         EXPECT_EQ(made.strSummary.empty(), !c.bOk);
         if (c.bOk)
+        {
             EXPECT_EQ(made.strSummary.rfind("Wrote OUT.KRZ: 1 sample, 1 keymap, 1 program, ", 0),
                       0u)
                 << made.strSummary;
+        }
         if (c.szNote == nullptr)
         {
             EXPECT_TRUE(outcome.Notes().empty());
@@ -121,6 +123,8 @@ TEST(RunMakeFile, ReturnsRefusalsAndNotesInsteadOfShowingThem)
         EXPECT_EQ(note.icon, c.icon);
         EXPECT_EQ(note.strCaption, kAppTitle);
         if (c.bNamesOutput)
+        {
             EXPECT_NE(note.strFile.find(c.szOutput), std::string::npos) << note.strFile;
+        }
     }
 }
