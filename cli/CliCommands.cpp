@@ -59,7 +59,7 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
 
     SMakePool pool;
     pool.aOtherInputs.push_back(strTemplatePath);
-    if (Shown(LoadMakePool(options.aInputs, pool, feedback), feedback) != kExitOk)
+    if (Shown(LoadMakePool(options.aInputs, pool), feedback) != kExitOk)
         return kExitFailure;
     CAudioOptions audio;
     audio.bConvert = options.bConvert;
@@ -67,7 +67,7 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
     audio.bFileMetadata = options.bFileMetadata;
     // An entry made from a file here takes the root key and loop the file
     // holds, as Add does; a pool's entries keep theirs.
-    ShowOutcome(ReadEntryHeaders(pool, audio, !pool.bPoolFile, true, feedback), feedback);
+    ShowOutcome(ReadEntryHeaders(pool, audio, !pool.bPoolFile, true), feedback);
     if (pool.nUnusable > 0 && !options.bSkipUnusable)
         return kExitFailure;
     // A file without a single sample is no result: say so rather than write

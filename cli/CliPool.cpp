@@ -6,7 +6,7 @@ int RunPool(const PoolOptions& options, CConsoleFeedback& feedback)
 {
     int nCount = 0;
     const COutcome outcome =
-        RunSavePool(options.aInputs, options.strOutput, options.bRelativePaths, feedback, nCount);
+        RunSavePool(options.aInputs, options.strOutput, options.bRelativePaths, nCount);
     for (const SOutcomeNote& note : outcome.Notes())
         feedback.PrintLine(note.strText);
     // An output without a name is a usage error, not a failure.

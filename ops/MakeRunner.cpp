@@ -3,7 +3,6 @@
 #include "AudioInput.h"
 #include "CFile.h"
 #include "CFileException.h"
-#include "NoteCollector.h"
 #include "PoolEdit.h"
 #include "WrittenNames.h"
 
@@ -26,20 +25,15 @@ bool LooksLikePoolFile(const std::string& strPath)
     }
 }
 
-COutcome LoadMakePool(const std::vector<std::string>& aInputs, SMakePool& pool, CFeedback& feedback)
+COutcome LoadMakePool(const std::vector<std::string>& aInputs, SMakePool& pool)
 {
     CDorvane_V2Doc& doc = *pool.pDoc;
     doc.OnNewDocument();
     if (aInputs.size() == 1 && LooksLikePoolFile(aInputs[0]))
     {
-        CNoteCollector collector(feedback);
-        const bool bOpened = doc.OnOpenDocument(aInputs[0], collector);
-        COutcome outcome = collector.Outcome();
-        if (!bOpened)
-        {
-            outcome.Fail();
+        COutcome outcome;
+        if (!doc.OnOpenDocument(aInputs[0], outcome))
             return outcome;
-        }
         pool.bPoolFile = true;
         pool.aOtherInputs.push_back(aInputs[0]);
         if (doc.m_nCount < 1)
@@ -56,7 +50,7 @@ COutcome LoadMakePool(const std::vector<std::string>& aInputs, SMakePool& pool, 
 }
 
 COutcome ReadEntryHeaders(SMakePool& pool, const CAudioOptions& audio, bool bTakeFileMetadata,
-                          bool bHeaderNotes, CFeedback& feedback)
+                          bool bHeaderNotes)
 {
     CDorvane_V2Doc& doc = *pool.pDoc;
     WavInfoArray& aWavInfo = *pool.pWavInfo;
@@ -67,9 +61,11 @@ COutcome ReadEntryHeaders(SMakePool& pool, const CAudioOptions& audio, bool bTak
         CWPoolObj& entry = doc.m_aPool[i];
         // An entry is read where its file was found (a pool's folder
         // first), never by its stored path from the current folder.
-        CNoteCollector collector(feedback);
-        const bool bUsable = ReadAudioHeader(entry.FilePath(), aWavInfo[i], audio, collector);
-        outcome.Append(collector.Outcome());
+        // An unusable entry's message is a note here: the caller judges.
+        COutcome read;
+        const bool bUsable = ReadAudioHeader(entry.FilePath(), aWavInfo[i], audio, read);
+        for (const SOutcomeNote& note : read.Notes())
+            outcome.Note(note);
         if (!bUsable)
         {
             ++pool.nUnusable;

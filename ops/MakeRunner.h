@@ -35,8 +35,7 @@ bool LooksLikePoolFile(const std::string& strPath);
 // kEmptyPoolMessage, more than MAX_POOL files with kPoolFullMessage, a pool
 // file that cannot be opened with its message. The pool file is added to
 // the other inputs.
-COutcome LoadMakePool(const std::vector<std::string>& aInputs, SMakePool& pool,
-                      CFeedback& feedback);
+COutcome LoadMakePool(const std::vector<std::string>& aInputs, SMakePool& pool);
 
 // Reads the header of every entry where it was found, with audio; an
 // unusable entry's message is a note (the outcome stays a success: the
@@ -45,7 +44,7 @@ COutcome LoadMakePool(const std::vector<std::string>& aInputs, SMakePool& pool,
 // loop outside the data and metadata that cannot be read are noted as
 // "Note: ..." lines after the entry's own messages.
 COutcome ReadEntryHeaders(SMakePool& pool, const CAudioOptions& audio, bool bTakeFileMetadata,
-                          bool bHeaderNotes, CFeedback& feedback);
+                          bool bHeaderNotes);
 
 // What a Make File run wrote, besides its outcome.
 struct SMadeFile

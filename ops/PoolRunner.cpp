@@ -4,7 +4,6 @@
 #include "CFile.h"
 #include "CFileException.h"
 #include "MakeRunner.h"
-#include "NoteCollector.h"
 #include "PoolEdit.h"
 #include "PoolPaths.h"
 
@@ -39,7 +38,7 @@ COutcome AddAudioFiles(CDorvane_V2Doc& doc, const std::vector<std::string>& aInp
 } // namespace
 
 COutcome RunSavePool(const std::vector<std::string>& aInputs, const std::string& strOutput,
-                     bool bRelativePaths, CFeedback& feedback, int& nCount)
+                     bool bRelativePaths, int& nCount)
 {
     nCount = 0;
     if (strOutput.empty())
@@ -47,15 +46,11 @@ COutcome RunSavePool(const std::vector<std::string>& aInputs, const std::string&
     auto pDoc = std::make_unique<CDorvane_V2Doc>();
     CDorvane_V2Doc& doc = *pDoc;
     doc.OnNewDocument();
-    CNoteCollector collector(feedback);
+    COutcome outcome;
     if (aInputs.size() == 1 && LooksLikePoolFile(aInputs[0]))
     {
-        if (!doc.OnOpenDocument(aInputs[0], collector))
-        {
-            COutcome failed = collector.Outcome();
-            failed.Fail();
-            return failed;
-        }
+        if (!doc.OnOpenDocument(aInputs[0], outcome))
+            return outcome;
         // As Save As: entries whose stored paths would not lead to their
         // files from the new pool's folder get paths that do. A pool saved
         // over itself is read whole before it is replaced.
@@ -66,11 +61,7 @@ COutcome RunSavePool(const std::vector<std::string>& aInputs, const std::string&
         return added;
     }
     doc.m_bRelativePaths = bRelativePaths;
-    const bool bSaved = doc.OnSaveDocument(strOutput, collector);
-    COutcome outcome = collector.Outcome();
-    if (!bSaved)
-        outcome.Fail();
-    else
+    if (doc.OnSaveDocument(strOutput, outcome))
         nCount = doc.m_nCount;
     return outcome;
 }

@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-class CFeedback;
-
 inline constexpr const char* kNoPoolNameMessage = "The pool file to write has no name.";
 
 // Writes strOutput (which must be named: kNoPoolNameMessage, Stop, else):
@@ -19,4 +17,4 @@ inline constexpr const char* kNoPoolNameMessage = "The pool file to write has no
 // may be both). With bRelativePaths, files inside the output's folder are
 // stored relative to it. nCount is the number of entries written.
 COutcome RunSavePool(const std::vector<std::string>& aInputs, const std::string& strOutput,
-                     bool bRelativePaths, CFeedback& feedback, int& nCount);
+                     bool bRelativePaths, int& nCount);

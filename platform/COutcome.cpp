@@ -33,3 +33,9 @@ void COutcome::Append(const COutcome& other)
     m_bFileError = m_bFileError || other.m_bFileError;
     m_aNotes.insert(m_aNotes.end(), other.m_aNotes.begin(), other.m_aNotes.end());
 }
+
+void ShowAsMessages(const COutcome& outcome, CFeedback& feedback)
+{
+    for (const SOutcomeNote& note : outcome.Notes())
+        feedback.MessageBox(note.strText, note.strCaption, note.icon);
+}

@@ -55,3 +55,7 @@ class COutcome
     bool m_bFileError = false;
     std::vector<SOutcomeNote> m_aNotes;
 };
+
+// Shows the notes through feedback's message boxes, in order: for callers
+// that still take their messages that way.
+void ShowAsMessages(const COutcome& outcome, CFeedback& feedback);

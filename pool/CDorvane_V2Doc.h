@@ -3,6 +3,8 @@
 // are written to the pool file all the same.
 #pragma once
 
+#include "COutcome.h"
+
 #include "CWPoolObj.h"
 #include "PoolFileFormat.h"
 
@@ -30,6 +32,7 @@ class CDorvane_V2Doc
     // count or the records) throws CArchiveException; the slots are then
     // unchanged. Success sets m_nVersion, the count, the slots and the
     // refresh flag and returns true.
+    bool Serialize(CArchive& ar, COutcome& outcome);
     bool Serialize(CArchive& ar, CFeedback& feedback);
 
     // The document commands' file side. Open reports every failure to the
@@ -44,6 +47,11 @@ class CDorvane_V2Doc
     // m_bRelativePaths, the entries whose files lie inside the target's
     // folder are first given paths relative to it (MakePoolPathsRelative);
     // a save that fails leaves them as they were.
+    // The messages are added to outcome (a refusal when the file cannot be
+    // opened or saved, a note for files from outside the pool's folder),
+    // or shown through feedback.
+    bool OnOpenDocument(const std::string& strPath, COutcome& outcome);
+    bool OnSaveDocument(const std::string& strPath, COutcome& outcome);
     bool OnOpenDocument(const std::string& strPath, CFeedback& feedback);
     bool OnSaveDocument(const std::string& strPath, CFeedback& feedback);
 

@@ -125,7 +125,7 @@ SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& o
     FillDoc(*pool.pDoc, aEntries);
     // Every entry must be usable, as dorvane-cli make without
     // --skip-unusable has it: the page shows each entry's verdict before.
-    ShowOutcome(ReadEntryHeaders(pool, options.audio, false, false, feedback), feedback);
+    ShowOutcome(ReadEntryHeaders(pool, options.audio, false, false), feedback);
     if (pool.nUnusable > 0)
         return result;
 

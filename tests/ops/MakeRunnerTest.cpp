@@ -44,7 +44,7 @@ TEST(LoadMakePool, RefusesWhatCannotBeAPoolAndNotesUnusableEntries)
         SCOPED_TRACE(c.szName);
         test::CRecordingFeedback feedback;
         SMakePool pool;
-        COutcome outcome = LoadMakePool(c.aInputs, pool, feedback);
+        COutcome outcome = LoadMakePool(c.aInputs, pool);
         EXPECT_EQ(outcome.IsOk(), c.szRefusal == nullptr);
         EXPECT_FALSE(pool.bPoolFile);
         if (c.szRefusal != nullptr)
@@ -53,7 +53,7 @@ TEST(LoadMakePool, RefusesWhatCannotBeAPoolAndNotesUnusableEntries)
             continue;
         }
         EXPECT_EQ(pool.pDoc->m_nCount, c.nCount);
-        outcome = ReadEntryHeaders(pool, {}, true, true, feedback);
+        outcome = ReadEntryHeaders(pool, {}, true, true);
         EXPECT_TRUE(outcome.IsOk());
         EXPECT_EQ(pool.nUnusable, c.nUnusable);
         // Each unusable entry's message is a note that names its file.
@@ -91,8 +91,8 @@ TEST(RunMakeFile, ReturnsRefusalsAndNotesInsteadOfShowingThem)
         const test::Bytes abWav = test::ReadFileBytes(strWav);
         test::CRecordingFeedback feedback;
         SMakePool pool;
-        ASSERT_TRUE(LoadMakePool({strWav}, pool, feedback).IsOk());
-        ASSERT_TRUE(ReadEntryHeaders(pool, {}, true, false, feedback).IsOk());
+        ASSERT_TRUE(LoadMakePool({strWav}, pool).IsOk());
+        ASSERT_TRUE(ReadEntryHeaders(pool, {}, true, false).IsOk());
         CMakeOptions options;
         options.bSplit = c.bSplit;
         TemplateBytes abTemplate{};
