@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-class CConsoleFeedback : public CFeedback
+class CConsoleFeedback : public CFeedback, public CMessageSink
 {
   public:
     // bInteractive: draw status and progress (normally: stderr is a terminal).

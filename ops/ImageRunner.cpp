@@ -1,6 +1,7 @@
 #include "ImageRunner.h"
 
 #include "CFatVolume.h"
+#include "CFeedback.h"
 #include "CFileException.h"
 #include "FloppyImage.h"
 

@@ -7,10 +7,26 @@
 // message list).
 #pragma once
 
-#include "CFeedback.h"
-
 #include <string>
 #include <vector>
+
+// The application's title, the caption of most message boxes.
+inline constexpr const char* kAppTitle = "Dorvane V2";
+
+// The refusal of an output that is one of the files it is made from (the
+// same file, however it is spelt): nothing is written.
+inline std::string SameFileMessage(const std::string& strOutput, const std::string& strInput)
+{
+    return "ERROR: Can't write " + strOutput + ": it is the same file as " + strInput +
+           ", which it is made from.";
+}
+
+enum class MessageIcon
+{
+    None,
+    Exclamation,
+    Stop,
+};
 
 class CFileException;
 
@@ -56,6 +72,16 @@ class COutcome
     std::vector<SOutcomeNote> m_aNotes;
 };
 
-// Shows the notes through feedback's message boxes, in order: for callers
-// that still take their messages that way.
-void ShowAsMessages(const COutcome& outcome, CFeedback& feedback);
+// Where a front end shows messages one at a time: a modal message box with
+// one OK button (returns when it is closed), a line on stderr, an entry of
+// the page's list.
+class CMessageSink
+{
+  public:
+    virtual ~CMessageSink() = default;
+    virtual void MessageBox(const std::string& strText, const std::string& strCaption,
+                            MessageIcon icon) = 0;
+};
+
+// Shows the notes through sink, in order.
+void ShowAsMessages(const COutcome& outcome, CMessageSink& sink);

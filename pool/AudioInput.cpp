@@ -315,11 +315,11 @@ bool NeedsResampling(int nRate, const CAudioOptions& options)
 }
 
 bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
-                     CFeedback& feedback)
+                     CMessageSink& sink)
 {
     COutcome outcome;
     const bool bUsable = ReadAudioHeader(strPath, info, options, outcome);
-    ShowAsMessages(outcome, feedback);
+    ShowAsMessages(outcome, sink);
     return bUsable;
 }
 

@@ -109,9 +109,9 @@ bool NeedsAudioLibraries(const std::string& strPath, const CAudioOptions& option
 // kWavInfoCaption, naming the file) is added to outcome as its refusal.
 bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
                      COutcome& outcome);
-// The same, with the message shown through feedback.
+// The same, with the message shown through sink.
 bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
-                     CFeedback& feedback);
+                     CMessageSink& sink);
 
 // The note for a file whose marker or instrument chunk cannot be read
 // (WAVINFO::bMetadataIgnored): "the markers or instrument stored in <name>

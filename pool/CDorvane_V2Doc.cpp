@@ -23,11 +23,11 @@ std::string CDorvane_V2Doc::GetTitle() const
     return std::filesystem::path(m_strPathName).filename().string();
 }
 
-bool CDorvane_V2Doc::Serialize(CArchive& ar, CFeedback& feedback)
+bool CDorvane_V2Doc::Serialize(CArchive& ar, CMessageSink& sink)
 {
     COutcome outcome;
     const bool bDone = Serialize(ar, outcome);
-    ShowAsMessages(outcome, feedback);
+    ShowAsMessages(outcome, sink);
     return bDone;
 }
 
@@ -88,11 +88,11 @@ bool CDorvane_V2Doc::Serialize(CArchive& ar, COutcome& outcome)
     return true;
 }
 
-bool CDorvane_V2Doc::OnOpenDocument(const std::string& strPath, CFeedback& feedback)
+bool CDorvane_V2Doc::OnOpenDocument(const std::string& strPath, CMessageSink& sink)
 {
     COutcome outcome;
     const bool bOpened = OnOpenDocument(strPath, outcome);
-    ShowAsMessages(outcome, feedback);
+    ShowAsMessages(outcome, sink);
     return bOpened;
 }
 
@@ -133,11 +133,11 @@ bool CDorvane_V2Doc::OnOpenDocument(const std::string& strPath, COutcome& outcom
     return true;
 }
 
-bool CDorvane_V2Doc::OnSaveDocument(const std::string& strPath, CFeedback& feedback)
+bool CDorvane_V2Doc::OnSaveDocument(const std::string& strPath, CMessageSink& sink)
 {
     COutcome outcome;
     const bool bSaved = OnSaveDocument(strPath, outcome);
-    ShowAsMessages(outcome, feedback);
+    ShowAsMessages(outcome, sink);
     return bSaved;
 }
 

@@ -210,6 +210,11 @@ CFeedback& CDorvane_V2View::Feedback() const
     return m_pFeedback ? *m_pFeedback : *m_pOwnFeedback;
 }
 
+CMessageSink& CDorvane_V2View::Messages() const
+{
+    return m_pMessages ? *m_pMessages : *m_pOwnFeedback;
+}
+
 template <typename Fn> void CDorvane_V2View::Guard(Fn fn)
 {
     RunGuarded(m_dialogs, this, fn);
@@ -505,7 +510,7 @@ void CDorvane_V2View::RunPendingRefresh()
 void CDorvane_V2View::ReadWavHeader(int nIndex)
 {
     const std::string strPath = m_doc.m_aPool[nIndex].FilePath();
-    ReadAudioHeader(strPath, m_aWavInfo[nIndex], AudioOptions(), Feedback());
+    ReadAudioHeader(strPath, m_aWavInfo[nIndex], AudioOptions(), Messages());
     // A loop that cannot be used gives no message box (the file is usable),
     // only a note the user can see after the command.
     if (m_aWavInfo[nIndex].bLoopIgnored)
@@ -1144,7 +1149,7 @@ bool CDorvane_V2View::BuildFromFoundFiles(const std::string& strOutput, CFeedbac
 void CDorvane_V2View::ShowOutcome(const COutcome& outcome)
 {
     for (const SOutcomeNote& note : outcome.Notes())
-        Feedback().MessageBox(note.strText, note.strCaption, note.icon);
+        Messages().MessageBox(note.strText, note.strCaption, note.icon);
 }
 
 void CDorvane_V2View::OnSettings()

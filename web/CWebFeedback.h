@@ -16,7 +16,7 @@ struct SWebMessage
     MessageIcon m_icon = MessageIcon::None;
 };
 
-class CWebFeedback : public CFeedback
+class CWebFeedback : public CFeedback, public CMessageSink
 {
   public:
     // Called with the status text and the bar's position and range after

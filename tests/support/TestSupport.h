@@ -23,7 +23,7 @@ struct Message
 };
 
 // Records what an operation reported, in order.
-class CRecordingFeedback : public CFeedback
+class CRecordingFeedback : public CFeedback, public CMessageSink
 {
 public:
     void SetStatusText(const std::string& strText) override { m_aStatus.push_back(strText); }
