@@ -69,7 +69,6 @@ void CConsoleFeedback::ProgressStepIt()
 
 void CConsoleFeedback::MessageBox(const std::string& strText, const std::string&, MessageIcon)
 {
-    ++m_nMessages;
     PrintLine(strText);
 }
 

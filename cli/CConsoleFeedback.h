@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-class CConsoleFeedback : public CFeedback
+class CConsoleFeedback : public CFeedback, public CMessageSink
 {
   public:
     // bInteractive: draw status and progress (normally: stderr is a terminal).
@@ -25,10 +25,6 @@ class CConsoleFeedback : public CFeedback
     // One line of report, shown whether stderr is a terminal or not.
     void PrintLine(const std::string& strText);
 
-    // How many message boxes were shown: the operations report failures
-    // only this way.
-    int MessageCount() const { return m_nMessages; }
-
   private:
     void Draw();
     void ClearLine();
@@ -37,6 +33,5 @@ class CConsoleFeedback : public CFeedback
     bool m_bInteractive;
     std::string m_strStatus;
     int m_nLower = 0, m_nUpper = 100, m_nStep = 10, m_nPos = 0;
-    int m_nMessages = 0;
     bool m_bLineDrawn = false;
 };

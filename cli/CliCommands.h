@@ -3,7 +3,7 @@
 // through the feedback with the program's own texts.
 #pragma once
 
-#include "MakeFile.h"
+#include "MakeRunner.h"
 
 #include <string>
 #include <vector>
@@ -53,9 +53,6 @@ struct PoolOptions
 // file may be both). With bRelativePaths, files inside the output's folder
 // are stored relative to it. An empty output name is a usage error (2).
 int RunPool(const PoolOptions& options, CConsoleFeedback& feedback);
-
-// Whether strPath starts as a pool file does ("DVN").
-bool LooksLikePoolFile(const std::string& strPath);
 
 // Splits strSource into parts named after strDest (or the source when empty).
 int RunSplit(const std::string& strSource, const std::string& strDest, int nSizeKB,

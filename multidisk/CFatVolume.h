@@ -5,6 +5,7 @@
 
 #include "CByteCursor.h"
 #include "CFatDirectory.h"
+#include "COutcome.h"
 
 #include <cstdint>
 #include <ctime>
@@ -130,9 +131,9 @@ class CFatVolume
 // place: into the root folder, or the folder strFolder (any name, made an
 // 8.3 name; a path such as a/b is a folder within a folder; those missing
 // are created). Each file is stored under OwnDosName of its path, its own
-// extension kept. A refusal (see CFatVolume) shows its message,
-// leaves the image unchanged and returns false; file errors throw
+// extension kept. A refusal (see CFatVolume) leaves the image unchanged
+// and is returned, naming the image; file errors throw
 // CFileException (an image that cannot be opened for writing, a source
 // that cannot be read).
-bool PutIntoDiskImage(const std::string& strImage, const std::vector<std::string>& aFiles,
-                      const std::string& strFolder, bool bReplace, CFeedback& feedback);
+COutcome PutIntoDiskImage(const std::string& strImage, const std::vector<std::string>& aFiles,
+                          const std::string& strFolder, bool bReplace, CFeedback& feedback);

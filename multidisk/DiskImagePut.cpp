@@ -7,8 +7,8 @@
 #include "CImageIO.h"
 #include "DosName.h"
 
-bool PutIntoDiskImage(const std::string& strImage, const std::vector<std::string>& aFiles,
-                      const std::string& strFolder, bool bReplace, CFeedback& feedback)
+COutcome PutIntoDiskImage(const std::string& strImage, const std::vector<std::string>& aFiles,
+                          const std::string& strFolder, bool bReplace, CFeedback& feedback)
 {
     try
     {
@@ -42,9 +42,8 @@ bool PutIntoDiskImage(const std::string& strImage, const std::vector<std::string
     }
     catch (const CDiskImageRefusal& e)
     {
-        feedback.MessageBox("Can't copy to the disk image " + strImage + ": " + e.what(), kAppTitle,
-                            MessageIcon::Exclamation);
-        return false;
+        return COutcome::Refusal("Can't copy to the disk image " + strImage + ": " + e.what(),
+                                 MessageIcon::Exclamation, strImage);
     }
-    return true;
+    return {};
 }

@@ -168,29 +168,29 @@ void WriteSetImage(const std::string& strShown, const std::string& strPath,
 
 } // namespace
 
-bool MakeOutputImages(const std::string& strOutput, bool bSplit, int nSplitKB, int nFloppyKB,
-                      CFeedback& feedback, int& nParts)
+COutcome MakeOutputImages(const std::string& strOutput, bool bSplit, int nSplitKB, int nFloppyKB,
+                          CFeedback& feedback, int& nParts)
 {
     COutputSet outputs;
     outputs.AddInput(strOutput);
+    COutcome outcome;
     try
     {
-        if (!WriteOutputImages(strOutput, strOutput, bSplit, nSplitKB, nFloppyKB, feedback, outputs,
-                               nParts))
-            return false;
-        outputs.Commit();
+        WriteOutputImages(strOutput, strOutput, bSplit, nSplitKB, nFloppyKB, feedback, outputs,
+                          nParts, outcome);
+        if (outcome.IsOk())
+            outputs.Commit();
     }
     catch (const COutputRefusal& e)
     {
-        feedback.MessageBox(e.what(), kAppTitle, MessageIcon::None);
-        return false;
+        outcome.Refuse({e.what(), kAppTitle, MessageIcon::None, strOutput});
     }
-    return true;
+    return outcome;
 }
 
-bool WriteOutputImages(const std::string& strOutput, const std::string& strOutputPath, bool bSplit,
+void WriteOutputImages(const std::string& strOutput, const std::string& strOutputPath, bool bSplit,
                        int nSplitKB, int nFloppyKB, CFeedback& feedback, COutputSet& outputs,
-                       int& nParts)
+                       int& nParts, COutcome& outcome)
 {
     const SFloppyGeometry* pGeometry = FloppyGeometry(nFloppyKB);
     if (pGeometry == nullptr)
@@ -208,7 +208,8 @@ bool WriteOutputImages(const std::string& strOutput, const std::string& strOutpu
     if (bSplit || nLength > FloppyDataBytes(*pGeometry))
     {
         feedback.SetStatusText("Splitting...");
-        nParts = SplitKrzInto(strOutput, strOutputPath, strOutput, nPartKB, feedback, outputs);
+        nParts =
+            SplitKrzInto(strOutput, strOutputPath, strOutput, nPartKB, feedback, outputs, outcome);
     }
     // Every image is planned (and checked against the inputs and the other
     // outputs) before the first is written.
@@ -236,13 +237,11 @@ bool WriteOutputImages(const std::string& strOutput, const std::string& strOutpu
     }
     catch (const CDiskImageRefusal& e)
     {
-        feedback.MessageBox(e.what(), kAppTitle, MessageIcon::Exclamation);
-        return false;
+        outcome.Refuse({e.what(), kAppTitle, MessageIcon::Exclamation, strOutput});
     }
-    return true;
 }
 
-bool MakeFileImages(const std::vector<std::string>& aFiles, int nFloppyKB, CFeedback& feedback)
+COutcome MakeFileImages(const std::vector<std::string>& aFiles, int nFloppyKB)
 {
     const SFloppyGeometry* pGeometry = FloppyGeometry(nFloppyKB);
     if (pGeometry == nullptr)
@@ -257,11 +256,8 @@ bool MakeFileImages(const std::vector<std::string>& aFiles, int nFloppyKB, CFeed
         outputs.AddOutput(strFile + ".img");
     const std::string strRefusal = outputs.CheckPlan();
     if (!strRefusal.empty())
-    {
-        feedback.MessageBox(strRefusal, kAppTitle, MessageIcon::None);
-        return false;
-    }
-    bool bAll = true;
+        return COutcome::Refusal(strRefusal);
+    COutcome outcome;
     for (const std::string& strFile : aFiles)
     {
         try
@@ -270,9 +266,8 @@ bool MakeFileImages(const std::vector<std::string>& aFiles, int nFloppyKB, CFeed
         }
         catch (const CDiskImageRefusal& e)
         {
-            feedback.MessageBox(e.what(), kAppTitle, MessageIcon::Exclamation);
-            bAll = false;
+            outcome.Refuse({e.what(), kAppTitle, MessageIcon::Exclamation, strFile});
         }
     }
-    return bAll;
+    return outcome;
 }

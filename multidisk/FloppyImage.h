@@ -2,6 +2,8 @@
 // one part of a split KRZ file each, as floppy emulators read them.
 #pragma once
 
+#include "COutcome.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -62,30 +64,31 @@ void MakeFloppyImage(const std::string& strSource, const std::string& strDosName
 // the one image strOutput + ".img". Every image holds its file under the
 // 8.3 name of strOutput (KrzDosName). nParts is set to the parts written
 // (0 when not split). The parts and images replace the files of their names
-// together, once all are written. Returns false when an image could not be
-// made or a part or image is refused as the same file as strOutput or as
-// another of them (the message shown, nothing written); throws
+// together, once all are written. Returns a refusal when an image could not
+// be made or a part or image is refused as the same file as strOutput or as
+// another of them (nothing written); throws
 // CFileException on a file error, leaving every earlier file as it was.
-bool MakeOutputImages(const std::string& strOutput, bool bSplit, int nSplitKB, int nFloppyKB,
-                      CFeedback& feedback, int& nParts);
+COutcome MakeOutputImages(const std::string& strOutput, bool bSplit, int nSplitKB, int nFloppyKB,
+                          CFeedback& feedback, int& nParts);
 
 // MakeOutputImages as part of Make File's set: the file strOutput is read
 // at strOutputPath (its uncommitted temporary file), and its parts (from
 // SplitKrzInto) and images become uncommitted files of outputs, which the
 // caller commits. Every image name is planned and checked before the first
-// is written. Returns false when an image could not be made (its message
-// shown); throws COutputRefusal when a part or image may not be written and
+// is written. Adds to outcome a refusal when an image could not be made,
+// and the split's note (a file no larger than a part) when it did not
+// split; throws COutputRefusal when a part or image may not be written and
 // CFileException on a file error.
-bool WriteOutputImages(const std::string& strOutput, const std::string& strOutputPath, bool bSplit,
+void WriteOutputImages(const std::string& strOutput, const std::string& strOutputPath, bool bSplit,
                        int nSplitKB, int nFloppyKB, CFeedback& feedback, COutputSet& outputs,
-                       int& nParts);
+                       int& nParts, COutcome& outcome);
 
 // Images made from KRZ files or parts that exist already: each file
 // becomes strFile + ".img" holding it under KrzDosName(strFile). A file
-// that does not fit is refused with a message and the rest are made.
+// that does not fit is refused (a note naming it) and the rest are made.
 // Before any image is written, every image name is checked against every
 // file and against the other images: one that is the same file is refused
 // with SameFileMessage or TwoOutputsMessage and nothing is written.
-// Returns false when any file was refused; throws CFileException on a
+// Returns a refusal when any file was refused; throws CFileException on a
 // file error.
-bool MakeFileImages(const std::vector<std::string>& aFiles, int nFloppyKB, CFeedback& feedback);
+COutcome MakeFileImages(const std::vector<std::string>& aFiles, int nFloppyKB);

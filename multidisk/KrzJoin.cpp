@@ -328,27 +328,25 @@ std::string PlanSeries(const std::string& strFirst, std::uint64_t nFirstLength,
 
 } // namespace
 
-void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeedback& feedback)
+COutcome JoinKrzFiles(const std::string& strFirst, const std::string& strDest)
 {
-    auto Message = [&](const std::string& strText)
-    { feedback.MessageBox(strText, kAppTitle, MessageIcon::None); };
+    // A refusal names the file it is about: the destination, or the series.
+    auto Message = [&](const std::string& strText, const std::string& strFile)
+    { return COutcome::Refusal(strText, MessageIcon::None, strFile); };
 
     if (strFirst.empty())
     {
-        Message(kSourceError);
-        return;
+        return Message(kSourceError, strFirst);
     }
     std::error_code ec;
     if (strDest.empty() || std::filesystem::is_directory(strDest, ec))
     {
-        Message(kDestinationError);
-        return;
+        return Message(kDestinationError, strDest);
     }
     const std::string strPartIsDest = SeriesNameOfDestination(strFirst, strDest);
     if (!strPartIsDest.empty())
     {
-        Message(DestinationIsPartMessage(strDest, strPartIsDest));
-        return;
+        return Message(DestinationIsPartMessage(strDest, strPartIsDest), strDest);
     }
 
     std::uint8_t abHead[kPart1HeaderSize] = {};
@@ -357,22 +355,19 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
         CFile first;
         if (!first.Open(strFirst, CFile::modeRead))
         {
-            Message(kSourceError);
-            return;
+            return Message(kSourceError, strFirst);
         }
         const std::uint64_t nFirstLength = first.GetLength();
         const std::size_t nGot = first.Read(abHead, sizeof abHead);
         // A first part carries part number 1 in bytes 12..15.
         if (nGot <= kPartNumberLowByte || bo::LoadBE32(abHead + kHdrPartNumber) != 1)
         {
-            Message(kNotFirstPart);
-            return;
+            return Message(kNotFirstPart, strFirst);
         }
         const std::string strFault = PlanSeries(strFirst, nFirstLength, abHead, aPlan);
         if (!strFault.empty())
         {
-            Message(strFault);
-            return;
+            return Message(strFault, strFirst);
         }
     }
     // Parts named past the two-digit counter (three-digit names) are checked
@@ -381,8 +376,7 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
     for (const PartPlan& plan : aPlan)
         if (SameFile(Resolved(plan.strName), destPath))
         {
-            Message(DestinationIsPartMessage(strDest, plan.strName));
-            return;
+            return Message(DestinationIsPartMessage(strDest, plan.strName), strDest);
         }
 
     // The destination is written under a temporary name and only renamed
@@ -395,8 +389,7 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
     }
     catch (const CFileException&)
     {
-        Message(kDestinationError);
-        return;
+        return Message(kDestinationError, strDest);
     }
     CFile& dest = pDest->File();
 
@@ -417,4 +410,5 @@ void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeed
     }
 
     pDest->Commit();
+    return {};
 }

@@ -1,9 +1,9 @@
 // Joining a series of part files back into one KRZ file.
 #pragma once
 
-#include <string>
+#include "COutcome.h"
 
-class CFeedback;
+#include <string>
 
 // The name after strName: a two-digit counter on its last two characters
 // (PIANO.KRZ09 -> PIANO.KRZ10; after '9' in the tens comes ':'). The last
@@ -21,7 +21,7 @@ std::string NextPartName(std::string strName);
 // that data length is 0, the later parts' remaining-length fields alone
 // decide), so the join reads exactly the parts that make the file and never
 // one left over from an earlier split.
-// Reports its own failures by message box (caption kAppTitle, no icon) and
+// Returns its refusals in the outcome (caption kAppTitle, no icon) and
 // never touches the status text or the progress bar:
 // - "FILE ERROR: Can't open destination File..." when strDest is empty, a
 //   folder, cannot be created, or names a part of the series that does not
@@ -41,4 +41,4 @@ std::string NextPartName(std::string strName);
 // complete: a refused or failed join creates no file and leaves an existing
 // destination as it was. Throws CFileException (naming the file) when a
 // read or a write fails, or endOfFile when a part shrank while being read.
-void JoinKrzFiles(const std::string& strFirst, const std::string& strDest, CFeedback& feedback);
+COutcome JoinKrzFiles(const std::string& strFirst, const std::string& strDest);

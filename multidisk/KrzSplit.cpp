@@ -52,9 +52,11 @@ int PartCount(std::uint64_t nLength, int nMaxSplitKB)
     return static_cast<int>(1 + (nAfterPart1 + nP - 1) / nP);
 }
 
-int SplitKrzFile(const std::string& strSource, const std::string& strBase, int nMaxSplitKB,
-                 CFeedback& feedback)
+COutcome SplitKrzFile(const std::string& strSource, const std::string& strBase, int nMaxSplitKB,
+                      CFeedback& feedback, int* pnParts)
 {
+    int nParts = 0;
+    COutcome outcome;
     // Every part is written under a temporary name first, and the parts
     // replace the files of their names only when all of them are complete:
     // a split that fails half-way (a full disk) leaves an earlier series of
@@ -62,21 +64,27 @@ int SplitKrzFile(const std::string& strSource, const std::string& strBase, int n
     COutputSet outputs;
     try
     {
-        const int nParts =
-            SplitKrzInto(strSource, strSource, strBase, nMaxSplitKB, feedback, outputs);
+        nParts =
+            SplitKrzInto(strSource, strSource, strBase, nMaxSplitKB, feedback, outputs, outcome);
         outputs.Commit();
-        return nParts;
+        // A source that was not split is a refusal here (in a larger set it
+        // is only a note: the file stays whole).
+        if (nParts == 0)
+            outcome.Fail();
     }
     catch (const COutputRefusal& e)
     {
-        feedback.MessageBox(e.what(), kAppTitle, MessageIcon::None);
-        return 0;
+        outcome.Refuse({e.what(), kAppTitle, MessageIcon::None, strSource});
+        nParts = 0;
     }
+    if (pnParts != nullptr)
+        *pnParts = nParts;
+    return outcome;
 }
 
 int SplitKrzInto(const std::string& strSource, const std::string& strSourcePath,
                  const std::string& strBase, int nMaxSplitKB, CFeedback& feedback,
-                 COutputSet& outputs)
+                 COutputSet& outputs, COutcome& outcome)
 {
     // The Settings dialog keeps the part size in 1..650000; anything else is
     // a caller's fault, not something to split by.
@@ -87,15 +95,16 @@ int SplitKrzInto(const std::string& strSource, const std::string& strSourcePath,
     CFile source;
     if (!source.Open(strSourcePath, CFile::modeRead))
     {
-        feedback.MessageBox("ERROR: Can't open Split Source-File...", kAppTitle, MessageIcon::None);
+        outcome.Note(
+            {"ERROR: Can't open Split Source-File...", kAppTitle, MessageIcon::None, strSource});
         return 0;
     }
     source.SetFilePath(CFile::FullPath(strSource));
     const auto nLength = static_cast<std::int64_t>(source.GetLength());
     if (nLength <= nPartSize)
     {
-        feedback.MessageBox("The source-file is smaller than the maximum filesize", kAppTitle,
-                            MessageIcon::None);
+        outcome.Note({"The source-file is smaller than the maximum filesize", kAppTitle,
+                      MessageIcon::None, strSource});
         return 0;
     }
 

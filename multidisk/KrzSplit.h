@@ -2,6 +2,8 @@
 // payload bytes each.
 #pragma once
 
+#include "COutcome.h"
+
 #include <cstdint>
 #include <string>
 
@@ -27,10 +29,10 @@ int PartCount(std::uint64_t nLength, int nMaxSplitKB);
 // every later part n is a 36-byte header (sample-data offset 36, the source
 // bytes left after this part, part number n, four zero bytes) and the next P
 // bytes. P = nMaxSplitKB * 1024.
-// Reports its own failures by message box ("ERROR: Can't open Split
-// Source-File...", "The source-file is smaller than the maximum filesize",
-// SameFileMessage when a part's name is the source itself, before anything
-// is written; caption kAppTitle, no icon). Drives the progress bar: range 0 .. (D div P)
+// Returns its refusals ("ERROR: Can't open Split Source-File...", "The
+// source-file is smaller than the maximum filesize", SameFileMessage when a
+// part's name is the source itself, before anything is written; caption
+// kAppTitle, no icon) in the outcome. Drives the progress bar: range 0 .. (D div P)
 // + 2 with D = length - P - 32, step 1, position 1 after part 1, one step
 // before each further part, position 0 at the end. The parts are written
 // under temporary names and replace existing files of their names only when
@@ -39,18 +41,20 @@ int PartCount(std::uint64_t nLength, int nMaxSplitKB);
 // name as it was and no new part (files with higher numbers than the new
 // series has are never touched).
 // Throws std::invalid_argument when nMaxSplitKB is outside 1..kMaxSplitKB.
-// Returns the number of parts written, 0 when the split was refused.
-int SplitKrzFile(const std::string& strSource, const std::string& strBase, int nMaxSplitKB,
-                 CFeedback& feedback);
+// Sets *pnParts (when given) to the number of parts written, 0 when the
+// split was refused.
+COutcome SplitKrzFile(const std::string& strSource, const std::string& strBase, int nMaxSplitKB,
+                      CFeedback& feedback, int* pnParts = nullptr);
 
 // SplitKrzFile's work as part of a larger set of outputs: reads the file at
 // strSourcePath (a file not yet committed, say), while messages and errors
 // name strSource; plans the parts named after strBase in outputs and writes
 // every part as an uncommitted file of outputs. The caller commits the set.
-// Shows SplitKrzFile's messages for a source that cannot be opened or is
-// not longer than a part and returns 0; throws COutputRefusal (nothing
+// Adds SplitKrzFile's messages for a source that cannot be opened or is
+// not longer than a part to outcome as notes (the set may go on with the
+// file whole) and returns 0; throws COutputRefusal (nothing
 // written) when a part is an input or another output of the set. Returns
 // the number of parts.
 int SplitKrzInto(const std::string& strSource, const std::string& strSourcePath,
                  const std::string& strBase, int nMaxSplitKB, CFeedback& feedback,
-                 COutputSet& outputs);
+                 COutputSet& outputs, COutcome& outcome);

@@ -17,23 +17,25 @@ std::string DefaultJoinDestination(const std::string& strFirst)
     return strFirst + "J";
 }
 
-int SplitCommand(const std::string& strSource, const std::string& strDest, int nMaxSplitKB,
-                 CFeedback& feedback)
+COutcome SplitCommand(const std::string& strSource, const std::string& strDest, int nMaxSplitKB,
+                      CFeedback& feedback, int* pnParts)
 {
     feedback.SetStatusText(WorkingText("Splitting", strSource));
-    const int nParts =
-        SplitKrzFile(strSource, strDest.empty() ? strSource : strDest, nMaxSplitKB, feedback);
+    COutcome outcome = SplitKrzFile(strSource, strDest.empty() ? strSource : strDest, nMaxSplitKB,
+                                    feedback, pnParts);
     feedback.SetStatusText("Ready");
-    return nParts;
+    return outcome;
 }
 
-void JoinCommand(const std::string& strFirst, const std::string& strDest, CFeedback& feedback)
+COutcome JoinCommand(const std::string& strFirst, const std::string& strDest, CFeedback& feedback)
 {
     feedback.SetStatusText(WorkingText("Joining", strFirst));
     feedback.ProgressSetRange(0, 2);
     feedback.ProgressSetPos(1);
     feedback.ProgressSetStep(1);
-    JoinKrzFiles(strFirst, strDest.empty() ? DefaultJoinDestination(strFirst) : strDest, feedback);
+    COutcome outcome =
+        JoinKrzFiles(strFirst, strDest.empty() ? DefaultJoinDestination(strFirst) : strDest);
     feedback.ProgressSetPos(0);
     feedback.SetStatusText("Ready");
+    return outcome;
 }

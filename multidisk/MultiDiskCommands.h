@@ -3,6 +3,8 @@
 // progress frame around the split and the join.
 #pragma once
 
+#include "COutcome.h"
+
 #include <string>
 
 class CFeedback;
@@ -15,12 +17,14 @@ std::string WorkingText(const char* szVerb, const std::string& strPath);
 std::string DefaultJoinDestination(const std::string& strFirst);
 
 // Splits strSource into parts named after strDest (the source when empty):
-// "Splitting <name>...", the split, then "Ready". Returns the parts written
-// (0: no split, as SplitKrzFile). Throws CFileException as SplitKrzFile does.
-int SplitCommand(const std::string& strSource, const std::string& strDest, int nMaxSplitKB,
-                 CFeedback& feedback);
+// "Splitting <name>...", the split, then "Ready". Returns SplitKrzFile's
+// outcome and parts written (0: no split). Throws CFileException as
+// SplitKrzFile does.
+COutcome SplitCommand(const std::string& strSource, const std::string& strDest, int nMaxSplitKB,
+                      CFeedback& feedback, int* pnParts = nullptr);
 
 // Joins the series that starts at strFirst into strDest (or the default
 // destination): "Joining <name>...", the bar at 1 of 0..2 while it runs, then
-// at 0 and "Ready". Throws CFileException as JoinKrzFiles does.
-void JoinCommand(const std::string& strFirst, const std::string& strDest, CFeedback& feedback);
+// at 0 and "Ready". Returns JoinKrzFiles's outcome. Throws CFileException
+// as JoinKrzFiles does.
+COutcome JoinCommand(const std::string& strFirst, const std::string& strDest, CFeedback& feedback);

@@ -1,27 +1,13 @@
-// The three channels through which every operation reports to the user:
-// the status text, the progress bar and modal message boxes. The window and
-// the command line each implement this interface; tests record the calls.
+// The two channels through which an operation reports while it runs: the
+// status text and the progress bar. What it ends with (success, or a
+// refusal with its message) is the outcome it returns (COutcome.h). The
+// window, the command line and the page each implement this interface;
+// tests record the calls.
 #pragma once
 
+#include "COutcome.h"
+
 #include <string>
-
-// The application's title, the caption of most message boxes.
-inline constexpr const char* kAppTitle = "Dorvane V2";
-
-// The refusal of an output that is one of the files it is made from (the
-// same file, however it is spelt): nothing is written.
-inline std::string SameFileMessage(const std::string& strOutput, const std::string& strInput)
-{
-    return "ERROR: Can't write " + strOutput + ": it is the same file as " + strInput +
-           ", which it is made from.";
-}
-
-enum class MessageIcon
-{
-    None,
-    Exclamation,
-    Stop,
-};
 
 class CFeedback
 {
@@ -38,14 +24,11 @@ class CFeedback
     virtual void ProgressSetStep(int nStep) = 0;
     virtual void ProgressSetPos(int nPos) = 0;
     virtual void ProgressStepIt() = 0;
-
-    // A modal message box with one OK button; returns when it is closed.
-    virtual void MessageBox(const std::string& strText, const std::string& strCaption,
-                            MessageIcon icon) = 0;
 };
 
-// A feedback that shows nothing; for callers that have no user to tell.
-class CNullFeedback : public CFeedback
+// A feedback that shows nothing, and drops messages; for callers that have
+// no user to tell.
+class CNullFeedback : public CFeedback, public CMessageSink
 {
   public:
     void SetStatusText(const std::string&) override {}

@@ -43,11 +43,6 @@ class CHeldMessage : public CNullFeedback
         m_strCaption = strCaption;
         m_icon = icon;
     }
-    void PassOn(CFeedback& feedback) const
-    {
-        if (!m_strText.empty())
-            feedback.MessageBox(m_strText, m_strCaption, m_icon);
-    }
     std::string m_strText;
     std::string m_strCaption;
     MessageIcon m_icon = MessageIcon::None;
@@ -246,8 +241,20 @@ bool NeedsResampling(int nRate, const CAudioOptions& options)
 }
 
 bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
-                     CFeedback& feedback)
+                     CMessageSink& sink)
 {
+    COutcome outcome;
+    const bool bUsable = ReadAudioHeader(strPath, info, options, outcome);
+    ShowAsMessages(outcome, sink);
+    return bUsable;
+}
+
+bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
+                     COutcome& outcome)
+{
+    const auto Refuse = [&](const std::string& strText) {
+        outcome.Refuse({strText, kWavInfoCaption, MessageIcon::None, strPath});
+    };
     CHeldMessage held;
     WavRefusal refusal = WavRefusal::None;
     const bool bPlain = ReadWavHeader(strPath, info, held, &refusal);
@@ -260,9 +267,8 @@ bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOpti
         if (NeedsResampling(nInRate, options) && !kAudioLibrariesBuilt)
         {
             info = WAVINFO{};
-            feedback.MessageBox(Head(strPath) + std::to_string(nInRate) +
-                                    " Hz is above the rate limit, and this build cannot resample.",
-                                kWavInfoCaption, MessageIcon::None);
+            Refuse(Head(strPath) + std::to_string(nInRate) +
+                   " Hz is above the rate limit, and this build cannot resample.");
             return false;
         }
         if (NeedsResampling(nInRate, options))
@@ -273,7 +279,7 @@ bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOpti
             if (info.nFrames == 0)
             {
                 info = WAVINFO{};
-                feedback.MessageBox(Head(strPath) + kBadTail, kWavInfoCaption, MessageIcon::None);
+                Refuse(Head(strPath) + kBadTail);
                 return false;
             }
             info.strTypeText = TypeText(strWhat, false, nInRate, info.nSamplesPerSec, info.nFrames);
@@ -289,7 +295,8 @@ bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOpti
         const std::string strHint = std::string("\n") + kConvertHint;
         if (options.bConvert && held.m_strText.ends_with(strHint))
             held.m_strText.resize(held.m_strText.size() - strHint.size());
-        held.PassOn(feedback);
+        if (!held.m_strText.empty())
+            outcome.Refuse({held.m_strText, held.m_strCaption, held.m_icon, strPath});
         return false;
     }
 #ifndef DORVANE_NO_AUDIO_LIBS
@@ -300,7 +307,7 @@ bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOpti
     if (!strTail.empty())
     {
         info.bValid = false;
-        feedback.MessageBox(Head(strPath) + strTail, kWavInfoCaption, MessageIcon::None);
+        Refuse(Head(strPath) + strTail);
         return false;
     }
     info = decoded;

@@ -7,6 +7,7 @@
 // change, unless their rate is above the limit.
 #pragma once
 
+#include "COutcome.h"
 #include "WAVINFO.h"
 
 #include <cstddef>
@@ -103,9 +104,13 @@ bool NeedsAudioLibraries(const std::string& strPath, const CAudioOptions& option
 // round((e + 1) * out / in) - 1, both within the output (halves up); a loop
 // that does not fit sets bLoopIgnored instead; a marker or instrument chunk
 // that cannot be read sets bMetadataIgnored.
-// Never throws a file error.
+// Never throws a file error. An unusable file's message (caption
+// kWavInfoCaption, naming the file) is added to outcome as its refusal.
 bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
-                     CFeedback& feedback);
+                     COutcome& outcome);
+// The same, with the message shown through sink.
+bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
+                     CMessageSink& sink);
 
 // The note for a file whose marker or instrument chunk cannot be read
 // (WAVINFO::bMetadataIgnored): "the markers or instrument stored in <name>

@@ -23,7 +23,15 @@ std::string CDorvane_V2Doc::GetTitle() const
     return std::filesystem::path(m_strPathName).filename().string();
 }
 
-bool CDorvane_V2Doc::Serialize(CArchive& ar, CFeedback& feedback)
+bool CDorvane_V2Doc::Serialize(CArchive& ar, CMessageSink& sink)
+{
+    COutcome outcome;
+    const bool bDone = Serialize(ar, outcome);
+    ShowAsMessages(outcome, sink);
+    return bDone;
+}
+
+bool CDorvane_V2Doc::Serialize(CArchive& ar, COutcome& outcome)
 {
     if (ar.IsStoring())
     {
@@ -47,7 +55,7 @@ bool CDorvane_V2Doc::Serialize(CArchive& ar, CFeedback& feedback)
         nVersion = kPoolVersion203;
     if (nVersion < kPoolVersion202)
     {
-        feedback.MessageBox(kIncompatiblePoolMessage, kAppTitle, MessageIcon::Exclamation);
+        outcome.Refuse({kIncompatiblePoolMessage, kAppTitle, MessageIcon::Exclamation, {}});
         return false;
     }
 
@@ -57,7 +65,7 @@ bool CDorvane_V2Doc::Serialize(CArchive& ar, CFeedback& feedback)
     // past the slots: such a file is not a pool we can use.
     if (nCount < 0 || nCount > MAX_POOL)
     {
-        feedback.MessageBox(kIncompatiblePoolMessage, kAppTitle, MessageIcon::Exclamation);
+        outcome.Refuse({kIncompatiblePoolMessage, kAppTitle, MessageIcon::Exclamation, {}});
         return false;
     }
     m_nVersion = nVersion;
@@ -80,24 +88,32 @@ bool CDorvane_V2Doc::Serialize(CArchive& ar, CFeedback& feedback)
     return true;
 }
 
-bool CDorvane_V2Doc::OnOpenDocument(const std::string& strPath, CFeedback& feedback)
+bool CDorvane_V2Doc::OnOpenDocument(const std::string& strPath, CMessageSink& sink)
+{
+    COutcome outcome;
+    const bool bOpened = OnOpenDocument(strPath, outcome);
+    ShowAsMessages(outcome, sink);
+    return bOpened;
+}
+
+bool CDorvane_V2Doc::OnOpenDocument(const std::string& strPath, COutcome& outcome)
 {
     try
     {
         CFile file(strPath, CFile::modeRead);
         CArchive ar(file, CArchive::load);
-        if (!Serialize(ar, feedback))
+        if (!Serialize(ar, outcome))
             return false;
         file.Close();
     }
     catch (const CFileException& e)
     {
-        feedback.MessageBox(e.GetErrorMessage(), kAppTitle, MessageIcon::Exclamation);
+        outcome.Refuse({e.GetErrorMessage(), kAppTitle, MessageIcon::Exclamation, e.m_strFileName});
         return false;
     }
     catch (const CArchiveException&)
     {
-        feedback.MessageBox(kUnexpectedFormatMessage, kAppTitle, MessageIcon::Exclamation);
+        outcome.Refuse({kUnexpectedFormatMessage, kAppTitle, MessageIcon::Exclamation, strPath});
         OnNewDocument();
         m_strPathName.clear();
         m_bModified = false;
@@ -112,12 +128,20 @@ bool CDorvane_V2Doc::OnOpenDocument(const std::string& strPath, CFeedback& feedb
     ResolvePoolPaths(*this, m_strPathName, std::filesystem::current_path(ec).string());
     const std::vector<int> aOutside = EntriesFromOutside(*this, m_strPathName);
     if (!aOutside.empty())
-        feedback.MessageBox(OutsideFilesMessage(*this, aOutside, m_strPathName), kAppTitle,
-                            MessageIcon::Exclamation);
+        outcome.Note({OutsideFilesMessage(*this, aOutside, m_strPathName), kAppTitle,
+                      MessageIcon::Exclamation, m_strPathName});
     return true;
 }
 
-bool CDorvane_V2Doc::OnSaveDocument(const std::string& strPath, CFeedback& feedback)
+bool CDorvane_V2Doc::OnSaveDocument(const std::string& strPath, CMessageSink& sink)
+{
+    COutcome outcome;
+    const bool bSaved = OnSaveDocument(strPath, outcome);
+    ShowAsMessages(outcome, sink);
+    return bSaved;
+}
+
+bool CDorvane_V2Doc::OnSaveDocument(const std::string& strPath, COutcome& outcome)
 {
     // The stored paths are rewritten only for a file that is written.
     std::unique_ptr<std::array<CWPoolObj, MAX_POOL>> pBefore;
@@ -130,7 +154,7 @@ bool CDorvane_V2Doc::OnSaveDocument(const std::string& strPath, CFeedback& feedb
     {
         CAtomicFile file(strPath);
         CArchive ar(file.File(), CArchive::store);
-        Serialize(ar, feedback);
+        Serialize(ar, outcome);
         ar.Close();
         file.Commit();
     }
@@ -138,7 +162,7 @@ bool CDorvane_V2Doc::OnSaveDocument(const std::string& strPath, CFeedback& feedb
     {
         if (pBefore)
             m_aPool = *pBefore;
-        feedback.MessageBox(e.GetErrorMessage(), kAppTitle, MessageIcon::Exclamation);
+        outcome.Refuse({e.GetErrorMessage(), kAppTitle, MessageIcon::Exclamation, e.m_strFileName});
         return false;
     }
     m_strPathName = CFile::FullPath(strPath);

@@ -3,6 +3,8 @@
 // are written to the pool file all the same.
 #pragma once
 
+#include "COutcome.h"
+
 #include "CWPoolObj.h"
 #include "PoolFileFormat.h"
 
@@ -11,7 +13,7 @@
 #include <string>
 
 class CArchive;
-class CFeedback;
+class CMessageSink;
 
 class CDorvane_V2Doc
 {
@@ -30,7 +32,8 @@ class CDorvane_V2Doc
     // count or the records) throws CArchiveException; the slots are then
     // unchanged. Success sets m_nVersion, the count, the slots and the
     // refresh flag and returns true.
-    bool Serialize(CArchive& ar, CFeedback& feedback);
+    bool Serialize(CArchive& ar, COutcome& outcome);
+    bool Serialize(CArchive& ar, CMessageSink& sink);
 
     // The document commands' file side. Open reports every failure to the
     // user and returns false: a file error with its text, a short or
@@ -44,8 +47,13 @@ class CDorvane_V2Doc
     // m_bRelativePaths, the entries whose files lie inside the target's
     // folder are first given paths relative to it (MakePoolPathsRelative);
     // a save that fails leaves them as they were.
-    bool OnOpenDocument(const std::string& strPath, CFeedback& feedback);
-    bool OnSaveDocument(const std::string& strPath, CFeedback& feedback);
+    // The messages are added to outcome (a refusal when the file cannot be
+    // opened or saved, a note for files from outside the pool's folder),
+    // or shown through sink.
+    bool OnOpenDocument(const std::string& strPath, COutcome& outcome);
+    bool OnSaveDocument(const std::string& strPath, COutcome& outcome);
+    bool OnOpenDocument(const std::string& strPath, CMessageSink& sink);
+    bool OnSaveDocument(const std::string& strPath, CMessageSink& sink);
 
     void SetModifiedFlag(bool bModified = true) { m_bModified = bModified; }
     bool IsModified() const { return m_bModified; }

@@ -233,7 +233,7 @@ WavRefusal ReadWavHeaderFrom(CFile& file, WAVINFO& info)
     return refusal;
 }
 
-bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CFeedback& feedback,
+bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CMessageSink& sink,
                    WavRefusal* pRefusal)
 {
     info = WAVINFO{};
@@ -257,8 +257,8 @@ bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CFeedback& feedbac
             refusal == WavRefusal::NotRiffWave ? OtherAudioKind(file) : std::string();
         !strKind.empty())
         strTail = "This is " + strKind + " file, not a WAV file.\n" + kConvertHint;
-    feedback.MessageBox("Error in file: " + strPath + "\n" + strTail, kWavInfoCaption,
-                        MessageIcon::None);
+    sink.MessageBox("Error in file: " + strPath + "\n" + strTail, kWavInfoCaption,
+                    MessageIcon::None);
     return info.bValid;
 }
 

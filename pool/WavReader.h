@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-class CFeedback;
+class CMessageSink;
 class CFile;
 
 // The largest number of chunks the walk to the data chunk passes before it
@@ -52,7 +52,7 @@ enum class WavRefusal
     Unreadable, // the file exists but cannot be opened or read
     Rate,       // a sample rate no sample header can hold
 };
-bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CFeedback& feedback,
+bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CMessageSink& sink,
                    WavRefusal* pRefusal = nullptr);
 
 // Reads the header of the WAV file open in file as ReadWavHeader does,

@@ -24,32 +24,6 @@ const FileFilters kPoolFilters = {
     {QStringLiteral("All Files (*.*)"), QStringLiteral("*")},
 };
 
-// Passes every report on and notes whether the pool file was refused as
-// not being a pool file at all.
-class CIncompatibleWatch : public CFeedback
-{
-  public:
-    explicit CIncompatibleWatch(CFeedback& inner) : m_inner(inner) {}
-    void SetStatusText(const std::string& strText) override { m_inner.SetStatusText(strText); }
-    void ProgressSetRange(int nLower, int nUpper) override
-    {
-        m_inner.ProgressSetRange(nLower, nUpper);
-    }
-    void ProgressSetStep(int nStep) override { m_inner.ProgressSetStep(nStep); }
-    void ProgressSetPos(int nPos) override { m_inner.ProgressSetPos(nPos); }
-    void ProgressStepIt() override { m_inner.ProgressStepIt(); }
-    void MessageBox(const std::string& strText, const std::string& strCaption,
-                    MessageIcon icon) override
-    {
-        if (strText == kIncompatiblePoolMessage)
-            m_bIncompatible = true;
-        m_inner.MessageBox(strText, strCaption, icon);
-    }
-    bool m_bIncompatible = false;
-
-  private:
-    CFeedback& m_inner;
-};
 } // namespace
 
 CDorvane_V2App::CDorvane_V2App(CDialogService& dialogs) : m_dialogs(dialogs) {}
@@ -103,12 +77,15 @@ std::optional<int> CDorvane_V2App::InitInstance(const QStringList& aArgs, bool b
     }
     else
     {
-        CIncompatibleWatch watch(pFrame->Feedback());
-        if (m_doc.OnOpenDocument(strFile.toStdString(), watch))
+        COutcome opened;
+        const bool bOpened = m_doc.OnOpenDocument(strFile.toStdString(), opened);
+        ShowAsMessages(opened, pFrame->Messages());
+        if (bOpened)
         {
             AddToRecentFileList(m_doc.GetPathName());
         }
-        else if (watch.m_bIncompatible)
+        // A file refused as no pool file at all.
+        else if (opened.Text() == kIncompatiblePoolMessage)
         {
             // The file is no pool: go on with an empty, untitled pool, so
             // that Save can never write over that file.
@@ -172,7 +149,7 @@ CDorvane_V2App::OpenResult CDorvane_V2App::OpenDocumentFile(const QString& strPa
     if (!SaveModified())
         return OpenResult::Cancelled;
     CDorvane_V2View* pView = m_pMainWnd->View();
-    if (!m_doc.OnOpenDocument(strPath.toStdString(), m_pMainWnd->Feedback()))
+    if (!m_doc.OnOpenDocument(strPath.toStdString(), m_pMainWnd->Messages()))
     {
         // A file that broke off while it was read has left an empty new
         // pool behind: show that one.
@@ -238,7 +215,7 @@ bool CDorvane_V2App::DoSave(QString strPath)
     auto pOldEntries = std::make_unique<std::array<CWPoolObj, MAX_POOL>>(m_doc.m_aPool);
     if (bChosen)
         nRebased = RebasePoolPaths(m_doc, strPath.toStdString());
-    if (!m_doc.OnSaveDocument(strPath.toStdString(), m_pMainWnd->Feedback()))
+    if (!m_doc.OnSaveDocument(strPath.toStdString(), m_pMainWnd->Messages()))
     {
         if (nRebased > 0)
             m_doc.m_aPool = *pOldEntries;

@@ -15,16 +15,18 @@
 #include "DialogInt.h"
 #include "DialogUnits.h"
 #include "FloppyImage.h"
+#include "ImageRunner.h"
+#include "JoinRunner.h"
 #include "KrzBuilder.h"
 #include "KrzJoin.h"
 #include "KrzSplit.h"
-#include "MakeFile.h"
+#include "MakeRunner.h"
 #include "MultiDiskCommands.h"
 #include "Multisample.h"
 #include "PoolPaths.h"
 #include "RootKey.h"
+#include "SplitRunner.h"
 #include "WavReader.h"
-#include "WrittenNames.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -206,6 +208,11 @@ void CDorvane_V2View::SetSoundPlayer(std::unique_ptr<CSoundPlayer> pPlayer)
 CFeedback& CDorvane_V2View::Feedback() const
 {
     return m_pFeedback ? *m_pFeedback : *m_pOwnFeedback;
+}
+
+CMessageSink& CDorvane_V2View::Messages() const
+{
+    return m_pMessages ? *m_pMessages : *m_pOwnFeedback;
 }
 
 template <typename Fn> void CDorvane_V2View::Guard(Fn fn)
@@ -503,7 +510,7 @@ void CDorvane_V2View::RunPendingRefresh()
 void CDorvane_V2View::ReadWavHeader(int nIndex)
 {
     const std::string strPath = m_doc.m_aPool[nIndex].FilePath();
-    ReadAudioHeader(strPath, m_aWavInfo[nIndex], AudioOptions(), Feedback());
+    ReadAudioHeader(strPath, m_aWavInfo[nIndex], AudioOptions(), Messages());
     // A loop that cannot be used gives no message box (the file is usable),
     // only a note the user can see after the command.
     if (m_aWavInfo[nIndex].bLoopIgnored)
@@ -1090,7 +1097,9 @@ void CDorvane_V2View::OnMakeFile()
     {
         const CBusyScope busy(*this);
         const std::string strOutput = ToStd(strPath);
-        BuildFromFoundFiles(strOutput, feedback, strSummary);
+        // A file error leaves the command where it stood.
+        if (!BuildFromFoundFiles(strOutput, feedback, strSummary))
+            return;
 
         // The build filled empty keymap and program names of the entries;
         // show the selected entry's names as they now are.
@@ -1107,7 +1116,7 @@ void CDorvane_V2View::OnMakeFile()
     feedback.ProgressSetPos(0);
 }
 
-void CDorvane_V2View::BuildFromFoundFiles(const std::string& strOutput, CFeedback& feedback,
+bool CDorvane_V2View::BuildFromFoundFiles(const std::string& strOutput, CFeedback& feedback,
                                           QString& strSummary)
 {
     // The build reads each entry's file where it was found (FilePath()); the
@@ -1123,16 +1132,24 @@ void CDorvane_V2View::BuildFromFoundFiles(const std::string& strOutput, CFeedbac
     std::vector<std::string> aOtherInputs{m_strTemplatePath};
     if (!m_doc.GetPathName().empty())
         aOtherInputs.push_back(m_doc.GetPathName());
-    CMakeResult result;
-    const bool bMade = MakeKrzFile(m_doc, m_aWavInfo, options, m_abTemplate, strOutput,
-                                   aOtherInputs, feedback, result);
-    if (bMade)
-        strSummary =
-            FromStd(MakeSummaryText(ToStd(QFileInfo(FromStd(strOutput)).fileName()), result));
+    SMadeFile made;
+    const COutcome outcome =
+        RunMakeFile(m_doc, m_aWavInfo, options, m_abTemplate, strOutput,
+                    ToStd(QFileInfo(FromStd(strOutput)).fileName()), aOtherInputs, feedback, made);
+    ShowOutcome(outcome);
+    if (!outcome.IsOk())
+        return !outcome.IsFileError();
+    strSummary = FromStd(made.strSummary);
     // A name the file holds otherwise (another script, an accent, cut).
-    const std::string strNames = bMade ? WrittenNamesNote(m_doc, m_aWavInfo) : std::string();
-    if (!strNames.empty())
-        strSummary += ". " + FromStd(strNames);
+    if (!made.strNames.empty())
+        strSummary += ". " + FromStd(made.strNames);
+    return true;
+}
+
+void CDorvane_V2View::ShowOutcome(const COutcome& outcome)
+{
+    for (const SOutcomeNote& note : outcome.Notes())
+        Messages().MessageBox(note.strText, note.strCaption, note.icon);
 }
 
 void CDorvane_V2View::OnSettings()
@@ -1202,11 +1219,14 @@ void CDorvane_V2View::OnToolsSplit()
         feedback.SetStatusText("Ready");
         return;
     }
+    COutcome outcome;
     {
         const CWaitCursor wait;
         const CBusyScope busy(*this);
-        SplitCommand(strSource, strDest, m_nMaxSplitKB, feedback);
+        int nParts = 0;
+        outcome = RunSplitFile(strSource, strDest, m_nMaxSplitKB, feedback, nParts);
     }
+    ShowOutcome(outcome);
 }
 
 void CDorvane_V2View::OnToolsJoin()
@@ -1220,11 +1240,13 @@ void CDorvane_V2View::OnToolsJoin()
     const std::string strSource = ToStd(dlg.m_strSource);
     std::string strDest = ToStd(dlg.m_strDest);
     CFeedback& feedback = Feedback();
+    COutcome outcome;
     {
         const CWaitCursor wait;
         const CBusyScope busy(*this);
-        JoinCommand(strSource, strDest, feedback);
+        outcome = RunJoinFiles(strSource, strDest, feedback);
     }
+    ShowOutcome(outcome);
 }
 
 void CDorvane_V2View::OnToolsCopyToImage()
@@ -1243,13 +1265,12 @@ void CDorvane_V2View::OnToolsCopyToImage()
         QStringLiteral("IMG"));
     if (strImage.isEmpty())
         return;
-    CFeedback& feedback = Feedback();
+    COutcome outcome;
     {
         const CWaitCursor wait;
-        PutIntoDiskImage(ToStd(strImage), {ToStd(strFile)}, {}, false, feedback);
+        outcome = RunPutFiles(ToStd(strImage), {ToStd(strFile)}, {}, false, Feedback());
     }
-    feedback.ProgressSetPos(0);
-    feedback.SetStatusText("Ready");
+    ShowOutcome(outcome);
 }
 
 // ---------------------------------------------------------------------------

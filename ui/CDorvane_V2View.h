@@ -23,6 +23,8 @@
 
 class CDialogService;
 class CFeedback;
+class CMessageSink;
+class COutcome;
 class CProgressCtrl;
 class CSoundPlayer;
 class CUpDownCtrl;
@@ -71,7 +73,13 @@ class CDorvane_V2View : public QScrollArea
     ~CDorvane_V2View() override;
 
     // The channels the operations report through; set by the main frame.
-    void SetFeedback(CFeedback* pFeedback) { m_pFeedback = pFeedback; }
+    // Where the view's commands report: status and progress, and the
+    // messages of their outcomes (one object that is both).
+    template <typename T> void SetFeedback(T* pFeedback)
+    {
+        m_pFeedback = pFeedback;
+        m_pMessages = pFeedback;
+    }
     // Where "dvntemp.dat" is looked for (default: the current folder, the
     // executable's folder, the installed data folder).
     void SetTemplateDirs(std::vector<std::string> aDirs) { m_aTemplateDirs = std::move(aDirs); }
@@ -209,6 +217,7 @@ class CDorvane_V2View : public QScrollArea
 
     QWidget* Form() const { return m_pForm; }
     CFeedback& Feedback() const;
+    CMessageSink& Messages() const;
 
     // Controls.
     QCheckBox* m_btnProgramEnable;
@@ -279,8 +288,11 @@ class CDorvane_V2View : public QScrollArea
     int ListTextWidth() const;
     // Shrinks the Type field's font until its whole text fits.
     void FitTypeField();
-    // Make File's build, reading every entry from where its file was found.
-    void BuildFromFoundFiles(const std::string& strOutput, CFeedback& feedback,
+    // Shows an outcome's notes as message boxes, in order.
+    void ShowOutcome(const COutcome& outcome);
+    // Make File's build, reading every entry from where its file was found;
+    // its outcome shown. False when a file error stopped it where it stood.
+    bool BuildFromFoundFiles(const std::string& strOutput, CFeedback& feedback,
                              QString& strSummary);
     void QueueRefresh();
     void SetModified();
@@ -301,6 +313,7 @@ class CDorvane_V2View : public QScrollArea
     CDorvane_V2Doc& m_doc;
     CDialogService& m_dialogs;
     CFeedback* m_pFeedback = nullptr;
+    CMessageSink* m_pMessages = nullptr;
     std::unique_ptr<CWindowFeedback> m_pOwnFeedback; // used until the frame sets one
     std::unique_ptr<CSoundPlayer> m_pSound;
     std::vector<std::string> m_aTemplateDirs;

@@ -35,6 +35,8 @@ class CMainFrame : public QMainWindow
     CDorvane_V2View* View() const { return m_pView; }
     // The document commands' channel: message boxes owned by the window.
     CFeedback& Feedback() const { return *m_pFeedback; }
+    // Where the window shows messages: message boxes over the frame.
+    CMessageSink& Messages() const { return *m_pFeedback; }
 
     // Sets the message pane's text and shows it at once.
     void SetStatusText(const QString& strText);

@@ -13,7 +13,7 @@ class CProgressCtrl;
 class QString;
 class QWidget;
 
-class CWindowFeedback : public CFeedback
+class CWindowFeedback : public CFeedback, public CMessageSink
 {
   public:
     using StatusFn = std::function<void(const QString&)>;

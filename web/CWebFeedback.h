@@ -16,7 +16,7 @@ struct SWebMessage
     MessageIcon m_icon = MessageIcon::None;
 };
 
-class CWebFeedback : public CFeedback
+class CWebFeedback : public CFeedback, public CMessageSink
 {
   public:
     // Called with the status text and the bar's position and range after
@@ -35,7 +35,6 @@ class CWebFeedback : public CFeedback
                     MessageIcon icon) override;
 
     const std::vector<SWebMessage>& Messages() const { return m_aMessages; }
-    int MessageCount() const { return static_cast<int>(m_aMessages.size()); }
 
   private:
     void Report();

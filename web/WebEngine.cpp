@@ -1,17 +1,18 @@
 #include "WebEngine.h"
 
 #include "CDorvane_V2Doc.h"
-#include "CFileException.h"
-#include "KrzReader.h"
+#include "InfoRunner.h"
+#include "JoinRunner.h"
 #include "KrzSplit.h"
 #include "MakeOptionsCheck.h"
+#include "MakeRunner.h"
 #include "MultiDiskCommands.h"
 #include "Multisample.h"
 #include "OptionTable.h"
 #include "PoolEdit.h"
 #include "RootKey.h"
+#include "SplitRunner.h"
 #include "WavReader.h"
-#include "WrittenNames.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -53,9 +54,11 @@ std::vector<std::string> NewFiles(const std::string& strFolder,
     return aNew;
 }
 
-void ReportFileError(const CFileException& e, CFeedback& feedback)
+// The page shows an outcome's notes in its message list, in order.
+void ShowOutcome(const COutcome& outcome, CWebFeedback& feedback)
 {
-    feedback.MessageBox(e.GetErrorMessage(), kAppTitle, MessageIcon::Stop);
+    for (const SOutcomeNote& note : outcome.Notes())
+        feedback.MessageBox(note.strText, note.strCaption, note.icon);
 }
 
 // The pool of the entries: each keeps the name the page keeps for the pool
@@ -110,37 +113,28 @@ SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& o
         return result;
     }
 
-    auto pDoc = std::make_unique<CDorvane_V2Doc>();
-    FillDoc(*pDoc, aEntries);
+    SMakePool pool;
+    pool.aOtherInputs.push_back(strTemplatePath);
+    FillDoc(*pool.pDoc, aEntries);
     // Every entry must be usable, as dorvane-cli make without
     // --skip-unusable has it: the page shows each entry's verdict before.
-    auto pWavInfo = std::make_unique<WavInfoArray>();
-    bool bUsable = true;
-    for (int i = 0; i < pDoc->m_nCount; ++i)
-        bUsable =
-            ReadAudioHeader(pDoc->m_aPool[i].FilePath(), (*pWavInfo)[i], options.audio, feedback) &&
-            bUsable;
-    if (!bUsable)
+    ShowOutcome(ReadEntryHeaders(pool, options.audio, false, false), feedback);
+    if (pool.nUnusable > 0)
         return result;
 
     const std::string strFolder = FolderOf(strOutput);
     const auto aBefore = FilesIn(strFolder);
-    CMakeResult made;
-    try
-    {
-        if (!MakeKrzFile(*pDoc, *pWavInfo, options, abTemplate, strOutput, {strTemplatePath},
-                         feedback, made))
-            return result;
-    }
-    catch (const CFileException& e)
-    {
-        ReportFileError(e, feedback);
+    SMadeFile made;
+    const COutcome outcome =
+        RunMakeFile(*pool.pDoc, *pool.pWavInfo, options, abTemplate, strOutput,
+                    fs::path(strOutput).filename().string(), pool.aOtherInputs, feedback, made);
+    ShowOutcome(outcome, feedback);
+    if (!outcome.IsOk())
         return result;
-    }
     result.m_bOk = true;
     result.m_aFiles = NewFiles(strFolder, aBefore);
-    result.m_strText = MakeSummaryText(fs::path(strOutput).filename().string(), made);
-    result.m_strNote = WrittenNamesNote(*pDoc, *pWavInfo);
+    result.m_strText = made.strSummary;
+    result.m_strNote = made.strNames;
     return result;
 }
 
@@ -155,17 +149,10 @@ SWebResult WebSplit(const std::string& strSource, int nSizeKB, CWebFeedback& fee
     }
     const std::string strFolder = FolderOf(strSource);
     const auto aBefore = FilesIn(strFolder);
-    try
-    {
-        if (SplitCommand(strSource, "", nSizeKB, feedback) == 0)
-            return result;
-    }
-    catch (const CFileException& e)
-    {
-        ReportFileError(e, feedback);
-        return result;
-    }
-    result.m_bOk = feedback.MessageCount() == 0;
+    int nParts = 0;
+    const COutcome outcome = RunSplitFile(strSource, "", nSizeKB, feedback, nParts);
+    ShowOutcome(outcome, feedback);
+    result.m_bOk = outcome.IsOk();
     if (result.m_bOk)
         result.m_aFiles = NewFiles(strFolder, aBefore);
     return result;
@@ -174,17 +161,9 @@ SWebResult WebSplit(const std::string& strSource, int nSizeKB, CWebFeedback& fee
 SWebResult WebJoin(const std::string& strFirst, const std::string& strDest, CWebFeedback& feedback)
 {
     SWebResult result;
-    const int nBefore = feedback.MessageCount();
-    try
-    {
-        JoinCommand(strFirst, strDest, feedback);
-    }
-    catch (const CFileException& e)
-    {
-        ReportFileError(e, feedback);
-        return result;
-    }
-    result.m_bOk = feedback.MessageCount() == nBefore;
+    const COutcome outcome = RunJoinFiles(strFirst, strDest, feedback);
+    ShowOutcome(outcome, feedback);
+    result.m_bOk = outcome.IsOk();
     if (result.m_bOk)
         result.m_aFiles.push_back(strDest);
     return result;
@@ -193,23 +172,9 @@ SWebResult WebJoin(const std::string& strFirst, const std::string& strDest, CWeb
 SWebResult WebInfo(const std::vector<std::string>& aFiles, CWebFeedback& feedback)
 {
     SWebResult result;
-    result.m_bOk = true;
-    for (const auto& strPath : aFiles)
-    {
-        if (&strPath != &aFiles.front())
-            result.m_strText += "\n";
-        try
-        {
-            const KrzFileInfo info = ReadKrzFile(strPath);
-            result.m_strText += FormatKrzFileInfo(info);
-            result.m_bOk = result.m_bOk && info.IsValid();
-        }
-        catch (const CFileException& e)
-        {
-            ReportFileError(e, feedback);
-            result.m_bOk = false;
-        }
-    }
+    const COutcome outcome = RunInfoFiles(aFiles, result.m_strText);
+    ShowOutcome(outcome, feedback);
+    result.m_bOk = outcome.IsOk();
     return result;
 }
 

@@ -8,7 +8,7 @@
 
 #include "AudioInput.h"
 #include "CWebFeedback.h"
-#include "MakeFile.h"
+#include "MakeRunner.h"
 #include "RootKey.h"
 
 #include <cstdint>

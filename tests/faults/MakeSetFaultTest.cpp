@@ -64,8 +64,8 @@ class CMakeScene
             options.nMaxSplitKB = kPartKB;
             options.nFloppyKB = 720;
             CMakeResult result;
-            const bool bMade = MakeKrzFile(m_doc, m_aWavInfo, options, m_abTemplate, m_strOutput,
-                                           {}, feedback, result);
+            const bool bMade = feedback.Record(MakeKrzFile(m_doc, m_aWavInfo, options, m_abTemplate,
+                                                           m_strOutput, {}, feedback, result));
             strNote = bMade ? std::to_string(result.nParts) + " parts" : "refused";
         };
     }

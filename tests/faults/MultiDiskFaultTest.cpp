@@ -39,13 +39,13 @@ const Bytes kEarlierSource = Source(32 + 2 * 1024 + 500, 99);
 fault::Operation Split(const std::string& strSource, const std::string& strBase)
 {
     return [=](test::CRecordingFeedback& feedback, std::string&)
-    { SplitKrzFile(strSource, strBase, kPartKB, feedback); };
+    { feedback.Record(SplitKrzFile(strSource, strBase, kPartKB, feedback)); };
 }
 
 fault::Operation Join(const std::string& strFirst, const std::string& strDest)
 {
     return [=](test::CRecordingFeedback& feedback, std::string&)
-    { JoinKrzFiles(strFirst, strDest, feedback); };
+    { feedback.Record(JoinKrzFiles(strFirst, strDest)); };
 }
 
 // src/ holds both sources, parts/ the earlier series PIANO.KRZ01..03.

@@ -7,6 +7,7 @@
 #include "CDorvane_V2Doc.h"
 #include "CFeedback.h"
 #include "CFile.h"
+#include "COutcome.h"
 #include "KrzJoin.h"
 #include "KrzReader.h"
 #include "PoolPaths.h"
@@ -46,6 +47,12 @@ class CMessageLog : public CNullFeedback
         m_aTexts.push_back(strText);
         m_strCaption = strCaption;
         m_icon = icon;
+    }
+    // An outcome's notes, as a front end shows them.
+    void Record(const COutcome& outcome)
+    {
+        for (const SOutcomeNote& note : outcome.Notes())
+            MessageBox(note.strText, note.strCaption, note.icon);
     }
     std::vector<std::string> m_aTexts;
     std::string m_strCaption;
@@ -342,7 +349,7 @@ int FuzzKrzJoin(const std::uint8_t* pData, std::size_t nSize)
 
     const std::string strDest = ScratchPath("OUT.KRZ");
     CMessageLog log;
-    JoinKrzFiles(ScratchPath(aNames[0]), strDest, log);
+    log.Record(JoinKrzFiles(ScratchPath(aNames[0]), strDest));
 
     std::vector<std::string> aExpectNames = aNames;
     const Bytes& abFirst = aParts[0];

@@ -203,7 +203,7 @@ TEST(FuzzLimits, JoinFollowsThreeDigitPartNames)
     test::WriteFileBytes(dir / "P.KRZ:0", Bytes(40, 0xEE));
     CNullFeedback null;
 
-    JoinKrzFiles(dir / "P.KRZ01", dir / "OUT.KRZ", null);
+    JoinKrzFiles(dir / "P.KRZ01", dir / "OUT.KRZ");
 
     const Bytes abOut = test::ReadFileBytes(dir / "OUT.KRZ");
     ASSERT_EQ(abOut.size(), 32u + 101u);

@@ -177,13 +177,14 @@ TEST(InputChange, RatesNoSampleHeaderHoldsAreRefusedBeforeWriting)
         TemplateBytes abTemplate{};
         CMakeResult result;
         test::CRecordingFeedback feedback;
-        EXPECT_EQ(MakeKrzFile(*pool.pDoc, *pool.pInfo, {}, abTemplate, dir / "OUT.KRZ", {},
-                              feedback, result),
-                  bWritten);
+        const COutcome outcome = MakeKrzFile(*pool.pDoc, *pool.pInfo, {}, abTemplate,
+                                             dir / "OUT.KRZ", {}, feedback, result);
+        EXPECT_EQ(outcome.IsOk(), bWritten);
         EXPECT_EQ(test::FileExists(dir / "OUT.KRZ"), bWritten);
+        EXPECT_TRUE(feedback.m_aMessages.empty());
         if (bWritten)
             continue;
-        ASSERT_EQ(feedback.m_aMessages.size(), 1u);
-        EXPECT_EQ(feedback.m_aMessages[0].strText, "Error in file: " + strWav + "\n" + c.strTail);
+        ASSERT_EQ(outcome.Notes().size(), 1u);
+        EXPECT_EQ(outcome.Text(), "Error in file: " + strWav + "\n" + c.strTail);
     }
 }

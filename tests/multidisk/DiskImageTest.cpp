@@ -137,7 +137,7 @@ TEST_P(FloppyImageTest, HoldsTheFileUnderItsDosNameAndPassesTheCheck)
     WriteFileBytes(strFile, abFile);
     CRecordingFeedback feedback;
 
-    ASSERT_TRUE(MakeFileImages({strFile}, c.nKB, feedback));
+    ASSERT_TRUE(feedback.Record(MakeFileImages({strFile}, c.nKB)));
 
     const std::string strImage = strFile + ".img";
     EXPECT_EQ(FsckProblems(strImage), "");
@@ -174,7 +174,7 @@ TEST(FloppyImage, FileLargerThanTheDataAreaIsRefusedAndNoImageMade)
     WriteFileBytes(dir / "ok.krz", RampData(1000));
     CRecordingFeedback feedback;
 
-    EXPECT_FALSE(MakeFileImages({dir / "big.krz", dir / "ok.krz"}, 720, feedback));
+    EXPECT_FALSE(feedback.Record(MakeFileImages({dir / "big.krz", dir / "ok.krz"}, 720)));
 
     ASSERT_EQ(feedback.m_aMessages.size(), 1u);
     EXPECT_NE(feedback.m_aMessages[0].strText.find("712 KB"), std::string::npos);
@@ -212,7 +212,8 @@ TEST_P(OutputImagesTest, OneImagePerPartOrTheWholeFile)
     CRecordingFeedback feedback;
 
     int nParts = -1;
-    ASSERT_TRUE(MakeOutputImages(strOutput, c.bSplit, c.nSplitKB, c.nKB, feedback, nParts));
+    ASSERT_TRUE(feedback.Record(
+        MakeOutputImages(strOutput, c.bSplit, c.nSplitKB, c.nKB, feedback, nParts)));
     EXPECT_EQ(nParts, c.nParts);
 
     std::vector<std::string> aExpected{"piano.k26"};
@@ -436,7 +437,7 @@ TEST_P(PutTest, FilesReadBackAndTheVolumePassesTheCheck)
     }
 
     CRecordingFeedback feedback;
-    ASSERT_TRUE(PutIntoDiskImage(strImage, aFiles, strFolder, bReplace, feedback))
+    ASSERT_TRUE(feedback.Record(PutIntoDiskImage(strImage, aFiles, strFolder, bReplace, feedback)))
         << (feedback.m_aMessages.empty() ? "" : feedback.m_aMessages[0].strText);
 
     EXPECT_EQ(FsckProblems(strImage, nOffset), "");
@@ -468,7 +469,7 @@ TEST(Put, EachFileKeepsItsOwnExtension)
                        RampData(3000 + aPaths.size(), static_cast<int>(aPaths.size())));
     }
     CRecordingFeedback feedback;
-    ASSERT_TRUE(PutIntoDiskImage(strImage, aPaths, "", false, feedback));
+    ASSERT_TRUE(feedback.Record(PutIntoDiskImage(strImage, aPaths, "", false, feedback)));
     EXPECT_EQ(FsckProblems(strImage), "");
     for (std::size_t i = 0; i < aPaths.size(); ++i)
         EXPECT_TRUE(McopyOut(strImage, std::string("/") + aFiles[i].second) ==
@@ -549,7 +550,7 @@ TEST_P(RefusalTest, ShowsWhyAndLeavesTheImageUnchanged)
         aFiles.push_back(dir / strName);
     CRecordingFeedback feedback;
 
-    EXPECT_FALSE(PutIntoDiskImage(strImage, aFiles, c.strFolder, false, feedback));
+    EXPECT_FALSE(feedback.Record(PutIntoDiskImage(strImage, aFiles, c.strFolder, false, feedback)));
 
     ASSERT_EQ(feedback.m_aMessages.size(), 1u);
     EXPECT_NE(feedback.m_aMessages[0].strText.find(c.szMessagePart), std::string::npos)

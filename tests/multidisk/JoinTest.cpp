@@ -108,7 +108,7 @@ TEST_P(JoinRoundTripTest, GivesBackTheSource)
     SplitKrzFile(dir / "SRC.KRZ", dir / "PIANO.KRZ", c.nMaxSplitKB, null);
     CRecordingFeedback feedback;
 
-    JoinKrzFiles(dir / "PIANO.KRZ01", dir / "OUT.KRZ", feedback);
+    feedback.Record(JoinKrzFiles(dir / "PIANO.KRZ01", dir / "OUT.KRZ"));
 
     EXPECT_TRUE(ReadFileBytes(dir / "OUT.KRZ") == abSource);
     EXPECT_TRUE(feedback.m_aMessages.empty())
@@ -230,7 +230,7 @@ TEST(JoinTest, SeriesMustBeCompleteAndContinue)
         const auto aBefore = ListDir(dir.Path());
         CRecordingFeedback feedback;
 
-        JoinKrzFiles(dir / "P.KRZ01", dir / "OUT.KRZ", feedback);
+        feedback.Record(JoinKrzFiles(dir / "P.KRZ01", dir / "OUT.KRZ"));
 
         if (!c.szPart)
         {
@@ -266,7 +266,7 @@ TEST(JoinTest, OneCharacterNameDoesNotCountInCircles)
     }
     CRecordingFeedback feedback;
 
-    JoinKrzFiles("1", outDir / "OUT", feedback);
+    feedback.Record(JoinKrzFiles("1", outDir / "OUT"));
 
     ASSERT_EQ(feedback.m_aMessages.size(), 1u);
     EXPECT_FALSE(FileExists(outDir / "OUT"));
@@ -327,7 +327,7 @@ TEST(JoinTest, RefusalsLeaveNoOrTheOldDestination)
             const auto aBefore = ListDir(dir.Path());
             CRecordingFeedback feedback;
 
-            JoinKrzFiles(dir / "P.KRZ01", dir / "OUT.KRZ", feedback);
+            feedback.Record(JoinKrzFiles(dir / "P.KRZ01", dir / "OUT.KRZ"));
 
             ExpectOneMessage(feedback, c.szMessage);
             ExpectNoStatusOrProgress(feedback);
@@ -346,7 +346,7 @@ TEST(JoinTest, EmptyFirstNameCreatesNothing)
     ScopedCurrentDir cwd(dir.Path());
     CRecordingFeedback feedback;
 
-    JoinKrzFiles("", "OUT.KRZ", feedback);
+    feedback.Record(JoinKrzFiles("", "OUT.KRZ"));
 
     ExpectOneMessage(feedback, kSourceError);
     EXPECT_TRUE(ListDir(dir.Path()).empty());
@@ -385,7 +385,7 @@ TEST(JoinTest, DestinationInTheSeriesIsRefused)
         const auto aBefore = ListDir(dir.Path());
         CRecordingFeedback feedback;
 
-        JoinKrzFiles(dir / "P.KRZ01", strDest, feedback);
+        feedback.Record(JoinKrzFiles(dir / "P.KRZ01", strDest));
 
         ExpectOneMessage(feedback, szPart ? SameFileMessage(strDest, dir / szPart) : kDestError);
         EXPECT_EQ(ReadFileBytes(dir / "P.KRZ01"), abPart1);
@@ -399,7 +399,7 @@ TEST(JoinTest, DestinationInTheSeriesIsRefused)
     {
         SCOPED_TRACE(szDest);
         CRecordingFeedback feedback;
-        JoinKrzFiles(dir / "P.KRZ01", dir / szDest, feedback);
+        feedback.Record(JoinKrzFiles(dir / "P.KRZ01", dir / szDest));
         EXPECT_TRUE(feedback.m_aMessages.empty());
         EXPECT_EQ(ReadFileBytes(dir / szDest),
                   Concat({MakePart(0, RampData(40, 1), 32), RampData(40, 2)}));
@@ -418,7 +418,7 @@ TEST(JoinTest, DestinationThatCannotBeCreated)
         const auto aBefore = ListDir(dir.Path());
         CRecordingFeedback feedback;
 
-        JoinKrzFiles(dir / "P.KRZ01", strDest, feedback);
+        feedback.Record(JoinKrzFiles(dir / "P.KRZ01", strDest));
 
         ExpectOneMessage(feedback, kDestError);
         EXPECT_EQ(ListDir(dir.Path()), aBefore);
@@ -437,7 +437,7 @@ TEST(JoinTest, FailingWriteRaisesAndKeepsTheOldDestination)
     try
     {
         ScopedFileSizeLimit limit(4000);
-        JoinKrzFiles(dir / "P.KRZ01", dir / "OUT.KRZ", feedback);
+        JoinKrzFiles(dir / "P.KRZ01", dir / "OUT.KRZ");
         ADD_FAILURE() << "no CFileException";
     }
     catch (const CFileException& e)

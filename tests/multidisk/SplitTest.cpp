@@ -47,7 +47,7 @@ TEST_P(SplitLayoutTest, PartsCarryHeadersAndTheWholeSource)
     WriteFileBytes(dir / "SRC.KRZ", abSource);
     CRecordingFeedback feedback;
 
-    SplitKrzFile(dir / "SRC.KRZ", dir / "PIANO.KRZ", c.nMaxSplitKB, feedback);
+    feedback.Record(SplitKrzFile(dir / "SRC.KRZ", dir / "PIANO.KRZ", c.nMaxSplitKB, feedback));
 
     EXPECT_TRUE(feedback.m_aMessages.empty());
     EXPECT_TRUE(feedback.m_aStatus.empty());
@@ -150,7 +150,7 @@ TEST(SplitTest, RefusesSourcesItCannotSplit)
             WriteFileBytes(dir / "SRC.KRZ", MakeSource(c.nLength, 32));
         CRecordingFeedback feedback;
 
-        SplitKrzFile(dir / "SRC.KRZ", dir / "PIANO.KRZ", 1, feedback);
+        feedback.Record(SplitKrzFile(dir / "SRC.KRZ", dir / "PIANO.KRZ", 1, feedback));
 
         ASSERT_EQ(feedback.m_aMessages.size(), 1u);
         EXPECT_EQ(feedback.m_aMessages[0].strText, c.szMessage);
@@ -194,7 +194,7 @@ TEST(SplitTest, DataLengthUsesBytes5To7AndNeverGoesNegative)
         TempDir dir;
         WriteFileBytes(dir / "SRC.KRZ", MakeSource(nLength, c.nOffsetField));
         CRecordingFeedback feedback;
-        SplitKrzFile(dir / "SRC.KRZ", dir / "PIANO.KRZ", 1, feedback);
+        feedback.Record(SplitKrzFile(dir / "SRC.KRZ", dir / "PIANO.KRZ", 1, feedback));
         const Bytes abPart1 = ReadFileBytes(dir / "PIANO.KRZ01");
         EXPECT_EQ(BE32At(abPart1, 4), c.nOffsetField);
         EXPECT_EQ(BE32At(abPart1, 8), c.nDataLength);
@@ -218,7 +218,7 @@ TEST(SplitTest, PartsFrom100OnHaveThreeDigits)
     // 1 + 100 parts after part 1: the last holds one payload byte.
     WriteFileBytes(dir / "SRC.KRZ", MakeSource(32 + 100 * kP + 1, 32));
     CRecordingFeedback feedback;
-    SplitKrzFile(dir / "SRC.KRZ", dir / "PIANO.KRZ", 1, feedback);
+    feedback.Record(SplitKrzFile(dir / "SRC.KRZ", dir / "PIANO.KRZ", 1, feedback));
 
     EXPECT_EQ(ListDir(dir.Path()).size(), 1u + 101u);
     EXPECT_EQ(ReadFileBytes(dir / "PIANO.KRZ99").size(), kP + 36);
@@ -277,7 +277,7 @@ TEST(SplitTest, PartThatIsTheSourceIsRefused)
         const auto aBefore = ListDir(dir.Path());
         CRecordingFeedback feedback;
 
-        SplitKrzFile(dir / szSource, dir / "PIANO.KRZ", 1, feedback);
+        feedback.Record(SplitKrzFile(dir / szSource, dir / "PIANO.KRZ", 1, feedback));
 
         ASSERT_EQ(feedback.m_aMessages.size(), 1u);
         EXPECT_EQ(feedback.m_aMessages[0].strText, SameFileMessage(dir / szPart, dir / szSource));

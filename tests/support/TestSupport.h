@@ -3,6 +3,7 @@
 #pragma once
 
 #include "CFeedback.h"
+#include "COutcome.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -22,7 +23,7 @@ struct Message
 };
 
 // Records what an operation reported, in order.
-class CRecordingFeedback : public CFeedback
+class CRecordingFeedback : public CFeedback, public CMessageSink
 {
 public:
     void SetStatusText(const std::string& strText) override { m_aStatus.push_back(strText); }
@@ -34,6 +35,14 @@ public:
                     MessageIcon icon) override
     {
         m_aMessages.push_back({strText, strCaption, icon});
+    }
+    // Records an outcome's notes as the messages a front end would show;
+    // whether it is a success.
+    bool Record(const COutcome& outcome)
+    {
+        for (const SOutcomeNote& note : outcome.Notes())
+            m_aMessages.push_back({note.strText, note.strCaption, note.icon});
+        return outcome.IsOk();
     }
 
     std::vector<std::string> m_aStatus;

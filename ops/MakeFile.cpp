@@ -77,12 +77,13 @@ namespace
 {
 
 // Writes the KRZ file and, as asked, its parts or its floppy images as
-// uncommitted files of outputs. False when an image could not be made (its
-// message shown).
-bool WriteMakeOutputs(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,
+// uncommitted files of outputs. Adds to outcome a refusal when an image
+// could not be made, and a note when the file is too small to split.
+void WriteMakeOutputs(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,
                       const CMakeOptions& options, TemplateBytes& abTemplate,
                       const std::string& strOutput, const KrzBuildExtras& extras,
-                      CFeedback& feedback, COutputSet& outputs, CMakeResult& result)
+                      CFeedback& feedback, COutputSet& outputs, CMakeResult& result,
+                      COutcome& outcome)
 {
     CAtomicFile& krz = outputs.Create(strOutput, false);
     result.build =
@@ -92,39 +93,37 @@ bool WriteMakeOutputs(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,
     if (options.nFloppyKB != 0)
         return WriteOutputImages(strOutput, krz.TemporaryPath(), options.bSplit,
                                  options.nMaxSplitKB, options.nFloppyKB, feedback, outputs,
-                                 result.nParts);
+                                 result.nParts, outcome);
     if (options.bSplit)
     {
         feedback.SetStatusText("Splitting...");
         result.nParts = SplitKrzInto(strOutput, krz.TemporaryPath(), strOutput, options.nMaxSplitKB,
-                                     feedback, outputs);
+                                     feedback, outputs, outcome);
     }
-    return true;
 }
 
 } // namespace
 
-bool MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeOptions& options,
-                 TemplateBytes& abTemplate, const std::string& strOutput,
-                 const std::vector<std::string>& aOtherInputs, CFeedback& feedback,
-                 CMakeResult& result)
+COutcome MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeOptions& options,
+                     TemplateBytes& abTemplate, const std::string& strOutput,
+                     const std::vector<std::string>& aOtherInputs, CFeedback& feedback,
+                     CMakeResult& result)
 {
     result = CMakeResult{};
-    const auto Refuse = [&](const std::string& strMessage)
+    const auto Refuse = [&](const std::string& strMessage, const std::string& strFile)
     {
-        feedback.MessageBox(strMessage, kAppTitle, MessageIcon::None);
         feedback.SetStatusText("Ready");
-        return false;
+        return COutcome::Refusal(strMessage, MessageIcon::None, strFile);
     };
     // Every output is known and checked before the first is written.
     COutputSet outputs;
     PlanMakeOutputs(doc, strOutput, aOtherInputs, options, outputs);
     const std::string strRefusal = outputs.CheckPlan();
     if (!strRefusal.empty())
-        return Refuse(strRefusal);
+        return Refuse(strRefusal, strOutput);
     // A rate no sample header can hold is refused before anything is written.
     if (const std::string strRate = UnwritableRateMessage(doc, aWavInfo); !strRate.empty())
-        return Refuse(strRate);
+        return Refuse(strRate, {});
     // Multisample keymaps: a group that cannot be built is refused before
     // anything is written.
     std::vector<CKeymapGroup> aGroups;
@@ -134,26 +133,29 @@ bool MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeO
     {
         std::string strError;
         if (!PlanMultisampleGroups(doc, aWavInfo, aGroups, strError))
-            return Refuse(strError);
+            return Refuse(strError, {});
         extras.pGroups = &aGroups;
     }
     // The KRZ file, its parts and its images replace the files of their
     // names together, once all are written: a failure at any of them leaves
     // every earlier file as it was (the set removes its temporary files).
+    COutcome outcome;
     try
     {
-        if (!WriteMakeOutputs(doc, aWavInfo, options, abTemplate, strOutput, extras, feedback,
-                              outputs, result))
-            return false;
+        WriteMakeOutputs(doc, aWavInfo, options, abTemplate, strOutput, extras, feedback, outputs,
+                         result, outcome);
+        if (!outcome.IsOk())
+            return outcome;
         outputs.Commit();
     }
     catch (const COutputRefusal& e)
     {
-        return Refuse(e.what());
+        outcome.Append(Refuse(e.what(), strOutput));
+        return outcome;
     }
     feedback.SetStatusText("Ready");
     feedback.ProgressSetPos(0);
-    return true;
+    return outcome;
 }
 
 std::string MakeSummaryText(const std::string& strOutput, const CMakeResult& result)

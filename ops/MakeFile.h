@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CDorvane_V2Doc.h"
+#include "COutcome.h"
 #include "KrzBuilder.h"
 #include "KrzTemplate.h"
 #include "PoolEdit.h"
@@ -74,13 +75,14 @@ void PlanMakeOutputs(const CDorvane_V2Doc& doc, const std::string& strOutput,
 // bSplit, shows "Splitting..." and splits it beside itself. The KRZ file,
 // its parts and its images replace the files of their names together once
 // all are written. Ends with "Ready" and the progress bar at 0. Returns
-// false when it refused or an image could not be made (its message shown).
-// Throws CFileException as the build and the split do, leaving every
-// earlier output as it was and no temporary file.
-bool MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeOptions& options,
-                 TemplateBytes& abTemplate, const std::string& strOutput,
-                 const std::vector<std::string>& aOtherInputs, CFeedback& feedback,
-                 CMakeResult& result);
+// the outcome: a refusal, or a success, either with what the split and the
+// images had to say as notes in order (a file too small to split). Shows
+// no message itself. Throws CFileException as the build and the split do,
+// leaving every earlier output as it was and no temporary file.
+COutcome MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeOptions& options,
+                     TemplateBytes& abTemplate, const std::string& strOutput,
+                     const std::vector<std::string>& aOtherInputs, CFeedback& feedback,
+                     CMakeResult& result);
 
 // One line that says what Make File wrote, for example
 // "Wrote P.KRZ: 3 samples, 3 keymaps, 3 programs, 91108 bytes, 2 parts".

@@ -1,0 +1,18 @@
+#include "SplitRunner.h"
+
+#include "CFileException.h"
+#include "MultiDiskCommands.h"
+
+COutcome RunSplitFile(const std::string& strSource, const std::string& strDest, int nMaxSplitKB,
+                      CFeedback& feedback, int& nParts)
+{
+    nParts = 0;
+    try
+    {
+        return SplitCommand(strSource, strDest, nMaxSplitKB, feedback, &nParts);
+    }
+    catch (const CFileException& e)
+    {
+        return COutcome::FileError(e);
+    }
+}
