@@ -1,5 +1,7 @@
 #include "MakeFile.h"
 
+#include "MakeOptionsCheck.h"
+
 #include "CAtomicFile.h"
 #include "CFeedback.h"
 #include "CFile.h"
@@ -115,6 +117,9 @@ COutcome MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CM
         feedback.SetStatusText("Ready");
         return COutcome::Refusal(strMessage, MessageIcon::None, strFile);
     };
+    // Whatever face calls, every value lies in its option's one range.
+    if (const std::string strRange = CheckMakeOptions(options); !strRange.empty())
+        return Refuse(strRange, {});
     // Every output is known and checked before the first is written.
     COutputSet outputs;
     PlanMakeOutputs(doc, strOutput, aOtherInputs, options, outputs);

@@ -75,6 +75,7 @@ TEST(RunMakeFile, ReturnsRefusalsAndNotesInsteadOfShowingThem)
         const char* szNote; // what the outcome's one note starts with; nullptr: none
         MessageIcon icon;
         bool bNamesOutput; // the note names the output file
+        int nMaxRate = 0;  // the rate limit asked for
     } aCases[] = {
         {"written", "OUT.KRZ", false, true, nullptr, MessageIcon::None, false},
         {"too small to split", "OUT.KRZ", true, true,
@@ -82,6 +83,10 @@ TEST(RunMakeFile, ReturnsRefusalsAndNotesInsteadOfShowingThem)
         {"output is its input", "piano.wav", false, false, "ERROR: Can't write ", MessageIcon::None,
          true},
         {"folder missing", "none/OUT.KRZ", false, false, "", MessageIcon::Stop, true},
+        // The engine checks every option against its one range, whichever
+        // face asks (the window's and the page's fields included).
+        {"rate limit outside its range", "OUT.KRZ", false, false, "The sample rate limit lies in",
+         MessageIcon::None, false, 500},
     };
     for (const Case& c : aCases)
     {
@@ -95,6 +100,7 @@ TEST(RunMakeFile, ReturnsRefusalsAndNotesInsteadOfShowingThem)
         ASSERT_TRUE(ReadEntryHeaders(pool, {}, true, false).IsOk());
         CMakeOptions options;
         options.bSplit = c.bSplit;
+        options.audio.nMaxRate = c.nMaxRate;
         TemplateBytes abTemplate{};
         SMadeFile made;
         const std::string strOutput = dir / c.szOutput;
