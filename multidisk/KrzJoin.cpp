@@ -326,6 +326,44 @@ std::string PlanSeries(const std::string& strFirst, std::uint64_t nFirstLength,
     return {};
 }
 
+// Opens the first part strFirst, reads its header into abHead and plans
+// the series (PlanSeries). Returns the refusal's text, or "" when planned.
+std::string ReadFirstPart(const std::string& strFirst, std::uint8_t (&abHead)[kPart1HeaderSize],
+                          std::vector<PartPlan>& aPlan)
+{
+    CFile first;
+    if (!first.Open(strFirst, CFile::modeRead))
+        return kSourceError;
+    const std::uint64_t nFirstLength = first.GetLength();
+    const std::size_t nGot = first.Read(abHead, kPart1HeaderSize);
+    // A first part carries part number 1 in bytes 12..15.
+    if (nGot <= kPartNumberLowByte || bo::LoadBE32(abHead + kHdrPartNumber) != 1)
+        return kNotFirstPart;
+    return PlanSeries(strFirst, nFirstLength, abHead, aPlan);
+}
+
+// Writes the first part's header abHead, made a whole file's, and every
+// planned part's payload to dest.
+void WriteJoined(std::uint8_t (&abHead)[kPart1HeaderSize], const std::vector<PartPlan>& aPlan,
+                 CFile& dest)
+{
+    // The joined file is one whole KRZ file again: bytes 8..15 (data length
+    // and part number) are zero, as in any file that is not a part.
+    std::fill(abHead + kHdrDataLength, abHead + kPartNumberLowByte + 1, std::uint8_t{0});
+    dest.Write(abHead, kPart1HeaderSize);
+    CCopyBuffer buffer;
+    for (std::size_t i = 0; i < aPlan.size(); ++i)
+    {
+        CFile part(aPlan[i].strName, CFile::modeRead);
+        part.Seek(static_cast<std::int64_t>(i == 0 ? kPart1HeaderSize : kLaterPartHeaderSize),
+                  CFile::begin);
+        // A part that shrank since its header was read is cut short.
+        if (buffer.Copy(part, dest, aPlan[i].nPayload) != aPlan[i].nPayload)
+            throw CFileException(CFileException::endOfFile, part.GetFilePath());
+        part.Close();
+    }
+}
+
 } // namespace
 
 COutcome JoinKrzFiles(const std::string& strFirst, const std::string& strDest)
@@ -351,24 +389,10 @@ COutcome JoinKrzFiles(const std::string& strFirst, const std::string& strDest)
 
     std::uint8_t abHead[kPart1HeaderSize] = {};
     std::vector<PartPlan> aPlan;
+    const std::string strFault = ReadFirstPart(strFirst, abHead, aPlan);
+    if (!strFault.empty())
     {
-        CFile first;
-        if (!first.Open(strFirst, CFile::modeRead))
-        {
-            return Message(kSourceError, strFirst);
-        }
-        const std::uint64_t nFirstLength = first.GetLength();
-        const std::size_t nGot = first.Read(abHead, sizeof abHead);
-        // A first part carries part number 1 in bytes 12..15.
-        if (nGot <= kPartNumberLowByte || bo::LoadBE32(abHead + kHdrPartNumber) != 1)
-        {
-            return Message(kNotFirstPart, strFirst);
-        }
-        const std::string strFault = PlanSeries(strFirst, nFirstLength, abHead, aPlan);
-        if (!strFault.empty())
-        {
-            return Message(strFault, strFirst);
-        }
+        return Message(strFault, strFirst);
     }
     // Parts named past the two-digit counter (three-digit names) are checked
     // against the destination here, now that the series is known.
@@ -391,24 +415,7 @@ COutcome JoinKrzFiles(const std::string& strFirst, const std::string& strDest)
     {
         return Message(kDestinationError, strDest);
     }
-    CFile& dest = pDest->File();
-
-    // The joined file is one whole KRZ file again: bytes 8..15 (data length
-    // and part number) are zero, as in any file that is not a part.
-    std::fill(abHead + kHdrDataLength, abHead + kPartNumberLowByte + 1, std::uint8_t{0});
-    dest.Write(abHead, sizeof abHead);
-    CCopyBuffer buffer;
-    for (std::size_t i = 0; i < aPlan.size(); ++i)
-    {
-        CFile part(aPlan[i].strName, CFile::modeRead);
-        part.Seek(static_cast<std::int64_t>(i == 0 ? kPart1HeaderSize : kLaterPartHeaderSize),
-                  CFile::begin);
-        // A part that shrank since its header was read is cut short.
-        if (buffer.Copy(part, dest, aPlan[i].nPayload) != aPlan[i].nPayload)
-            throw CFileException(CFileException::endOfFile, part.GetFilePath());
-        part.Close();
-    }
-
+    WriteJoined(abHead, aPlan, pDest->File());
     pDest->Commit();
     return {};
 }
