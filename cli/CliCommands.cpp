@@ -32,14 +32,16 @@ int Shown(const COutcome& outcome, CConsoleFeedback& feedback)
 // are refused before anything is built.
 COutcome CheckImageOptions(const MakeOptions& options)
 {
-    if (options.nImageKB == 0)
+    if (options.make.nFloppyKB == 0)
         return {};
-    const SFloppyGeometry* pGeometry = FloppyGeometry(options.nImageKB);
+    const SFloppyGeometry* pGeometry = FloppyGeometry(options.make.nFloppyKB);
     if (pGeometry == nullptr)
         return COutcome::Refusal(kFloppySizeMessage, MessageIcon::Stop);
-    if (options.bSplit && options.bSplitSizeGiven && options.nSplitKB > MaxFloppyPartKB(*pGeometry))
-        return COutcome::Refusal("A part of " + std::to_string(options.nSplitKB) +
-                                     " KB does not fit on a " + std::to_string(options.nImageKB) +
+    if (options.make.bSplit && options.bSplitSizeGiven &&
+        options.make.nMaxSplitKB > MaxFloppyPartKB(*pGeometry))
+        return COutcome::Refusal("A part of " + std::to_string(options.make.nMaxSplitKB) +
+                                     " KB does not fit on a " +
+                                     std::to_string(options.make.nFloppyKB) +
                                      " KB floppy image: the part size is at most " +
                                      std::to_string(MaxFloppyPartKB(*pGeometry)) + " KB",
                                  MessageIcon::Stop);
@@ -61,10 +63,7 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
     pool.aOtherInputs.push_back(strTemplatePath);
     if (Shown(LoadMakePool(options.aInputs, pool), feedback) != kExitOk)
         return kExitFailure;
-    CAudioOptions audio;
-    audio.bConvert = options.bConvert;
-    audio.nMaxRate = options.nMaxRate;
-    audio.bFileMetadata = options.bFileMetadata;
+    const CAudioOptions& audio = options.make.audio;
     // An entry made from a file here takes the root key and loop the file
     // holds, as Add does; a pool's entries keep theirs.
     ShowOutcome(ReadEntryHeaders(pool, audio, !pool.bPoolFile, true), feedback);
@@ -75,16 +74,9 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
     if (pool.nUnusable == pool.pDoc->m_nCount)
         return Shown(COutcome::Refusal(kNothingUsableMessage), feedback);
 
-    CMakeOptions make;
-    make.nFirstObjectID = options.nFirstObjectID;
-    make.bSplit = options.bSplit;
-    make.nMaxSplitKB = options.nSplitKB;
-    make.nFloppyKB = options.nImageKB;
-    make.audio = audio;
-    make.bMultisample = options.bMultisample;
     SMadeFile made;
     const COutcome outcome =
-        RunMakeFile(*pool.pDoc, *pool.pWavInfo, make, abTemplate, options.strOutput,
+        RunMakeFile(*pool.pDoc, *pool.pWavInfo, options.make, abTemplate, options.strOutput,
                     options.strOutput, pool.aOtherInputs, feedback, made);
     ShowOutcome(outcome, feedback);
     if (!outcome.IsOk())

@@ -18,17 +18,10 @@ inline constexpr int kExitUsage = 2;
 struct MakeOptions
 {
     std::string strOutput;
-    std::vector<std::string> aInputs;           // one pool file, or WAV files
-    int nFirstObjectID = kDefaultFirstObjectID; // 200..900
-    bool bSplit = false;
-    int nSplitKB = kDefaultSplitKB; // 1..650000
+    std::vector<std::string> aInputs; // one pool file, or WAV files
+    CMakeOptions make;                // the table's options of Make File (SetMakeOption)
     bool bSkipUnusable = false;
-    int nImageKB = 0;             // 0: no floppy images; 720 or 1440
-    bool bSplitSizeGiven = false; // nSplitKB was asked for, not the default
-    bool bConvert = false;        // read other audio files through libsndfile
-    int nMaxRate = 0;             // resample files above this rate (Hz); 0: no limit
-    bool bFileMetadata = false;   // root key and loop stored in the files
-    bool bMultisample = false;    // entries with the same keymap name share one keymap
+    bool bSplitSizeGiven = false; // make.nMaxSplitKB was asked for, not the default
     std::string strExeDir;        // where to look for the template besides the current folder
 };
 

@@ -4,6 +4,7 @@
 #include "CliCommands.h"
 #include "KrzSplit.h"
 #include "MakeFile.h"
+#include "MakeOptionMap.h"
 #include "OptionFlags.h"
 
 #include <CLI/CLI.hpp>
@@ -29,18 +30,14 @@ const CLI::Validator
               { return str.empty() ? std::string("an empty name names no file") : ""; },
               "FILE");
 
-// The make command's settings from its options' values.
+// The make command's settings from its options' values: every option of
+// the table that is a field of Make File's options goes there.
 void FillMakeOptions(const COptionValues& values, MakeOptions& make)
 {
-    make.nFirstObjectID = values.Get("firstObjectID");
-    make.bSplit = values.Get("split") != 0;
-    make.nSplitKB = values.Get("splitKB");
+    for (const SOption& option : OptionTable())
+        if (std::string_view(option.szCommand) == "make")
+            SetMakeOption(make.make, option.szKey, values.Get(option.szKey));
     make.bSkipUnusable = values.Get("skipUnusable") != 0;
-    make.nImageKB = values.Get("floppyKB");
-    make.bConvert = values.Get("convert") != 0;
-    make.nMaxRate = values.Get("maxRate");
-    make.bFileMetadata = values.Get("fileMetadata") != 0;
-    make.bMultisample = values.Get("multisample") != 0;
 }
 
 } // namespace
