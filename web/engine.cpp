@@ -5,6 +5,7 @@
 // that turns its fields into CMakeOptions, and refuses a field it does not
 // know when that field asks for anything but its default (a page ahead of
 // its engine must not make a file other than the one asked for).
+#include "MakeOptionMap.h"
 #include "OptionTable.h"
 #include "PoolPaths.h"
 #include "WebEngine.h"
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <set>
 #include <stdexcept>
 
@@ -147,12 +149,18 @@ std::string ReadMakeOptions(const val& o, CMakeOptions& options)
     for (const SOption& option : OptionTable())
         if ((option.nFaces & kFacePage) != 0)
             aKnown.insert(option.szKey);
-    options.nFirstObjectID = Field(o, "firstObjectID", options.nFirstObjectID);
-    options.bSplit = Field(o, "split", options.bSplit);
-    options.nMaxSplitKB = Field(o, "splitKB", options.nMaxSplitKB);
-    options.nFloppyKB = Field(o, "floppyKB", options.nFloppyKB);
-    options.audio = ReadAudioOptions(o);
-    options.bMultisample = Field(o, "multisample", options.bMultisample);
+    for (const SOption& option : OptionTable())
+    {
+        const std::optional<int> nOld = MakeOptionValue(options, option.szKey);
+        if ((option.nFaces & kFacePage) == 0 || !nOld)
+            continue;
+        // A number that is not whole becomes -1, which no option's range
+        // takes, so that Make File refuses it with the option's message.
+        const int nValue = option.kind == EOptionKind::Flag
+                               ? int{Field(o, option.szKey, *nOld != 0)}
+                               : WholeField(o, option.szKey, *nOld, -1);
+        SetMakeOption(options, option.szKey, nValue);
+    }
 
     const val keys = val::global("Object").call<val>("keys", o);
     const auto n = keys["length"].as<unsigned>();

@@ -36,7 +36,9 @@ test('the page shows a control per option of the table', async () => {
 
 test('the engine refuses a value outside any option\'s range with the table\'s message', () => {
   const entry = { fileName: 'none.wav', path: '/none.wav', sampleName: 'NONE' };
-  const cases = [['firstObjectID', 199], ['firstObjectID', 901], ['splitKB', 0], ['splitKB', 650001], ['floppyKB', 1400], ['maxRate', 384000]];
+  const cases = [['firstObjectID', 199], ['firstObjectID', 901], ['splitKB', 0], ['splitKB', 650001], ['floppyKB', 1400], ['maxRate', 384000],
+    // A number that is not whole, or not a number, is refused, never cut to one taken.
+    ['firstObjectID', 300.5], ['splitKB', 'big'], ['floppyKB', 720.5], ['maxRate', 2000.5]];
   for (const [key, value] of cases) {
     const made = E.make([entry], { [key]: value }, '/out.krz', () => {});
     const message = table.find((o) => o.key === key).rangeMessage;
