@@ -1,23 +1,18 @@
 #include "MakeOptionsCheck.h"
 
-#include "MakeFile.h"
+#include "MakeOptionMap.h"
 #include "OptionTable.h"
 
 std::string CheckMakeOptions(const CMakeOptions& options)
 {
-    const std::pair<const char*, int> aValues[] = {
-        {"firstObjectID", options.nFirstObjectID},
-        {"split", options.bSplit ? 1 : 0},
-        {"splitKB", options.nMaxSplitKB},
-        {"floppyKB", options.nFloppyKB},
-        {"convert", options.audio.bConvert ? 1 : 0},
-        {"maxRate", options.audio.nMaxRate},
-        {"fileMetadata", options.audio.bFileMetadata ? 1 : 0},
-        {"multisample", options.bMultisample ? 1 : 0},
-    };
-    for (const auto& [szKey, nValue] : aValues)
+    // The table's rows that are fields of CMakeOptions, in the table's order;
+    // the other rows (options of a pool save) have no value here.
+    for (const SOption& option : OptionTable())
     {
-        std::string strMessage = CheckOptionValue(Option(szKey), nValue);
+        const std::optional<int> nValue = MakeOptionValue(options, option.szKey);
+        if (!nValue)
+            continue;
+        std::string strMessage = CheckOptionValue(option, *nValue);
         if (!strMessage.empty())
             return strMessage;
     }
