@@ -4,9 +4,7 @@
 // file handed to the engine, which carries the original's root key and loop
 // in a "smpl" chunk. No browser objects here: those are in browserdecode.js.
 
-import { alawSample, tracksRefusal, ulawSample } from './wavdecode.js';
-
-const text4 = (b, i) => String.fromCharCode(b[i], b[i + 1], b[i + 2], b[i + 3]);
+import { alawSample, text4, tracksRefusal, ulawSample } from './wavdecode.js';
 
 // An 80-bit IEEE extended number (AIFF sample rates), big-endian.
 function readExtended(view, i) {

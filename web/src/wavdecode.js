@@ -10,7 +10,7 @@
 // makes them 16-bit words (audiofile.js). A file that cannot be read is
 // { refusal: the message's second line }.
 
-const text4 = (b, i) => String.fromCharCode(b[i], b[i + 1], b[i + 2], b[i + 3]);
+export const text4 = (b, i) => String.fromCharCode(b[i], b[i + 1], b[i + 2], b[i + 3]);
 
 export const BAD_FILE = 'File is bad or non-existing...';
 export const tracksRefusal = (n) => n + '-track files are currently not supported.';
