@@ -72,6 +72,25 @@ fs::path CanonicalFolder(const std::string& strFolder)
     return ec ? fs::path() : folder;
 }
 
+// Whether the entry's stored path, read from strDir, leads to strFile.
+bool StoredPathLeadsTo(const CWPoolObj& entry, const std::string& strDir,
+                       const std::string& strFile)
+{
+    const std::string strDirect =
+        DirectPath(SplitStoredPath(entry.m_strFileName), entry.m_strFileName, strDir);
+    std::error_code ec;
+    return IsRegularFile(strDirect) && fs::equivalent(strDirect, strFile, ec) && !ec;
+}
+
+// Calls fn(index, entry) for every entry 0..count-1 whose file exists.
+template <typename Doc, typename Fn> void ForEachFoundEntry(Doc& doc, Fn fn)
+{
+    const int nCount = std::clamp<int>(doc.m_nCount, 0, MAX_POOL);
+    for (int i = 0; i < nCount; ++i)
+        if (IsRegularFile(doc.m_aPool[i].FilePath()))
+            fn(i, doc.m_aPool[i]);
+}
+
 // Whether an entry's file belongs to the pool's project: it lies in the
 // pool's folder, or the stored relative path leads to it from there (a
 // folder of samples beside the pool's folder moves with it).
@@ -81,11 +100,7 @@ bool BelongsToPool(const CWPoolObj& entry, const std::string& strPoolDir)
     if (IsInsideFolder(strFile, strPoolDir))
         return true;
     const StoredPath sp = SplitStoredPath(entry.m_strFileName);
-    if (sp.bAbsolute)
-        return false;
-    const std::string strDirect = DirectPath(sp, entry.m_strFileName, strPoolDir);
-    std::error_code ec;
-    return IsRegularFile(strDirect) && fs::equivalent(strDirect, strFile, ec) && !ec;
+    return !sp.bAbsolute && StoredPathLeadsTo(entry, strPoolDir, strFile);
 }
 
 // Whether a file of the stored path's name lies in the pool's folder, where
@@ -252,21 +267,14 @@ int RebasePoolPaths(CDorvane_V2Doc& doc, const std::string& strNewPoolPath)
     if (ec)
         return 0;
     int nRewritten = 0;
-    const int nCount = std::clamp<int>(doc.m_nCount, 0, MAX_POOL);
-    for (int i = 0; i < nCount; ++i)
+    ForEachFoundEntry(doc, [&](int, CWPoolObj& entry)
     {
-        CWPoolObj& entry = doc.m_aPool[i];
         const std::string strFile = entry.FilePath();
-        if (!IsRegularFile(strFile))
-            continue;
-        const std::string strDirect =
-            DirectPath(SplitStoredPath(entry.m_strFileName), entry.m_strFileName, newDir.string());
-        if (IsRegularFile(strDirect) && fs::equivalent(strDirect, strFile, ec) && !ec)
-            continue;
-
+        if (StoredPathLeadsTo(entry, newDir.string(), strFile))
+            return;
         const fs::path file = fs::absolute(strFile, ec).lexically_normal();
         if (ec)
-            continue;
+            return;
         const fs::path relative = file.lexically_relative(newDir);
         if (!relative.empty() && *relative.begin() != "..")
         {
@@ -281,7 +289,7 @@ int RebasePoolPaths(CDorvane_V2Doc& doc, const std::string& strNewPoolPath)
             entry.m_strFoundPath.clear();
         }
         ++nRewritten;
-    }
+    });
     return nRewritten;
 }
 
@@ -296,20 +304,16 @@ std::vector<int> EntriesFromOutside(const CDorvane_V2Doc& doc, const std::string
     std::vector<int> aOutside;
     bool bAnyInside = false;
     bool bTwin = false;
-    const int nCount = std::clamp<int>(doc.m_nCount, 0, MAX_POOL);
-    for (int i = 0; i < nCount; ++i)
+    ForEachFoundEntry(doc, [&](int i, const CWPoolObj& entry)
     {
-        const CWPoolObj& entry = doc.m_aPool[i];
-        if (!IsRegularFile(entry.FilePath()))
-            continue;
         if (BelongsToPool(entry, strPoolDir))
         {
             bAnyInside = true;
-            continue;
+            return;
         }
         aOutside.push_back(i);
         bTwin = bTwin || HasTwinInFolder(entry.m_strFileName, strPoolDir);
-    }
+    });
     if (!bAnyInside && !bTwin)
         aOutside.clear();
     return aOutside;
@@ -347,20 +351,16 @@ int MakePoolPathsRelative(CDorvane_V2Doc& doc, const std::string& strPoolPath)
     std::error_code ec;
     const fs::path folder = CanonicalFolder(fs::absolute(strPoolPath, ec).parent_path().string());
     int nRewritten = 0;
-    const int nCount = std::clamp<int>(doc.m_nCount, 0, MAX_POOL);
-    for (int i = 0; i < nCount; ++i)
+    ForEachFoundEntry(doc, [&](int, CWPoolObj& entry)
     {
-        CWPoolObj& entry = doc.m_aPool[i];
         const std::string strFile = entry.FilePath();
-        if (!IsRegularFile(strFile))
-            continue;
         const fs::path relative = RelativeInside(WhereItLies(strFile), folder);
         if (relative.empty() || entry.m_strFileName == relative.generic_string())
-            continue;
+            return;
         // The found path keeps the entry usable from any current folder.
         entry.m_strFoundPath = fs::absolute(strFile, ec).lexically_normal().string();
         entry.m_strFileName = relative.generic_string();
         ++nRewritten;
-    }
+    });
     return nRewritten;
 }
