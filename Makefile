@@ -8,7 +8,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 DEPS := cmake ninja-build g++ pkg-config \
         qt6-base-dev qt6-multimedia-dev fonts-dejavu-core fonts-dejavu-extra libx11-dev \
         libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev sox dosfstools mtools \
-        libsndfile1-dev libsoxr-dev libicu-dev \
+        libsndfile1-dev libsoxr-dev libicu-dev libpugixml-dev libinstpatch-dev \
         clang libclang-rt-14-dev
 
 # The page: the core compiled with Debian's emscripten, the browser tests
