@@ -1,0 +1,13 @@
+// DecentSampler presets (.dspreset, XML): groups of samples with key and
+// velocity ranges, root, tuning, volume, start/end and loop.
+#pragma once
+
+#include "CInstrument.h"
+
+#include <string>
+
+// Reads the preset strPath into one instrument named after the file
+// (without its extension); sample paths are taken relative to the preset's
+// folder. Samples that are missing or out of range are left out with a note;
+// a file that cannot be read is a refusal.
+CInstrumentSet ReadDsPresetFile(const std::string& strPath);
