@@ -65,6 +65,13 @@ int FuzzAudioInput(const std::uint8_t* pData, std::size_t nSize);
 // (unless a file was replaced); no other exception.
 int FuzzFatPut(const std::uint8_t* pData, std::size_t nSize);
 
+// ReadDsPresetFile on a preset holding the bytes (beside it the samples
+// s.wav and Samples/t.wav). A refusal names the file and gives no
+// instrument; otherwise one instrument named after the file, notes naming
+// the file, and zones whose ranges, root, frames and loop are within bounds
+// and whose files exist.
+int FuzzDsPreset(const std::uint8_t* pData, std::size_t nSize);
+
 struct FuzzTarget
 {
     const char* szName; // folder name under tests/fuzz/corpus and regressions
@@ -75,6 +82,7 @@ inline constexpr FuzzTarget kFuzzTargets[] = {
     {"wav", FuzzWavHeader}, {"pool", FuzzPoolFile},           {"krz", FuzzKrzReader},
     {"join", FuzzKrzJoin},  {"convert", FuzzSampleConverter}, {"audio", FuzzAudioInput},
     {"fat", FuzzFatPut},
+    {"dspreset", FuzzDsPreset},
 };
 
 // The scratch folder of this process (under /dev/shm when it exists, else
