@@ -17,14 +17,13 @@ namespace
 {
 // The attributes a zone is built from; every other attribute of <groups>,
 // <group> and <sample> is listed once as not used.
-constexpr std::array<std::string_view, 13> kUsedAttributes = {
-    "path",   "loNote", "hiNote", "rootNote",  "loVel",   "hiVel",      "tuning",
-    "volume", "start",  "end",    "loopStart", "loopEnd", "loopEnabled"};
+constexpr std::array<std::string_view, 14> kUsedAttributes = {
+    "path",   "loNote", "hiNote", "rootNote",  "loVel",   "hiVel",       "tuning",
+    "volume", "start",  "end",    "loopStart", "loopEnd", "loopEnabled", "trigger"};
 
 bool IsUsedAttribute(std::string_view name)
 {
-    return std::find(kUsedAttributes.begin(), kUsedAttributes.end(), name) !=
-           kUsedAttributes.end();
+    return std::find(kUsedAttributes.begin(), kUsedAttributes.end(), name) != kUsedAttributes.end();
 }
 
 void AddOnce(std::vector<std::string>& a, const std::string& str)
@@ -85,10 +84,18 @@ std::optional<CZone> ReadSample(CDsReading& reading, const CDsChain& chain, int 
         reading.set.aNotes.push_back(strWhat + " left out: it names no file (path)");
         return std::nullopt;
     }
+    // A sample played when the key is let go would sound at once with the
+    // key's other samples in a keymap.
+    if (const char* szTrigger = chain.Find("trigger");
+        szTrigger && std::string_view(szTrigger) == "release")
+    {
+        reading.set.aNotes.push_back(strWhat + " left out: it plays when the key is released");
+        return std::nullopt;
+    }
     CZone zone;
     std::string strWarning;
-    const std::string strProblem = FillDsZone(
-        [&chain](const char* szName) { return chain.Find(szName); }, zone, strWarning);
+    const std::string strProblem =
+        FillDsZone([&chain](const char* szName) { return chain.Find(szName); }, zone, strWarning);
     if (!strProblem.empty())
     {
         reading.set.aNotes.push_back(strWhat + " left out: " + strProblem);
@@ -98,8 +105,7 @@ std::optional<CZone> ReadSample(CDsReading& reading, const CDsChain& chain, int 
     std::error_code ec;
     if (!fs::is_regular_file(file, ec))
     {
-        reading.set.aNotes.push_back(strWhat + " left out: " + file.string() +
-                                     " was not found");
+        reading.set.aNotes.push_back(strWhat + " left out: " + file.string() + " was not found");
         return std::nullopt;
     }
     if (!strWarning.empty())
@@ -180,11 +186,11 @@ CInstrumentSet ReadDsPresetFile(const std::string& strPath)
             AddOnce(reading.aIgnoredElements, child.name());
     }
     if (!reading.aIgnoredAttributes.empty())
-        set.aNotes.push_back(strPath + ": attributes not used: " +
-                             JoinNames(reading.aIgnoredAttributes));
+        set.aNotes.push_back(strPath +
+                             ": attributes not used: " + JoinNames(reading.aIgnoredAttributes));
     if (!reading.aIgnoredElements.empty())
-        set.aNotes.push_back(strPath + ": elements not used: " +
-                             JoinNames(reading.aIgnoredElements));
+        set.aNotes.push_back(strPath +
+                             ": elements not used: " + JoinNames(reading.aIgnoredElements));
     set.aInstruments.push_back(std::move(instrument));
     return set;
 }

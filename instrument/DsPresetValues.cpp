@@ -55,8 +55,8 @@ std::string ReadInt(const DsAttributeLookup& find, const char* szName, std::int6
     return "";
 }
 
-std::string ReadRange(const DsAttributeLookup& find, const char* szLo, const char* szHi,
-                      int& nLo, int& nHi)
+std::string ReadRange(const DsAttributeLookup& find, const char* szLo, const char* szHi, int& nLo,
+                      int& nHi)
 {
     std::int64_t nL = nLo, nH = nHi;
     std::string str = ReadInt(find, szLo, 0, 127, nL);
@@ -80,7 +80,8 @@ std::string ReadPitchAndGain(const DsAttributeLookup& find, CZone& zone)
     {
         double dSemitones = 0;
         if (!ParseFinite(szTuning, dSemitones) || std::fabs(dSemitones) > 127)
-            return std::string("tuning \"") + szTuning + "\" is not a number of semitones in -127..127";
+            return std::string("tuning \"") + szTuning +
+                   "\" is not a number of semitones in -127..127";
         zone.dTuneCents = dSemitones * 100;
     }
     if (const char* szVolume = find("volume"))
@@ -158,8 +159,7 @@ std::string FillDsZone(const DsAttributeLookup& find, CZone& zone, std::string& 
     if (std::string str = ReadRange(find, "loNote", "hiNote", zone.nLoKey, zone.nHiKey);
         !str.empty())
         return str;
-    if (std::string str = ReadRange(find, "loVel", "hiVel", zone.nLoVel, zone.nHiVel);
-        !str.empty())
+    if (std::string str = ReadRange(find, "loVel", "hiVel", zone.nLoVel, zone.nHiVel); !str.empty())
         return str;
     if (std::string str = ReadPitchAndGain(find, zone); !str.empty())
         return str;

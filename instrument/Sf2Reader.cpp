@@ -89,11 +89,9 @@ std::shared_ptr<std::vector<std::int16_t>> ReadWords(IpatchSF2Sample* pSample,
     for (guint nAt = 0; nAt < nFrames; nAt += kBlock)
     {
         GError* pError = nullptr;
-        if (!ipatch_sample_read_transform(
-                IPATCH_SAMPLE(pSample), nAt, std::min(kBlock, nFrames - nAt),
-                pWords->data() + nAt,
-                kWordFormat,
-                IPATCH_SAMPLE_UNITY_CHANNEL_MAP, &pError))
+        if (!ipatch_sample_read_transform(IPATCH_SAMPLE(pSample), nAt,
+                                          std::min(kBlock, nFrames - nAt), pWords->data() + nAt,
+                                          kWordFormat, IPATCH_SAMPLE_UNITY_CHANNEL_MAP, &pError))
         {
             strError = std::string("its sample data cannot be read (") +
                        (pError ? pError->message : "no reason given") + ")";
@@ -148,9 +146,9 @@ IpatchSF2Sample* StereoPartner(IpatchSF2IZone* pIZone, IpatchSF2Sample* pSample)
     return ipatch_sf2_sample_peek_linked(pSample);
 }
 
-void ReadInstrumentZone(CSf2Reading& reading, const CSf2PresetLevel& preset,
-                        IpatchSF2Inst* pInst, const CSf2Generators& instGlobal,
-                        IpatchSF2IZone* pIZone, CInstrument& instrument)
+void ReadInstrumentZone(CSf2Reading& reading, const CSf2PresetLevel& preset, IpatchSF2Inst* pInst,
+                        const CSf2Generators& instGlobal, IpatchSF2IZone* pIZone,
+                        CInstrument& instrument)
 {
     GPtr<IpatchSF2Sample> pSample(ipatch_sf2_izone_get_sample(pIZone));
     if (!pSample)
@@ -166,17 +164,16 @@ void ReadInstrumentZone(CSf2Reading& reading, const CSf2PresetLevel& preset,
     }
     const std::string strSample = TakeString(ipatch_sf2_sample_get_name(pSample.get()));
     const std::string strWhat = reading.strPath + ": preset \"" + preset.strPreset +
-                                "\", instrument \"" +
-                                TakeString(ipatch_sf2_inst_get_name(pInst)) + "\", sample \"" +
-                                strSample + "\"";
+                                "\", instrument \"" + TakeString(ipatch_sf2_inst_get_name(pInst)) +
+                                "\", sample \"" + strSample + "\"";
     const IpatchSF2Zone* pZone = IPATCH_SF2_ZONE(pIZone);
     const CSf2Generators gens =
         ReadGenerators(reading, pZone->genarray, pZone->mods).Over(instGlobal);
     CSf2SampleFacts facts;
     facts.nFrames = ipatch_sample_get_size(IPATCH_SAMPLE(pSample.get()), nullptr);
     if (pRight)
-        facts.nFrames =
-            std::min<std::int64_t>(facts.nFrames, ipatch_sample_get_size(IPATCH_SAMPLE(pRight), nullptr));
+        facts.nFrames = std::min<std::int64_t>(
+            facts.nFrames, ipatch_sample_get_size(IPATCH_SAMPLE(pRight), nullptr));
     facts.nLoopStart = pSample->loop_start;
     facts.nLoopEnd = pSample->loop_end;
     facts.nOriginalKey = pSample->root_note;
@@ -237,9 +234,10 @@ void ReadPresets(CSf2Reading& reading, IpatchSF2* pBank)
     for (GList* p = pPresets ? pPresets->items : nullptr; p; p = p->next)
         apPresets.push_back(IPATCH_SF2_PRESET(p->data));
     // By bank, then program: the order a player lists them in.
-    std::stable_sort(apPresets.begin(), apPresets.end(),
-                     [](const IpatchSF2Preset* a, const IpatchSF2Preset* b)
-                     { return std::make_pair(a->bank, a->program) < std::make_pair(b->bank, b->program); });
+    std::stable_sort(
+        apPresets.begin(), apPresets.end(),
+        [](const IpatchSF2Preset* a, const IpatchSF2Preset* b)
+        { return std::make_pair(a->bank, a->program) < std::make_pair(b->bank, b->program); });
     for (IpatchSF2Preset* pPreset : apPresets)
     {
         CInstrument instrument = ReadPreset(reading, pPreset);
@@ -280,8 +278,8 @@ CInstrumentSet ReadSf2File(const std::string& strPath)
     CSf2Reading reading{strPath, set, {}, false, {}};
     ReadPresets(reading, IPATCH_SF2(pObject.get()));
     if (!reading.aUnusedGenerators.empty())
-        set.aNotes.push_back(strPath + ": generators not used: " +
-                             JoinNames(reading.aUnusedGenerators));
+        set.aNotes.push_back(strPath +
+                             ": generators not used: " + JoinNames(reading.aUnusedGenerators));
     if (reading.bModulators)
         set.aNotes.push_back(strPath + ": modulators are not used");
     if (set.aInstruments.empty() && set.strRefusal.empty())

@@ -4,13 +4,20 @@
 
 namespace
 {
-constexpr int kUsed[] = {kSf2StartOffset,       kSf2EndOffset,
-                         kSf2LoopStartOffset,   kSf2LoopEndOffset,
-                         kSf2StartCoarseOffset, kSf2EndCoarseOffset,
-                         kSf2KeyRange,          kSf2VelRange,
-                         kSf2LoopStartCoarseOffset, kSf2Attenuation,
-                         kSf2LoopEndCoarseOffset,   kSf2CoarseTune,
-                         kSf2FineTune,          kSf2SampleModes,
+constexpr int kUsed[] = {kSf2StartOffset,
+                         kSf2EndOffset,
+                         kSf2LoopStartOffset,
+                         kSf2LoopEndOffset,
+                         kSf2StartCoarseOffset,
+                         kSf2EndCoarseOffset,
+                         kSf2KeyRange,
+                         kSf2VelRange,
+                         kSf2LoopStartCoarseOffset,
+                         kSf2Attenuation,
+                         kSf2LoopEndCoarseOffset,
+                         kSf2CoarseTune,
+                         kSf2FineTune,
+                         kSf2SampleModes,
                          kSf2OverridingRootKey};
 
 struct CRange
@@ -20,8 +27,8 @@ struct CRange
 
 // A range generator's bounds; a bound above 127 is cut to 127 with a note,
 // a range whose low bound lies above its high one is false.
-bool ReadRange(const CSf2Generators& gens, int nId, const char* szWhat,
-               const std::string& strWhat, CRange& range, std::vector<std::string>& aNotes)
+bool ReadRange(const CSf2Generators& gens, int nId, const char* szWhat, const std::string& strWhat,
+               CRange& range, std::vector<std::string>& aNotes)
 {
     if (!gens.Has(nId))
         return true;
@@ -145,10 +152,9 @@ bool MakeSf2Zone(const CSf2Generators& instrument, const CSf2Generators& preset,
         return false;
     zone.nRootKey = RootKey(instrument, sample, strWhat, aNotes);
     // Tuning and attenuation of the preset level add to the instrument's.
-    zone.dTuneCents =
-        100.0 * (instrument.Get(kSf2CoarseTune, 0) + preset.Get(kSf2CoarseTune, 0)) +
-        instrument.Get(kSf2FineTune, 0) + preset.Get(kSf2FineTune, 0) + sample.nPitchCorrection;
-    zone.dGainDb =
-        -(instrument.Get(kSf2Attenuation, 0) + preset.Get(kSf2Attenuation, 0)) / 10.0;
+    zone.dTuneCents = 100.0 * (instrument.Get(kSf2CoarseTune, 0) + preset.Get(kSf2CoarseTune, 0)) +
+                      instrument.Get(kSf2FineTune, 0) + preset.Get(kSf2FineTune, 0) +
+                      sample.nPitchCorrection;
+    zone.dGainDb = -(instrument.Get(kSf2Attenuation, 0) + preset.Get(kSf2Attenuation, 0)) / 10.0;
     return true;
 }

@@ -24,8 +24,8 @@ enum ESf2Generator : int
     kSf2LoopStartCoarseOffset = 45,
     kSf2Attenuation = 48, // centibels
     kSf2LoopEndCoarseOffset = 50,
-    kSf2CoarseTune = 51, // semitones
-    kSf2FineTune = 52,   // cents
+    kSf2CoarseTune = 51,  // semitones
+    kSf2FineTune = 52,    // cents
     kSf2SampleModes = 54, // bit 0: loop (1 continuous, 3 until release)
     kSf2OverridingRootKey = 58,
     kSf2GeneratorCount = 59,

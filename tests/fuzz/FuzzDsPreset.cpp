@@ -43,10 +43,10 @@ void CheckZone(const CZone& z)
     Check(z.audio.nStartFrame >= 0, "start frame");
     Check(z.audio.nEndFrame == -1 || z.audio.nEndFrame > z.audio.nStartFrame, "end frame");
     if (z.loop.bOn)
-        Check(0 <= z.loop.nStart && z.loop.nStart <= z.loop.nEnd &&
-                  (z.audio.nEndFrame == -1 ||
-                   z.loop.nEnd < z.audio.nEndFrame - z.audio.nStartFrame),
-              "loop within the zone's frames");
+        Check(
+            0 <= z.loop.nStart && z.loop.nStart <= z.loop.nEnd &&
+                (z.audio.nEndFrame == -1 || z.loop.nEnd < z.audio.nEndFrame - z.audio.nStartFrame),
+            "loop within the zone's frames");
     std::error_code ec;
     Check(std::filesystem::is_regular_file(z.audio.strPath, ec), "a zone's file exists");
 }

@@ -40,7 +40,8 @@ TEST(DsPresetReader, InheritsAndConvertsEveryValue)
     <group loNote="40" hiNote="50" tuning="0.25" volume="0.5">
       <sample path="Samples\a.wav" rootNote="45" start="100" end="999"
               loopStart="200" loopEnd="899" loopEnabled="true" attack="0.2"/>
-      <sample path="Samples/b.wav" loVel="64" hiNote="55" tuning="-1.5" volume="-6"/>
+      <sample path="Samples/b.wav" loVel="64" hiNote="55" tuning="-1.5" volume="-6"
+              trigger="attack"/>
     </group>
     <group>
       <sample path="c.wav" loNote="60" hiNote="60" rootNote="60" loopEnabled="false"
@@ -61,7 +62,17 @@ TEST(DsPresetReader, InheritsAndConvertsEveryValue)
         CZoneLoop loop;
     } aCases[] = {
         // group's keys, tuning and linear volume; frames and loop from the sample.
-        {"Samples/a.wav", 40, 50, 1, 127, 45, 25, 20 * std::log10(0.5), 100, 1000, {true, 100, 799}},
+        {"Samples/a.wav",
+         40,
+         50,
+         1,
+         127,
+         45,
+         25,
+         20 * std::log10(0.5),
+         100,
+         1000,
+         {true, 100, 799}},
         {"Samples/b.wav", 40, 55, 64, 127, 60, -150, -6, 0, -1, {}},
         // <groups> gives the volume; a loop not enabled is not checked.
         {"c.wav", 60, 60, 1, 127, 60, 0, -3, 0, -1, {}},
@@ -83,9 +94,9 @@ TEST(DsPresetReader, InheritsAndConvertsEveryValue)
         EXPECT_EQ(z.audio.nEndFrame, c.nEnd);
         EXPECT_EQ(z.loop, c.loop);
     }
-    EXPECT_EQ(set.aNotes, (std::vector<std::string>{
-                              strPath + ": attributes not used: attack, release",
-                              strPath + ": elements not used: ui"}));
+    EXPECT_EQ(set.aNotes,
+              (std::vector<std::string>{strPath + ": attributes not used: attack, release",
+                                        strPath + ": elements not used: ui"}));
 }
 
 TEST(DsPresetReader, LeavesOutZonesItCannotUse)
@@ -108,16 +119,17 @@ TEST(DsPresetReader, LeavesOutZonesItCannotUse)
         {R"(path="s.wav" start="20" loopEnabled="true" loopStart="10" loopEnd="30")",
          "loopStart 10 lies outside 20.."},
         {R"(path="s.wav" loopEnabled="maybe")", "loopEnabled \"maybe\""},
+        {R"(path="s.wav" trigger="release")", "it plays when the key is released"},
     };
     for (const auto& c : aCases)
     {
         SCOPED_TRACE(c.szSample);
         TempDir dir;
         WriteSample(dir, "s.wav");
-        const std::string strPath = WritePreset(
-            dir, "p.dspreset",
-            std::string("<DecentSampler><groups><group><sample ") + c.szSample +
-                "/><sample path=\"s.wav\"/></group></groups></DecentSampler>");
+        const std::string strPath =
+            WritePreset(dir, "p.dspreset",
+                        std::string("<DecentSampler><groups><group><sample ") + c.szSample +
+                            "/><sample path=\"s.wav\"/></group></groups></DecentSampler>");
         const CInstrumentSet set = ReadDsPresetFile(strPath);
         ASSERT_EQ(set.aInstruments.size(), 1u);
         EXPECT_EQ(set.aInstruments[0].aZones.size(), 1u); // the second sample stays
@@ -160,11 +172,11 @@ TEST(DsPresetValues, ReadsVolumesInDbOrAsFactors)
         bool bOk;
         double dDb;
     } aCases[] = {
-        {"-3dB", true, -3},      {"-3 db", true, -3},   {" +2DB ", true, 2},
-        {"-3", true, -3},        {"1", true, 0},        {"0.5", true, 20 * std::log10(0.5)},
-        {"0dB", true, 0},        {"2", true, 2},        {"0", false, 0},
-        {"dB", false, 0},        {"", false, 0},        {"nan", false, 0},
-        {"inf dB", false, 0},    {"-3dBx", false, 0},   {"0x10", false, 0},
+        {"-3dB", true, -3},   {"-3 db", true, -3}, {" +2DB ", true, 2},
+        {"-3", true, -3},     {"1", true, 0},      {"0.5", true, 20 * std::log10(0.5)},
+        {"0dB", true, 0},     {"2", true, 2},      {"0", false, 0},
+        {"dB", false, 0},     {"", false, 0},      {"nan", false, 0},
+        {"inf dB", false, 0}, {"-3dBx", false, 0}, {"0x10", false, 0},
     };
     for (const auto& c : aCases)
     {

@@ -68,15 +68,14 @@ Sf2Bank MakeTestBank()
     right.nLoopStart = 4;
     right.nLoopEnd = 40;
     bank.aSamples = {soft, loud, left, right};
-    bank.aInstruments = {
-        {"Layers",
-         {{{{kKeys, Sf2Range(36, 84)}, {kAtten, 60}}, -1},
-          {{{kVels, Sf2Range(0, 63)}, {kFine, 12}, {kModes, 1}}, 0},
-          {{{kVels, Sf2Range(64, 127)}, {kRoot, 64}, {kCoarse, Signed(-1)}}, 1},
-          {{{kKeys, Sf2Range(90, 100)}}, 0}}},
-        {"PadInst",
-         {{{{kPan, Signed(-500)}, {kModes, 3}, {kLoopEndOfs, Signed(-2)}}, 2},
-          {{{kPan, 500}, {kModes, 3}, {kLoopEndOfs, Signed(-2)}}, 3}}}};
+    bank.aInstruments = {{"Layers",
+                          {{{{kKeys, Sf2Range(36, 84)}, {kAtten, 60}}, -1},
+                           {{{kVels, Sf2Range(0, 63)}, {kFine, 12}, {kModes, 1}}, 0},
+                           {{{kVels, Sf2Range(64, 127)}, {kRoot, 64}, {kCoarse, Signed(-1)}}, 1},
+                           {{{kKeys, Sf2Range(90, 100)}}, 0}}},
+                         {"PadInst",
+                          {{{{kPan, Signed(-500)}, {kModes, 3}, {kLoopEndOfs, Signed(-2)}}, 2},
+                           {{{kPan, 500}, {kModes, 3}, {kLoopEndOfs, Signed(-2)}}, 3}}}};
     bank.aPresets = {{"Pad", 1, 0, {{{{kFine, 5}}, 1}}},
                      {"Piano", 0, 0, {{{{kAtten, 20}}, -1}, {{{kKeys, Sf2Range(0, 88)}}, 0}}}};
     return bank;
@@ -121,12 +120,38 @@ TEST(Sf2Reader, MakesOneInstrumentPerPresetWithItsZones)
         std::vector<std::int16_t> aWords;
     } aCases[] = {
         // Global key range and attenuation; sample pitch correction plus fine tune.
-        {0, 0, "Soft", 36, 84, 0, 63, 60, 5, -8, {true, 8, 39}, 1, 22050, 64,
+        {0,
+         0,
+         "Soft",
+         36,
+         84,
+         0,
+         63,
+         60,
+         5,
+         -8,
+         {true, 8, 39},
+         1,
+         22050,
+         64,
          bank.aSamples[0].aWords},
         // Overriding root key, coarse tune, the upper 16 bits of 24-bit points.
         {0, 1, "Loud", 36, 84, 64, 127, 64, -100, -8, {}, 1, 44100, 64, bank.aSamples[1].aWords},
         // One stereo zone; loop until release with the loop end moved back.
-        {1, 0, "PadL", 0, 127, 0, 127, 57, 5, 0, {true, 4, 37}, 2, 22050, 48,
+        {1,
+         0,
+         "PadL",
+         0,
+         127,
+         0,
+         127,
+         57,
+         5,
+         0,
+         {true, 4, 37},
+         2,
+         22050,
+         48,
          Interleave(bank.aSamples[2].aWords, bank.aSamples[3].aWords)},
     };
     EXPECT_EQ(set.aInstruments[0].aZones.size(), 2u); // the zone at keys 90..100 never sounds
@@ -186,8 +211,24 @@ TEST(Sf2Reader, MendsOrLeavesOutValuesOutOfBounds)
         {"unpitched sample", {}, 255, true, "", 0, 127, 60, false},
         {"sample key 200", {}, 200, true, "the sample's key 200", 0, 127, 60, false},
         {"keys cut", {{kKeys, Sf2Range(20, 130)}}, 60, true, "cut to 127", 20, 127, 60, false},
-        {"empty velocities", {{kVels, Sf2Range(80, 20)}}, 60, false, "velocity range 80..20", 0, 0, 0, false},
-        {"loop past the end", {{kModes, 1}, {kLoopEndOfs, 30}}, 60, true, "loop 8..70", 0, 127, 60, false},
+        {"empty velocities",
+         {{kVels, Sf2Range(80, 20)}},
+         60,
+         false,
+         "velocity range 80..20",
+         0,
+         0,
+         0,
+         false},
+        {"loop past the end",
+         {{kModes, 1}, {kLoopEndOfs, 30}},
+         60,
+         true,
+         "loop 8..70",
+         0,
+         127,
+         60,
+         false},
         {"loop kept", {{kModes, 1}}, 60, true, "", 0, 127, 60, true},
         {"start past the end", {{kStartOfs, 64}}, 60, false, "frames 64..64", 0, 0, 0, false},
     };
@@ -203,8 +244,9 @@ TEST(Sf2Reader, MendsOrLeavesOutValuesOutOfBounds)
         EXPECT_NE(strNote.find(*c.szNote ? "sample \"S\"" : ""), std::string::npos) << strNote;
         if (!c.bZone)
         {
-            EXPECT_EQ(set.aNotes.back(), dir / "bank.sf2" +
-                                             ": preset \"P\" left out: none of its zones can be played");
+            EXPECT_EQ(set.aNotes.back(),
+                      dir / "bank.sf2" +
+                          ": preset \"P\" left out: none of its zones can be played");
             EXPECT_TRUE(set.aInstruments.empty());
             EXPECT_NE(set.strRefusal, "");
             continue;
@@ -228,7 +270,9 @@ TEST(Sf2Reader, RefusesWhatIsNoBank)
     } aCases[] = {
         {"empty.sf2", {}},
         {"wave.sf2", MakeWav({})},
-        {"cut.sf2", [] {
+        {"cut.sf2",
+         []
+         {
              Bytes ab = MakeSf2(MakeOneZoneBank({}, 60));
              ab.resize(ab.size() / 2);
              return ab;

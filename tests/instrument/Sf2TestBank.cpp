@@ -147,8 +147,8 @@ Bytes MakeSf2(const Sf2Bank& bank)
     }
     Bytes abForm;
     PutTag(abForm, "sfbk");
-    for (const Bytes& ab : {MakeList("INFO", abInfo), MakeList("sdta", abSdta),
-                            MakeHeaders(bank, aStarts)})
+    for (const Bytes& ab :
+         {MakeList("INFO", abInfo), MakeList("sdta", abSdta), MakeHeaders(bank, aStarts)})
         abForm.insert(abForm.end(), ab.begin(), ab.end());
     return MakeChunk("RIFF", abForm);
 }

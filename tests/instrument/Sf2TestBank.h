@@ -33,15 +33,15 @@ struct Sf2Zone
 struct Sf2Sample
 {
     std::string strName;
-    std::vector<std::int16_t> aWords;  // the upper 16 bits of each point
-    std::vector<std::uint8_t> aLow;    // 24-bit samples: the low byte of each point
+    std::vector<std::int16_t> aWords; // the upper 16 bits of each point
+    std::vector<std::uint8_t> aLow;   // 24-bit samples: the low byte of each point
     std::uint32_t nRate = 22050;
     std::uint8_t nPitch = 60;
     std::int8_t nCorrection = 0;
-    std::uint32_t nLoopStart = 0;      // from the sample's first point
-    std::uint32_t nLoopEnd = 0;        // the first point after the loop
-    std::uint16_t nType = 1;           // 1 mono, 2 right, 4 left
-    std::uint16_t nLink = 0;           // the other sample of a stereo pair
+    std::uint32_t nLoopStart = 0; // from the sample's first point
+    std::uint32_t nLoopEnd = 0;   // the first point after the loop
+    std::uint16_t nType = 1;      // 1 mono, 2 right, 4 left
+    std::uint16_t nLink = 0;      // the other sample of a stereo pair
 };
 
 struct Sf2Instrument
