@@ -249,6 +249,38 @@ void ReadPresets(CSf2Reading& reading, IpatchSF2* pBank)
     }
 }
 
+// The library's warnings about a bank (a loop it found broken, say) become
+// notes of the reading on this thread instead of lines on stderr.
+thread_local CInstrumentSet* t_pSet = nullptr;
+thread_local const std::string* t_pPath = nullptr;
+
+void OnLibraryLog(const gchar* szDomain, GLogLevelFlags level, const gchar* szMessage,
+                  gpointer pUser)
+{
+    if (t_pSet && t_pPath)
+        t_pSet->aNotes.push_back(*t_pPath + ": " + (szMessage ? szMessage : ""));
+    else
+        g_log_default_handler(szDomain, level, szMessage, pUser);
+}
+
+// Sends the library's log to the set's notes while it lives.
+class CLogToNotes
+{
+  public:
+    CLogToNotes(CInstrumentSet& set, const std::string& strPath)
+    {
+        t_pSet = &set;
+        t_pPath = &strPath;
+    }
+    ~CLogToNotes()
+    {
+        t_pSet = nullptr;
+        t_pPath = nullptr;
+    }
+    CLogToNotes(const CLogToNotes&) = delete;
+    CLogToNotes& operator=(const CLogToNotes&) = delete;
+};
+
 std::string JoinNames(const std::vector<std::string>& a)
 {
     std::string str;
@@ -261,8 +293,19 @@ std::string JoinNames(const std::vector<std::string>& a)
 CInstrumentSet ReadSf2File(const std::string& strPath)
 {
     static std::once_flag s_init;
-    std::call_once(s_init, [] { ipatch_init(); });
+    std::call_once(s_init,
+                   []
+                   {
+                       ipatch_init();
+                       // The library logs in GLib's default domain.
+                       g_log_set_handler(nullptr,
+                                         static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING |
+                                                                     G_LOG_LEVEL_MESSAGE |
+                                                                     G_LOG_LEVEL_CRITICAL),
+                                         OnLibraryLog, nullptr);
+                   });
     CInstrumentSet set;
+    const CLogToNotes log(set, strPath);
     GPtr<IpatchSF2File> pFile(ipatch_sf2_file_new());
     ipatch_file_set_name(IPATCH_FILE(pFile.get()), strPath.c_str());
     GError* pError = nullptr;

@@ -260,6 +260,20 @@ TEST(Sf2Reader, MendsOrLeavesOutValuesOutOfBounds)
     }
 }
 
+TEST(Sf2Reader, GivesTheLibraryWarningsAsNotes)
+{
+    TempDir dir;
+    Sf2Bank bank = MakeOneZoneBank({}, 60);
+    bank.aSamples[0].nLoopStart = bank.aSamples[0].nLoopEnd = 0; // an empty loop
+    testing::internal::CaptureStderr();
+    const CInstrumentSet set = ReadBank(dir, bank);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    ASSERT_EQ(set.aInstruments.size(), 1u);
+    ASSERT_EQ(set.aNotes.size(), 1u);
+    EXPECT_EQ(set.aNotes[0].rfind(dir / "bank.sf2" + ": ", 0), 0u) << set.aNotes[0];
+    EXPECT_NE(set.aNotes[0].find("'S'"), std::string::npos) << set.aNotes[0];
+}
+
 TEST(Sf2Reader, RefusesWhatIsNoBank)
 {
     TempDir dir;
