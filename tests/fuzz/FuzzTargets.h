@@ -72,6 +72,12 @@ int FuzzFatPut(const std::uint8_t* pData, std::size_t nSize);
 // and whose files exist.
 int FuzzDsPreset(const std::uint8_t* pData, std::size_t nSize);
 
+// ReadSf2File on a bank holding the bytes. Either a refusal naming the file
+// or instruments, each with zones; notes name the file; every zone plays
+// 16-bit words in memory (1 or 2 channels) with its frames and loop within
+// them, and ranges and root within 0..127.
+int FuzzSf2Bank(const std::uint8_t* pData, std::size_t nSize);
+
 struct FuzzTarget
 {
     const char* szName; // folder name under tests/fuzz/corpus and regressions
@@ -83,6 +89,7 @@ inline constexpr FuzzTarget kFuzzTargets[] = {
     {"join", FuzzKrzJoin},  {"convert", FuzzSampleConverter}, {"audio", FuzzAudioInput},
     {"fat", FuzzFatPut},
     {"dspreset", FuzzDsPreset},
+    {"sf2", FuzzSf2Bank},
 };
 
 // The scratch folder of this process (under /dev/shm when it exists, else
