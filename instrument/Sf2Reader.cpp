@@ -1,5 +1,6 @@
 #include "Sf2Reader.h"
 
+#include "Sf2Check.h"
 #include "Sf2Zones.h"
 
 #include <libinstpatch/libinstpatch.h>
@@ -305,6 +306,13 @@ CInstrumentSet ReadSf2File(const std::string& strPath)
                                          OnLibraryLog, nullptr);
                    });
     CInstrumentSet set;
+    // The library is given only banks whose headers hold together: it
+    // crashes on some that do not.
+    if (std::string strProblem = CheckSf2File(strPath); !strProblem.empty())
+    {
+        set.strRefusal = strPath + ": not a readable SoundFont 2 bank (" + strProblem + ")";
+        return set;
+    }
     const CLogToNotes log(set, strPath);
     GPtr<IpatchSF2File> pFile(ipatch_sf2_file_new());
     ipatch_file_set_name(IPATCH_FILE(pFile.get()), strPath.c_str());
