@@ -182,6 +182,12 @@ void ReadInstrumentZone(CSf2Reading& reading, const CSf2PresetLevel& preset, Ipa
     CZone zone;
     if (!MakeSf2Zone(gens, preset.gens, facts, strWhat, zone, reading.set.aNotes))
         return;
+    if (pSample->rate <= 0)
+    {
+        reading.set.aNotes.push_back(strWhat + " left out: its sample rate is " +
+                                     std::to_string(pSample->rate) + " Hz");
+        return;
+    }
     std::string strError;
     zone.audio.pData = SampleWords(reading, pSample.get(), pRight, strError);
     if (!zone.audio.pData)

@@ -28,6 +28,7 @@ void CheckZone(const CZone& z)
     const CZoneAudio& a = z.audio;
     Check(a.strPath.empty() && a.pData, "words in memory");
     Check(a.nChannels == 1 || a.nChannels == 2, "channels");
+    Check(a.nRate > 0, "a sample rate");
     const auto nFrames = static_cast<std::int64_t>(a.pData->size()) / a.nChannels;
     Check(0 <= a.nStartFrame && a.nStartFrame < a.nEndFrame && a.nEndFrame <= nFrames,
           "frames within the data");

@@ -181,11 +181,13 @@ TEST(Sf2Reader, MakesOneInstrumentPerPresetWithItsZones)
 
 // One preset, one instrument, one 64-frame sample with a loop at 8..40;
 // the case's generators go into the instrument zone.
-Sf2Bank MakeOneZoneBank(const std::vector<Sf2Gen>& aGens, std::uint8_t nPitch)
+Sf2Bank MakeOneZoneBank(const std::vector<Sf2Gen>& aGens, std::uint8_t nPitch,
+                        std::uint32_t nRate = 22050)
 {
     Sf2Bank bank;
     Sf2Sample s = Sample("S", Sf2Ramp(64, 3));
     s.nPitch = nPitch;
+    s.nRate = nRate;
     s.nLoopStart = 8;
     s.nLoopEnd = 40;
     bank.aSamples = {s};
@@ -201,42 +203,30 @@ TEST(Sf2Reader, MendsOrLeavesOutValuesOutOfBounds)
         const char* szWhat;
         std::vector<Sf2Gen> aGens;
         std::uint8_t nPitch;
+        std::uint32_t nRate;
         bool bZone;
         const char* szNote; // part of the one note, naming the zone
         int nLoKey, nHiKey, nRoot;
         bool bLoop;
     } aCases[] = {
-        {"root above 127", {{kRoot, 130}}, 60, true, "overriding root key 130", 0, 127, 60, false},
-        {"root -1 is none", {{kRoot, Signed(-1)}}, 70, true, "", 0, 127, 70, false},
-        {"unpitched sample", {}, 255, true, "", 0, 127, 60, false},
-        {"sample key 200", {}, 200, true, "the sample's key 200", 0, 127, 60, false},
-        {"keys cut", {{kKeys, Sf2Range(20, 130)}}, 60, true, "cut to 127", 20, 127, 60, false},
-        {"empty velocities",
-         {{kVels, Sf2Range(80, 20)}},
-         60,
-         false,
-         "velocity range 80..20",
-         0,
-         0,
-         0,
-         false},
-        {"loop past the end",
-         {{kModes, 1}, {kLoopEndOfs, 30}},
-         60,
-         true,
-         "loop 8..70",
-         0,
-         127,
-         60,
-         false},
-        {"loop kept", {{kModes, 1}}, 60, true, "", 0, 127, 60, true},
-        {"start past the end", {{kStartOfs, 64}}, 60, false, "frames 64..64", 0, 0, 0, false},
+        // clang-format off
+        {"root above 127", {{kRoot, 130}}, 60, 22050, true, "overriding root key 130", 0, 127, 60, false},
+        {"root -1 is none", {{kRoot, Signed(-1)}}, 70, 22050, true, "", 0, 127, 70, false},
+        {"unpitched sample", {}, 255, 22050, true, "", 0, 127, 60, false},
+        {"sample key 200", {}, 200, 22050, true, "the sample's key 200", 0, 127, 60, false},
+        {"keys cut", {{kKeys, Sf2Range(20, 130)}}, 60, 22050, true, "cut to 127", 20, 127, 60, false},
+        {"empty velocities", {{kVels, Sf2Range(80, 20)}}, 60, 22050, false, "velocity range 80..20", 0, 0, 0, false},
+        {"loop past the end", {{kModes, 1}, {kLoopEndOfs, 30}}, 60, 22050, true, "loop 8..70", 0, 127, 60, false},
+        {"loop kept", {{kModes, 1}}, 60, 22050, true, "", 0, 127, 60, true},
+        {"start past the end", {{kStartOfs, 64}}, 60, 22050, false, "frames 64..64", 0, 0, 0, false},
+        {"no sample rate", {}, 60, 0, false, "sample rate is 0 Hz", 0, 0, 0, false},
+        // clang-format on
     };
     for (const auto& c : aCases)
     {
         SCOPED_TRACE(c.szWhat);
         TempDir dir;
-        const CInstrumentSet set = ReadBank(dir, MakeOneZoneBank(c.aGens, c.nPitch));
+        const CInstrumentSet set = ReadBank(dir, MakeOneZoneBank(c.aGens, c.nPitch, c.nRate));
         const std::string strNote = *c.szNote ? set.aNotes.at(0) : "";
         // A preset left without zones is named in a note of its own.
         EXPECT_EQ(set.aNotes.size(), (*c.szNote ? 1u : 0u) + (c.bZone ? 0u : 1u));
