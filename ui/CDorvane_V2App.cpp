@@ -5,6 +5,7 @@
 #include "CDorvane_V2View.h"
 #include "CFeedback.h"
 #include "CMainFrame.h"
+#include "CPoolController.h"
 #include "CSettingsDlg.h"
 #include "CommandGuard.h"
 #include "OptionTable.h"
@@ -36,29 +37,7 @@ std::optional<int> CDorvane_V2App::InitInstance(const QStringList& aArgs, bool b
         QSettings settings(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
         m_recent.ReadList(settings);
     }
-
-    m_pMainWnd = std::make_unique<CMainFrame>(m_doc, m_dialogs);
-    CMainFrame* pFrame = m_pMainWnd.get();
-    CDorvane_V2View* pView = pFrame->View();
-    if (m_aTemplateDirs)
-        pView->SetTemplateDirs(*m_aTemplateDirs);
-
-    auto bind = [this, pFrame](QAction* pAction, auto fnCommand)
-    {
-        connect(pAction, &QAction::triggered, this,
-                [this, pFrame, fnCommand] { RunGuarded(m_dialogs, pFrame, fnCommand); });
-    };
-    ReadOptions();
-    pView->m_fnOptionsChanged = [this] { WriteOptions(); };
-    bind(pFrame->m_actFileNew, [this] { OnFileNew(); });
-    bind(pFrame->m_actFileOpen, [this] { OnFileOpen(); });
-    bind(pFrame->m_actFileSave, [this] { OnFileSave(); });
-    bind(pFrame->m_actFileSaveAs, [this] { OnFileSaveAs(); });
-    bind(pFrame->m_actAppAbout, [this] { OnAppAbout(); });
-    pFrame->m_fnCanClose = [this] { return SaveModified(); };
-    pFrame->m_fnOpenRecent = [this, pFrame](int nIndex)
-    { RunGuarded(m_dialogs, pFrame, [this, nIndex] { OnOpenRecentFile(nIndex); }); };
-    UpdateRecentMenu();
+    CreateMainWindow();
 
     // The command line: nothing, or a pool file to open.
     QString strFile;
@@ -70,47 +49,80 @@ std::optional<int> CDorvane_V2App::InitInstance(const QStringList& aArgs, bool b
             break;
         }
     }
-    if (strFile.isEmpty())
-    {
-        if (!NewDocument())
-            return 1;
-    }
-    else
-    {
-        COutcome opened;
-        const bool bOpened = m_doc.OnOpenDocument(strFile.toStdString(), opened);
-        ShowAsMessages(opened, pFrame->Messages());
-        if (bOpened)
-        {
-            AddToRecentFileList(m_doc.GetPathName());
-        }
-        // A file refused as no pool file at all.
-        else if (opened.Text() == kIncompatiblePoolMessage)
-        {
-            // The file is no pool: go on with an empty, untitled pool, so
-            // that Save can never write over that file.
-            m_doc.OnNewDocument();
-            m_doc.SetPathName({});
-            m_doc.SetModifiedFlag(false);
-        }
-        else
-        {
-            return 1;
-        }
-        UpdateCaption();
-        if (!pView->OnInitialUpdate())
-            return 1;
-    }
+    if (strFile.isEmpty() ? !NewDocument() : !OpenFirstPool(strFile))
+        return 1;
 
     // Shown at the screen's top-left corner and painted at once: the pool's
     // WAV headers are read (with their messages) before the About box.
+    CMainFrame* pFrame = m_pMainWnd.get();
     if (QScreen* pScreen = QGuiApplication::primaryScreen())
         pFrame->move(pScreen->geometry().topLeft());
     pFrame->show();
-    pView->RunPendingRefresh();
+    pFrame->View()->Controller().RunPendingRefresh();
     if (bShowAbout)
         RunGuarded(m_dialogs, pFrame, [this] { OnAppAbout(); });
     return std::nullopt;
+}
+
+void CDorvane_V2App::CreateMainWindow()
+{
+    m_pMainWnd = std::make_unique<CMainFrame>(m_doc, m_dialogs);
+    CMainFrame* pFrame = m_pMainWnd.get();
+    CPoolController& controller = pFrame->View()->Controller();
+    if (m_aTemplateDirs)
+        controller.SetTemplateDirs(*m_aTemplateDirs);
+
+    auto bind = [this, pFrame](QAction* pAction, auto fnCommand)
+    {
+        connect(pAction, &QAction::triggered, this,
+                [this, pFrame, fnCommand] { RunGuarded(m_dialogs, pFrame, fnCommand); });
+    };
+    ReadOptions();
+    controller.m_fnOptionsChanged = [this] { WriteOptions(); };
+    bind(pFrame->m_actFileNew, [this] { OnFileNew(); });
+    bind(pFrame->m_actFileOpen, [this] { OnFileOpen(); });
+    bind(pFrame->m_actFileSave, [this] { OnFileSave(); });
+    bind(pFrame->m_actFileSaveAs, [this] { OnFileSaveAs(); });
+    bind(pFrame->m_actAppAbout, [this] { OnAppAbout(); });
+    pFrame->m_fnCanClose = [this] { return SaveModified(); };
+    pFrame->m_fnOpenRecent = [this, pFrame](int nIndex)
+    { RunGuarded(m_dialogs, pFrame, [this, nIndex] { OnOpenRecentFile(nIndex); }); };
+    UpdateRecentMenu();
+
+    // The window opens at the size it had when it was last closed.
+    const QSettings settings(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
+    pFrame->RestoreLayout(settings);
+    pFrame->m_fnClosed = [this]
+    {
+        QSettings store(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
+        m_pMainWnd->SaveLayout(store);
+    };
+}
+
+bool CDorvane_V2App::OpenFirstPool(const QString& strFile)
+{
+    COutcome opened;
+    const bool bOpened = m_doc.OnOpenDocument(strFile.toStdString(), opened);
+    ShowAsMessages(opened, m_pMainWnd->Messages());
+    if (bOpened)
+    {
+        AddToRecentFileList(m_doc.GetPathName());
+    }
+    // A file refused as no pool file at all.
+    else if (opened.Text() == kIncompatiblePoolMessage)
+    {
+        // The file is no pool: go on with an empty, untitled pool, so that
+        // Save can never write over that file.
+        m_doc.OnNewDocument();
+        m_doc.SetPathName({});
+        m_doc.SetModifiedFlag(false);
+    }
+    else
+    {
+        return false;
+    }
+    UpdateCaption();
+    return m_pMainWnd->View()->Controller().OnInitialUpdate();
 }
 
 void CDorvane_V2App::OnAppAbout()
@@ -125,7 +137,7 @@ bool CDorvane_V2App::NewDocument()
     m_doc.SetPathName({});
     m_doc.SetModifiedFlag(false);
     UpdateCaption();
-    return m_pMainWnd->View()->OnInitialUpdate(true);
+    return m_pMainWnd->View()->Controller().OnInitialUpdate(true);
 }
 
 void CDorvane_V2App::OnFileNew()
@@ -155,12 +167,12 @@ CDorvane_V2App::OpenResult CDorvane_V2App::OpenDocumentFile(const QString& strPa
         // pool behind: show that one.
         UpdateCaption();
         if (m_doc.m_bRefresh)
-            pView->OnInitialUpdate();
+            pView->Controller().OnInitialUpdate();
         return OpenResult::Failed;
     }
     AddToRecentFileList(m_doc.GetPathName());
     UpdateCaption();
-    pView->OnInitialUpdate();
+    pView->Controller().OnInitialUpdate();
     return OpenResult::Opened;
 }
 
@@ -222,7 +234,7 @@ bool CDorvane_V2App::DoSave(QString strPath)
         return false;
     }
     if (nRebased > 0)
-        m_pMainWnd->View()->UpdatePathsShown();
+        m_pMainWnd->View()->Controller().UpdatePathsShown();
     AddToRecentFileList(m_doc.GetPathName());
     UpdateCaption();
     return true;
@@ -288,7 +300,7 @@ int StoredRateLimit(const QVariant& value)
 void CDorvane_V2App::ReadOptions()
 {
     const QSettings settings(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
-    CDorvane_V2View* pView = m_pMainWnd->View();
+    CPoolController* pView = &m_pMainWnd->View()->Controller();
     pView->m_bConvert = settings.value(SettingsKey("convert"), false).toBool();
     pView->m_bLimitRate =
         settings.value(QString::fromLatin1(Option("maxRate").szSwitchKey), false).toBool();
@@ -302,7 +314,7 @@ void CDorvane_V2App::ReadOptions()
 void CDorvane_V2App::WriteOptions()
 {
     QSettings settings(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
-    const CDorvane_V2View* pView = m_pMainWnd->View();
+    const CPoolController* pView = &m_pMainWnd->View()->Controller();
     settings.setValue(SettingsKey("convert"), pView->m_bConvert);
     settings.setValue(QString::fromLatin1(Option("maxRate").szSwitchKey), pView->m_bLimitRate);
     settings.setValue(SettingsKey("maxRate"), pView->m_nRateLimitHz);

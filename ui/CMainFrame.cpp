@@ -16,6 +16,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QSettings>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -63,7 +65,7 @@ CMainFrame::CMainFrame(CDorvane_V2Doc& doc, CDialogService& dialogs)
     m_pViewFeedback =
         std::make_unique<CWindowFeedback>(status, m_pView->m_ctlProgress, m_dialogs, m_pView);
     m_pView->SetFeedback(m_pViewFeedback.get());
-    m_pView->m_fnBusy = [this](bool bBusy) { SetBusy(bBusy); };
+    m_pView->Controller().m_fnBusy = [this](bool bBusy) { SetBusy(bBusy); };
 
     // The size inside the frame: a window's outer size cannot be set
     // before the window manager has decorated it, and without one the two
@@ -124,24 +126,26 @@ void CMainFrame::CreateActions()
     m_actViewStatusBar->setChecked(true);
 
     // The view's commands, each under the top-level command handling.
-    auto bind = [this](QAction* pAction, void (CDorvane_V2View::*pHandler)())
+    auto bind = [this](QAction* pAction, void (CPoolController::*pHandler)())
     {
         connect(pAction, &QAction::triggered, this,
-                [this, pHandler]
-                { RunGuarded(m_dialogs, this, [this, pHandler] { (m_pView->*pHandler)(); }); });
+                [this, pHandler] {
+                    RunGuarded(m_dialogs, this,
+                               [this, pHandler] { (m_pView->Controller().*pHandler)(); });
+                });
     };
-    bind(m_actAdd, &CDorvane_V2View::OnAdd);
-    bind(m_actAddFolder, &CDorvane_V2View::OnAddFolder);
-    bind(m_actDelete, &CDorvane_V2View::OnDelete);
-    bind(m_actRelink, &CDorvane_V2View::OnRelink);
-    bind(m_actSetGroupNames, &CDorvane_V2View::OnSetGroupNames);
-    bind(m_actPlay, &CDorvane_V2View::OnPlay);
-    bind(m_actStop, &CDorvane_V2View::OnStop);
-    bind(m_actMakeFile, &CDorvane_V2View::OnMakeFile);
-    bind(m_actSettings, &CDorvane_V2View::OnSettings);
-    bind(m_actToolsSplit, &CDorvane_V2View::OnToolsSplit);
-    bind(m_actToolsJoin, &CDorvane_V2View::OnToolsJoin);
-    bind(m_actToolsCopyToImage, &CDorvane_V2View::OnToolsCopyToImage);
+    bind(m_actAdd, &CPoolController::OnAdd);
+    bind(m_actAddFolder, &CPoolController::OnAddFolder);
+    bind(m_actDelete, &CPoolController::OnDelete);
+    bind(m_actRelink, &CPoolController::OnRelink);
+    bind(m_actSetGroupNames, &CPoolController::OnSetGroupNames);
+    bind(m_actPlay, &CPoolController::OnPlay);
+    bind(m_actStop, &CPoolController::OnStop);
+    bind(m_actMakeFile, &CPoolController::OnMakeFile);
+    bind(m_actSettings, &CPoolController::OnSettings);
+    bind(m_actToolsSplit, &CPoolController::OnToolsSplit);
+    bind(m_actToolsJoin, &CPoolController::OnToolsJoin);
+    bind(m_actToolsCopyToImage, &CPoolController::OnToolsCopyToImage);
     connect(m_actAppExit, &QAction::triggered, this, &QWidget::close);
 }
 
@@ -398,7 +402,27 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
     bool bClose = true;
     RunGuarded(m_dialogs, this, [&] { bClose = !m_fnCanClose || m_fnCanClose(); });
     if (bClose)
+    {
         pEvent->accept();
+        if (m_fnClosed)
+            m_fnClosed();
+    }
     else
         pEvent->ignore();
+}
+
+void CMainFrame::RestoreLayout(const QSettings& settings)
+{
+    const QSize size = settings.value(QString::fromLatin1(kSizeKey)).toSize();
+    if (size.isValid() && size.width() >= minimumWidth() && size.height() >= minimumHeight())
+        resize(size);
+    const QByteArray abSplitter = settings.value(QString::fromLatin1(kSplitterKey)).toByteArray();
+    if (!abSplitter.isEmpty())
+        m_pView->m_pSplitter->restoreState(abSplitter);
+}
+
+void CMainFrame::SaveLayout(QSettings& settings) const
+{
+    settings.setValue(QString::fromLatin1(kSizeKey), size());
+    settings.setValue(QString::fromLatin1(kSplitterKey), m_pView->m_pSplitter->saveState());
 }

@@ -8,6 +8,7 @@
 #include "CDorvane_V2App.h"
 #include "CDorvane_V2View.h"
 #include "CMainFrame.h"
+#include "CPoolTable.h"
 #include "CSoundPlayer.h"
 #include "DialogUnits.h"
 #include "KrzTemplate.h"
@@ -202,15 +203,21 @@ int main(int argc, char* argv[])
         return *nExit;
 
     CMainFrame* pFrame = theApp.MainWnd();
-    CDorvane_V2View* pView = pFrame->View();
-    pView->SetSoundPlayer(nullptr);
-    if (pView->m_lbPool->count() > 0)
+    pFrame->View()->SetSoundPlayer(nullptr);
+    CPoolController* pView = &pFrame->View()->Controller();
+    if (pFrame->View()->m_lbPool->count() > 0)
     {
-        pView->m_lbPool->SetCurSel(0);
+        pFrame->View()->m_lbPool->SetCurSel(0);
         pView->OnSelchangePoolList();
     }
+    // At the default size, whatever size the user's store holds, and larger.
+    pFrame->resize(CMainFrame::kWidth, CMainFrame::kHeight);
     QApplication::processEvents();
     dialogs.Save(*pFrame, QStringLiteral("main.png"));
+    pFrame->resize(CMainFrame::kWidth * 2, CMainFrame::kHeight * 3 / 2);
+    QApplication::processEvents();
+    dialogs.Save(*pFrame, QStringLiteral("main-large.png"));
+    pFrame->resize(CMainFrame::kWidth, CMainFrame::kHeight);
 
     // The Settings dialog with conversion and the rate limit on, whatever
     // the user's own store holds; Cancel keeps the store as it is.
@@ -246,11 +253,11 @@ int main(int argc, char* argv[])
         dialogs.Save(box, strName);
         box.reject();
     };
-    message(CDorvane_V2View::MissingFilesMessage(
+    message(CPoolController::MissingFilesMessage(
                 {QStringLiteral("C:\\Samples\\Piano\\Piano C4.wav"),
                  QStringLiteral("C:\\Samples\\Strings\\Strings Pad.wav"),
                  QStringLiteral("/home/ann/kits/Kick Drum.wav")}),
             kWavInfoCaption, QStringLiteral("missing-files.png"));
-    message(CDorvane_V2View::LeftOutMessage(12), kAppTitle, QStringLiteral("pool-full.png"));
+    message(CPoolController::LeftOutMessage(12), kAppTitle, QStringLiteral("pool-full.png"));
     return dialogs.m_bFailed ? 1 : 0;
 }

@@ -122,11 +122,11 @@ class OptionTableTest : public QObject
         second.SetTemplateDirs({h.m_dir.Path().string()});
         QVERIFY(!second.InitInstance({}, false));
         const CDorvane_V2View& v = *second.MainWnd()->View();
-        QVERIFY(v.m_bConvert);
-        QVERIFY(v.m_bLimitRate);
-        QCOMPARE(v.m_nRateLimitHz, read);
-        QVERIFY(!v.m_bFileMetadata);
-        QVERIFY(v.m_bMultisample);
+        QVERIFY(v.Controller().m_bConvert);
+        QVERIFY(v.Controller().m_bLimitRate);
+        QCOMPARE(v.Controller().m_nRateLimitHz, read);
+        QVERIFY(!v.Controller().m_bFileMetadata);
+        QVERIFY(v.Controller().m_bMultisample);
         second.MainWnd()->hide();
     }
 };
