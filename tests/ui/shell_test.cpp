@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
@@ -56,6 +57,33 @@ class ShellTest : public QObject
         ProcessEvents();
         QVERIFY(h.View().Content()->width() <= h.View().viewport()->width());
         QVERIFY(h.View().Content()->height() <= h.View().viewport()->height());
+    }
+
+    // The window is resizable, keeps its arrangement when resized, and
+    // opens the next time at the size and divider it was closed with.
+    void theWindowRemembersItsSizeAndDivider()
+    {
+        CAppHarness h;
+        h.Add(h.Wav("a.wav"));
+        h.Doc().SetModifiedFlag(false);
+        CMainFrame& frame = h.Frame();
+        frame.resize(900, 700);
+        ProcessEvents();
+        QVERIFY(h.View().Content()->width() <= h.View().viewport()->width());
+        QVERIFY(h.View().m_lbPool->width() > 300); // the table takes the room
+        const QList<int> anSizes = {500, h.View().m_pSplitter->width() - 500 -
+                                             h.View().m_pSplitter->handleWidth()};
+        h.View().m_pSplitter->setSizes(anSizes);
+        const QList<int> anSet = h.View().m_pSplitter->sizes();
+        QVERIFY(frame.close());
+
+        CDorvane_V2App second(h.m_dialogs);
+        second.SetTemplateDirs({h.m_dir.Path().string()});
+        QVERIFY(!second.InitInstance({}, false));
+        QCOMPARE(second.MainWnd()->size(), QSize(900, 700));
+        ProcessEvents();
+        QCOMPARE(second.MainWnd()->View()->m_pSplitter->sizes(), anSet);
+        second.MainWnd()->hide();
     }
 
     void aMissingTemplateEndsWithStatusOne()
