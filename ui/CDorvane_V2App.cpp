@@ -273,54 +273,20 @@ void CDorvane_V2App::WriteRecentFileList()
     m_recent.WriteList(settings);
 }
 
-namespace
-{
-
-// Where the window keeps the option of svKey between runs.
-QString SettingsKey(std::string_view svKey)
-{
-    return QString::fromLatin1(Option(svKey).szSettingsKey);
-}
-
-// The rate limit a store holds: a limit saved under a wider range than
-// the one taken now becomes the highest taken; one that is no limit at
-// all (edited by hand) the value proposed.
-int StoredRateLimit(const QVariant& value)
-{
-    const SOption& rate = Option("maxRate");
-    bool bNumber = false;
-    const int nRate = value.toInt(&bNumber);
-    if (bNumber && nRate > rate.nMax)
-        return rate.nMax;
-    return bNumber && nRate >= rate.nMin ? nRate : rate.nProposed;
-}
-
-} // namespace
-
 void CDorvane_V2App::ReadOptions()
 {
     const QSettings settings(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
-    CPoolController* pView = &m_pMainWnd->View()->Controller();
-    pView->m_bConvert = settings.value(SettingsKey("convert"), false).toBool();
-    pView->m_bLimitRate =
-        settings.value(QString::fromLatin1(Option("maxRate").szSwitchKey), false).toBool();
-    pView->m_nRateLimitHz = StoredRateLimit(settings.value(SettingsKey("maxRate")));
-    pView->m_bFileMetadata = settings.value(SettingsKey("fileMetadata"), false).toBool();
-    pView->m_bMultisample = settings.value(SettingsKey("multisample"), false).toBool();
-    m_doc.m_bRelativePaths = settings.value(SettingsKey("relativePaths"), false).toBool();
-    pView->UpdateGroupKeys();
+    CPoolController& controller = m_pMainWnd->View()->Controller();
+    controller.m_options.Read(settings);
+    controller.ApplyOptions();
 }
 
 void CDorvane_V2App::WriteOptions()
 {
     QSettings settings(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
-    const CPoolController* pView = &m_pMainWnd->View()->Controller();
-    settings.setValue(SettingsKey("convert"), pView->m_bConvert);
-    settings.setValue(QString::fromLatin1(Option("maxRate").szSwitchKey), pView->m_bLimitRate);
-    settings.setValue(SettingsKey("maxRate"), pView->m_nRateLimitHz);
-    settings.setValue(SettingsKey("fileMetadata"), pView->m_bFileMetadata);
-    settings.setValue(SettingsKey("multisample"), pView->m_bMultisample);
-    settings.setValue(SettingsKey("relativePaths"), m_doc.m_bRelativePaths);
+    CPoolController& controller = m_pMainWnd->View()->Controller();
+    controller.TakeDocumentOptions();
+    controller.m_options.Write(settings);
 }
 
 void CDorvane_V2App::UpdateRecentMenu()

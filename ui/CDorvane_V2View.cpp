@@ -215,7 +215,8 @@ void CDorvane_V2View::OnBusyChanged(bool bBusy)
 void CDorvane_V2View::dragEnterEvent(QDragEnterEvent* pEvent)
 {
     if (!m_pController->IsBusy() && pEvent->mimeData()->hasUrls() &&
-        !CPoolController::DroppedWavFiles(pEvent->mimeData()->urls(), m_pController->m_bConvert)
+        !CPoolController::DroppedWavFiles(pEvent->mimeData()->urls(),
+                                          m_pController->AudioOptions().bConvert)
              .isEmpty())
         pEvent->acceptProposedAction();
     else
@@ -232,10 +233,11 @@ void CDorvane_V2View::dragMoveEvent(QDragMoveEvent* pEvent)
 
 void CDorvane_V2View::dropEvent(QDropEvent* pEvent)
 {
-    const QStringList aFiles = m_pController->IsBusy()
-                                   ? QStringList()
-                                   : CPoolController::DroppedWavFiles(pEvent->mimeData()->urls(),
-                                                                      m_pController->m_bConvert);
+    const QStringList aFiles =
+        m_pController->IsBusy()
+            ? QStringList()
+            : CPoolController::DroppedWavFiles(pEvent->mimeData()->urls(),
+                                               m_pController->AudioOptions().bConvert);
     if (aFiles.isEmpty())
     {
         pEvent->ignore();

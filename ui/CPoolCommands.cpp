@@ -140,8 +140,7 @@ bool CPoolController::BuildFromFoundFiles(const std::string& strOutput, CFeedbac
     options.nMaxSplitKB = m_nMaxSplitKB;
     options.nFloppyKB = m_nFloppyImageKB;
     // The same options the headers in m_aWavInfo were read with.
-    options.audio = AudioOptions();
-    options.bMultisample = m_bMultisample;
+    m_options.ApplyTo(options);
     std::vector<std::string> aOtherInputs{m_strTemplatePath};
     if (!m_doc.GetPathName().empty())
         aOtherInputs.push_back(m_doc.GetPathName());
@@ -173,25 +172,14 @@ void CPoolController::OnSettings()
         dlg.m_nSizeChoice = 1;
     if (m_nMaxSplitKB == CSettingsDlg::kSizeHD)
         dlg.m_nSizeChoice = 2;
-    dlg.m_bConvert = m_bConvert;
-    dlg.m_bLimitRate = m_bLimitRate;
-    dlg.m_nRateLimitHz = m_nRateLimitHz;
-    dlg.m_bFileMetadata = m_bFileMetadata;
-    dlg.m_bMultisample = m_bMultisample;
-    dlg.m_bRelativePaths = m_doc.m_bRelativePaths;
+    TakeDocumentOptions();
+    dlg.m_options = m_options;
     if (m_dialogs.ExecDialog(dlg) != QDialog::Accepted)
         return;
     const CAudioOptions before = AudioOptions();
-    const bool bKeptChanged =
-        dlg.m_bConvert != m_bConvert || dlg.m_bLimitRate != m_bLimitRate ||
-        dlg.m_nRateLimitHz != m_nRateLimitHz || dlg.m_bFileMetadata != m_bFileMetadata ||
-        dlg.m_bMultisample != m_bMultisample || dlg.m_bRelativePaths != m_doc.m_bRelativePaths;
-    m_bConvert = dlg.m_bConvert;
-    m_bLimitRate = dlg.m_bLimitRate;
-    m_nRateLimitHz = dlg.m_nRateLimitHz;
-    m_bFileMetadata = dlg.m_bFileMetadata;
-    m_bMultisample = dlg.m_bMultisample;
-    m_doc.m_bRelativePaths = dlg.m_bRelativePaths;
+    const bool bKeptChanged = !(dlg.m_options == m_options);
+    m_options = dlg.m_options;
+    ApplyOptions();
     if (AudioOptions() != before)
     {
         // Which files are usable, their Type lines and loops follow the

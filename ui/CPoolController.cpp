@@ -37,6 +37,10 @@ QString AppTitle()
 {
     return QString::fromLatin1(kAppTitle);
 }
+
+// The kept option that lives in the document rather than in Make File's
+// options.
+constexpr const char* kRelativePathsKey = "relativePaths";
 } // namespace
 
 CPoolController::CPoolController(CDorvane_V2Doc& doc, CDialogService& dialogs, QWidget* pOwner)
@@ -224,11 +228,26 @@ void CPoolController::ReadWavHeader(int nIndex)
 
 CAudioOptions CPoolController::AudioOptions() const
 {
-    CAudioOptions options;
-    options.bConvert = m_bConvert;
-    options.nMaxRate = m_bLimitRate ? m_nRateLimitHz : 0;
-    options.bFileMetadata = m_bFileMetadata;
+    return KeptMakeOptions().audio;
+}
+
+CMakeOptions CPoolController::KeptMakeOptions() const
+{
+    CMakeOptions options;
+    m_options.ApplyTo(options);
     return options;
+}
+
+void CPoolController::ApplyOptions()
+{
+    // The one option that is the document's: how Save writes paths.
+    m_doc.m_bRelativePaths = m_options.IsOn(kRelativePathsKey);
+    UpdateGroupKeys();
+}
+
+void CPoolController::TakeDocumentOptions()
+{
+    m_options.SetValue(kRelativePathsKey, m_doc.m_bRelativePaths ? 1 : 0);
 }
 
 void CPoolController::RefreshWavInfo()
@@ -428,11 +447,11 @@ void CPoolController::OnProgramEnable()
 
 void CPoolController::UpdateGroupKeys()
 {
-    m_model.SetShowKeys(m_bMultisample);
+    const bool bGroups = KeptMakeOptions().bMultisample;
+    m_model.SetShowKeys(bGroups);
     m_pForm->ShowGroupLine(
-        m_bMultisample,
-        m_bMultisample ? CPoolTableModel::GroupKeysText(m_doc, m_aWavInfo, m_pTable->GetCurSel())
-                       : QString());
+        bGroups, bGroups ? CPoolTableModel::GroupKeysText(m_doc, m_aWavInfo, m_pTable->GetCurSel())
+                         : QString());
 }
 
 // ---------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "CDorvane_V2Doc.h"
+#include "COptionValues.h"
 #include "CPoolTableModel.h"
 #include "CommandGuard.h"
 #include "KrzTemplate.h"
@@ -108,7 +109,7 @@ class CPoolController : public QObject
     // empty paths are passed over, paths longer than kMaxWavPath are left
     // out and named in one message (LongPathsMessage), the last entry added
     // is selected and shown, and one message tells how many files were
-    // left out for the limit. With m_bFileMetadata each new entry takes its
+    // left out for the limit. With the files' metadata option each new entry takes its
     // root key and LoopSwitch from its file (ApplyFileMetadata). Returns the
     // number added.
     int AddFiles(const QStringList& aPaths);
@@ -181,10 +182,17 @@ class CPoolController : public QObject
     // entry, each cut to 16 characters; the document is then modified.
     void OnSetGroupNames();
 
-    // Shows or hides the group line and the table's Keys column as
-    // m_bMultisample says, with the text for the current entry; run after
-    // m_bMultisample changes.
+    // Shows or hides the group line and the table's Keys column as the
+    // multisample option says, with the text for the current entry; run
+    // after the option changes.
     void UpdateGroupKeys();
+    // m_options into force: the document's path option and the group line.
+    void ApplyOptions();
+    // The document's path option into m_options (it may have been set on
+    // the document itself).
+    void TakeDocumentOptions();
+    // The options of Make File that m_options hold, in force.
+    CMakeOptions KeptMakeOptions() const;
 
     // The audio input's options as the Settings dialog set them.
     CAudioOptions AudioOptions() const;
@@ -201,17 +209,12 @@ class CPoolController : public QObject
     int m_nMaxSplitKB = 1400;
     int m_nFirstObjectID = 200;
     int m_nFloppyImageKB = 0; // floppy images Make File writes: 0 (none), 720 or 1440
-    // The options kept between runs (not reset at New and Open), all off by
-    // default. Convert other audio files:
-    bool m_bConvert = false;
-    // Resample files above m_nRateLimitHz to it; the value stays when off.
-    bool m_bLimitRate = false;
-    int m_nRateLimitHz = 48000;
-    // Use root key and loop stored in the files.
-    bool m_bFileMetadata = false;
-    // Entries with the same keymap name share one keymap: the form shows the
-    // current entry's group line, and Make File writes one keymap per group.
-    bool m_bMultisample = false;
+    // The options kept between runs (not reset at New and Open): those of
+    // the audio input, multisample keymaps (entries with the same keymap
+    // name share one keymap: the form shows the current entry's group line
+    // and the table the Keys column) and the pool file's relative paths,
+    // which the document holds (ApplyOptions).
+    COptionValues m_options;
     TemplateBytes m_abTemplate{};
     WavInfoArray m_aWavInfo{};
 

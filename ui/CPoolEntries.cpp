@@ -83,7 +83,7 @@ void CPoolController::OnAdd()
     if (RefuseFullPool())
         return;
     AddFiles(m_dialogs.GetOpenFileNames(m_pOwner, tr("Open a WAV-File"),
-                                        m_bConvert ? AudioFilters() : WavFilters(),
+                                        AudioOptions().bConvert ? AudioFilters() : WavFilters(),
                                         QStringLiteral("WAV")));
 }
 
@@ -97,11 +97,11 @@ void CPoolController::OnAddFolder()
         m_pOwner, tr("Add the WAV-Files of a Folder"), QStringLiteral("WAV"));
     if (strFolder.isEmpty())
         return;
-    const QStringList aFiles = WavFilesIn(strFolder, m_bConvert);
+    const QStringList aFiles = WavFilesIn(strFolder, AudioOptions().bConvert);
     if (aFiles.isEmpty())
     {
-        const QString strText =
-            m_bConvert ? tr("There are no audio files in %1") : tr("There are no WAV-Files in %1");
+        const QString strText = AudioOptions().bConvert ? tr("There are no audio files in %1")
+                                                        : tr("There are no WAV-Files in %1");
         m_dialogs.MessageBox(m_pOwner, strText.arg(strFolder), AppTitle(), MessageIcon::None);
         return;
     }
@@ -263,9 +263,9 @@ void CPoolController::OnRelink()
     const int nSel = m_pTable->GetCurSel();
     if (nSel < 0 || nSel >= m_doc.m_nCount || nSel >= MAX_POOL)
         return;
-    const QString strPath = m_dialogs.GetOpenFileName(m_pOwner, tr("Relink a WAV-File"),
-                                                      m_bConvert ? AudioFilters() : WavFilters(),
-                                                      QStringLiteral("WAV"));
+    const QString strPath = m_dialogs.GetOpenFileName(
+        m_pOwner, tr("Relink a WAV-File"), AudioOptions().bConvert ? AudioFilters() : WavFilters(),
+        QStringLiteral("WAV"));
     if (strPath.isEmpty())
         return;
     if (strPath.size() > kMaxWavPath)

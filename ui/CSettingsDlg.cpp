@@ -141,6 +141,7 @@ int CSettingsDlg::CreateOptionRows(int nTop, int nWidth)
         // box's text, however wide the font makes it, then its unit. The
         // field is 2 units higher than a box, above and below.
         y += 2;
+        m_strSwitchedKey = option.szKey;
         m_btnLimitRate = CreateCheckBox(option, y, 88);
         m_edRateLimit = new QLineEdit(this);
         m_edRateLimit->setGeometry(du.Rect(102, y - 1, 34, 12));
@@ -160,6 +161,12 @@ int CSettingsDlg::CreateOptionRows(int nTop, int nWidth)
     m_btnMultisample = OptionBox("multisample");
     m_btnRelativePaths = OptionBox("relativePaths");
     return nRight;
+}
+
+bool CSettingsDlg::IsKept(std::string_view svKey)
+{
+    const SOption* pOption = FindOption(svKey);
+    return pOption && *pOption->szSettingsKey != '\0';
 }
 
 QCheckBox* CSettingsDlg::OptionBox(std::string_view svKey) const
@@ -236,24 +243,27 @@ bool CSettingsDlg::UpdateData(bool bSaveAndValidate)
         m_edFirstObjectID->setText(QString::number(m_nFirstObjectID));
         m_cbFloppyImages->setCurrentIndex(
             std::max(0, m_cbFloppyImages->findData(m_nFloppyImageKB)));
-        m_btnConvert->setChecked(m_bConvert);
-        m_btnLimitRate->setChecked(m_bLimitRate);
-        m_edRateLimit->setText(QString::number(m_nRateLimitHz));
-        m_btnFileMetadata->setChecked(m_bFileMetadata);
-        m_btnMultisample->setChecked(m_bMultisample);
-        m_btnRelativePaths->setChecked(m_bRelativePaths);
+        for (const auto& [strKey, pBox] : m_aOptionBoxes)
+            if (IsKept(strKey))
+                pBox->setChecked(m_options.Value(strKey) != 0);
+        m_btnLimitRate->setChecked(m_options.IsSwitchedOn(m_strSwitchedKey));
+        m_edRateLimit->setText(QString::number(m_options.Value(m_strSwitchedKey)));
         OnLimitRate();
         return true;
     }
     m_nFloppyImageKB = m_cbFloppyImages->currentData().toInt();
-    m_bConvert = m_btnConvert->isChecked();
-    m_bLimitRate = m_btnLimitRate->isChecked();
-    m_bFileMetadata = m_btnFileMetadata->isChecked();
-    m_bMultisample = m_btnMultisample->isChecked();
-    m_bRelativePaths = m_btnRelativePaths->isChecked();
-    return ReadIntField(m_edCustomKB, m_nCustomKB, Option("splitKB")) &&
-           ReadIntField(m_edFirstObjectID, m_nFirstObjectID, Option("firstObjectID")) &&
-           (!m_bLimitRate || ReadIntField(m_edRateLimit, m_nRateLimitHz, Option("maxRate")));
+    for (const auto& [strKey, pBox] : m_aOptionBoxes)
+        if (IsKept(strKey))
+            m_options.SetValue(strKey, pBox->isChecked() ? 1 : 0);
+    const bool bSwitchedOn = m_btnLimitRate->isChecked();
+    m_options.SetSwitch(m_strSwitchedKey, bSwitchedOn);
+    int nSwitched = m_options.Value(m_strSwitchedKey);
+    const bool bRead =
+        ReadIntField(m_edCustomKB, m_nCustomKB, Option("splitKB")) &&
+        ReadIntField(m_edFirstObjectID, m_nFirstObjectID, Option("firstObjectID")) &&
+        (!bSwitchedOn || ReadIntField(m_edRateLimit, nSwitched, Option(m_strSwitchedKey)));
+    m_options.SetValue(m_strSwitchedKey, nSwitched);
+    return bRead;
 }
 
 void CSettingsDlg::accept()

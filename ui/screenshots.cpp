@@ -221,11 +221,10 @@ int main(int argc, char* argv[])
 
     // The Settings dialog with conversion and the rate limit on, whatever
     // the user's own store holds; Cancel keeps the store as it is.
-    pView->m_bConvert = true;
-    pView->m_bLimitRate = true;
-    pView->m_nRateLimitHz = 48000;
-    pView->m_bFileMetadata = false;
-    pView->m_bMultisample = false;
+    pView->m_options = COptionValues();
+    pView->m_options.SetValue("convert", 1);
+    pView->m_options.SetSwitch("maxRate", true);
+    pView->m_options.SetValue("maxRate", 48000);
     pView->OnSettings();
     pView->OnToolsSplit();
     pView->OnToolsJoin();

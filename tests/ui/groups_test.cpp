@@ -125,7 +125,7 @@ class GroupsTest : public QObject
         Select(v, {0});
         QVERIFY(v.Form().m_edGroupKeys->isHidden());
 
-        v.Controller().m_bMultisample = true;
+        v.Controller().m_options.SetValue("multisample", 1);
         v.Controller().UpdateGroupKeys();
         QVERIFY(!v.Form().m_edGroupKeys->isHidden());
         QCOMPARE(v.Form().m_edGroupKeys->text(),
@@ -142,7 +142,7 @@ class GroupsTest : public QObject
         QCOMPARE(v.Form().m_edGroupKeys->text(),
                  QStringLiteral("Keys: none, root key shared (3 samples in group)"));
 
-        v.Controller().m_bMultisample = false;
+        v.Controller().m_options.SetValue("multisample", 0);
         v.Controller().UpdateGroupKeys();
         QVERIFY(v.Form().m_edGroupKeys->isHidden());
     }

@@ -33,8 +33,9 @@ struct Options
 
 Options OptionsOf(const CDorvane_V2View& v)
 {
-    return {v.Controller().m_bConvert, v.Controller().m_bLimitRate, v.Controller().m_nRateLimitHz,
-            v.Controller().m_bFileMetadata, v.Controller().m_bMultisample};
+    const COptionValues& o = v.Controller().m_options;
+    return {o.IsOn("convert"), o.IsSwitchedOn("maxRate"), o.Value("maxRate"),
+            o.IsOn("fileMetadata"), o.IsOn("multisample")};
 }
 
 // Opens Settings on view v and returns what its option controls show;
