@@ -20,10 +20,13 @@
 
 namespace
 {
-const FileFilters kPoolFilters = {
-    {QStringLiteral("DVN Sample Pool (*.dvn)"), QStringLiteral("*.dvn")},
-    {QStringLiteral("All Files (*.*)"), QStringLiteral("*")},
-};
+FileFilters PoolFilters()
+{
+    return {
+        {CDorvane_V2App::tr("DVN Sample Pool (*.dvn)"), QStringLiteral("*.dvn")},
+        {CDorvane_V2App::tr("All Files (*.*)"), QStringLiteral("*")},
+    };
+}
 
 } // namespace
 
@@ -149,8 +152,8 @@ void CDorvane_V2App::OnFileNew()
 
 void CDorvane_V2App::OnFileOpen()
 {
-    const QString strPath = m_dialogs.GetOpenFileName(m_pMainWnd.get(), QStringLiteral("Open"),
-                                                      kPoolFilters, QStringLiteral("dvn"));
+    const QString strPath = m_dialogs.GetOpenFileName(m_pMainWnd.get(), tr("Open"), PoolFilters(),
+                                                      QStringLiteral("dvn"));
     if (strPath.isEmpty())
         return;
     OpenDocumentFile(strPath);
@@ -213,8 +216,8 @@ bool CDorvane_V2App::DoSave(QString strPath)
         QString strProposed = QString::fromStdString(m_doc.GetTitle());
         if (!strProposed.contains(QLatin1Char('.')))
             strProposed += QStringLiteral(".dvn");
-        strPath = m_dialogs.GetSaveFileName(m_pMainWnd.get(), QStringLiteral("Save As"),
-                                            kPoolFilters, QStringLiteral("dvn"), true, strProposed);
+        strPath = m_dialogs.GetSaveFileName(m_pMainWnd.get(), tr("Save As"), PoolFilters(),
+                                            QStringLiteral("dvn"), true, strProposed);
         if (strPath.isEmpty())
             return false;
         if (!QFileInfo(strPath).fileName().contains(QLatin1Char('.')))
@@ -244,9 +247,8 @@ bool CDorvane_V2App::SaveModified()
 {
     if (!m_doc.IsModified())
         return true;
-    const QString strText =
-        QStringLiteral("Save changes to %1?").arg(QString::fromStdString(m_doc.GetTitle()));
-    switch (m_dialogs.AskYesNoCancel(m_pMainWnd.get(), strText, QString::fromLatin1(kAppTitle)))
+    const QString strText = tr("Save changes to %1?").arg(QString::fromStdString(m_doc.GetTitle()));
+    switch (m_dialogs.AskYesNoCancel(m_pMainWnd.get(), strText, tr(kAppTitle)))
     {
     case YesNoCancel::Yes:
         return OnFileSave();

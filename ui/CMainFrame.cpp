@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
@@ -34,12 +35,12 @@ namespace
 QAction* MakeAction(QObject* pParent, const char* szText, const char* szPrompt,
                     const char* szTip = nullptr)
 {
-    auto* pAction = new QAction(QString::fromLatin1(szText), pParent);
+    auto* pAction = new QAction(QCoreApplication::translate("CMainFrame", szText), pParent);
     if (szPrompt)
-        pAction->setStatusTip(QString::fromLatin1(szPrompt));
+        pAction->setStatusTip(QCoreApplication::translate("CMainFrame", szPrompt));
     // Without a tooltip of its own a toolbar button would show the menu
     // text; the commands without a button have none to show.
-    pAction->setToolTip(szTip ? QString::fromLatin1(szTip) : QString());
+    pAction->setToolTip(szTip ? QCoreApplication::translate("CMainFrame", szTip) : QString());
     return pAction;
 }
 } // namespace
@@ -71,7 +72,7 @@ CMainFrame::CMainFrame(CDorvane_V2Doc& doc, CDialogService& dialogs)
     // before the window manager has decorated it, and without one the two
     // are the same.
     resize(kWidth, kHeight);
-    UpdateCaption(QStringLiteral("Untitled"));
+    UpdateCaption(tr("Untitled"));
 }
 
 CMainFrame::~CMainFrame()
@@ -151,7 +152,7 @@ void CMainFrame::CreateActions()
 
 void CMainFrame::CreateMenus()
 {
-    m_menuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    m_menuFile = menuBar()->addMenu(tr("&File"));
     m_menuFile->addAction(m_actFileNew);
     m_menuFile->addAction(m_actFileOpen);
     m_menuFile->addAction(m_actFileSave);
@@ -161,11 +162,11 @@ void CMainFrame::CreateMenus()
     m_menuFile->addSeparator();
     m_menuFile->addAction(m_actAppExit);
 
-    QMenu* pView = menuBar()->addMenu(QStringLiteral("&View"));
+    QMenu* pView = menuBar()->addMenu(tr("&View"));
     pView->addAction(m_actViewToolbar);
     pView->addAction(m_actViewStatusBar);
 
-    QMenu* pPool = menuBar()->addMenu(QStringLiteral("&Pool"));
+    QMenu* pPool = menuBar()->addMenu(tr("&Pool"));
     pPool->addAction(m_actAdd);
     pPool->addAction(m_actAddFolder);
     pPool->addAction(m_actDelete);
@@ -175,23 +176,23 @@ void CMainFrame::CreateMenus()
     pPool->addAction(m_actPlay);
     pPool->addAction(m_actStop);
 
-    QMenu* pControl = menuBar()->addMenu(QStringLiteral("&Control"));
+    QMenu* pControl = menuBar()->addMenu(tr("&Control"));
     pControl->addAction(m_actMakeFile);
     pControl->addSeparator();
     pControl->addAction(m_actSettings);
 
-    QMenu* pTools = menuBar()->addMenu(QStringLiteral("Tools"));
+    QMenu* pTools = menuBar()->addMenu(tr("Tools"));
     pTools->addAction(m_actToolsSplit);
     pTools->addAction(m_actToolsJoin);
     pTools->addAction(m_actToolsCopyToImage);
 
-    QMenu* pHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    QMenu* pHelp = menuBar()->addMenu(tr("&Help"));
     pHelp->addAction(m_actAppAbout);
 }
 
 void CMainFrame::CreateToolBar()
 {
-    m_wndToolBar = new QToolBar(QStringLiteral("Toolbar"), this);
+    m_wndToolBar = new QToolBar(tr("Toolbar"), this);
     m_wndToolBar->setObjectName(QStringLiteral("Toolbar"));
     m_wndToolBar->setIconSize(QSize(16, 15));
     m_wndToolBar->setMovable(true);
@@ -238,7 +239,7 @@ void CMainFrame::CreateToolBar()
 void CMainFrame::CreateStatusBar()
 {
     m_wndStatusBar = statusBar();
-    m_lblMessage = new QLabel(QStringLiteral("Ready"));
+    m_lblMessage = new QLabel(tr("Ready"));
     m_lblMessage->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_lblMessage->setMinimumWidth(1);
     m_wndStatusBar->addWidget(m_lblMessage, 1);
@@ -249,7 +250,7 @@ void CMainFrame::CreateStatusBar()
         auto* pLabel = new QLabel;
         pLabel->setAlignment(Qt::AlignCenter);
         pLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        pLabel->setFixedWidth(fm.horizontalAdvance(QString::fromLatin1(szText)) + 10);
+        pLabel->setFixedWidth(fm.horizontalAdvance(tr(szText)) + 10);
         m_wndStatusBar->addPermanentWidget(pLabel);
         return pLabel;
     };
@@ -322,7 +323,7 @@ QString CMainFrame::StatusText() const
 
 void CMainFrame::UpdateCaption(const QString& strPoolTitle)
 {
-    setWindowTitle(strPoolTitle + QStringLiteral(" - ") + QString::fromLatin1(kWindowTitle));
+    setWindowTitle(tr("%1 - %2").arg(strPoolTitle, tr(kWindowTitle)));
 }
 
 void CMainFrame::SetRecentFiles(const QStringList& aDisplayNames)
@@ -338,8 +339,8 @@ void CMainFrame::SetRecentFiles(const QStringList& aDisplayNames)
     {
         QString strName = aDisplayNames[i];
         strName.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        auto* pAction = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(strName), this);
-        pAction->setStatusTip(QStringLiteral("Open this Sample-pool"));
+        auto* pAction = new QAction(tr("&%1 %2").arg(i + 1).arg(strName), this);
+        pAction->setStatusTip(tr("Open this Sample-pool"));
         connect(pAction, &QAction::triggered, this,
                 [this, i]
                 {
@@ -360,9 +361,9 @@ void CMainFrame::UpdateIndicators()
     m_lblScroll->setVisible(bKnown);
     if (!bKnown)
         return;
-    m_lblCaps->setText(state->bCaps ? QStringLiteral("CAP") : QString());
-    m_lblNum->setText(state->bNum ? QStringLiteral("NUM") : QString());
-    m_lblScroll->setText(state->bScroll ? QStringLiteral("SCRL") : QString());
+    m_lblCaps->setText(state->bCaps ? tr("CAP") : QString());
+    m_lblNum->setText(state->bNum ? tr("NUM") : QString());
+    m_lblScroll->setText(state->bScroll ? tr("SCRL") : QString());
 }
 
 void CMainFrame::SetBusy(bool bBusy)

@@ -90,8 +90,7 @@ void CPoolController::OnMakeFile()
     UpdateData(true);
     if (m_nPoolCount < 1)
     {
-        m_dialogs.MessageBox(m_pOwner, QString::fromLatin1(kEmptyPoolMessage),
-                             QString::fromLatin1(kAppTitle), MessageIcon::None);
+        m_dialogs.MessageBox(m_pOwner, tr(kEmptyPoolMessage), tr(kAppTitle), MessageIcon::None);
         return;
     }
 
@@ -218,7 +217,7 @@ void CPoolController::OnToolsSplit()
     if (strSource.empty() && strDest.empty())
     {
         feedback.SetStatusText(WorkingText("Splitting", strSource));
-        feedback.SetStatusText("Ready");
+        feedback.SetStatusText(tr("Ready").toStdString());
         return;
     }
     COutcome outcome;

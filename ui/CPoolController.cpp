@@ -35,7 +35,7 @@ bool IsFile(const std::string& strPath)
 
 QString AppTitle()
 {
-    return QString::fromLatin1(kAppTitle);
+    return CPoolController::tr(kAppTitle);
 }
 
 // The kept option that lives in the document rather than in Make File's
@@ -179,7 +179,7 @@ bool CPoolController::OnInitialUpdate(bool bNewPool)
         m_bTemplatePending = false;
         if (!LoadTemplateFile(m_abTemplate, m_aTemplateDirs, &m_strTemplatePath))
         {
-            m_dialogs.MessageBox(m_pOwner, QString::fromLatin1(kTemplateErrorMessage), AppTitle(),
+            m_dialogs.MessageBox(m_pOwner, tr(kTemplateErrorMessage), AppTitle(),
                                  MessageIcon::None);
             return false;
         }
@@ -219,11 +219,13 @@ void CPoolController::ReadWavHeader(int nIndex)
     // A loop that cannot be used gives no message box (the file is usable),
     // only a note the user can see after the command.
     if (m_aWavInfo[nIndex].bLoopIgnored)
-        Feedback().SetStatusText("Loop of " + FileTitleOf(strPath) +
-                                 " lies outside its data: ignored");
+        Feedback().SetStatusText(tr("Loop of %1 lies outside its data: ignored")
+                                     .arg(FromStd(FileTitleOf(strPath)))
+                                     .toStdString());
     if (m_aWavInfo[nIndex].bMetadataIgnored)
-        Feedback().SetStatusText("Markers or instrument of " + FileTitleOf(strPath) +
-                                 " cannot be read: ignored");
+        Feedback().SetStatusText(tr("Markers or instrument of %1 cannot be read: ignored")
+                                     .arg(FromStd(FileTitleOf(strPath)))
+                                     .toStdString());
 }
 
 CAudioOptions CPoolController::AudioOptions() const
@@ -272,8 +274,8 @@ void CPoolController::RefreshWavInfo()
             ReadWavHeader(i);
     }
     if (bListMissing)
-        m_dialogs.MessageBox(m_pOwner, MissingFilesMessage(aMissing),
-                             QString::fromLatin1(kWavInfoCaption), MessageIcon::None);
+        m_dialogs.MessageBox(m_pOwner, MissingFilesMessage(aMissing), tr(kWavInfoCaption),
+                             MessageIcon::None);
     ClearFields();
     UpdateData(false);
     m_doc.m_bRefresh = false;

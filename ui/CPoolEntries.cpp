@@ -22,7 +22,7 @@ QString FromStd(const std::string& str)
 
 QString AppTitle()
 {
-    return QString::fromLatin1(kAppTitle);
+    return CPoolController::tr(kAppTitle);
 }
 
 FileFilters WavFilters()
@@ -53,8 +53,7 @@ bool CPoolController::RefuseFullPool()
 {
     if (m_nPoolCount < MAX_POOL)
         return false;
-    m_dialogs.MessageBox(m_pOwner, QString::fromLatin1(kPoolFullMessage), AppTitle(),
-                         MessageIcon::None);
+    m_dialogs.MessageBox(m_pOwner, tr(kPoolFullMessage), AppTitle(), MessageIcon::None);
     return true;
 }
 
@@ -183,7 +182,7 @@ QString CPoolController::MissingFilesMessage(const QStringList& aPaths)
 
 QString CPoolController::LeftOutMessage(int nLeftOut)
 {
-    return QString::fromLatin1(kPoolFullMessage) +
+    return tr(kPoolFullMessage) +
            (nLeftOut == 1 ? tr("\n1 of the chosen files was not added.")
                           : tr("\n%1 of the chosen files were not added.").arg(nLeftOut));
 }

@@ -22,7 +22,7 @@ namespace
 // An option's text as the dialog's labels show it, followed by a colon.
 QString LabelText(const SOption& option)
 {
-    return QString::fromLatin1(option.szLabel) + QLatin1Char(':');
+    return CSettingsDlg::tr(option.szLabel) + QLatin1Char(':');
 }
 
 } // namespace
@@ -30,7 +30,7 @@ QString LabelText(const SOption& option)
 CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     : QDialog(pParent), m_dialogs(dialogs)
 {
-    setWindowTitle(QStringLiteral("Settings"));
+    setWindowTitle(tr("Settings"));
     setFont(DialogFont());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -40,11 +40,11 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     constexpr int kHeight = 183;
 
     // Created in tab order; OK comes first, so it has the focus at the start.
-    m_btnOK = new QPushButton(QStringLiteral("OK"), this);
+    m_btnOK = new QPushButton(tr("OK"), this);
     m_btnOK->setGeometry(du.Rect(kWidth - 57, kHeight - 21, 50, 14));
     m_btnOK->setDefault(true);
     m_btnOK->setAutoDefault(true);
-    m_btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_btnCancel = new QPushButton(tr("Cancel"), this);
     m_btnCancel->setGeometry(du.Rect(7, kHeight - 21, 50, 14));
     m_edFirstObjectID = new QLineEdit(this);
     m_edFirstObjectID->setGeometry(du.Rect(77, 13, 30, 12));
@@ -55,7 +55,7 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     m_cbFloppyImages->setObjectName(QString::fromLatin1(floppy.szKey));
     m_cbFloppyImages->setGeometry(du.Rect(74, 74, 60, 12));
     for (const SOptionChoice& choice : floppy.aChoices)
-        m_cbFloppyImages->addItem(QString::fromLatin1(choice.szLabel), choice.nValue);
+        m_cbFloppyImages->addItem(tr(choice.szLabel), choice.nValue);
     m_edFirstObjectID->setObjectName(QString::fromLatin1(Option("firstObjectID").szKey));
     m_edCustomKB->setObjectName(QString::fromLatin1(Option("splitKB").szKey));
 
@@ -108,7 +108,7 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
 QCheckBox* CSettingsDlg::CreateCheckBox(const SOption& option, int nTop, int nWidth)
 {
     const CDialogUnits du(font());
-    auto* pBox = new QCheckBox(QString::fromLatin1(option.szLabel), this);
+    auto* pBox = new QCheckBox(tr(option.szLabel), this);
     pBox->setObjectName(QString::fromLatin1(option.szKey));
     pBox->setGeometry(du.Rect(12, nTop, nWidth, 10));
     // The indicator and its gap come on top of the text.
@@ -148,7 +148,7 @@ int CSettingsDlg::CreateOptionRows(int nTop, int nWidth)
         m_edRateLimit->move(
             std::max(m_edRateLimit->x(), m_btnLimitRate->geometry().right() + du.X(3)),
             m_edRateLimit->y());
-        auto* pHz = new QLabel(QStringLiteral("Hz"), this);
+        auto* pHz = new QLabel(tr("Hz"), this);
         pHz->setGeometry(du.Rect(0, y + 1, 12, 8));
         pHz->move(m_edRateLimit->geometry().right() + du.X(4), pHz->y());
         pHz->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -228,8 +228,7 @@ bool CSettingsDlg::ReadIntField(QLineEdit* pEdit, int& nMember, const SOption& o
     }
     if (strMessage.isEmpty())
         return true;
-    m_dialogs.MessageBox(this, strMessage, QString::fromLatin1(kAppTitle),
-                         MessageIcon::Exclamation);
+    m_dialogs.MessageBox(this, strMessage, tr(kAppTitle), MessageIcon::Exclamation);
     pEdit->setFocus();
     pEdit->selectAll();
     return false;
