@@ -166,6 +166,40 @@ QString MakeDemoPool(const QString& strDir)
     doc.OnSaveDocument(strPool.toStdString(), feedback);
     return strPool;
 }
+// The Pool menu with its commands for many files and for relinking, and
+// the messages as the window shows them.
+void SaveMenuAndMessages(CMainFrame& frame, CScreenshotDialogs& dialogs)
+{
+    CMainFrame* pFrame = &frame;
+    // The Pool menu with its commands for many files and for relinking.
+    for (QAction* pAction : pFrame->menuBar()->actions())
+    {
+        if (pAction->text() == QStringLiteral("&Pool") && pAction->menu())
+        {
+            QMenu* pMenu = pAction->menu();
+            pMenu->popup(pFrame->mapToGlobal(QPoint(0, 0)));
+            QApplication::processEvents();
+            dialogs.Save(*pMenu, QStringLiteral("pool-menu.png"));
+            pMenu->hide();
+        }
+    }
+    // The messages as the window shows them.
+    auto message = [&](const QString& strText, const char* szCaption, const QString& strName)
+    {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(szCaption), strText,
+                        QMessageBox::Ok, pFrame);
+        box.show();
+        QApplication::processEvents();
+        dialogs.Save(box, strName);
+        box.reject();
+    };
+    message(CPoolController::MissingFilesMessage(
+                {QStringLiteral("C:\\Samples\\Piano\\Piano C4.wav"),
+                 QStringLiteral("C:\\Samples\\Strings\\Strings Pad.wav"),
+                 QStringLiteral("/home/ann/kits/Kick Drum.wav")}),
+            kWavInfoCaption, QStringLiteral("missing-files.png"));
+    message(CPoolController::LeftOutMessage(12), kAppTitle, QStringLiteral("pool-full.png"));
+}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -230,33 +264,6 @@ int main(int argc, char* argv[])
     pView->OnToolsJoin();
     theApp.OnAppAbout();
 
-    // The Pool menu with its commands for many files and for relinking.
-    for (QAction* pAction : pFrame->menuBar()->actions())
-    {
-        if (pAction->text() == QStringLiteral("&Pool") && pAction->menu())
-        {
-            QMenu* pMenu = pAction->menu();
-            pMenu->popup(pFrame->mapToGlobal(QPoint(0, 0)));
-            QApplication::processEvents();
-            dialogs.Save(*pMenu, QStringLiteral("pool-menu.png"));
-            pMenu->hide();
-        }
-    }
-    // The messages as the window shows them.
-    auto message = [&](const QString& strText, const char* szCaption, const QString& strName)
-    {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(szCaption), strText,
-                        QMessageBox::Ok, pFrame);
-        box.show();
-        QApplication::processEvents();
-        dialogs.Save(box, strName);
-        box.reject();
-    };
-    message(CPoolController::MissingFilesMessage(
-                {QStringLiteral("C:\\Samples\\Piano\\Piano C4.wav"),
-                 QStringLiteral("C:\\Samples\\Strings\\Strings Pad.wav"),
-                 QStringLiteral("/home/ann/kits/Kick Drum.wav")}),
-            kWavInfoCaption, QStringLiteral("missing-files.png"));
-    message(CPoolController::LeftOutMessage(12), kAppTitle, QStringLiteral("pool-full.png"));
+    SaveMenuAndMessages(*pFrame, dialogs);
     return dialogs.m_bFailed ? 1 : 0;
 }
