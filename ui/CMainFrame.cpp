@@ -13,10 +13,12 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QScreen>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
@@ -414,8 +416,12 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
 
 void CMainFrame::RestoreLayout(const QSettings& settings)
 {
-    const QSize size = settings.value(QString::fromLatin1(kSizeKey)).toSize();
-    if (size.isValid() && size.width() >= minimumWidth() && size.height() >= minimumHeight())
+    QSize size = settings.value(QString::fromLatin1(kSizeKey)).toSize();
+    // A size kept on a larger screen is cut to this one's; one too small to
+    // show anything (edited by hand) is passed over.
+    if (const QScreen* pScreen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(pScreen->availableSize());
+    if (size.width() >= kMinKeptSize && size.height() >= kMinKeptSize)
         resize(size);
     const QByteArray abSplitter = settings.value(QString::fromLatin1(kSplitterKey)).toByteArray();
     if (!abSplitter.isEmpty())

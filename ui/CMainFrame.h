@@ -62,10 +62,11 @@ class CMainFrame : public QMainWindow
 
     // The window's size and the divider between pool and form, as the
     // settings store keeps them between runs (kSizeKey, kSplitterKey); a
-    // store without them, or with a size smaller than the window can be,
-    // leaves the window as it is.
+    // store without them, or with a size under kMinKeptSize, leaves the
+    // window as it is, and a size larger than the screen is cut to it.
     static constexpr const char* kSizeKey = "Window/Size";
     static constexpr const char* kSplitterKey = "Window/Splitter";
+    static constexpr int kMinKeptSize = 100; // pixels, each way
     void RestoreLayout(const QSettings& settings);
     void SaveLayout(QSettings& settings) const;
     // A recent-file entry was chosen (0 = the newest).

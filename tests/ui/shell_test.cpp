@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
@@ -67,7 +68,7 @@ class ShellTest : public QObject
         h.Add(h.Wav("a.wav"));
         h.Doc().SetModifiedFlag(false);
         CMainFrame& frame = h.Frame();
-        frame.resize(900, 700);
+        frame.resize(700, 560);
         ProcessEvents();
         QVERIFY(h.View().Content()->width() <= h.View().viewport()->width());
         QVERIFY(h.View().m_lbPool->width() > 300); // the table takes the room
@@ -80,10 +81,44 @@ class ShellTest : public QObject
         CDorvane_V2App second(h.m_dialogs);
         second.SetTemplateDirs({h.m_dir.Path().string()});
         QVERIFY(!second.InitInstance({}, false));
-        QCOMPARE(second.MainWnd()->size(), QSize(900, 700));
+        QCOMPARE(second.MainWnd()->size(), QSize(700, 560));
         ProcessEvents();
         QCOMPARE(second.MainWnd()->View()->m_pSplitter->sizes(), anSet);
         second.MainWnd()->hide();
+    }
+
+    // What the store holds as the window's size: a size kept on a larger
+    // screen is cut to this one, and a size too small or no size at all
+    // leaves the default.
+    void theKeptSizeIsChecked()
+    {
+        const QSize screen = QGuiApplication::primaryScreen()->availableSize();
+        const QSize kDefault(CMainFrame::kWidth, CMainFrame::kHeight);
+        struct Case
+        {
+            QVariant stored;
+            QSize opened;
+        };
+        const Case aCases[] = {
+            {QSize(640, 500), QSize(640, 500)},
+            {QSize(screen.width() * 2, screen.height() * 3), screen},
+            {QSize(40, 900), kDefault},
+            {QStringLiteral("large"), kDefault},
+        };
+        for (const Case& c : aCases)
+        {
+            CAppHarness h;
+            {
+                QSettings settings(QString::fromLatin1(CDorvane_V2App::kRegistryKey),
+                                   QString::fromLatin1(CDorvane_V2App::kAppName));
+                settings.setValue(QString::fromLatin1(CMainFrame::kSizeKey), c.stored);
+            }
+            CDorvane_V2App second(h.m_dialogs);
+            second.SetTemplateDirs({h.m_dir.Path().string()});
+            QVERIFY(!second.InitInstance({}, false));
+            QCOMPARE(second.MainWnd()->size(), c.opened);
+            second.MainWnd()->hide();
+        }
     }
 
     void aMissingTemplateEndsWithStatusOne()
