@@ -37,7 +37,7 @@ QPushButton* MakeButton(const QString& strText, QWidget* pParent)
 }
 
 // The starting widths of the table's columns, in dialog units.
-constexpr int kColumnWidthsDlu[] = {60, 50, 45, 45, 34, 24, 90, 80};
+constexpr int kColumnWidthsDlu[] = {60, 50, 45, 45, 34, 24, 125, 100};
 } // namespace
 
 CDorvane_V2View::CDorvane_V2View(CDorvane_V2Doc& doc, CDialogService& dialogs, QWidget* pParent)
