@@ -8,7 +8,7 @@
 
 CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent)
 {
-    setWindowTitle(QStringLiteral("About Dorvane_V2"));
+    setWindowTitle(tr("About Dorvane_V2"));
     setFont(DialogFont());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -38,7 +38,7 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent)
     rect.adjust(-nGrowX / 2, -nGrowY / 2, nGrowX - nGrowX / 2, nGrowY - nGrowY / 2);
     m_ctlPicture->setGeometry(rect);
 
-    m_btnOK = new QPushButton(QStringLiteral("OK"), this);
+    m_btnOK = new QPushButton(tr("OK"), this);
     m_btnOK->setGeometry(du.Rect(70, 140, 32, 14));
     m_btnOK->setDefault(true);
     m_btnOK->setFocus();

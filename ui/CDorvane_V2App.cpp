@@ -5,6 +5,7 @@
 #include "CDorvane_V2View.h"
 #include "CFeedback.h"
 #include "CMainFrame.h"
+#include "CPoolController.h"
 #include "CSettingsDlg.h"
 #include "CommandGuard.h"
 #include "OptionTable.h"
@@ -19,10 +20,13 @@
 
 namespace
 {
-const FileFilters kPoolFilters = {
-    {QStringLiteral("DVN Sample Pool (*.dvn)"), QStringLiteral("*.dvn")},
-    {QStringLiteral("All Files (*.*)"), QStringLiteral("*")},
-};
+FileFilters PoolFilters()
+{
+    return {
+        {CDorvane_V2App::tr("DVN Sample Pool (*.dvn)"), QStringLiteral("*.dvn")},
+        {CDorvane_V2App::tr("All Files (*.*)"), QStringLiteral("*")},
+    };
+}
 
 } // namespace
 
@@ -36,29 +40,7 @@ std::optional<int> CDorvane_V2App::InitInstance(const QStringList& aArgs, bool b
         QSettings settings(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
         m_recent.ReadList(settings);
     }
-
-    m_pMainWnd = std::make_unique<CMainFrame>(m_doc, m_dialogs);
-    CMainFrame* pFrame = m_pMainWnd.get();
-    CDorvane_V2View* pView = pFrame->View();
-    if (m_aTemplateDirs)
-        pView->SetTemplateDirs(*m_aTemplateDirs);
-
-    auto bind = [this, pFrame](QAction* pAction, auto fnCommand)
-    {
-        connect(pAction, &QAction::triggered, this,
-                [this, pFrame, fnCommand] { RunGuarded(m_dialogs, pFrame, fnCommand); });
-    };
-    ReadOptions();
-    pView->m_fnOptionsChanged = [this] { WriteOptions(); };
-    bind(pFrame->m_actFileNew, [this] { OnFileNew(); });
-    bind(pFrame->m_actFileOpen, [this] { OnFileOpen(); });
-    bind(pFrame->m_actFileSave, [this] { OnFileSave(); });
-    bind(pFrame->m_actFileSaveAs, [this] { OnFileSaveAs(); });
-    bind(pFrame->m_actAppAbout, [this] { OnAppAbout(); });
-    pFrame->m_fnCanClose = [this] { return SaveModified(); };
-    pFrame->m_fnOpenRecent = [this, pFrame](int nIndex)
-    { RunGuarded(m_dialogs, pFrame, [this, nIndex] { OnOpenRecentFile(nIndex); }); };
-    UpdateRecentMenu();
+    CreateMainWindow();
 
     // The command line: nothing, or a pool file to open.
     QString strFile;
@@ -70,47 +52,80 @@ std::optional<int> CDorvane_V2App::InitInstance(const QStringList& aArgs, bool b
             break;
         }
     }
-    if (strFile.isEmpty())
-    {
-        if (!NewDocument())
-            return 1;
-    }
-    else
-    {
-        COutcome opened;
-        const bool bOpened = m_doc.OnOpenDocument(strFile.toStdString(), opened);
-        ShowAsMessages(opened, pFrame->Messages());
-        if (bOpened)
-        {
-            AddToRecentFileList(m_doc.GetPathName());
-        }
-        // A file refused as no pool file at all.
-        else if (opened.Text() == kIncompatiblePoolMessage)
-        {
-            // The file is no pool: go on with an empty, untitled pool, so
-            // that Save can never write over that file.
-            m_doc.OnNewDocument();
-            m_doc.SetPathName({});
-            m_doc.SetModifiedFlag(false);
-        }
-        else
-        {
-            return 1;
-        }
-        UpdateCaption();
-        if (!pView->OnInitialUpdate())
-            return 1;
-    }
+    if (strFile.isEmpty() ? !NewDocument() : !OpenFirstPool(strFile))
+        return 1;
 
     // Shown at the screen's top-left corner and painted at once: the pool's
     // WAV headers are read (with their messages) before the About box.
+    CMainFrame* pFrame = m_pMainWnd.get();
     if (QScreen* pScreen = QGuiApplication::primaryScreen())
         pFrame->move(pScreen->geometry().topLeft());
     pFrame->show();
-    pView->RunPendingRefresh();
+    pFrame->View()->Controller().RunPendingRefresh();
     if (bShowAbout)
         RunGuarded(m_dialogs, pFrame, [this] { OnAppAbout(); });
     return std::nullopt;
+}
+
+void CDorvane_V2App::CreateMainWindow()
+{
+    m_pMainWnd = std::make_unique<CMainFrame>(m_doc, m_dialogs);
+    CMainFrame* pFrame = m_pMainWnd.get();
+    CPoolController& controller = pFrame->View()->Controller();
+    if (m_aTemplateDirs)
+        controller.SetTemplateDirs(*m_aTemplateDirs);
+
+    auto bind = [this, pFrame](QAction* pAction, auto fnCommand)
+    {
+        connect(pAction, &QAction::triggered, this,
+                [this, pFrame, fnCommand] { RunGuarded(m_dialogs, pFrame, fnCommand); });
+    };
+    ReadOptions();
+    controller.m_fnOptionsChanged = [this] { WriteOptions(); };
+    bind(pFrame->m_actFileNew, [this] { OnFileNew(); });
+    bind(pFrame->m_actFileOpen, [this] { OnFileOpen(); });
+    bind(pFrame->m_actFileSave, [this] { OnFileSave(); });
+    bind(pFrame->m_actFileSaveAs, [this] { OnFileSaveAs(); });
+    bind(pFrame->m_actAppAbout, [this] { OnAppAbout(); });
+    pFrame->m_fnCanClose = [this] { return SaveModified(); };
+    pFrame->m_fnOpenRecent = [this, pFrame](int nIndex)
+    { RunGuarded(m_dialogs, pFrame, [this, nIndex] { OnOpenRecentFile(nIndex); }); };
+    UpdateRecentMenu();
+
+    // The window opens at the size it had when it was last closed.
+    const QSettings settings(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
+    pFrame->RestoreLayout(settings);
+    pFrame->m_fnClosed = [this]
+    {
+        QSettings store(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
+        m_pMainWnd->SaveLayout(store);
+    };
+}
+
+bool CDorvane_V2App::OpenFirstPool(const QString& strFile)
+{
+    COutcome opened;
+    const bool bOpened = m_doc.OnOpenDocument(strFile.toStdString(), opened);
+    ShowAsMessages(opened, m_pMainWnd->Messages());
+    if (bOpened)
+    {
+        AddToRecentFileList(m_doc.GetPathName());
+    }
+    // A file refused as no pool file at all.
+    else if (opened.Text() == kIncompatiblePoolMessage)
+    {
+        // The file is no pool: go on with an empty, untitled pool, so that
+        // Save can never write over that file.
+        m_doc.OnNewDocument();
+        m_doc.SetPathName({});
+        m_doc.SetModifiedFlag(false);
+    }
+    else
+    {
+        return false;
+    }
+    UpdateCaption();
+    return m_pMainWnd->View()->Controller().OnInitialUpdate();
 }
 
 void CDorvane_V2App::OnAppAbout()
@@ -125,7 +140,7 @@ bool CDorvane_V2App::NewDocument()
     m_doc.SetPathName({});
     m_doc.SetModifiedFlag(false);
     UpdateCaption();
-    return m_pMainWnd->View()->OnInitialUpdate(true);
+    return m_pMainWnd->View()->Controller().OnInitialUpdate(true);
 }
 
 void CDorvane_V2App::OnFileNew()
@@ -137,8 +152,8 @@ void CDorvane_V2App::OnFileNew()
 
 void CDorvane_V2App::OnFileOpen()
 {
-    const QString strPath = m_dialogs.GetOpenFileName(m_pMainWnd.get(), QStringLiteral("Open"),
-                                                      kPoolFilters, QStringLiteral("dvn"));
+    const QString strPath = m_dialogs.GetOpenFileName(m_pMainWnd.get(), tr("Open"), PoolFilters(),
+                                                      QStringLiteral("dvn"));
     if (strPath.isEmpty())
         return;
     OpenDocumentFile(strPath);
@@ -155,12 +170,12 @@ CDorvane_V2App::OpenResult CDorvane_V2App::OpenDocumentFile(const QString& strPa
         // pool behind: show that one.
         UpdateCaption();
         if (m_doc.m_bRefresh)
-            pView->OnInitialUpdate();
+            pView->Controller().OnInitialUpdate();
         return OpenResult::Failed;
     }
     AddToRecentFileList(m_doc.GetPathName());
     UpdateCaption();
-    pView->OnInitialUpdate();
+    pView->Controller().OnInitialUpdate();
     return OpenResult::Opened;
 }
 
@@ -201,8 +216,8 @@ bool CDorvane_V2App::DoSave(QString strPath)
         QString strProposed = QString::fromStdString(m_doc.GetTitle());
         if (!strProposed.contains(QLatin1Char('.')))
             strProposed += QStringLiteral(".dvn");
-        strPath = m_dialogs.GetSaveFileName(m_pMainWnd.get(), QStringLiteral("Save As"),
-                                            kPoolFilters, QStringLiteral("dvn"), true, strProposed);
+        strPath = m_dialogs.GetSaveFileName(m_pMainWnd.get(), tr("Save As"), PoolFilters(),
+                                            QStringLiteral("dvn"), true, strProposed);
         if (strPath.isEmpty())
             return false;
         if (!QFileInfo(strPath).fileName().contains(QLatin1Char('.')))
@@ -222,7 +237,7 @@ bool CDorvane_V2App::DoSave(QString strPath)
         return false;
     }
     if (nRebased > 0)
-        m_pMainWnd->View()->UpdatePathsShown();
+        m_pMainWnd->View()->Controller().UpdatePathsShown();
     AddToRecentFileList(m_doc.GetPathName());
     UpdateCaption();
     return true;
@@ -232,9 +247,8 @@ bool CDorvane_V2App::SaveModified()
 {
     if (!m_doc.IsModified())
         return true;
-    const QString strText =
-        QStringLiteral("Save changes to %1?").arg(QString::fromStdString(m_doc.GetTitle()));
-    switch (m_dialogs.AskYesNoCancel(m_pMainWnd.get(), strText, QString::fromLatin1(kAppTitle)))
+    const QString strText = tr("Save changes to %1?").arg(QString::fromStdString(m_doc.GetTitle()));
+    switch (m_dialogs.AskYesNoCancel(m_pMainWnd.get(), strText, tr(kAppTitle)))
     {
     case YesNoCancel::Yes:
         return OnFileSave();
@@ -261,54 +275,20 @@ void CDorvane_V2App::WriteRecentFileList()
     m_recent.WriteList(settings);
 }
 
-namespace
-{
-
-// Where the window keeps the option of svKey between runs.
-QString SettingsKey(std::string_view svKey)
-{
-    return QString::fromLatin1(Option(svKey).szSettingsKey);
-}
-
-// The rate limit a store holds: a limit saved under a wider range than
-// the one taken now becomes the highest taken; one that is no limit at
-// all (edited by hand) the value proposed.
-int StoredRateLimit(const QVariant& value)
-{
-    const SOption& rate = Option("maxRate");
-    bool bNumber = false;
-    const int nRate = value.toInt(&bNumber);
-    if (bNumber && nRate > rate.nMax)
-        return rate.nMax;
-    return bNumber && nRate >= rate.nMin ? nRate : rate.nProposed;
-}
-
-} // namespace
-
 void CDorvane_V2App::ReadOptions()
 {
     const QSettings settings(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
-    CDorvane_V2View* pView = m_pMainWnd->View();
-    pView->m_bConvert = settings.value(SettingsKey("convert"), false).toBool();
-    pView->m_bLimitRate =
-        settings.value(QString::fromLatin1(Option("maxRate").szSwitchKey), false).toBool();
-    pView->m_nRateLimitHz = StoredRateLimit(settings.value(SettingsKey("maxRate")));
-    pView->m_bFileMetadata = settings.value(SettingsKey("fileMetadata"), false).toBool();
-    pView->m_bMultisample = settings.value(SettingsKey("multisample"), false).toBool();
-    m_doc.m_bRelativePaths = settings.value(SettingsKey("relativePaths"), false).toBool();
-    pView->UpdateGroupKeys();
+    CPoolController& controller = m_pMainWnd->View()->Controller();
+    controller.m_options.Read(settings);
+    controller.ApplyOptions();
 }
 
 void CDorvane_V2App::WriteOptions()
 {
     QSettings settings(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppName));
-    const CDorvane_V2View* pView = m_pMainWnd->View();
-    settings.setValue(SettingsKey("convert"), pView->m_bConvert);
-    settings.setValue(QString::fromLatin1(Option("maxRate").szSwitchKey), pView->m_bLimitRate);
-    settings.setValue(SettingsKey("maxRate"), pView->m_nRateLimitHz);
-    settings.setValue(SettingsKey("fileMetadata"), pView->m_bFileMetadata);
-    settings.setValue(SettingsKey("multisample"), pView->m_bMultisample);
-    settings.setValue(SettingsKey("relativePaths"), m_doc.m_bRelativePaths);
+    CPoolController& controller = m_pMainWnd->View()->Controller();
+    controller.TakeDocumentOptions();
+    controller.m_options.Write(settings);
 }
 
 void CDorvane_V2App::UpdateRecentMenu()

@@ -65,6 +65,13 @@ class CDorvane_V2App : public QObject
     const CRecentFileList& RecentFiles() const { return m_recent; }
 
   private:
+    // The main window with its commands bound, the kept options given to
+    // its controller and its size as the store keeps it.
+    void CreateMainWindow();
+    // Opens the pool file named on the command line; a file that is no
+    // pool at all gives an empty untitled pool. false: the program ends
+    // with exit status 1.
+    bool OpenFirstPool(const QString& strFile);
     bool NewDocument();
     bool DoSave(QString strPath);
     void AddToRecentFileList(const std::string& strPath);

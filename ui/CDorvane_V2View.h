@@ -1,327 +1,77 @@
-// The pool form view: the pool list on the left, the selected entry's
-// details on the right, the Krz-File controls and the progress bar below.
-// Every edit goes at once into the selected entry. The view also holds the
-// working state that is not saved with the pool: the object template, the
-// WAV facts of every entry, the two settings, the options of the audio
-// input and of multisample keymaps, and the Split Files box.
+// The main window's client: the pool table with its count and the Add and
+// Delete buttons on the left, the entry form on the right (the two sides
+// split by a movable divider), the Krz-File controls under the form and the
+// progress bar along the bottom, all in layouts that follow the window's
+// size. The view only assembles these; the controller runs the commands.
+// Files dropped onto the view are added to the pool.
 #pragma once
 
-#include "CDorvane_V2Doc.h"
-#include "KrzTemplate.h"
-#include "PoolEdit.h"
+#include "CPoolController.h"
 
-#include <QListWidget>
 #include <QPointer>
 #include <QScrollArea>
-#include <QString>
-#include <QStringList>
-#include <QUrl>
-#include <functional>
 #include <memory>
-#include <string>
 #include <vector>
 
 class CDialogService;
-class CFeedback;
-class CMessageSink;
-class COutcome;
+class CEntryForm;
+class CPoolTable;
 class CProgressCtrl;
-class CSoundPlayer;
-class CUpDownCtrl;
 class CWindowFeedback;
-class QFontMetrics;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
-
-// The pool list: one or more selected lines (Ctrl and Shift extend the
-// selection) that the user can change but not clear.
-class CPoolListBox : public QListWidget
-{
-    Q_OBJECT
-  public:
-    using QListWidget::QListWidget;
-    // The current line when it is selected, else the first selected line,
-    // or -1: the line the form shows.
-    int GetCurSel() const;
-    // Every selected line, ascending.
-    std::vector<int> GetSelectedLines() const;
-    // Selects line nIndex (-1 or a line that does not exist: none) without
-    // reporting a selection change.
-    void SetCurSel(int nIndex);
-
-  protected:
-    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
-                                                         const QEvent* pEvent) const override;
-};
+class QSplitter;
 
 class CDorvane_V2View : public QScrollArea
 {
     Q_OBJECT
   public:
-    // The form's size in dialog units.
-    static constexpr int kFormWidthDlu = 301;
-    static constexpr int kFormHeightDlu = 265;
-    static constexpr int kNameLimit = 16;
-    static constexpr int kFileNameLimit = 256;
-    static constexpr int kRootKeyLimit = 3;
-    // The longest path Add's file dialog can return (256 characters with
-    // the terminating zero).
-    static constexpr int kMaxWavPath = 255;
-
     CDorvane_V2View(CDorvane_V2Doc& doc, CDialogService& dialogs, QWidget* pParent = nullptr);
     ~CDorvane_V2View() override;
 
-    // The channels the operations report through; set by the main frame.
-    // Where the view's commands report: status and progress, and the
-    // messages of their outcomes (one object that is both).
-    template <typename T> void SetFeedback(T* pFeedback)
-    {
-        m_pFeedback = pFeedback;
-        m_pMessages = pFeedback;
-    }
-    // Where "dvntemp.dat" is looked for (default: the current folder, the
-    // executable's folder, the installed data folder).
-    void SetTemplateDirs(std::vector<std::string> aDirs) { m_aTemplateDirs = std::move(aDirs); }
-    // Replaces the sound output (tests record the calls).
+    CPoolController& Controller() { return *m_pController; }
+    const CPoolController& Controller() const { return *m_pController; }
+    CEntryForm& Form() const { return *m_pForm; }
+    // The widget inside the scroll area: everything the view shows.
+    QWidget* Content() const { return widget(); }
+
+    // Forwarded to the controller, for the frame and the application.
+    template <typename T> void SetFeedback(T* pFeedback) { m_pController->SetFeedback(pFeedback); }
     void SetSoundPlayer(std::unique_ptr<CSoundPlayer> pPlayer);
 
-    // Run after each New and Open: resets the root-key arrows and the two
-    // settings (after New, bNewPool, also LoopSwitch), loads the template
-    // the first time, sets the refresh flag and queues the
-    // rebuild. Returns false only when the template could not be loaded
-    // (its message has been shown); the program must then end with exit
-    // status 1.
-    bool OnInitialUpdate(bool bNewPool = false);
-    // The rebuild of a new or opened pool, run as a queued call after the
-    // initial update: when the document's refresh flag is set, every WAV
-    // header is read again (each bad file showing its message), the detail
-    // fields are emptied and the list is filled anew, the old selected
-    // index selected again without showing it.
-    void OnRefresh();
-    // Runs a queued rebuild now, if one is pending.
-    void RunPendingRefresh();
-    bool IsRefreshPending() const { return m_bRefreshQueued; }
-
-    // Reads the header of entry nIndex's file into m_aWavInfo[nIndex]
-    // (ReadAudioHeader with AudioOptions()); a loop of the file that lies
-    // outside its data puts "Loop of <file> lies outside its data: ignored"
-    // into the status bar.
-    void ReadWavHeader(int nIndex);
-    // Reads every entry's header, empties the detail fields and clears the
-    // document's refresh flag. Entries whose files are missing get no
-    // message each but one message that lists them, be they one or several.
-    void RefreshWavInfo();
-
-    // The data exchange. false: members into fields. true: fields into
-    // members in the order count, file name, sample name, program name,
-    // keymap name, root key, type; the first field over its limit shows its
-    // message, gets the focus with its text selected and ends the copy.
-    bool UpdateData(bool bSaveAndValidate);
-
-    // Adds each file as Add adds one, in order, up to the pool's limit:
-    // empty paths are passed over, paths longer than kMaxWavPath are left
-    // out and named in one message (LongPathsMessage), the last entry added
-    // is selected and shown, and one message tells how many files were
-    // left out for the limit. With m_bFileMetadata each new
-    // entry takes its root key and LoopSwitch from its file
-    // (ApplyFileMetadata). Returns the number added.
-    int AddFiles(const QStringList& aPaths);
-    // Whether Add takes strPath by its extension (any case): ".wav", and
-    // with bOtherAudio also ".aif", ".aiff", ".aifc", ".flac", ".caf" and
-    // ".w64".
-    static bool IsAddablePath(const QString& strPath, bool bOtherAudio);
-    // The files IsAddablePath takes directly in strFolder, by name.
-    static QStringList WavFilesIn(const QString& strFolder, bool bOtherAudio = false);
-    // The files a drop brings: dropped files IsAddablePath takes and those
-    // of dropped folders, in the order dropped; other files are passed over.
-    static QStringList DroppedWavFiles(const QList<QUrl>& aUrls, bool bOtherAudio = false);
-
-    // A list line: the file name whole and the folder before it shortened
-    // in the middle so that the line fits nWidth pixels; a name that alone
-    // does not fit is itself shortened in the middle.
-    static QString ShortPathText(const QString& strPath, const QFontMetrics& fm, int nWidth);
-    static QString LeftOutMessage(int nLeftOut);
-    // One message for the entries whose files are missing, one or several.
-    static QString MissingFilesMessage(const QStringList& aPaths);
-    // The files Add, Add folder, a drop or Relink left out because their
-    // paths are longer than kMaxWavPath, named in one message.
-    static QString LongPathsMessage(const QStringList& aPaths);
-    // Shows every entry's path anew in the list and the Filename field
-    // (after the paths were rewritten by Save As).
-    void UpdatePathsShown();
-
-    // While an operation (Make File, Split, Join) runs: the form's controls
-    // and drops are refused, m_fnBusy tells the frame, and the window keeps
-    // repainting. Nested calls are not counted.
-    void SetBusy(bool bBusy);
-    bool IsBusy() const { return m_bBusy; }
-    std::function<void(bool)> m_fnBusy;
-
-    // Commands and notifications.
-    void OnAdd();
-    // Adds every WAV file of a folder the user picks.
-    void OnAddFolder();
-    // Points the selected entry at a file the user picks; its names, loop,
-    // root key and Enable switches stay.
-    void OnRelink();
-    // Removes every selected entry.
-    void OnDelete();
-    void OnSelchangePoolList();
-    void OnPlay();
-    void OnStop();
-    void OnDeltaposRootNote(int nDelta);
-    void OnDeltaposRootOctave(int nDelta);
-    // Up and Down (nSemitones ±1) and Page Up and Page Down (±12) in the
-    // root-key field: the key moves with carry between note and octave and
-    // holds at C 0 and B 9.
-    void StepRootKeyBy(int nSemitones);
-    void OnChangeSampleName();
-    void OnChangeKeymapName();
-    void OnChangeProgramName();
-    void OnLoopSwitch();
-    void OnKeymapEnable();
-    void OnProgramEnable();
-    void OnMakeFile();
-    // The Settings dialog. When its audio options change, every entry's
-    // header is read again (the Type lines and the usable entries follow);
-    // a change of the kept options is reported through m_fnOptionsChanged.
-    void OnSettings();
-    void OnToolsSplit();
-    void OnToolsJoin();
-    // Tools > Copy to Disk Image: a KRZ file (or part) and a FAT12/FAT16
-    // disk image chosen in file dialogs; the file goes into the image's
-    // root folder under its 8.3 name.
-    void OnToolsCopyToImage();
-    // Pool > Set Group Names: asks for one keymap name and one program name
-    // (proposing the current entry's) and sets them on every selected
-    // entry, each cut to 16 characters; the document is then modified.
-    void OnSetGroupNames();
-
-    // The group line "Keys: C 0-E 2 (3 samples in group)" for entry nEntry:
-    // the keys its sample plays in the keymap of the entries that share its
-    // keymap name (see Multisample.h).
-    static QString GroupKeysText(const CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,
-                                 int nEntry);
-    // Shows or hides the group line as m_bMultisample says, with the text
-    // for the current entry; run after m_bMultisample changes.
-    void UpdateGroupKeys();
-
-    // The audio input's options as the Settings dialog set them.
-    CAudioOptions AudioOptions() const;
-    // Called after the Settings dialog changed one of the options kept
-    // between runs (m_bConvert, m_bLimitRate, m_nRateLimitHz,
-    // m_bFileMetadata, m_bMultisample, and the document's m_bRelativePaths),
-    // so that the application stores them.
-    std::function<void()> m_fnOptionsChanged;
-
-    QWidget* Form() const { return m_pForm; }
-    CFeedback& Feedback() const;
-    CMessageSink& Messages() const;
-
-    // Controls.
-    QCheckBox* m_btnProgramEnable;
-    QCheckBox* m_btnKeymapEnable;
-    CProgressCtrl* m_ctlProgress;
-    QCheckBox* m_btnSplitFiles;
-    QCheckBox* m_btnLoopSwitch;
-    CPoolListBox* m_lbPool;
+    // The controls the view itself holds.
+    CPoolTable* m_lbPool;
+    QLineEdit* m_edPoolCount;
     QPushButton* m_btnAdd;
     QPushButton* m_btnDelete;
     QPushButton* m_btnMakeFile;
+    QCheckBox* m_btnSplitFiles;
     QPushButton* m_btnSettings;
-    QPushButton* m_btnPlay;
-    QPushButton* m_btnStop;
-    QLineEdit* m_edPoolCount;
-    QLineEdit* m_edFileName;
-    QLineEdit* m_edWavType;
-    QLineEdit* m_edSampleName;
-    QLineEdit* m_edKeymapName;
-    QLineEdit* m_edProgramName;
-    QLineEdit* m_edRootKey;
-    CUpDownCtrl* m_ctlRootNote;
-    CUpDownCtrl* m_ctlRootOctave;
-    QLineEdit* m_edGroupKeys; // read-only; shown only with m_bMultisample
-
-    // Values of the fields.
-    int m_nPoolCount = 0;
-    QString m_strFileName;
-    QString m_strSampleName;
-    QString m_strProgramName;
-    QString m_strKeymapName;
-    QString m_strRootKey;
-    QString m_strWavType;
-
-    int m_nRootNote = 0;
-    int m_nRootOctave = 4;
-    int m_nMaxSplitKB = 1400;
-    int m_nFirstObjectID = 200;
-    int m_nFloppyImageKB = 0; // floppy images Make File writes: 0 (none), 720 or 1440
-    // The options kept between runs (not reset at New and Open), all off by
-    // default. Convert other audio files:
-    bool m_bConvert = false;
-    // Resample files above m_nRateLimitHz to it; the value stays when off.
-    bool m_bLimitRate = false;
-    int m_nRateLimitHz = 48000;
-    // Use root key and loop stored in the files.
-    bool m_bFileMetadata = false;
-    // Entries with the same keymap name share one keymap: the form shows the
-    // current entry's group line, and Make File writes one keymap per group.
-    bool m_bMultisample = false;
-    TemplateBytes m_abTemplate{};
-    WavInfoArray m_aWavInfo{};
+    CProgressCtrl* m_ctlProgress;
+    // Between the pool and the form; its state is kept between runs.
+    QSplitter* m_pSplitter;
 
   protected:
     void dragEnterEvent(QDragEnterEvent* pEvent) override;
     void dragMoveEvent(QDragMoveEvent* pEvent) override;
     void dropEvent(QDropEvent* pEvent) override;
-    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
   private:
-    void CreateForm();
-    // Add's first step: the form's values into the selected entry.
-    void StoreSelectedEntry();
-    // Shows new entry n as Add leaves it: selected, with Add's defaults.
-    void ShowNewEntry(int n);
-    void ShowRootKey();
-    void AddListLine(int n);
-    int ListTextWidth() const;
-    // Shrinks the Type field's font until its whole text fits.
-    void FitTypeField();
-    // Shows an outcome's notes as message boxes, in order.
-    void ShowOutcome(const COutcome& outcome);
-    // Make File's build, reading every entry from where its file was found;
-    // its outcome shown. False when a file error stopped it where it stood.
-    bool BuildFromFoundFiles(const std::string& strOutput, CFeedback& feedback,
-                             QString& strSummary);
-    void QueueRefresh();
-    void SetModified();
-    // One click on the note (nMax 11) or octave (nMax 9) arrows.
-    void StepRootKey(int& nValue, int nMax, int nDelta);
-    // The selected entry, or nullptr when no line is selected.
-    CWPoolObj* SelectedEntry();
-    // A name field's change: all fields into the members, then the given
-    // member into the selected entry's field.
-    void StoreNameField(std::string CWPoolObj::*pField, const QString& strValue);
-    // A check box's click: its state into the selected entry's field.
-    void StoreCheckBox(std::int32_t CWPoolObj::*pField, const QCheckBox* pBox);
-    // Runs a handler under the top-level command handling.
-    template <typename Fn> void Guard(Fn fn);
-    bool CheckField(QLineEdit* pEdit, const QString& strValue, int nLimit);
-    void FillList();
+    QWidget* CreatePoolSide();
+    QWidget* CreateFormSide();
+    QWidget* CreateProgressRow();
+    void SetTabOrder();
+    void ConnectButtons();
+    // An operation started or ended: the inputs are refused while it runs,
+    // and the focus goes back where it was.
+    void OnBusyChanged(bool bBusy);
 
     CDorvane_V2Doc& m_doc;
     CDialogService& m_dialogs;
-    CFeedback* m_pFeedback = nullptr;
-    CMessageSink* m_pMessages = nullptr;
+    CEntryForm* m_pForm = nullptr;
+    CPoolController* m_pController = nullptr;
     std::unique_ptr<CWindowFeedback> m_pOwnFeedback; // used until the frame sets one
-    std::unique_ptr<CSoundPlayer> m_pSound;
-    std::vector<std::string> m_aTemplateDirs;
-    std::string m_strTemplatePath; // the template file loaded at start-up
-    QWidget* m_pForm;
-    bool m_bTemplatePending = true; // the template is still to be loaded
-    bool m_bRefreshQueued = false;
-    bool m_bBusy = false;
-    std::vector<QWidget*> m_aInputs; // the controls an operation disables
-    QPointer<QWidget> m_pBusyFocus;  // where the focus was when it started
+    std::vector<QWidget*> m_aInputs;                 // the controls an operation disables
+    QPointer<QWidget> m_pBusyFocus;                  // where the focus was when it started
 };

@@ -11,11 +11,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QScreen>
+#include <QSettings>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -32,12 +37,12 @@ namespace
 QAction* MakeAction(QObject* pParent, const char* szText, const char* szPrompt,
                     const char* szTip = nullptr)
 {
-    auto* pAction = new QAction(QString::fromLatin1(szText), pParent);
+    auto* pAction = new QAction(QCoreApplication::translate("CMainFrame", szText), pParent);
     if (szPrompt)
-        pAction->setStatusTip(QString::fromLatin1(szPrompt));
+        pAction->setStatusTip(QCoreApplication::translate("CMainFrame", szPrompt));
     // Without a tooltip of its own a toolbar button would show the menu
     // text; the commands without a button have none to show.
-    pAction->setToolTip(szTip ? QString::fromLatin1(szTip) : QString());
+    pAction->setToolTip(szTip ? QCoreApplication::translate("CMainFrame", szTip) : QString());
     return pAction;
 }
 } // namespace
@@ -63,13 +68,13 @@ CMainFrame::CMainFrame(CDorvane_V2Doc& doc, CDialogService& dialogs)
     m_pViewFeedback =
         std::make_unique<CWindowFeedback>(status, m_pView->m_ctlProgress, m_dialogs, m_pView);
     m_pView->SetFeedback(m_pViewFeedback.get());
-    m_pView->m_fnBusy = [this](bool bBusy) { SetBusy(bBusy); };
+    m_pView->Controller().m_fnBusy = [this](bool bBusy) { SetBusy(bBusy); };
 
     // The size inside the frame: a window's outer size cannot be set
     // before the window manager has decorated it, and without one the two
     // are the same.
     resize(kWidth, kHeight);
-    UpdateCaption(QStringLiteral("Untitled"));
+    UpdateCaption(tr("Untitled"));
 }
 
 CMainFrame::~CMainFrame()
@@ -124,30 +129,32 @@ void CMainFrame::CreateActions()
     m_actViewStatusBar->setChecked(true);
 
     // The view's commands, each under the top-level command handling.
-    auto bind = [this](QAction* pAction, void (CDorvane_V2View::*pHandler)())
+    auto bind = [this](QAction* pAction, void (CPoolController::*pHandler)())
     {
         connect(pAction, &QAction::triggered, this,
-                [this, pHandler]
-                { RunGuarded(m_dialogs, this, [this, pHandler] { (m_pView->*pHandler)(); }); });
+                [this, pHandler] {
+                    RunGuarded(m_dialogs, this,
+                               [this, pHandler] { (m_pView->Controller().*pHandler)(); });
+                });
     };
-    bind(m_actAdd, &CDorvane_V2View::OnAdd);
-    bind(m_actAddFolder, &CDorvane_V2View::OnAddFolder);
-    bind(m_actDelete, &CDorvane_V2View::OnDelete);
-    bind(m_actRelink, &CDorvane_V2View::OnRelink);
-    bind(m_actSetGroupNames, &CDorvane_V2View::OnSetGroupNames);
-    bind(m_actPlay, &CDorvane_V2View::OnPlay);
-    bind(m_actStop, &CDorvane_V2View::OnStop);
-    bind(m_actMakeFile, &CDorvane_V2View::OnMakeFile);
-    bind(m_actSettings, &CDorvane_V2View::OnSettings);
-    bind(m_actToolsSplit, &CDorvane_V2View::OnToolsSplit);
-    bind(m_actToolsJoin, &CDorvane_V2View::OnToolsJoin);
-    bind(m_actToolsCopyToImage, &CDorvane_V2View::OnToolsCopyToImage);
+    bind(m_actAdd, &CPoolController::OnAdd);
+    bind(m_actAddFolder, &CPoolController::OnAddFolder);
+    bind(m_actDelete, &CPoolController::OnDelete);
+    bind(m_actRelink, &CPoolController::OnRelink);
+    bind(m_actSetGroupNames, &CPoolController::OnSetGroupNames);
+    bind(m_actPlay, &CPoolController::OnPlay);
+    bind(m_actStop, &CPoolController::OnStop);
+    bind(m_actMakeFile, &CPoolController::OnMakeFile);
+    bind(m_actSettings, &CPoolController::OnSettings);
+    bind(m_actToolsSplit, &CPoolController::OnToolsSplit);
+    bind(m_actToolsJoin, &CPoolController::OnToolsJoin);
+    bind(m_actToolsCopyToImage, &CPoolController::OnToolsCopyToImage);
     connect(m_actAppExit, &QAction::triggered, this, &QWidget::close);
 }
 
 void CMainFrame::CreateMenus()
 {
-    m_menuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    m_menuFile = menuBar()->addMenu(tr("&File"));
     m_menuFile->addAction(m_actFileNew);
     m_menuFile->addAction(m_actFileOpen);
     m_menuFile->addAction(m_actFileSave);
@@ -157,11 +164,11 @@ void CMainFrame::CreateMenus()
     m_menuFile->addSeparator();
     m_menuFile->addAction(m_actAppExit);
 
-    QMenu* pView = menuBar()->addMenu(QStringLiteral("&View"));
+    QMenu* pView = menuBar()->addMenu(tr("&View"));
     pView->addAction(m_actViewToolbar);
     pView->addAction(m_actViewStatusBar);
 
-    QMenu* pPool = menuBar()->addMenu(QStringLiteral("&Pool"));
+    QMenu* pPool = menuBar()->addMenu(tr("&Pool"));
     pPool->addAction(m_actAdd);
     pPool->addAction(m_actAddFolder);
     pPool->addAction(m_actDelete);
@@ -171,23 +178,23 @@ void CMainFrame::CreateMenus()
     pPool->addAction(m_actPlay);
     pPool->addAction(m_actStop);
 
-    QMenu* pControl = menuBar()->addMenu(QStringLiteral("&Control"));
+    QMenu* pControl = menuBar()->addMenu(tr("&Control"));
     pControl->addAction(m_actMakeFile);
     pControl->addSeparator();
     pControl->addAction(m_actSettings);
 
-    QMenu* pTools = menuBar()->addMenu(QStringLiteral("Tools"));
+    QMenu* pTools = menuBar()->addMenu(tr("Tools"));
     pTools->addAction(m_actToolsSplit);
     pTools->addAction(m_actToolsJoin);
     pTools->addAction(m_actToolsCopyToImage);
 
-    QMenu* pHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    QMenu* pHelp = menuBar()->addMenu(tr("&Help"));
     pHelp->addAction(m_actAppAbout);
 }
 
 void CMainFrame::CreateToolBar()
 {
-    m_wndToolBar = new QToolBar(QStringLiteral("Toolbar"), this);
+    m_wndToolBar = new QToolBar(tr("Toolbar"), this);
     m_wndToolBar->setObjectName(QStringLiteral("Toolbar"));
     m_wndToolBar->setIconSize(QSize(16, 15));
     m_wndToolBar->setMovable(true);
@@ -234,7 +241,7 @@ void CMainFrame::CreateToolBar()
 void CMainFrame::CreateStatusBar()
 {
     m_wndStatusBar = statusBar();
-    m_lblMessage = new QLabel(QStringLiteral("Ready"));
+    m_lblMessage = new QLabel(tr("Ready"));
     m_lblMessage->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_lblMessage->setMinimumWidth(1);
     m_wndStatusBar->addWidget(m_lblMessage, 1);
@@ -245,7 +252,7 @@ void CMainFrame::CreateStatusBar()
         auto* pLabel = new QLabel;
         pLabel->setAlignment(Qt::AlignCenter);
         pLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        pLabel->setFixedWidth(fm.horizontalAdvance(QString::fromLatin1(szText)) + 10);
+        pLabel->setFixedWidth(fm.horizontalAdvance(tr(szText)) + 10);
         m_wndStatusBar->addPermanentWidget(pLabel);
         return pLabel;
     };
@@ -318,7 +325,7 @@ QString CMainFrame::StatusText() const
 
 void CMainFrame::UpdateCaption(const QString& strPoolTitle)
 {
-    setWindowTitle(strPoolTitle + QStringLiteral(" - ") + QString::fromLatin1(kWindowTitle));
+    setWindowTitle(tr("%1 - %2").arg(strPoolTitle, tr(kWindowTitle)));
 }
 
 void CMainFrame::SetRecentFiles(const QStringList& aDisplayNames)
@@ -334,8 +341,8 @@ void CMainFrame::SetRecentFiles(const QStringList& aDisplayNames)
     {
         QString strName = aDisplayNames[i];
         strName.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        auto* pAction = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(strName), this);
-        pAction->setStatusTip(QStringLiteral("Open this Sample-pool"));
+        auto* pAction = new QAction(tr("&%1 %2").arg(i + 1).arg(strName), this);
+        pAction->setStatusTip(tr("Open this Sample-pool"));
         connect(pAction, &QAction::triggered, this,
                 [this, i]
                 {
@@ -356,9 +363,9 @@ void CMainFrame::UpdateIndicators()
     m_lblScroll->setVisible(bKnown);
     if (!bKnown)
         return;
-    m_lblCaps->setText(state->bCaps ? QStringLiteral("CAP") : QString());
-    m_lblNum->setText(state->bNum ? QStringLiteral("NUM") : QString());
-    m_lblScroll->setText(state->bScroll ? QStringLiteral("SCRL") : QString());
+    m_lblCaps->setText(state->bCaps ? tr("CAP") : QString());
+    m_lblNum->setText(state->bNum ? tr("NUM") : QString());
+    m_lblScroll->setText(state->bScroll ? tr("SCRL") : QString());
 }
 
 void CMainFrame::SetBusy(bool bBusy)
@@ -398,7 +405,31 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
     bool bClose = true;
     RunGuarded(m_dialogs, this, [&] { bClose = !m_fnCanClose || m_fnCanClose(); });
     if (bClose)
+    {
         pEvent->accept();
+        if (m_fnClosed)
+            m_fnClosed();
+    }
     else
         pEvent->ignore();
+}
+
+void CMainFrame::RestoreLayout(const QSettings& settings)
+{
+    QSize size = settings.value(QString::fromLatin1(kSizeKey)).toSize();
+    // A size kept on a larger screen is cut to this one's; one too small to
+    // show anything (edited by hand) is passed over.
+    if (const QScreen* pScreen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(pScreen->availableSize());
+    if (size.width() >= kMinKeptSize && size.height() >= kMinKeptSize)
+        resize(size);
+    const QByteArray abSplitter = settings.value(QString::fromLatin1(kSplitterKey)).toByteArray();
+    if (!abSplitter.isEmpty())
+        m_pView->m_pSplitter->restoreState(abSplitter);
+}
+
+void CMainFrame::SaveLayout(QSettings& settings) const
+{
+    settings.setValue(QString::fromLatin1(kSizeKey), size());
+    settings.setValue(QString::fromLatin1(kSplitterKey), m_pView->m_pSplitter->saveState());
 }

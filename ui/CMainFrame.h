@@ -18,6 +18,7 @@ class CFeedback;
 class QAction;
 class QLabel;
 class QMenu;
+class QSettings;
 class QTimer;
 
 class CMainFrame : public QMainWindow
@@ -56,6 +57,18 @@ class CMainFrame : public QMainWindow
 
     // Asked before the window closes (Exit, the close box); false keeps it.
     std::function<bool()> m_fnCanClose;
+    // Told when the window closes, after m_fnCanClose let it.
+    std::function<void()> m_fnClosed;
+
+    // The window's size and the divider between pool and form, as the
+    // settings store keeps them between runs (kSizeKey, kSplitterKey); a
+    // store without them, or with a size under kMinKeptSize, leaves the
+    // window as it is, and a size larger than the screen is cut to it.
+    static constexpr const char* kSizeKey = "Window/Size";
+    static constexpr const char* kSplitterKey = "Window/Splitter";
+    static constexpr int kMinKeptSize = 100; // pixels, each way
+    void RestoreLayout(const QSettings& settings);
+    void SaveLayout(QSettings& settings) const;
     // A recent-file entry was chosen (0 = the newest).
     std::function<void(int)> m_fnOpenRecent;
 

@@ -22,7 +22,7 @@ namespace
 // An option's text as the dialog's labels show it, followed by a colon.
 QString LabelText(const SOption& option)
 {
-    return QString::fromLatin1(option.szLabel) + QLatin1Char(':');
+    return CSettingsDlg::tr(option.szLabel) + QLatin1Char(':');
 }
 
 } // namespace
@@ -30,7 +30,7 @@ QString LabelText(const SOption& option)
 CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     : QDialog(pParent), m_dialogs(dialogs)
 {
-    setWindowTitle(QStringLiteral("Settings"));
+    setWindowTitle(tr("Settings"));
     setFont(DialogFont());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -40,11 +40,11 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     constexpr int kHeight = 183;
 
     // Created in tab order; OK comes first, so it has the focus at the start.
-    m_btnOK = new QPushButton(QStringLiteral("OK"), this);
+    m_btnOK = new QPushButton(tr("OK"), this);
     m_btnOK->setGeometry(du.Rect(kWidth - 57, kHeight - 21, 50, 14));
     m_btnOK->setDefault(true);
     m_btnOK->setAutoDefault(true);
-    m_btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_btnCancel = new QPushButton(tr("Cancel"), this);
     m_btnCancel->setGeometry(du.Rect(7, kHeight - 21, 50, 14));
     m_edFirstObjectID = new QLineEdit(this);
     m_edFirstObjectID->setGeometry(du.Rect(77, 13, 30, 12));
@@ -55,7 +55,7 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
     m_cbFloppyImages->setObjectName(QString::fromLatin1(floppy.szKey));
     m_cbFloppyImages->setGeometry(du.Rect(74, 74, 60, 12));
     for (const SOptionChoice& choice : floppy.aChoices)
-        m_cbFloppyImages->addItem(QString::fromLatin1(choice.szLabel), choice.nValue);
+        m_cbFloppyImages->addItem(tr(choice.szLabel), choice.nValue);
     m_edFirstObjectID->setObjectName(QString::fromLatin1(Option("firstObjectID").szKey));
     m_edCustomKB->setObjectName(QString::fromLatin1(Option("splitKB").szKey));
 
@@ -108,7 +108,7 @@ CSettingsDlg::CSettingsDlg(CDialogService& dialogs, QWidget* pParent)
 QCheckBox* CSettingsDlg::CreateCheckBox(const SOption& option, int nTop, int nWidth)
 {
     const CDialogUnits du(font());
-    auto* pBox = new QCheckBox(QString::fromLatin1(option.szLabel), this);
+    auto* pBox = new QCheckBox(tr(option.szLabel), this);
     pBox->setObjectName(QString::fromLatin1(option.szKey));
     pBox->setGeometry(du.Rect(12, nTop, nWidth, 10));
     // The indicator and its gap come on top of the text.
@@ -141,13 +141,14 @@ int CSettingsDlg::CreateOptionRows(int nTop, int nWidth)
         // box's text, however wide the font makes it, then its unit. The
         // field is 2 units higher than a box, above and below.
         y += 2;
+        m_strSwitchedKey = option.szKey;
         m_btnLimitRate = CreateCheckBox(option, y, 88);
         m_edRateLimit = new QLineEdit(this);
         m_edRateLimit->setGeometry(du.Rect(102, y - 1, 34, 12));
         m_edRateLimit->move(
             std::max(m_edRateLimit->x(), m_btnLimitRate->geometry().right() + du.X(3)),
             m_edRateLimit->y());
-        auto* pHz = new QLabel(QStringLiteral("Hz"), this);
+        auto* pHz = new QLabel(tr("Hz"), this);
         pHz->setGeometry(du.Rect(0, y + 1, 12, 8));
         pHz->move(m_edRateLimit->geometry().right() + du.X(4), pHz->y());
         pHz->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -160,6 +161,12 @@ int CSettingsDlg::CreateOptionRows(int nTop, int nWidth)
     m_btnMultisample = OptionBox("multisample");
     m_btnRelativePaths = OptionBox("relativePaths");
     return nRight;
+}
+
+bool CSettingsDlg::IsKept(std::string_view svKey)
+{
+    const SOption* pOption = FindOption(svKey);
+    return pOption && *pOption->szSettingsKey != '\0';
 }
 
 QCheckBox* CSettingsDlg::OptionBox(std::string_view svKey) const
@@ -221,8 +228,7 @@ bool CSettingsDlg::ReadIntField(QLineEdit* pEdit, int& nMember, const SOption& o
     }
     if (strMessage.isEmpty())
         return true;
-    m_dialogs.MessageBox(this, strMessage, QString::fromLatin1(kAppTitle),
-                         MessageIcon::Exclamation);
+    m_dialogs.MessageBox(this, strMessage, tr(kAppTitle), MessageIcon::Exclamation);
     pEdit->setFocus();
     pEdit->selectAll();
     return false;
@@ -236,24 +242,27 @@ bool CSettingsDlg::UpdateData(bool bSaveAndValidate)
         m_edFirstObjectID->setText(QString::number(m_nFirstObjectID));
         m_cbFloppyImages->setCurrentIndex(
             std::max(0, m_cbFloppyImages->findData(m_nFloppyImageKB)));
-        m_btnConvert->setChecked(m_bConvert);
-        m_btnLimitRate->setChecked(m_bLimitRate);
-        m_edRateLimit->setText(QString::number(m_nRateLimitHz));
-        m_btnFileMetadata->setChecked(m_bFileMetadata);
-        m_btnMultisample->setChecked(m_bMultisample);
-        m_btnRelativePaths->setChecked(m_bRelativePaths);
+        for (const auto& [strKey, pBox] : m_aOptionBoxes)
+            if (IsKept(strKey))
+                pBox->setChecked(m_options.Value(strKey) != 0);
+        m_btnLimitRate->setChecked(m_options.IsSwitchedOn(m_strSwitchedKey));
+        m_edRateLimit->setText(QString::number(m_options.Value(m_strSwitchedKey)));
         OnLimitRate();
         return true;
     }
     m_nFloppyImageKB = m_cbFloppyImages->currentData().toInt();
-    m_bConvert = m_btnConvert->isChecked();
-    m_bLimitRate = m_btnLimitRate->isChecked();
-    m_bFileMetadata = m_btnFileMetadata->isChecked();
-    m_bMultisample = m_btnMultisample->isChecked();
-    m_bRelativePaths = m_btnRelativePaths->isChecked();
-    return ReadIntField(m_edCustomKB, m_nCustomKB, Option("splitKB")) &&
-           ReadIntField(m_edFirstObjectID, m_nFirstObjectID, Option("firstObjectID")) &&
-           (!m_bLimitRate || ReadIntField(m_edRateLimit, m_nRateLimitHz, Option("maxRate")));
+    for (const auto& [strKey, pBox] : m_aOptionBoxes)
+        if (IsKept(strKey))
+            m_options.SetValue(strKey, pBox->isChecked() ? 1 : 0);
+    const bool bSwitchedOn = m_btnLimitRate->isChecked();
+    m_options.SetSwitch(m_strSwitchedKey, bSwitchedOn);
+    int nSwitched = m_options.Value(m_strSwitchedKey);
+    const bool bRead =
+        ReadIntField(m_edCustomKB, m_nCustomKB, Option("splitKB")) &&
+        ReadIntField(m_edFirstObjectID, m_nFirstObjectID, Option("firstObjectID")) &&
+        (!bSwitchedOn || ReadIntField(m_edRateLimit, nSwitched, Option(m_strSwitchedKey)));
+    m_options.SetValue(m_strSwitchedKey, nSwitched);
+    return bRead;
 }
 
 void CSettingsDlg::accept()

@@ -9,6 +9,7 @@
 // table gives the Settings face has one control, named by the option's key.
 #pragma once
 
+#include "COptionValues.h"
 #include "OptionTable.h"
 
 #include <QDialog>
@@ -61,12 +62,10 @@ class CSettingsDlg : public QDialog
     int m_nCustomKB = 0;
     int m_nFirstObjectID = 0;
     int m_nFloppyImageKB = 0; // 0 (none), 720 or 1440
-    bool m_bConvert = false;
-    bool m_bLimitRate = false;
-    int m_nRateLimitHz = kDefaultRateLimitHz; // kept when the limit is off
-    bool m_bFileMetadata = false;
-    bool m_bMultisample = false;
-    bool m_bRelativePaths = false; // save paths relative to the pool file
+    // The options kept between runs, one control each: a box for an on/off
+    // option, a box and a field for a switched value (the rate limit, whose
+    // value is kept while it is off).
+    COptionValues m_options;
 
     QPushButton* m_btnOK;
     QPushButton* m_btnCancel;
@@ -97,9 +96,12 @@ class CSettingsDlg : public QDialog
     int CreateOptionRows(int nTop, int nWidth);
     QCheckBox* CreateCheckBox(const SOption& option, int nTop, int nWidth);
     QCheckBox* OptionBox(std::string_view svKey) const;
+    // Whether the option of svKey is one kept between runs (in m_options).
+    static bool IsKept(std::string_view svKey);
     bool ReadIntField(QLineEdit* pEdit, int& nMember, const SOption& option);
 
     CDialogService& m_dialogs;
     bool m_bInitialized = false;
     std::vector<std::pair<std::string, QCheckBox*>> m_aOptionBoxes; // the on/off options' boxes
+    std::string m_strSwitchedKey; // the option of m_btnLimitRate and m_edRateLimit
 };

@@ -4,6 +4,7 @@
 #include "CFileException.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <exception>
 #include <new>
 
@@ -26,8 +27,8 @@ void RunGuarded(CDialogService& dialogs, QWidget* pOwner, const std::function<vo
     {
         while (QApplication::overrideCursor())
             QApplication::restoreOverrideCursor();
-        dialogs.MessageBox(pOwner, QStringLiteral("Out of memory."), QString::fromLatin1(kAppTitle),
-                           MessageIcon::Stop);
+        dialogs.MessageBox(pOwner, QCoreApplication::translate("CommandGuard", "Out of memory."),
+                           QString::fromLatin1(kAppTitle), MessageIcon::Stop);
     }
     catch (const std::exception& e)
     {

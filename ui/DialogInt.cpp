@@ -1,5 +1,6 @@
 #include "DialogInt.h"
 
+#include <QCoreApplication>
 #include <cstdint>
 #include <limits>
 
@@ -56,15 +57,18 @@ bool ParseDialogInt(const QString& strText, int& nValue)
 
 QString IntegerMessage()
 {
-    return QStringLiteral("Please enter an integer.");
+    return QCoreApplication::translate("DialogInt", "Please enter an integer.");
 }
 
 QString IntegerRangeMessage(int nMin, int nMax)
 {
-    return QStringLiteral("Please enter an integer between %1 and %2.").arg(nMin).arg(nMax);
+    return QCoreApplication::translate("DialogInt", "Please enter an integer between %1 and %2.")
+        .arg(nMin)
+        .arg(nMax);
 }
 
 QString MaxCharsMessage(int nMax)
 {
-    return QStringLiteral("Please enter no more than %1 characters.").arg(nMax);
+    return QCoreApplication::translate("DialogInt", "Please enter no more than %1 characters.")
+        .arg(nMax);
 }

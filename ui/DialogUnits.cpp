@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLayout>
 
 QFont DialogFont()
 {
@@ -40,4 +41,10 @@ void FitLabel(QLabel* pLabel)
     const int nText = pLabel->fontMetrics().horizontalAdvance(pLabel->text()) + 1;
     if (nText > pLabel->width())
         pLabel->resize(nText, pLabel->height());
+}
+
+void CompactLayout(QLayout* pLayout, const CDialogUnits& du)
+{
+    pLayout->setContentsMargins(du.X(4), du.Y(2), du.X(4), du.Y(3));
+    pLayout->setSpacing(du.Y(3));
 }

@@ -7,6 +7,7 @@
 #include <QRect>
 
 class QLabel;
+class QLayout;
 
 // The font of every form and dialog: 8-point DejaVu Sans Condensed, whose
 // base units (6 x 13 pixels at 96 dots per inch) give the layout its
@@ -32,6 +33,11 @@ class CDialogUnits
     int m_nBaseX;
     int m_nBaseY;
 };
+
+// Gives a layout of a form the margins and spacing of the dialog-unit
+// layouts: 4 units around (2 at the top, under a group box's title), and
+// 3 between controls.
+void CompactLayout(QLayout* pLayout, const CDialogUnits& du);
 
 // Widens a label placed in dialog units to its text where the font's
 // glyphs come out wider than the layout allowed, so no text is clipped.

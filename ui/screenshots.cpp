@@ -8,6 +8,7 @@
 #include "CDorvane_V2App.h"
 #include "CDorvane_V2View.h"
 #include "CMainFrame.h"
+#include "CPoolTable.h"
 #include "CSoundPlayer.h"
 #include "DialogUnits.h"
 #include "KrzTemplate.h"
@@ -165,6 +166,40 @@ QString MakeDemoPool(const QString& strDir)
     doc.OnSaveDocument(strPool.toStdString(), feedback);
     return strPool;
 }
+// The Pool menu with its commands for many files and for relinking, and
+// the messages as the window shows them.
+void SaveMenuAndMessages(CMainFrame& frame, CScreenshotDialogs& dialogs)
+{
+    CMainFrame* pFrame = &frame;
+    // The Pool menu with its commands for many files and for relinking.
+    for (QAction* pAction : pFrame->menuBar()->actions())
+    {
+        if (pAction->text() == QStringLiteral("&Pool") && pAction->menu())
+        {
+            QMenu* pMenu = pAction->menu();
+            pMenu->popup(pFrame->mapToGlobal(QPoint(0, 0)));
+            QApplication::processEvents();
+            dialogs.Save(*pMenu, QStringLiteral("pool-menu.png"));
+            pMenu->hide();
+        }
+    }
+    // The messages as the window shows them.
+    auto message = [&](const QString& strText, const char* szCaption, const QString& strName)
+    {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(szCaption), strText,
+                        QMessageBox::Ok, pFrame);
+        box.show();
+        QApplication::processEvents();
+        dialogs.Save(box, strName);
+        box.reject();
+    };
+    message(CPoolController::MissingFilesMessage(
+                {QStringLiteral("C:\\Samples\\Piano\\Piano C4.wav"),
+                 QStringLiteral("C:\\Samples\\Strings\\Strings Pad.wav"),
+                 QStringLiteral("/home/ann/kits/Kick Drum.wav")}),
+            kWavInfoCaption, QStringLiteral("missing-files.png"));
+    message(CPoolController::LeftOutMessage(12), kAppTitle, QStringLiteral("pool-full.png"));
+}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -202,55 +237,33 @@ int main(int argc, char* argv[])
         return *nExit;
 
     CMainFrame* pFrame = theApp.MainWnd();
-    CDorvane_V2View* pView = pFrame->View();
-    pView->SetSoundPlayer(nullptr);
-    if (pView->m_lbPool->count() > 0)
+    pFrame->View()->SetSoundPlayer(nullptr);
+    CPoolController* pView = &pFrame->View()->Controller();
+    if (pFrame->View()->m_lbPool->count() > 0)
     {
-        pView->m_lbPool->SetCurSel(0);
+        pFrame->View()->m_lbPool->SetCurSel(0);
         pView->OnSelchangePoolList();
     }
+    // At the default size, whatever size the user's store holds, and larger.
+    pFrame->resize(CMainFrame::kWidth, CMainFrame::kHeight);
     QApplication::processEvents();
     dialogs.Save(*pFrame, QStringLiteral("main.png"));
+    pFrame->resize(CMainFrame::kWidth * 2, CMainFrame::kHeight * 3 / 2);
+    QApplication::processEvents();
+    dialogs.Save(*pFrame, QStringLiteral("main-large.png"));
+    pFrame->resize(CMainFrame::kWidth, CMainFrame::kHeight);
 
     // The Settings dialog with conversion and the rate limit on, whatever
     // the user's own store holds; Cancel keeps the store as it is.
-    pView->m_bConvert = true;
-    pView->m_bLimitRate = true;
-    pView->m_nRateLimitHz = 48000;
-    pView->m_bFileMetadata = false;
-    pView->m_bMultisample = false;
+    pView->m_options = COptionValues();
+    pView->m_options.SetValue("convert", 1);
+    pView->m_options.SetSwitch("maxRate", true);
+    pView->m_options.SetValue("maxRate", 48000);
     pView->OnSettings();
     pView->OnToolsSplit();
     pView->OnToolsJoin();
     theApp.OnAppAbout();
 
-    // The Pool menu with its commands for many files and for relinking.
-    for (QAction* pAction : pFrame->menuBar()->actions())
-    {
-        if (pAction->text() == QStringLiteral("&Pool") && pAction->menu())
-        {
-            QMenu* pMenu = pAction->menu();
-            pMenu->popup(pFrame->mapToGlobal(QPoint(0, 0)));
-            QApplication::processEvents();
-            dialogs.Save(*pMenu, QStringLiteral("pool-menu.png"));
-            pMenu->hide();
-        }
-    }
-    // The messages as the window shows them.
-    auto message = [&](const QString& strText, const char* szCaption, const QString& strName)
-    {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(szCaption), strText,
-                        QMessageBox::Ok, pFrame);
-        box.show();
-        QApplication::processEvents();
-        dialogs.Save(box, strName);
-        box.reject();
-    };
-    message(CDorvane_V2View::MissingFilesMessage(
-                {QStringLiteral("C:\\Samples\\Piano\\Piano C4.wav"),
-                 QStringLiteral("C:\\Samples\\Strings\\Strings Pad.wav"),
-                 QStringLiteral("/home/ann/kits/Kick Drum.wav")}),
-            kWavInfoCaption, QStringLiteral("missing-files.png"));
-    message(CDorvane_V2View::LeftOutMessage(12), kAppTitle, QStringLiteral("pool-full.png"));
+    SaveMenuAndMessages(*pFrame, dialogs);
     return dialogs.m_bFailed ? 1 : 0;
 }

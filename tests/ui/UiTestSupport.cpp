@@ -137,6 +137,16 @@ void CAppHarness::Add(const std::string& strPath)
     View().m_btnAdd->click();
 }
 
+QString RowTip(CDorvane_V2View& view, int nRow, int nColumn)
+{
+    return view.m_lbPool->model()->index(nRow, nColumn).data(Qt::ToolTipRole).toString();
+}
+
+QString RowText(CDorvane_V2View& view, int nRow, int nColumn)
+{
+    return view.m_lbPool->model()->index(nRow, nColumn).data(Qt::DisplayRole).toString();
+}
+
 void ProcessEvents()
 {
     for (int i = 0; i < 3; ++i)

@@ -6,7 +6,10 @@
 #include "CDialogService.h"
 #include "CDorvane_V2App.h"
 #include "CDorvane_V2View.h"
+#include "CEntryForm.h"
 #include "CMainFrame.h"
+#include "CPoolTable.h"
+#include "CPoolTableModel.h"
 #include "CSoundPlayer.h"
 #include "TestSupport.h"
 
@@ -99,6 +102,8 @@ class CAppHarness
     CDorvane_V2App& App() { return *m_pApp; }
     CMainFrame& Frame() { return *m_pApp->MainWnd(); }
     CDorvane_V2View& View() { return *m_pApp->MainWnd()->View(); }
+    CPoolController& Controller() { return View().Controller(); }
+    CEntryForm& Form() { return View().Form(); }
     CDorvane_V2Doc& Doc() { return m_pApp->Doc(); }
     std::string Path(const std::string& strName) const { return m_dir / strName; }
     // Writes a WAV file into the folder and returns its path.
@@ -115,6 +120,11 @@ class CAppHarness
     std::unique_ptr<test::ScopedCurrentDir> m_pCwd;
     std::unique_ptr<CDorvane_V2App> m_pApp;
 };
+
+// The tooltip and the text of row nRow's cell in the pool table (the file
+// column unless nColumn is given).
+QString RowTip(CDorvane_V2View& view, int nRow, int nColumn = CPoolTableModel::kColFile);
+QString RowText(CDorvane_V2View& view, int nRow, int nColumn = CPoolTableModel::kColFile);
 
 // Lets queued calls (the pool rebuild after New and Open) run.
 void ProcessEvents();

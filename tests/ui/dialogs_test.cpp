@@ -142,24 +142,24 @@ class DialogsTest : public QObject
 
         // Floppy DD: 700 units; reopened it shows 700 and DD.
         QVERIFY(RunSettings(h, {1, {}, {}, true}).bClosedByOK);
-        QCOMPARE(v.m_nMaxSplitKB, 700);
+        QCOMPARE(v.Controller().m_nMaxSplitKB, 700);
         seen = RunSettings(h, {0, {}, {}, false});
         QCOMPARE(seen.strSize, QStringLiteral("700"));
         QCOMPARE(seen.nChecked, 1);
 
         // "--->" with 2000.
         QVERIFY(RunSettings(h, {3, QStringLiteral("2000"), {}, true}).bClosedByOK);
-        QCOMPARE(v.m_nMaxSplitKB, 2000);
+        QCOMPARE(v.Controller().m_nMaxSplitKB, 2000);
         QCOMPARE(RunSettings(h, {0, {}, {}, false}).nChecked, 3);
 
         // Typing 700 with "--->" shows as the DD button next time.
         QVERIFY(RunSettings(h, {3, QStringLiteral("700"), {}, true}).bClosedByOK);
-        QCOMPARE(v.m_nMaxSplitKB, 700);
+        QCOMPARE(v.Controller().m_nMaxSplitKB, 700);
         QCOMPARE(RunSettings(h, {0, {}, {}, false}).nChecked, 1);
 
         // Clicking HD then Cancel changes nothing.
         RunSettings(h, {2, {}, {}, false});
-        QCOMPARE(v.m_nMaxSplitKB, 700);
+        QCOMPARE(v.Controller().m_nMaxSplitKB, 700);
 
         // First object ID limits.
         for (const char* szBad : {"199", "901"})
@@ -170,12 +170,12 @@ class DialogsTest : public QObject
             QCOMPARE(h.m_dialogs.m_aMessages[0].strText,
                      QStringLiteral("Please enter an integer between 200 and 900."));
             QCOMPARE(h.m_dialogs.m_aMessages[0].icon, MessageIcon::Exclamation);
-            QCOMPARE(v.m_nFirstObjectID, 200);
+            QCOMPARE(v.Controller().m_nFirstObjectID, 200);
         }
         for (const char* szGood : {"200", "900"})
         {
             QVERIFY(RunSettings(h, {0, {}, QString::fromLatin1(szGood), true}).bClosedByOK);
-            QCOMPARE(v.m_nFirstObjectID, QString::fromLatin1(szGood).toInt());
+            QCOMPARE(v.Controller().m_nFirstObjectID, QString::fromLatin1(szGood).toInt());
         }
 
         // The size field is read even when a floppy button is chosen.
@@ -192,9 +192,9 @@ class DialogsTest : public QObject
 
         // Blanks around a number are fine; a letter after it is not.
         QVERIFY(RunSettings(h, {3, QStringLiteral("  250 "), {}, true}).bClosedByOK);
-        QCOMPARE(v.m_nMaxSplitKB, 250);
+        QCOMPARE(v.Controller().m_nMaxSplitKB, 250);
         QVERIFY(!RunSettings(h, {3, QStringLiteral("250k"), {}, true}).bClosedByOK);
-        QCOMPARE(v.m_nMaxSplitKB, 250);
+        QCOMPARE(v.Controller().m_nMaxSplitKB, 250);
     }
 
     void settingsRefusalSelectsTheField()
@@ -310,7 +310,7 @@ class DialogsTest : public QObject
         ab[6] = 0;
         ab[7] = 32;
         test::WriteFileBytes(h.Path("PIANO.KRZ"), ab);
-        v.m_nMaxSplitKB = 1;
+        v.Controller().m_nMaxSplitKB = 1;
         test::CRecordingFeedback rec;
         v.SetFeedback(&rec);
         h.m_dialogs.m_fnDialog = [&](QDialog& base)
@@ -360,7 +360,7 @@ class DialogsTest : public QObject
         ab[6] = 0;
         ab[7] = 32;
         test::WriteFileBytes(h.Path("S.KRZ"), ab);
-        v.m_nMaxSplitKB = 1;
+        v.Controller().m_nMaxSplitKB = 1;
         h.m_dialogs.m_fnDialog = [&](QDialog& base)
         {
             auto& dlg = static_cast<CKrzFileDlg&>(base);
@@ -405,7 +405,7 @@ class DialogsTest : public QObject
     {
         CAppHarness h;
         CDorvane_V2View& v = h.View();
-        QCOMPARE(v.m_nFloppyImageKB, 0);
+        QCOMPARE(v.Controller().m_nFloppyImageKB, 0);
         int nShown = -1;
         h.m_dialogs.m_fnDialog = [&](QDialog& base)
         {
@@ -414,18 +414,18 @@ class DialogsTest : public QObject
             dlg.m_cbFloppyImages->setCurrentIndex(2);
             dlg.m_btnOK->click();
         };
-        v.OnSettings();
+        v.Controller().OnSettings();
         QCOMPARE(nShown, 0);
-        QCOMPARE(v.m_nFloppyImageKB, 1440);
+        QCOMPARE(v.Controller().m_nFloppyImageKB, 1440);
         h.m_dialogs.m_fnDialog = [&](QDialog& base)
         {
             auto& dlg = static_cast<CSettingsDlg&>(base);
             nShown = dlg.m_cbFloppyImages->currentIndex();
             dlg.m_btnCancel->click();
         };
-        v.OnSettings();
+        v.Controller().OnSettings();
         QCOMPARE(nShown, 2);
-        QCOMPARE(v.m_nFloppyImageKB, 1440);
+        QCOMPARE(v.Controller().m_nFloppyImageKB, 1440);
     }
 
     // The file goes in once; a second copy of the same name is refused

@@ -76,12 +76,13 @@ class FilesTest : public QObject
         QCOMPARE(h.Doc().m_nCount, 3);
         QCOMPARE(h.Doc().m_aPool[0].m_strFileName, h.Path("b.wav"));
         QCOMPARE(h.Doc().m_aPool[2].m_strFileName, h.Path("a.wav"));
-        QCOMPARE(v.m_lbPool->item(1)->toolTip(), Q(h.Path("deep.wav")));
+        QCOMPARE(RowTip(v, 1), Q(h.Path("deep.wav")));
         // The last one shows as a single Add would show it; the rejected
         // file gave its own message and stays.
         QCOMPARE(v.m_lbPool->GetCurSel(), 2);
-        QCOMPARE(v.m_edSampleName->text(), QStringLiteral("a"));
-        QCOMPARE(v.m_edWavType->text(), QStringLiteral("16-bit Stereo PCM, 44100 Hz, 400 Bytes"));
+        QCOMPARE(v.Form().m_edSampleName->text(), QStringLiteral("a"));
+        QCOMPARE(v.Form().m_edWavType->text(),
+                 QStringLiteral("16-bit Stereo PCM, 44100 Hz, 400 Bytes"));
         QCOMPARE(v.m_edPoolCount->text(), QStringLiteral("3"));
         QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(1));
         QVERIFY(h.m_dialogs.m_aMessages[0].strText.contains(QStringLiteral("24-bit")));
@@ -108,7 +109,7 @@ class FilesTest : public QObject
         QFETCH(QString, strTail);
         CAppHarness h;
         const QString strWav = Q(h.Wav("s.wav"));
-        QCOMPARE(h.View().AddFiles(QStringList(nBefore, strWav)), nBefore);
+        QCOMPARE(h.View().Controller().AddFiles(QStringList(nBefore, strWav)), nBefore);
         h.m_dialogs.m_aMultiFileAnswers.push_back(QStringList(nChosen, strWav));
         h.View().m_btnAdd->click();
         QCOMPARE(h.Doc().m_nCount, nAfter);
@@ -174,9 +175,9 @@ class FilesTest : public QObject
         QCOMPARE(v.m_lbPool->GetCurSel(), 1);
 
         // While an operation runs, drops are refused.
-        v.SetBusy(true);
+        v.Controller().SetBusy(true);
         QVERIFY(!Drop(v, {QUrl::fromLocalFile(Q(h.Path("x.wav")))}));
-        v.SetBusy(false);
+        v.Controller().SetBusy(false);
         QCOMPARE(h.Doc().m_nCount, 2);
     }
 
@@ -200,7 +201,7 @@ class FilesTest : public QObject
         std::filesystem::create_directories(h.Path(strDeep));
         const QString strLong1 = Q(h.Wav(strDeep + "/one.wav"));
         const QString strLong2 = Q(h.Wav(strDeep + "/two.wav"));
-        QVERIFY(strLong1.size() > CDorvane_V2View::kMaxWavPath);
+        QVERIFY(strLong1.size() > CPoolController::kMaxWavPath);
         const QString strShort = Q(h.Wav("short.wav"));
         CDorvane_V2View& v = h.View();
         QStringList aLong{strLong1, strLong2};
@@ -234,7 +235,7 @@ class FilesTest : public QObject
             QCOMPARE(h.Doc().m_aPool[0].m_strFileName, h.Path("short.wav"));
         QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(1));
         const QString strText = h.m_dialogs.m_aMessages[0].strText;
-        QCOMPARE(strText, CDorvane_V2View::LongPathsMessage(aLong));
+        QCOMPARE(strText, CPoolController::LongPathsMessage(aLong));
         QVERIFY(strText.contains(strLong1) == aLong.contains(strLong1));
         QVERIFY(strText.contains(strLong2));
         QVERIFY(strText.contains(QStringLiteral("longer than 255 characters")));
@@ -245,9 +246,9 @@ class FilesTest : public QObject
         CAppHarness h;
         h.Add(h.Wav("old.wav"));
         CDorvane_V2View& v = h.View();
-        QTest::keyClicks(v.m_edSampleName, QStringLiteral("X"));
-        v.m_btnLoopSwitch->click();
-        v.OnDeltaposRootNote(-1);
+        QTest::keyClicks(v.Form().m_edSampleName, QStringLiteral("X"));
+        v.Form().m_btnLoopSwitch->click();
+        v.Controller().OnDeltaposRootNote(-1);
         h.Doc().SetModifiedFlag(false);
         const CWPoolObj before = h.Doc().m_aPool[0];
 
@@ -258,9 +259,10 @@ class FilesTest : public QObject
         QCOMPARE(after.m_strSampleName, before.m_strSampleName);
         QCOMPARE(after.m_bLoop, 1);
         QCOMPARE(after.m_nRootKey, before.m_nRootKey);
-        QCOMPARE(v.m_edFileName->text(), Q(h.Path("new.wav")));
-        QCOMPARE(v.m_edWavType->text(), QStringLiteral("8-bit Stereo PCM, 44100 Hz, 400 Bytes"));
-        QCOMPARE(v.m_lbPool->item(0)->toolTip(), Q(h.Path("new.wav")));
+        QCOMPARE(v.Form().m_edFileName->text(), Q(h.Path("new.wav")));
+        QCOMPARE(v.Form().m_edWavType->text(),
+                 QStringLiteral("8-bit Stereo PCM, 44100 Hz, 400 Bytes"));
+        QCOMPARE(RowTip(v, 0), Q(h.Path("new.wav")));
         QVERIFY(h.Doc().IsModified());
 
         // Without a selection there is nothing to relink.
@@ -284,12 +286,12 @@ class FilesTest : public QObject
         ProcessEvents();
         CDorvane_V2View& v = h.View();
         QVERIFY(h.m_dialogs.m_aMessages.empty());
-        QCOMPARE(v.m_lbPool->item(0)->toolTip(), Q(h.Path("moved/drums/snare.wav")));
-        QCOMPARE(v.m_lbPool->item(1)->toolTip(), Q(h.Path("moved/kick.wav")));
-        QVERIFY(v.m_aWavInfo[0].bValid && v.m_aWavInfo[1].bValid);
+        QCOMPARE(RowTip(v, 0), Q(h.Path("moved/drums/snare.wav")));
+        QCOMPARE(RowTip(v, 1), Q(h.Path("moved/kick.wav")));
+        QVERIFY(v.Controller().m_aWavInfo[0].bValid && v.Controller().m_aWavInfo[1].bValid);
         v.m_lbPool->SetCurSel(1);
-        v.OnSelchangePoolList();
-        QCOMPARE(v.m_edFileName->text(), Q(h.Path("moved/kick.wav")));
+        v.Controller().OnSelchangePoolList();
+        QCOMPARE(v.Form().m_edFileName->text(), Q(h.Path("moved/kick.wav")));
 
         // Make File reads the files where they were found.
         h.m_dialogs.m_aFileAnswers.push_back(Q(h.Path("out.krz")));
@@ -309,7 +311,7 @@ class FilesTest : public QObject
         QCOMPARE(
             StoredPaths(h.Path("elsewhere/copy.dvn")),
             (std::vector<std::string>{h.Path("moved/drums/snare.wav"), h.Path("moved/kick.wav")}));
-        QCOMPARE(v.m_lbPool->item(1)->toolTip(), Q(h.Path("moved/kick.wav")));
+        QCOMPARE(RowTip(v, 1), Q(h.Path("moved/kick.wav")));
     }
 
     // One missing file gives the same kind of message as several: one list
@@ -352,8 +354,8 @@ class FilesTest : public QObject
         for (int i = 0; i < h.Doc().m_nCount; ++i)
         {
             v.m_lbPool->SetCurSel(i);
-            v.OnSelchangePoolList();
-            QCOMPARE(v.m_edWavType->text(), aTypes[std::min(i, 2)]);
+            v.Controller().OnSelchangePoolList();
+            QCOMPARE(v.Form().m_edWavType->text(), aTypes[std::min(i, 2)]);
         }
     }
 
@@ -375,8 +377,9 @@ class FilesTest : public QObject
             "2 files of the pool were not found:\n\n/gone/one.wav\nC:\\gone\\two.wav\n")));
         QCOMPARE(h.m_dialogs.m_aMessages[1].strCaption, QStringLiteral("Dorvane Info"));
         QCOMPARE(h.View().m_lbPool->count(), 4);
-        QVERIFY(!h.View().m_aWavInfo[1].bValid && !h.View().m_aWavInfo[2].bValid);
-        QVERIFY(h.View().m_aWavInfo[0].bValid);
+        QVERIFY(!h.View().Controller().m_aWavInfo[1].bValid &&
+                !h.View().Controller().m_aWavInfo[2].bValid);
+        QVERIFY(h.View().Controller().m_aWavInfo[0].bValid);
     }
 };
 

@@ -45,7 +45,7 @@ class CBusyProbe : public test::CRecordingFeedback
         CMainFrame& frame = m_h.Frame();
         m_aOpen.push_back(frame.m_actFileOpen->isEnabled() || frame.m_actAdd->isEnabled() ||
                           frame.m_actMakeFile->isEnabled() || m_h.View().m_btnAdd->isEnabled() ||
-                          m_h.View().m_edSampleName->isEnabled() ||
+                          m_h.View().Form().m_edSampleName->isEnabled() ||
                           m_h.View().m_lbPool->isEnabled());
         // A command sent meanwhile does nothing, and the window stays.
         frame.m_actAdd->trigger();
@@ -75,12 +75,26 @@ class FormTest : public QObject
         frame.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&frame));
         CDorvane_V2View& v = h.View();
-        const QList<QWidget*> aExpected = {
-            v.m_lbPool,          v.m_edPoolCount,   v.m_edFileName,       v.m_edWavType,
-            v.m_btnPlay,         v.m_btnStop,       v.m_edSampleName,     v.m_btnLoopSwitch,
-            v.m_ctlRootNote,     v.m_edRootKey,     v.m_ctlRootOctave,    v.m_edKeymapName,
-            v.m_btnKeymapEnable, v.m_edProgramName, v.m_btnProgramEnable, v.m_btnAdd,
-            v.m_btnDelete,       v.m_btnMakeFile,   v.m_btnSplitFiles,    v.m_btnSettings};
+        const QList<QWidget*> aExpected = {v.m_lbPool,
+                                           v.m_edPoolCount,
+                                           v.Form().m_edFileName,
+                                           v.Form().m_edWavType,
+                                           v.Form().m_btnPlay,
+                                           v.Form().m_btnStop,
+                                           v.Form().m_edSampleName,
+                                           v.Form().m_btnLoopSwitch,
+                                           v.Form().m_ctlRootNote,
+                                           v.Form().m_edRootKey,
+                                           v.Form().m_ctlRootOctave,
+                                           v.Form().m_edKeymapName,
+                                           v.Form().m_btnKeymapEnable,
+                                           v.Form().m_edProgramName,
+                                           v.Form().m_btnProgramEnable,
+                                           v.m_btnAdd,
+                                           v.m_btnDelete,
+                                           v.m_btnMakeFile,
+                                           v.m_btnSplitFiles,
+                                           v.m_btnSettings};
         v.m_lbPool->setFocus();
         QCOMPARE(QApplication::focusWidget(), v.m_lbPool);
         for (int i = 1; i < aExpected.size(); ++i)
@@ -93,7 +107,7 @@ class FormTest : public QObject
     void arrowKeysMoveInTheListAndStepTheRootKey()
     {
         CAppHarness h;
-        h.View().AddFiles({Q(h.Wav("a.wav")), Q(h.Wav("b.wav")), Q(h.Wav("c.wav"))});
+        h.View().Controller().AddFiles({Q(h.Wav("a.wav")), Q(h.Wav("b.wav")), Q(h.Wav("c.wav"))});
         CMainFrame& frame = h.Frame();
         frame.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&frame));
@@ -101,7 +115,7 @@ class FormTest : public QObject
         v.m_lbPool->setFocus();
         QTest::keyClick(v.m_lbPool, Qt::Key_Up);
         QCOMPARE(v.m_lbPool->GetCurSel(), 1);
-        QCOMPARE(v.m_edFileName->text(), Q(h.Path("b.wav")));
+        QCOMPARE(v.Form().m_edFileName->text(), Q(h.Path("b.wav")));
         QTest::keyClick(v.m_lbPool, Qt::Key_Home);
         QCOMPARE(v.m_lbPool->GetCurSel(), 0);
 
@@ -117,28 +131,28 @@ class FormTest : public QObject
             {Qt::Key_Down, "B 3", 47},     {Qt::Key_Up, "C 4", 48},     {Qt::Key_Up, "C#4", 49},
             {Qt::Key_PageDown, "C#3", 37}, {Qt::Key_PageUp, "C#4", 49},
         };
-        v.m_edRootKey->setFocus();
+        v.Form().m_edRootKey->setFocus();
         for (const Step& step : aSteps)
         {
-            QTest::keyClick(v.m_edRootKey, step.key);
-            QCOMPARE(v.m_edRootKey->text(), QString::fromLatin1(step.szText));
+            QTest::keyClick(v.Form().m_edRootKey, step.key);
+            QCOMPARE(v.Form().m_edRootKey->text(), QString::fromLatin1(step.szText));
             QCOMPARE(h.Doc().m_aPool[0].m_nRootKey, step.nKey);
         }
         for (int i = 0; i < 12; ++i)
-            QTest::keyClick(v.m_edRootKey, Qt::Key_PageUp);
-        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("B 9"));
+            QTest::keyClick(v.Form().m_edRootKey, Qt::Key_PageUp);
+        QCOMPARE(v.Form().m_edRootKey->text(), QStringLiteral("B 9"));
         for (int i = 0; i < 12; ++i)
-            QTest::keyClick(v.m_edRootKey, Qt::Key_PageDown);
-        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("C 0"));
-        QCOMPARE(QApplication::focusWidget(), v.m_edRootKey);
+            QTest::keyClick(v.Form().m_edRootKey, Qt::Key_PageDown);
+        QCOMPARE(v.Form().m_edRootKey->text(), QStringLiteral("C 0"));
+        QCOMPARE(QApplication::focusWidget(), v.Form().m_edRootKey);
 
         // The arrows, reached by Tab, take Up and Down as their clicks.
-        v.m_ctlRootOctave->setFocus();
-        QTest::keyClick(v.m_ctlRootOctave, Qt::Key_Up);
-        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("C 1"));
-        v.m_ctlRootNote->setFocus();
-        QTest::keyClick(v.m_ctlRootNote, Qt::Key_Up);
-        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("C#1"));
+        v.Form().m_ctlRootOctave->setFocus();
+        QTest::keyClick(v.Form().m_ctlRootOctave, Qt::Key_Up);
+        QCOMPARE(v.Form().m_edRootKey->text(), QStringLiteral("C 1"));
+        v.Form().m_ctlRootNote->setFocus();
+        QTest::keyClick(v.Form().m_ctlRootNote, Qt::Key_Up);
+        QCOMPARE(v.Form().m_edRootKey->text(), QStringLiteral("C#1"));
     }
 
     void listLinesKeepTheFileNameAndFit()
@@ -163,7 +177,7 @@ class FormTest : public QObject
         };
         for (const Case& c : aCases)
         {
-            const QString strLine = CDorvane_V2View::ShortPathText(c.strPath, fm, c.nWidth);
+            const QString strLine = CPoolTableModel::ShortPathText(c.strPath, fm, c.nWidth);
             QVERIFY2(strLine.endsWith(c.strEnd), qPrintable(strLine));
             QVERIFY2(fm.horizontalAdvance(strLine) <= c.nWidth, qPrintable(strLine));
             QVERIFY(strLine == c.strPath || strLine.contains(QChar(0x2026)));
@@ -173,18 +187,16 @@ class FormTest : public QObject
         std::filesystem::create_directories(h.Path("a rather long folder name/and another one"));
         const std::string strWav = h.Wav("a rather long folder name/and another one/snare.wav");
         h.Add(strWav);
-        QListWidget* pList = h.View().m_lbPool;
-        QVERIFY(pList->item(0)->text().endsWith(QStringLiteral("/snare.wav")));
-        QVERIFY(pList->fontMetrics().horizontalAdvance(pList->item(0)->text()) <
-                pList->viewport()->width());
-        QCOMPARE(pList->item(0)->toolTip(), Q(strWav));
+        // The file column shows the file's name; its tooltip the whole path.
+        QCOMPARE(RowText(h.View(), 0), QStringLiteral("snare.wav"));
+        QCOMPARE(RowTip(h.View(), 0), Q(strWav));
     }
 
     void theTypeFieldShowsItsWholeText()
     {
         CAppHarness h;
         h.Add(h.Wav("wide.wav", 2, 16, 192000, 1234560));
-        QLineEdit* pType = h.View().m_edWavType;
+        QLineEdit* pType = h.View().Form().m_edWavType;
         QCOMPARE(pType->text(), QStringLiteral("16-bit Stereo PCM, 192000 Hz, 1234560 Bytes"));
         h.Frame().show();
         QVERIFY(QFontMetrics(pType->font()).horizontalAdvance(pType->text()) <=
@@ -196,12 +208,12 @@ class FormTest : public QObject
     {
         CAppHarness h;
         h.Add(h.Wav("a.wav"));
-        h.View().m_btnLoopSwitch->click();
+        h.View().Form().m_btnLoopSwitch->click();
         h.m_dialogs.m_aYesNoAnswers.push_back(YesNoCancel::No);
         h.Frame().m_actFileNew->trigger();
         ProcessEvents();
-        QVERIFY(!h.View().m_btnLoopSwitch->isChecked());
-        QCOMPARE(h.View().m_edFileName->text(), QString());
+        QVERIFY(!h.View().Form().m_btnLoopSwitch->isChecked());
+        QCOMPARE(h.View().Form().m_edFileName->text(), QString());
     }
 
     void anOperationLocksTheWindowUntilItEnds()
@@ -227,7 +239,7 @@ class FormTest : public QObject
         QVERIFY(h.m_dialogs.m_aDialogTitles.isEmpty());
         QVERIFY(h.Frame().m_actAdd->isEnabled() && h.View().m_btnAdd->isEnabled());
         QVERIFY(!h.Frame().m_actRecentPlaceholder->isEnabled());
-        QVERIFY(!h.View().IsBusy() && !h.Frame().IsBusy());
+        QVERIFY(!h.View().Controller().IsBusy() && !h.Frame().IsBusy());
     }
 
     void windowAndDialogsFitASmallScreen()

@@ -29,9 +29,9 @@ void AddPiano(CAppHarness& h, const std::vector<int>& anRootKeys)
 
 void Select(CDorvane_V2View& v, const std::vector<int>& anLines)
 {
-    v.m_lbPool->setCurrentRow(anLines.front(), QItemSelectionModel::ClearAndSelect);
+    v.m_lbPool->SetCurrentRow(anLines.front(), QItemSelectionModel::ClearAndSelect);
     for (std::size_t i = 1; i < anLines.size(); ++i)
-        v.m_lbPool->setCurrentRow(anLines[i], QItemSelectionModel::Select);
+        v.m_lbPool->SetCurrentRow(anLines[i], QItemSelectionModel::Select);
 }
 } // namespace
 
@@ -74,8 +74,8 @@ class GroupsTest : public QObject
         }
         QCOMPARE(h.Doc().m_aPool[1].m_strKeymapName, std::string());
         QVERIFY(h.Doc().IsModified());
-        QCOMPARE(v.m_edKeymapName->text(), QStringLiteral("Grand"));
-        QCOMPARE(v.m_edProgramName->text(), QStringLiteral("Grand Piano"));
+        QCOMPARE(v.Form().m_edKeymapName->text(), QStringLiteral("Grand"));
+        QCOMPARE(v.Form().m_edProgramName->text(), QStringLiteral("Grand Piano"));
     }
 
     void cancelChangesNothing()
@@ -106,11 +106,11 @@ class GroupsTest : public QObject
             h.Add(h.Wav(sz));
         CDorvane_V2View& v = h.View();
         Select(v, {1});
-        const QRect rect = v.m_lbPool->visualItemRect(v.m_lbPool->item(1));
+        const QRect rect = v.m_lbPool->RowRect(1);
         QTest::mouseClick(v.m_lbPool->viewport(), Qt::LeftButton, Qt::ControlModifier,
                           rect.center());
         QCOMPARE(v.m_lbPool->GetSelectedLines(), (std::vector<int>{1}));
-        const QRect rect0 = v.m_lbPool->visualItemRect(v.m_lbPool->item(0));
+        const QRect rect0 = v.m_lbPool->RowRect(0);
         QTest::mouseClick(v.m_lbPool->viewport(), Qt::LeftButton, Qt::ControlModifier,
                           rect0.center());
         QCOMPARE(v.m_lbPool->GetSelectedLines(), (std::vector<int>{0, 1}));
@@ -123,25 +123,28 @@ class GroupsTest : public QObject
         AddPiano(h, {24, 36, 48});
         CDorvane_V2View& v = h.View();
         Select(v, {0});
-        QVERIFY(v.m_edGroupKeys->isHidden());
+        QVERIFY(v.Form().m_edGroupKeys->isHidden());
 
-        v.m_bMultisample = true;
-        v.UpdateGroupKeys();
-        QVERIFY(!v.m_edGroupKeys->isHidden());
-        QCOMPARE(v.m_edGroupKeys->text(), QStringLiteral("Keys: C 0-F#2 (3 samples in group)"));
+        v.Controller().m_options.SetValue("multisample", 1);
+        v.Controller().UpdateGroupKeys();
+        QVERIFY(!v.Form().m_edGroupKeys->isHidden());
+        QCOMPARE(v.Form().m_edGroupKeys->text(),
+                 QStringLiteral("Keys: C 0-F#2 (3 samples in group)"));
         Select(v, {1});
-        QCOMPARE(v.m_edGroupKeys->text(), QStringLiteral("Keys: G 2-F#3 (3 samples in group)"));
+        QCOMPARE(v.Form().m_edGroupKeys->text(),
+                 QStringLiteral("Keys: G 2-F#3 (3 samples in group)"));
         Select(v, {2});
-        QCOMPARE(v.m_edGroupKeys->text(), QStringLiteral("Keys: G 3-G 10 (3 samples in group)"));
+        QCOMPARE(v.Form().m_edGroupKeys->text(),
+                 QStringLiteral("Keys: G 3-G 10 (3 samples in group)"));
 
         // The root key's arrows move the range at once.
-        v.OnDeltaposRootOctave(+1); // down an octave: 36, the same as entry 1
-        QCOMPARE(v.m_edGroupKeys->text(),
+        v.Controller().OnDeltaposRootOctave(+1); // down an octave: 36, the same as entry 1
+        QCOMPARE(v.Form().m_edGroupKeys->text(),
                  QStringLiteral("Keys: none, root key shared (3 samples in group)"));
 
-        v.m_bMultisample = false;
-        v.UpdateGroupKeys();
-        QVERIFY(v.m_edGroupKeys->isHidden());
+        v.Controller().m_options.SetValue("multisample", 0);
+        v.Controller().UpdateGroupKeys();
+        QVERIFY(v.Form().m_edGroupKeys->isHidden());
     }
 
     void groupLineTexts_data()
@@ -178,7 +181,7 @@ class GroupsTest : public QObject
             aWavInfo[n].bValid = e.bValid;
             aWavInfo[n].nChannels = 1;
         }
-        QCOMPARE(CDorvane_V2View::GroupKeysText(doc, aWavInfo, nEntry), strText);
+        QCOMPARE(CPoolTableModel::GroupKeysText(doc, aWavInfo, nEntry), strText);
     }
 };
 

@@ -33,7 +33,9 @@ struct Options
 
 Options OptionsOf(const CDorvane_V2View& v)
 {
-    return {v.m_bConvert, v.m_bLimitRate, v.m_nRateLimitHz, v.m_bFileMetadata, v.m_bMultisample};
+    const COptionValues& o = v.Controller().m_options;
+    return {o.IsOn("convert"), o.IsSwitchedOn("maxRate"), o.Value("maxRate"),
+            o.IsOn("fileMetadata"), o.IsOn("multisample")};
 }
 
 // Opens Settings on view v and returns what its option controls show;
@@ -131,7 +133,7 @@ class OptionsTest : public QObject
         CDorvane_V2View& v2 = *second.MainWnd()->View();
         QCOMPARE(OptionsOf(v2), wanted);
         QCOMPARE(RunOptions(h, v2, std::nullopt), wanted);
-        QCOMPARE(v2.m_edGroupKeys->isVisibleTo(v2.Form()), multisample);
+        QCOMPARE(v2.Form().m_edGroupKeys->isVisibleTo(&v2.Form()), multisample);
         second.MainWnd()->hide();
     }
 
@@ -178,8 +180,7 @@ class OptionsTest : public QObject
                  bOn ? std::string("kit/a.wav") : h.Path("proj/kit/a.wav"));
         QCOMPARE(pSaved->m_aPool[1].m_strFileName, h.Path("outside.wav"));
         // The window still shows where the file is.
-        QCOMPARE(h.View().m_lbPool->item(0)->toolTip(),
-                 QString::fromStdString(h.Path("proj/kit/a.wav")));
+        QCOMPARE(RowTip(h.View(), 0), QString::fromStdString(h.Path("proj/kit/a.wav")));
 
         CDorvane_V2App second(h.m_dialogs);
         second.SetTemplateDirs({h.m_dir.Path().string()});
@@ -215,8 +216,8 @@ class OptionsTest : public QObject
         QCOMPARE(h.m_dialogs.m_aMessages.size(), nRefusals);
         for (const ShownMessage& message : h.m_dialogs.m_aMessages)
             QVERIFY(message.strText.contains("24-bit files are currently not supported."));
-        QCOMPARE(v.m_aWavInfo[0].bValid, convertAfter);
-        QCOMPARE(v.m_edWavType->text().contains(QStringLiteral(", converted, 44100 Hz")),
+        QCOMPARE(v.Controller().m_aWavInfo[0].bValid, convertAfter);
+        QCOMPARE(v.Form().m_edWavType->text().contains(QStringLiteral(", converted, 44100 Hz")),
                  convertAfter);
     }
 
@@ -255,8 +256,8 @@ class OptionsTest : public QObject
         test::WriteFileBytes(strPath, test::MakeWav(spec));
         h.Add(strPath);
 
-        QCOMPARE(v.m_edRootKey->text(), rootKey);
-        QCOMPARE(v.m_btnLoopSwitch->isChecked(), loop);
+        QCOMPARE(v.Form().m_edRootKey->text(), rootKey);
+        QCOMPARE(v.Form().m_btnLoopSwitch->isChecked(), loop);
         QCOMPARE(h.Frame().StatusText() ==
                      QStringLiteral("Loop of %1 lies outside its data: ignored").arg(title),
                  loopIgnored);
@@ -281,12 +282,12 @@ class OptionsTest : public QObject
             test::WriteFileBytes(dir / szName, test::Bytes(4));
         const QString strDir = QString::fromStdString(dir.Path().string());
         QStringList aNames;
-        for (const QString& strPath : CDorvane_V2View::WavFilesIn(strDir, convert))
+        for (const QString& strPath : CPoolController::WavFilesIn(strDir, convert))
             aNames << QFileInfo(strPath).fileName();
         QCOMPARE(aNames, found);
         const QList<QUrl> aDropped = {QUrl::fromLocalFile(strDir + "/i.mp3"),
                                       QUrl::fromLocalFile(strDir + "/c.AIFF")};
-        QCOMPARE(CDorvane_V2View::DroppedWavFiles(aDropped, convert).size(), convert ? 1 : 0);
+        QCOMPARE(CPoolController::DroppedWavFiles(aDropped, convert).size(), convert ? 1 : 0);
     }
 
     void makeFileTakesTheOptions_data()

@@ -79,19 +79,68 @@ class OptionTableTest : public QObject
         CSettingsDlg dlg(dialogs);
         dlg.m_nFirstObjectID = 200;
         dlg.m_nCustomKB = 1400;
-        dlg.m_bLimitRate = true;
+        dlg.m_options.SetSwitch("maxRate", true);
         dlg.UpdateData(false);
         dlg.m_edRateLimit->setText(text);
         QCOMPARE(dlg.UpdateData(true), taken);
         if (taken)
         {
             QVERIFY(dialogs.m_aMessages.empty());
-            QCOMPARE(dlg.m_nRateLimitHz, text.toInt());
+            QCOMPARE(dlg.m_options.Value("maxRate"), text.toInt());
             return;
         }
         QCOMPARE(dialogs.m_aMessages.size(), size_t(1));
         QCOMPARE(dialogs.m_aMessages[0].strText,
                  QStringLiteral("Please enter an integer between 1000 and 192000."));
+    }
+
+    // Every option the table keeps starts at the table's default, goes to
+    // the store under the table's keys and comes back whole; the values in
+    // force reach Make File's options, a switched-off value as none.
+    void keptOptionsFollowTheTable()
+    {
+        const COptionValues defaults;
+        for (const SOption* pOption : COptionValues::KeptOptions())
+        {
+            const bool bSwitched = *pOption->szSwitchKey != '\0';
+            QCOMPARE(defaults.Value(pOption->szKey),
+                     bSwitched ? pOption->nProposed : pOption->nDefault);
+            QCOMPARE(defaults.IsSwitchedOn(pOption->szKey), !bSwitched || pOption->nDefault);
+        }
+
+        CAppHarness h;
+        COptionValues values;
+        values.SetValue("convert", 1);
+        values.SetValue("maxRate", 96000);
+        values.SetValue("relativePaths", 1);
+        {
+            QSettings settings(QString::fromLatin1(CDorvane_V2App::kRegistryKey),
+                               QString::fromLatin1(CDorvane_V2App::kAppName));
+            values.Write(settings);
+        }
+        const QSettings settings(QString::fromLatin1(CDorvane_V2App::kRegistryKey),
+                                 QString::fromLatin1(CDorvane_V2App::kAppName));
+        QCOMPARE(settings.value(QStringLiteral("Options/SampleRateLimit")).toInt(), 96000);
+        QCOMPARE(settings.value(QStringLiteral("Options/LimitSampleRate")).toBool(), false);
+        QCOMPARE(settings.value(QStringLiteral("Options/RelativePaths")).toBool(), true);
+        COptionValues read;
+        read.Read(settings);
+        QVERIFY(read == values);
+
+        struct Case
+        {
+            bool bRateOn;
+            int nMaxRate; // Make File's limit
+        };
+        for (const Case& c : {Case{false, 0}, Case{true, 96000}})
+        {
+            read.SetSwitch("maxRate", c.bRateOn);
+            CMakeOptions options;
+            read.ApplyTo(options);
+            QCOMPARE(options.audio.nMaxRate, c.nMaxRate);
+            QVERIFY(options.audio.bConvert);
+            QVERIFY(!options.audio.bFileMetadata && !options.bMultisample);
+        }
     }
 
     // A store of an earlier version is read under the same keys; a limit
@@ -122,11 +171,13 @@ class OptionTableTest : public QObject
         second.SetTemplateDirs({h.m_dir.Path().string()});
         QVERIFY(!second.InitInstance({}, false));
         const CDorvane_V2View& v = *second.MainWnd()->View();
-        QVERIFY(v.m_bConvert);
-        QVERIFY(v.m_bLimitRate);
-        QCOMPARE(v.m_nRateLimitHz, read);
-        QVERIFY(!v.m_bFileMetadata);
-        QVERIFY(v.m_bMultisample);
+        const COptionValues& o = v.Controller().m_options;
+        QVERIFY(o.IsOn("convert"));
+        QVERIFY(o.IsSwitchedOn("maxRate"));
+        QCOMPARE(o.Value("maxRate"), read);
+        QCOMPARE(o.EffectiveValue("maxRate"), read);
+        QVERIFY(!o.IsOn("fileMetadata"));
+        QVERIFY(o.IsOn("multisample"));
         second.MainWnd()->hide();
     }
 };

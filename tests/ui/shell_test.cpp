@@ -12,7 +12,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
@@ -51,9 +53,72 @@ class ShellTest : public QObject
         QVERIFY(h.Frame().isVisible());
         QCOMPARE(h.m_dialogs.m_aDialogTitles, QStringList{"About Dorvane_V2"});
         QCOMPARE(h.Frame().StatusText(), QStringLiteral("Ready"));
-        // The form fits the window: no scroll bars at the start size.
-        QVERIFY(h.View().Form()->width() <= h.View().viewport()->width());
-        QVERIFY(h.View().Form()->height() <= h.View().viewport()->height());
+        // The content fits the window: no scroll bars at the start size.
+        // Layouts settle once the shown window's events have run.
+        ProcessEvents();
+        QVERIFY(h.View().Content()->width() <= h.View().viewport()->width());
+        QVERIFY(h.View().Content()->height() <= h.View().viewport()->height());
+    }
+
+    // The window is resizable, keeps its arrangement when resized, and
+    // opens the next time at the size and divider it was closed with.
+    void theWindowRemembersItsSizeAndDivider()
+    {
+        CAppHarness h;
+        h.Add(h.Wav("a.wav"));
+        h.Doc().SetModifiedFlag(false);
+        CMainFrame& frame = h.Frame();
+        frame.resize(700, 560);
+        ProcessEvents();
+        QVERIFY(h.View().Content()->width() <= h.View().viewport()->width());
+        QVERIFY(h.View().m_lbPool->width() > 300); // the table takes the room
+        const QList<int> anSizes = {500, h.View().m_pSplitter->width() - 500 -
+                                             h.View().m_pSplitter->handleWidth()};
+        h.View().m_pSplitter->setSizes(anSizes);
+        const QList<int> anSet = h.View().m_pSplitter->sizes();
+        QVERIFY(frame.close());
+
+        CDorvane_V2App second(h.m_dialogs);
+        second.SetTemplateDirs({h.m_dir.Path().string()});
+        QVERIFY(!second.InitInstance({}, false));
+        QCOMPARE(second.MainWnd()->size(), QSize(700, 560));
+        ProcessEvents();
+        QCOMPARE(second.MainWnd()->View()->m_pSplitter->sizes(), anSet);
+        second.MainWnd()->hide();
+    }
+
+    // What the store holds as the window's size: a size kept on a larger
+    // screen is cut to this one, and a size too small or no size at all
+    // leaves the default.
+    void theKeptSizeIsChecked()
+    {
+        const QSize screen = QGuiApplication::primaryScreen()->availableSize();
+        const QSize kDefault(CMainFrame::kWidth, CMainFrame::kHeight);
+        struct Case
+        {
+            QVariant stored;
+            QSize opened;
+        };
+        const Case aCases[] = {
+            {QSize(640, 500), QSize(640, 500)},
+            {QSize(screen.width() * 2, screen.height() * 3), screen},
+            {QSize(40, 900), kDefault},
+            {QStringLiteral("large"), kDefault},
+        };
+        for (const Case& c : aCases)
+        {
+            CAppHarness h;
+            {
+                QSettings settings(QString::fromLatin1(CDorvane_V2App::kRegistryKey),
+                                   QString::fromLatin1(CDorvane_V2App::kAppName));
+                settings.setValue(QString::fromLatin1(CMainFrame::kSizeKey), c.stored);
+            }
+            CDorvane_V2App second(h.m_dialogs);
+            second.SetTemplateDirs({h.m_dir.Path().string()});
+            QVERIFY(!second.InitInstance({}, false));
+            QCOMPARE(second.MainWnd()->size(), c.opened);
+            second.MainWnd()->hide();
+        }
     }
 
     void aMissingTemplateEndsWithStatusOne()
@@ -125,7 +190,7 @@ class ShellTest : public QObject
         CMainFrame& frame = h.Frame();
         frame.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&frame));
-        QLineEdit* pEdit = h.View().m_edSampleName;
+        QLineEdit* pEdit = h.View().Form().m_edSampleName;
         pEdit->setFocus();
         pEdit->setCursorPosition(1);
         h.m_dialogs.m_aFileCalls.clear();
@@ -186,9 +251,9 @@ class ShellTest : public QObject
             QCheckBox* pBox;
             std::int32_t CWPoolObj::*pField; // what the box sets, if anything
         } aBoxes[] = {
-            {v.m_edSampleName, v.m_btnLoopSwitch, &CWPoolObj::m_bLoop},
-            {v.m_edKeymapName, v.m_btnKeymapEnable, &CWPoolObj::m_bKeymapEnable},
-            {v.m_edProgramName, v.m_btnProgramEnable, &CWPoolObj::m_bProgramEnable},
+            {v.Form().m_edSampleName, v.Form().m_btnLoopSwitch, &CWPoolObj::m_bLoop},
+            {v.Form().m_edKeymapName, v.Form().m_btnKeymapEnable, &CWPoolObj::m_bKeymapEnable},
+            {v.Form().m_edProgramName, v.Form().m_btnProgramEnable, &CWPoolObj::m_bProgramEnable},
             {v.m_btnMakeFile, v.m_btnSplitFiles, nullptr},
         };
         const auto& box = aBoxes[nBox];
@@ -261,8 +326,8 @@ class ShellTest : public QObject
         const std::string strPool = SavePool(h.Path("p.dvn"), {h.Wav("a.wav")});
         for (int nCase = 0; nCase < 2; ++nCase)
         {
-            v.m_nFirstObjectID = 321;
-            v.m_nMaxSplitKB = 700;
+            v.Controller().m_nFirstObjectID = 321;
+            v.Controller().m_nMaxSplitKB = 700;
             v.m_btnSplitFiles->setChecked(true);
             if (nCase == 0)
             {
@@ -273,8 +338,8 @@ class ShellTest : public QObject
                 h.m_dialogs.m_aFileAnswers.push_back(QString::fromStdString(strPool));
                 h.Frame().m_actFileOpen->trigger();
             }
-            QCOMPARE(v.m_nFirstObjectID, 200);
-            QCOMPARE(v.m_nMaxSplitKB, 1400);
+            QCOMPARE(v.Controller().m_nFirstObjectID, 200);
+            QCOMPARE(v.Controller().m_nMaxSplitKB, 1400);
             QVERIFY(v.m_btnSplitFiles->isChecked()); // kept for the run
         }
         QCOMPARE(h.m_dialogs.m_aFileCalls.back().strTitle, QStringLiteral("Open"));
@@ -295,16 +360,16 @@ class ShellTest : public QObject
         h.m_dialogs.m_aFileAnswers.push_back(QString::fromStdString(strPool));
         h.Frame().m_actFileOpen->trigger();
         // Nothing read yet: the rebuild waits for the event loop.
-        QVERIFY(h.View().IsRefreshPending());
+        QVERIFY(h.View().Controller().IsRefreshPending());
         QVERIFY(h.m_dialogs.m_aMessages.empty());
         ProcessEvents();
-        QVERIFY(!h.View().IsRefreshPending());
+        QVERIFY(!h.View().Controller().IsRefreshPending());
         QCOMPARE(h.View().m_lbPool->count(), 2);
         QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(1));
         QVERIFY(h.m_dialogs.m_aMessages[0].strText.contains(QStringLiteral("missing.wav")));
         // Line 0 stays highlighted, the detail fields empty.
         QCOMPARE(h.View().m_lbPool->GetCurSel(), 0);
-        QCOMPARE(h.View().m_edFileName->text(), QString());
+        QCOMPARE(h.View().Form().m_edFileName->text(), QString());
         QCOMPARE(h.View().m_edPoolCount->text(), QStringLiteral("2"));
         QCOMPARE(h.Frame().windowTitle(), QStringLiteral("two.dvn - Dorvane"));
     }

@@ -38,16 +38,16 @@ class ViewTest : public QObject
         QCOMPARE(h.Doc().m_nCount, 1);
         QCOMPARE(v.m_lbPool->count(), 1);
         QCOMPARE(v.m_lbPool->GetCurSel(), 0);
-        QCOMPARE(v.m_edSampleName->text(), QStringLiteral("Piano Loop"));
-        QCOMPARE(v.m_edKeymapName->text(), QString());
-        QCOMPARE(v.m_edProgramName->text(), QString());
-        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("C 4"));
-        QCOMPARE(v.m_edWavType->text(),
+        QCOMPARE(v.Form().m_edSampleName->text(), QStringLiteral("Piano Loop"));
+        QCOMPARE(v.Form().m_edKeymapName->text(), QString());
+        QCOMPARE(v.Form().m_edProgramName->text(), QString());
+        QCOMPARE(v.Form().m_edRootKey->text(), QStringLiteral("C 4"));
+        QCOMPARE(v.Form().m_edWavType->text(),
                  QStringLiteral("16-bit Stereo PCM, 44100 Hz, 176400 Bytes"));
         QCOMPARE(v.m_edPoolCount->text(), QStringLiteral("1"));
-        QVERIFY(!v.m_btnLoopSwitch->isChecked());
-        QVERIFY(v.m_btnKeymapEnable->isChecked());
-        QVERIFY(v.m_btnProgramEnable->isChecked());
+        QVERIFY(!v.Form().m_btnLoopSwitch->isChecked());
+        QVERIFY(v.Form().m_btnKeymapEnable->isChecked());
+        QVERIFY(v.Form().m_btnProgramEnable->isChecked());
         QCOMPARE(h.Doc().m_aPool[0].m_nRootKey, 48);
         QVERIFY(h.Doc().IsModified());
         QVERIFY(h.m_dialogs.m_aMessages.empty());
@@ -59,7 +59,7 @@ class ViewTest : public QObject
         const std::string strPath = h.Wav("deep.wav", 1, 24);
         h.Add(strPath);
         QCOMPARE(h.Doc().m_nCount, 1);
-        QCOMPARE(h.View().m_edWavType->text(), QStringLiteral("UNSUPPORTED FILETYPE !!!"));
+        QCOMPARE(h.View().Form().m_edWavType->text(), QStringLiteral("UNSUPPORTED FILETYPE !!!"));
         QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(1));
         QCOMPARE(h.m_dialogs.m_aMessages[0].strCaption, QStringLiteral("Dorvane Info"));
     }
@@ -78,15 +78,15 @@ class ViewTest : public QObject
         CAppHarness h;
         h.Add(h.Wav("Grand Piano Sustained C4.wav"));
         CDorvane_V2View& v = h.View();
-        QCOMPARE(v.m_edSampleName->text(), QStringLiteral("Grand Piano Sust"));
+        QCOMPARE(v.Form().m_edSampleName->text(), QStringLiteral("Grand Piano Sust"));
         QCOMPARE(h.Doc().m_aPool[0].m_strSampleName, std::string("Grand Piano Sust"));
 
         // The name Add made is within the field's limit: an edit elsewhere
         // raises no message and keeps its character.
-        v.m_edKeymapName->setFocus();
-        QTest::keyClick(v.m_edKeymapName, Qt::Key_K);
+        v.Form().m_edKeymapName->setFocus();
+        QTest::keyClick(v.Form().m_edKeymapName, Qt::Key_K);
         QVERIFY(h.m_dialogs.m_aMessages.empty());
-        QCOMPARE(v.m_edKeymapName->text(), QStringLiteral("k"));
+        QCOMPARE(v.Form().m_edKeymapName->text(), QStringLiteral("k"));
         QCOMPARE(h.Doc().m_aPool[0].m_strKeymapName, std::string("k"));
     }
 
@@ -94,7 +94,7 @@ class ViewTest : public QObject
     {
         CAppHarness h;
         h.Add(h.Wav("a.wav"));
-        QLineEdit* pEdit = h.View().m_edProgramName;
+        QLineEdit* pEdit = h.View().Form().m_edProgramName;
         pEdit->setFocus();
         QTest::keyClicks(pEdit, "ABCDEFGHIJKLMNOPQRS");
         QCOMPARE(pEdit->text(), QStringLiteral("ABCDEFGHIJKLMNOP"));
@@ -109,16 +109,16 @@ class ViewTest : public QObject
         CDorvane_V2View& v = h.View();
         v.m_lbPool->SetCurSel(-1);
         h.Doc().SetModifiedFlag(false);
-        v.m_edKeymapName->setFocus();
-        QTest::keyClicks(v.m_edKeymapName, "Stray");
+        v.Form().m_edKeymapName->setFocus();
+        QTest::keyClicks(v.Form().m_edKeymapName, "Stray");
         QCOMPARE(h.Doc().m_aPool[0].m_strKeymapName, std::string());
         QCOMPARE(h.Doc().m_aPool[1].m_strKeymapName, std::string());
         QVERIFY(!h.Doc().IsModified());
         QTest::mouseClick(v.m_lbPool->viewport(), Qt::LeftButton, {},
-                          v.m_lbPool->visualItemRect(v.m_lbPool->item(0)).center());
+                          v.m_lbPool->RowRect(0).center());
         QCOMPARE(v.m_lbPool->GetCurSel(), 0);
-        QCOMPARE(v.m_edKeymapName->text(), QString());
-        QCOMPARE(v.m_edSampleName->text(), QStringLiteral("one"));
+        QCOMPARE(v.Form().m_edKeymapName->text(), QString());
+        QCOMPARE(v.Form().m_edSampleName->text(), QStringLiteral("one"));
     }
 
     void checkBoxesWriteThroughToTheSelectedEntry()
@@ -126,12 +126,12 @@ class ViewTest : public QObject
         CAppHarness h;
         h.Add(h.Wav("one.wav"));
         CDorvane_V2View& v = h.View();
-        v.m_btnLoopSwitch->click();
-        v.m_btnKeymapEnable->click();
+        v.Form().m_btnLoopSwitch->click();
+        v.Form().m_btnKeymapEnable->click();
         QCOMPARE(h.Doc().m_aPool[0].m_bLoop, 1);
         QCOMPARE(h.Doc().m_aPool[0].m_bKeymapEnable, 0);
         QCOMPARE(h.Doc().m_aPool[0].m_bProgramEnable, 1);
-        v.m_btnPlay->click();
+        v.Form().m_btnPlay->click();
         QCOMPARE(h.m_pSound->m_aCalls,
                  QStringList{"loop " + QString::fromStdString(h.Path("one.wav"))});
     }
@@ -169,8 +169,8 @@ class ViewTest : public QObject
         QCOMPARE(v.m_lbPool->count(), 4);
         QCOMPARE(v.m_lbPool->GetCurSel(), -1);
         QCOMPARE(v.m_edPoolCount->text(), QStringLiteral("4"));
-        QCOMPARE(v.m_edFileName->text(), QString());
-        QVERIFY(v.m_btnKeymapEnable->isChecked());
+        QCOMPARE(v.Form().m_edFileName->text(), QString());
+        QVERIFY(v.Form().m_btnKeymapEnable->isChecked());
 
         const QString aExpected[] = {
             QStringLiteral("16-bit Mono PCM, 11025 Hz, 100 Bytes"),
@@ -181,11 +181,11 @@ class ViewTest : public QObject
         const char* aNames[] = {"s0.wav", "s2.wav", "s3.wav", "s4.wav"};
         for (int i = 0; i < 4; ++i)
         {
-            QCOMPARE(v.m_lbPool->item(i)->toolTip(), QString::fromStdString(h.Path(aNames[i])));
-            QVERIFY(v.m_lbPool->item(i)->text().endsWith(QString::fromLatin1(aNames[i])));
+            QCOMPARE(RowTip(v, i), QString::fromStdString(h.Path(aNames[i])));
+            QVERIFY(RowText(v, i).endsWith(QString::fromLatin1(aNames[i])));
             v.m_lbPool->SetCurSel(i);
-            v.OnSelchangePoolList();
-            QCOMPARE(v.m_edWavType->text(), aExpected[i]);
+            v.Controller().OnSelchangePoolList();
+            QCOMPARE(v.Form().m_edWavType->text(), aExpected[i]);
         }
         QCOMPARE(h.Doc().m_aPool[2].m_nRootKey, 61);
         const CWPoolObj& vacated = h.Doc().m_aPool[4];
@@ -214,7 +214,9 @@ class ViewTest : public QObject
         CDorvane_V2View& v = h.View();
         v.m_lbPool->SetCurSel(aSelected[0]);
         for (const int i : aSelected)
-            v.m_lbPool->item(i)->setSelected(true);
+            v.m_lbPool->selectionModel()->select(v.m_lbPool->model()->index(i, 0),
+                                                 QItemSelectionModel::Select |
+                                                     QItemSelectionModel::Rows);
 
         v.m_btnDelete->click();
 
@@ -227,7 +229,8 @@ class ViewTest : public QObject
         {
             QCOMPARE(h.Doc().m_aPool[i].m_strSampleName, aLeft[i].toStdString());
             // Each entry keeps its own file facts.
-            QCOMPARE(v.m_aWavInfo[i].nSamplesPerSec, 11025 * (aLeft[i].mid(1).toInt() + 1));
+            QCOMPARE(v.Controller().m_aWavInfo[i].nSamplesPerSec,
+                     11025 * (aLeft[i].mid(1).toInt() + 1));
         }
         QVERIFY(h.Doc().IsModified());
     }
@@ -249,38 +252,38 @@ class ViewTest : public QObject
         CAppHarness h;
         h.Add(h.Wav("a.wav"));
         CDorvane_V2View& v = h.View();
-        QToolButton* pNoteUp = v.m_ctlRootNote->UpButton();
-        QToolButton* pNoteDown = v.m_ctlRootNote->DownButton();
-        QToolButton* pOctUp = v.m_ctlRootOctave->UpButton();
-        QToolButton* pOctDown = v.m_ctlRootOctave->DownButton();
+        QToolButton* pNoteUp = v.Form().m_ctlRootNote->UpButton();
+        QToolButton* pNoteDown = v.Form().m_ctlRootNote->DownButton();
+        QToolButton* pOctUp = v.Form().m_ctlRootOctave->UpButton();
+        QToolButton* pOctDown = v.Form().m_ctlRootOctave->DownButton();
         const int& nKey = h.Doc().m_aPool[0].m_nRootKey;
 
         pNoteUp->click();
-        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("C#4"));
+        QCOMPARE(v.Form().m_edRootKey->text(), QStringLiteral("C#4"));
         QCOMPARE(nKey, 49);
         for (int i = 0; i < 10; ++i)
             pNoteUp->click();
-        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("B 4"));
+        QCOMPARE(v.Form().m_edRootKey->text(), QStringLiteral("B 4"));
         QCOMPARE(nKey, 59);
         pNoteUp->click(); // no wrap to C, no carry into the octave
-        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("B 4"));
+        QCOMPARE(v.Form().m_edRootKey->text(), QStringLiteral("B 4"));
         QCOMPARE(nKey, 59);
         for (int i = 0; i < 7; ++i)
             pOctUp->click();
-        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("B 9"));
+        QCOMPARE(v.Form().m_edRootKey->text(), QStringLiteral("B 9"));
         QCOMPARE(nKey, 119);
         for (int i = 0; i < 14; ++i)
         {
             pNoteDown->click();
             pOctDown->click();
         }
-        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("C 0"));
+        QCOMPARE(v.Form().m_edRootKey->text(), QStringLiteral("C 0"));
         QCOMPARE(nKey, 0);
 
         // Without a selection only the text moves.
         v.m_lbPool->SetCurSel(-1);
         pOctUp->click();
-        QCOMPARE(v.m_edRootKey->text(), QStringLiteral("C 1"));
+        QCOMPARE(v.Form().m_edRootKey->text(), QStringLiteral("C 1"));
         QCOMPARE(nKey, 0);
     }
 
@@ -307,13 +310,14 @@ class ViewTest : public QObject
         h.Add(h.Wav("stereo.wav", 2, 8, 22050, 1000));
         h.Add(h.Wav("bad.wav", 1, 24, 44100, 300));
         CDorvane_V2View& v = h.View();
-        v.m_nFirstObjectID = 300;
+        v.Controller().m_nFirstObjectID = 300;
 
         // The same build straight through the engine, from copies.
         CDorvane_V2Doc docCopy = h.Doc();
-        TemplateBytes abTemplate = v.m_abTemplate;
+        TemplateBytes abTemplate = v.Controller().m_abTemplate;
         test::CRecordingFeedback direct;
-        BuildKrzFile(docCopy, v.m_aWavInfo, 300, abTemplate, h.Path("direct.krz"), direct);
+        BuildKrzFile(docCopy, v.Controller().m_aWavInfo, 300, abTemplate, h.Path("direct.krz"),
+                     direct);
 
         h.m_dialogs.m_aFileAnswers.push_back(QString::fromStdString(h.Path("window.krz")));
         v.m_btnMakeFile->click();
@@ -335,8 +339,8 @@ class ViewTest : public QObject
         // The names the build filled in show for the selected entry.
         QCOMPARE(v.m_lbPool->GetCurSel(), 2);
         v.m_lbPool->SetCurSel(0);
-        v.OnSelchangePoolList();
-        QCOMPARE(v.m_edKeymapName->text(), QStringLiteral("mono"));
+        v.Controller().OnSelchangePoolList();
+        QCOMPARE(v.Form().m_edKeymapName->text(), QStringLiteral("mono"));
         QVERIFY(QApplication::overrideCursor() == nullptr);
     }
 
@@ -349,7 +353,7 @@ class ViewTest : public QObject
         test::CRecordingFeedback rec;
         v.SetFeedback(&rec);
         v.m_btnSplitFiles->setChecked(true);
-        v.m_nMaxSplitKB = 1;
+        v.Controller().m_nMaxSplitKB = 1;
         h.m_dialogs.m_aFileAnswers.push_back(QString::fromStdString(h.Path("out.krz")));
         v.m_btnMakeFile->click();
         QCOMPARE(rec.m_aStatus.front(), "Working on " + h.Path("a.wav"));
@@ -441,7 +445,7 @@ class ViewTest : public QObject
         QCOMPARE(h.Doc().m_nCount, 100);
         QVERIFY(h.m_dialogs.m_aMessages.empty());
         // Typing with 100 entries stores without a message.
-        QTest::keyClicks(h.View().m_edKeymapName, "Full");
+        QTest::keyClicks(h.View().Form().m_edKeymapName, "Full");
         QCOMPARE(h.Doc().m_aPool[99].m_strKeymapName, std::string("Full"));
         QVERIFY(h.m_dialogs.m_aMessages.empty());
         h.m_dialogs.m_aFileAnswers.push_back(QString::fromStdString(strWav));
