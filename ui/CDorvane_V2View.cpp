@@ -1,5 +1,6 @@
 #include "CDorvane_V2View.h"
 
+#include "CBackgroundWork.h"
 #include "CDialogService.h"
 #include "CFatVolume.h"
 #include "CFeedback.h"
@@ -501,7 +502,9 @@ void CDorvane_V2View::QueueRefresh()
 
 void CDorvane_V2View::RunPendingRefresh()
 {
-    if (!m_bRefreshQueued)
+    // An operation may be reading the pool on its worker: SetBusy(false)
+    // queues the refresh again.
+    if (!m_bRefreshQueued || m_bBusy)
         return;
     m_bRefreshQueued = false;
     Guard([this] { OnRefresh(); });
@@ -1133,9 +1136,14 @@ bool CDorvane_V2View::BuildFromFoundFiles(const std::string& strOutput, CFeedbac
     if (!m_doc.GetPathName().empty())
         aOtherInputs.push_back(m_doc.GetPathName());
     SMadeFile made;
+    const std::string strShownName = ToStd(QFileInfo(FromStd(strOutput)).fileName());
     const COutcome outcome =
-        RunMakeFile(m_doc, m_aWavInfo, options, m_abTemplate, strOutput,
-                    ToStd(QFileInfo(FromStd(strOutput)).fileName()), aOtherInputs, feedback, made);
+        RunInBackground(this, feedback,
+                        [&](CFeedback& work)
+                        {
+                            return RunMakeFile(m_doc, m_aWavInfo, options, m_abTemplate, strOutput,
+                                               strShownName, aOtherInputs, work, made);
+                        });
     ShowOutcome(outcome);
     if (!outcome.IsOk())
         return !outcome.IsFileError();
@@ -1224,7 +1232,10 @@ void CDorvane_V2View::OnToolsSplit()
         const CWaitCursor wait;
         const CBusyScope busy(*this);
         int nParts = 0;
-        outcome = RunSplitFile(strSource, strDest, m_nMaxSplitKB, feedback, nParts);
+        outcome = RunInBackground(
+            this, feedback,
+            [&](CFeedback& work)
+            { return RunSplitFile(strSource, strDest, m_nMaxSplitKB, work, nParts); });
     }
     ShowOutcome(outcome);
 }
@@ -1244,7 +1255,9 @@ void CDorvane_V2View::OnToolsJoin()
     {
         const CWaitCursor wait;
         const CBusyScope busy(*this);
-        outcome = RunJoinFiles(strSource, strDest, feedback);
+        outcome = RunInBackground(this, feedback,
+                                  [&](CFeedback& work)
+                                  { return RunJoinFiles(strSource, strDest, work); });
     }
     ShowOutcome(outcome);
 }
@@ -1268,7 +1281,10 @@ void CDorvane_V2View::OnToolsCopyToImage()
     COutcome outcome;
     {
         const CWaitCursor wait;
-        outcome = RunPutFiles(ToStd(strImage), {ToStd(strFile)}, {}, false, Feedback());
+        outcome = RunInBackground(
+            this, Feedback(),
+            [&](CFeedback& work)
+            { return RunPutFiles(ToStd(strImage), {ToStd(strFile)}, {}, false, work); });
     }
     ShowOutcome(outcome);
 }
@@ -1299,6 +1315,8 @@ void CDorvane_V2View::SetBusy(bool bBusy)
     {
         m_pBusyFocus->setFocus();
     }
+    if (!bBusy && m_bRefreshQueued)
+        QTimer::singleShot(0, this, [this] { RunPendingRefresh(); });
 }
 
 void CDorvane_V2View::dragEnterEvent(QDragEnterEvent* pEvent)

@@ -1,0 +1,233 @@
+// Long operations off the window's thread: the work runs on another thread
+// while the window stays responsive and busy, its progress reaches the bar,
+// Cancel (the button, Esc) ends it cancelled with the message on the status
+// line, and closing the window meanwhile asks whether to cancel and obeys.
+#include "CBackgroundWork.h"
+#include "CProgressCtrl.h"
+#include "FloppyImage.h"
+#include "PoolEdit.h"
+#include "UiTestSupport.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace uitest;
+
+namespace
+{
+
+// Waits on the worker until fnDone says so (or ten seconds pass, so that a
+// fault fails the test instead of hanging it).
+void WaitOnWorker(const std::function<bool()>& fnDone)
+{
+    const auto tEnd = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!fnDone() && std::chrono::steady_clock::now() < tEnd)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
+
+// Work that reports, then runs until its user stops it or bRelease is set.
+CBackgroundWork::Work WorkUntilStopped(const std::atomic<bool>& bRelease)
+{
+    return [&bRelease](CFeedback& feedback)
+    {
+        feedback.SetStatusText("Working");
+        feedback.ProgressSetRange(0, 10);
+        feedback.ProgressSetPos(7);
+        WaitOnWorker([&] { return feedback.IsCancelled() || bRelease.load(); });
+        return feedback.IsCancelled() ? COutcome::Cancelled() : COutcome();
+    };
+}
+
+} // namespace
+
+class WorkTest : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void workRunsOnAnotherThreadWhileTheWindowIsBusy()
+    {
+        CAppHarness h;
+        CBackgroundWork& work = h.Frame().Work();
+        QVERIFY(!work.CancelButton()->isEnabled());
+        std::atomic<bool> bSeen{false};
+        std::thread::id workerId;
+        bool bBusy = false, bCancelEnabled = false, bMakeEnabled = true;
+        // Runs on the window's thread while the work waits: the window is
+        // responsive, and shows the worker's reports.
+        QTimer poll;
+        connect(&poll, &QTimer::timeout,
+                [&]
+                {
+                    if (h.View().m_ctlProgress->GetPos() != 7 ||
+                        h.Frame().StatusText() != "Working")
+                        return;
+                    bBusy = h.Frame().IsBusy();
+                    bCancelEnabled = work.CancelButton()->isEnabled();
+                    bMakeEnabled = h.Frame().m_actMakeFile->isEnabled();
+                    bSeen = true;
+                });
+        poll.start(1);
+        const COutcome outcome = RunInBackground(&h.View(), h.View().Feedback(),
+                                                 [&](CFeedback& feedback)
+                                                 {
+                                                     workerId = std::this_thread::get_id();
+                                                     feedback.ProgressSetRange(0, 10);
+                                                     feedback.ProgressSetPos(3);
+                                                     feedback.ProgressSetPos(7);
+                                                     feedback.SetStatusText("Working");
+                                                     WaitOnWorker([&] { return bSeen.load(); });
+                                                     return COutcome();
+                                                 });
+        QVERIFY(outcome.IsOk());
+        QVERIFY(bSeen);
+        QVERIFY(workerId != std::this_thread::get_id());
+        QVERIFY(bBusy);
+        QVERIFY(bCancelEnabled);
+        QVERIFY(!bMakeEnabled);
+        QVERIFY(!h.Frame().IsBusy());
+        QVERIFY(!work.CancelButton()->isEnabled());
+        QVERIFY(h.Frame().m_actMakeFile->isEnabled());
+        QCOMPARE(h.View().m_ctlProgress->GetUpper(), 10);
+    }
+
+    void cancelEndsTheWorkCancelled_data()
+    {
+        QTest::addColumn<bool>("bEscape");
+        QTest::newRow("the Cancel button") << false;
+        QTest::newRow("Esc") << true;
+    }
+
+    void cancelEndsTheWorkCancelled()
+    {
+        QFETCH(bool, bEscape);
+        CAppHarness h;
+        h.Frame().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&h.Frame()));
+        CBackgroundWork& work = h.Frame().Work();
+        QTimer::singleShot(20,
+                           [&]
+                           {
+                               if (bEscape)
+                                   QTest::keyClick(h.Frame().focusWidget() ? h.Frame().focusWidget()
+                                                                           : &h.Frame(),
+                                                   Qt::Key_Escape);
+                               else
+                                   QTest::mouseClick(work.CancelButton(), Qt::LeftButton);
+                           });
+        const std::atomic<bool> bRelease{false};
+        const COutcome outcome =
+            RunInBackground(&h.View(), h.View().Feedback(), WorkUntilStopped(bRelease));
+        QVERIFY(outcome.IsCancelled());
+        QVERIFY(outcome.Notes().empty());
+        QCOMPARE(h.Frame().StatusText(), QString::fromLatin1(kCancelledMessage));
+        QCOMPARE(h.View().m_ctlProgress->GetPos(), 0);
+        QVERIFY(h.m_dialogs.m_aMessages.empty());
+        QVERIFY(!work.CancelButton()->isEnabled());
+    }
+
+    void closeDuringWorkAsksAndObeys_data()
+    {
+        QTest::addColumn<bool>("bYes");
+        QTest::newRow("Yes: cancel, then close") << true;
+        QTest::newRow("No: keep working and stay open") << false;
+    }
+
+    void closeDuringWorkAsksAndObeys()
+    {
+        QFETCH(bool, bYes);
+        CAppHarness h;
+        h.m_dialogs.m_aYesNoAnswers.push_back(bYes ? YesNoCancel::Yes : YesNoCancel::No);
+        std::atomic<bool> bRelease{false};
+        bool bOpenAfterNo = false;
+        QTimer::singleShot(20,
+                           [&]
+                           {
+                               h.Frame().close();
+                               bOpenAfterNo = h.Frame().isVisible();
+                               // Without a cancel the work ends by itself.
+                               bRelease = true;
+                           });
+        const COutcome outcome =
+            RunInBackground(&h.View(), h.View().Feedback(), WorkUntilStopped(bRelease));
+        QCOMPARE(h.m_dialogs.m_aQuestions,
+                 QStringList{QString::fromLatin1(CMainFrame::kCancelRunningQuestion)});
+        QCOMPARE(outcome.IsCancelled(), bYes);
+        QCOMPARE(outcome.IsOk(), !bYes);
+        QVERIFY(bOpenAfterNo);
+        ProcessEvents();
+        QCOMPARE(h.Frame().isVisible(), !bYes);
+    }
+
+    // A pool rebuild queued before the work waits for its end: it would
+    // read the pool's files again under the worker.
+    void aQueuedRefreshWaitsForTheWork()
+    {
+        CAppHarness h;
+        h.Add(h.Wav("a.wav"));
+        QCOMPARE(h.View().m_lbPool->count(), 1);
+        AddPoolEntry(h.Doc(), h.Wav("b.wav"), "b");
+        QVERIFY(h.View().OnInitialUpdate(false));
+        std::atomic<int> nLinesDuring{-1};
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] { nLinesDuring = h.View().m_lbPool->count(); });
+        poll.start(1);
+        const COutcome outcome = RunInBackground(&h.View(), h.View().Feedback(),
+                                                 [&](CFeedback&)
+                                                 {
+                                                     WaitOnWorker([&] { return nLinesDuring >= 0; });
+                                                     std::this_thread::sleep_for(
+                                                         std::chrono::milliseconds(30));
+                                                     return COutcome();
+                                                 });
+        QVERIFY(outcome.IsOk());
+        QCOMPARE(nLinesDuring.load(), 1);
+        ProcessEvents();
+        QCOMPARE(h.View().m_lbPool->count(), 2);
+    }
+
+    // Copy to Disk Image through the window's command, stopped before it
+    // writes: the image stays as it was and the status line says why.
+    void copyToDiskImageStoppedLeavesTheImage()
+    {
+        CAppHarness h;
+        const std::string strImage = h.Path("DISK.IMG");
+        const test::Bytes abImage = FormatFloppy(*FloppyGeometry(1440), "DISK", 1);
+        test::WriteFileBytes(strImage, abImage);
+        test::WriteFileBytes(h.Path("A.KRZ"), test::RampData(5000, 3));
+        h.m_dialogs.m_aFileAnswers = {QString::fromStdString(h.Path("A.KRZ")),
+                                      QString::fromStdString(strImage)};
+        CBackgroundWork& work = h.Frame().Work();
+        bool bBusy = false;
+        const auto conn = connect(&work, &CBackgroundWork::Started,
+                                  [&]
+                                  {
+                                      bBusy = h.Frame().IsBusy();
+                                      work.RequestCancel();
+                                  });
+        h.Frame().m_actToolsCopyToImage->trigger();
+        disconnect(conn);
+        QVERIFY(bBusy);
+        QVERIFY(!h.Frame().IsBusy());
+        QVERIFY(test::ReadFileBytes(strImage) == abImage);
+        QCOMPARE(h.Frame().StatusText(), QString::fromLatin1(kCancelledMessage));
+        QVERIFY(h.m_dialogs.m_aMessages.empty());
+
+        // Not stopped, the same command copies the file.
+        h.m_dialogs.m_aFileAnswers = {QString::fromStdString(h.Path("A.KRZ")),
+                                      QString::fromStdString(strImage)};
+        h.Frame().m_actToolsCopyToImage->trigger();
+        QVERIFY(test::ReadFileBytes(strImage) != abImage);
+        QCOMPARE(h.Frame().StatusText(), QStringLiteral("Ready"));
+    }
+};
+
+QTEST_MAIN(WorkTest)
+#include "work_test.moc"
