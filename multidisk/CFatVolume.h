@@ -113,8 +113,8 @@ class CFatVolume
                    CFeedback& feedback);
     // WriteData's copies, each range kept in undo before it is written.
     void WriteRuns(const std::vector<SFilePlan>& aPlans, std::vector<CFile>& aSources,
-                   const std::vector<SDirectory>& aDirs, std::uint64_t nTotal,
-                   CFeedback& feedback, CImageUndo& undo);
+                   const std::vector<SDirectory>& aDirs, std::uint64_t nTotal, CFeedback& feedback,
+                   CImageUndo& undo);
     // The FAT copies, the directory entries, and the freeing of replaced
     // files' clusters, each step synced before the next.
     void CommitChanges(const std::vector<SDirectory>& aDirs, const std::vector<SFilePlan>& aPlans,

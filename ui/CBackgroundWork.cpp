@@ -3,6 +3,8 @@
 #include "CFeedback.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QCursor>
 #include <QEventLoop>
 #include <QFontMetrics>
 #include <QPushButton>
@@ -162,6 +164,12 @@ COutcome CBackgroundWork::Run(CFeedback& feedback, const Work& work)
     m_bRunning = true;
     m_bCancel = false;
     EnableCancel(true);
+    // The window answers meanwhile: a wait cursor the caller set becomes
+    // the cursor of work going on behind an open window.
+    const QCursor* pCursor = QApplication::overrideCursor();
+    const Qt::CursorShape oldShape = pCursor ? pCursor->shape() : Qt::ArrowCursor;
+    if (pCursor)
+        QApplication::changeOverrideCursor(Qt::BusyCursor);
 
     COutcome outcome;
     std::exception_ptr pError;
@@ -192,6 +200,8 @@ COutcome CBackgroundWork::Run(CFeedback& feedback, const Work& work)
 
     m_bRunning = false;
     EnableCancel(false);
+    if (pCursor)
+        QApplication::changeOverrideCursor(oldShape);
     if (outcome.IsCancelled() && !pError)
     {
         // Said on the status line: a stop the user asked for is no error.

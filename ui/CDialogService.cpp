@@ -180,11 +180,10 @@ YesNoCancel CQtDialogService::AskYesNoCancel(QWidget* pOwner, const QString& str
     }
 }
 
-bool CQtDialogService::AskYesNo(QWidget* pOwner, const QString& strText,
-                                const QString& strCaption)
+bool CQtDialogService::AskYesNo(QWidget* pOwner, const QString& strText, const QString& strCaption)
 {
-    QMessageBox box(QMessageBox::Question, strCaption, strText,
-                    QMessageBox::Yes | QMessageBox::No, pOwner);
+    QMessageBox box(QMessageBox::Question, strCaption, strText, QMessageBox::Yes | QMessageBox::No,
+                    pOwner);
     // A stray Return keeps the work going.
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);

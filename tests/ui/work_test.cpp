@@ -179,14 +179,14 @@ class WorkTest : public QObject
         QTimer poll;
         connect(&poll, &QTimer::timeout, [&] { nLinesDuring = h.View().m_lbPool->count(); });
         poll.start(1);
-        const COutcome outcome = RunInBackground(&h.View(), h.View().Feedback(),
-                                                 [&](CFeedback&)
-                                                 {
-                                                     WaitOnWorker([&] { return nLinesDuring >= 0; });
-                                                     std::this_thread::sleep_for(
-                                                         std::chrono::milliseconds(30));
-                                                     return COutcome();
-                                                 });
+        const COutcome outcome =
+            RunInBackground(&h.View(), h.View().Feedback(),
+                            [&](CFeedback&)
+                            {
+                                WaitOnWorker([&] { return nLinesDuring >= 0; });
+                                std::this_thread::sleep_for(std::chrono::milliseconds(30));
+                                return COutcome();
+                            });
         QVERIFY(outcome.IsOk());
         QCOMPARE(nLinesDuring.load(), 1);
         ProcessEvents();
