@@ -122,7 +122,7 @@ CBackgroundWork::~CBackgroundWork() = default;
 void CBackgroundWork::AttachCancel(QWidget* pBar)
 {
     const QRect bar = pBar->geometry();
-    auto* pButton = new QPushButton(tr("Cancel"), pBar->parentWidget());
+    auto* pButton = new QPushButton(QStringLiteral("Cancel"), pBar->parentWidget());
     const int nWidth = pButton->fontMetrics().horizontalAdvance(pButton->text()) + 16;
     const int nHeight = std::max(bar.height(), pButton->fontMetrics().height() + 4);
     pBar->setGeometry(bar.adjusted(0, 0, -(nWidth + 4), 0));
@@ -173,29 +173,15 @@ COutcome CBackgroundWork::Run(CFeedback& feedback, const Work& work)
 
     COutcome outcome;
     std::exception_ptr pError;
+    try
     {
-        CQueuedFeedback queued(feedback, m_bCancel);
-        QEventLoop loop;
         emit Started();
-        // Queued after the worker's last report, so every report is shown
-        // before the loop ends.
-        std::thread worker(
-            [&]
-            {
-                try
-                {
-                    outcome = work(queued);
-                }
-                catch (...)
-                {
-                    pError = std::current_exception();
-                }
-                QMetaObject::invokeMethod(
-                    &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
-            });
-        loop.exec();
-        worker.join();
-        queued.Flush();
+        outcome = RunOnWorker(feedback, work);
+    }
+    catch (...)
+    {
+        // The window leaves its busy state whatever happened.
+        pError = std::current_exception();
     }
 
     m_bRunning = false;
@@ -212,6 +198,36 @@ COutcome CBackgroundWork::Run(CFeedback& feedback, const Work& work)
     if (bSetBusy)
         m_fnBusy(false);
     emit Finished();
+    if (pError)
+        std::rethrow_exception(pError);
+    return outcome;
+}
+
+COutcome CBackgroundWork::RunOnWorker(CFeedback& feedback, const Work& work)
+{
+    COutcome outcome;
+    std::exception_ptr pError;
+    CQueuedFeedback queued(feedback, m_bCancel);
+    QEventLoop loop;
+    std::thread worker(
+        [&]
+        {
+            try
+            {
+                outcome = work(queued);
+            }
+            catch (...)
+            {
+                pError = std::current_exception();
+            }
+            // Queued after the worker's last report, so every report is
+            // shown before the loop ends.
+            QMetaObject::invokeMethod(
+                &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        });
+    loop.exec();
+    worker.join();
+    queued.Flush();
     if (pError)
         std::rethrow_exception(pError);
     return outcome;

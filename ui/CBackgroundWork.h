@@ -66,6 +66,9 @@ class CBackgroundWork : public QObject
 
   private:
     void EnableCancel(bool bEnable);
+    // The worker thread and the local event loop that waits for it; shows
+    // the last reports, then returns work's outcome or throws its exception.
+    COutcome RunOnWorker(CFeedback& feedback, const Work& work);
 
     QAbstractButton* m_pCancel = nullptr;
     QShortcut* m_pEscape = nullptr;

@@ -45,6 +45,20 @@ CBackgroundWork::Work WorkUntilStopped(const std::atomic<bool>& bRelease)
     };
 }
 
+// Calls fn from the window's event loop once the next operation of work
+// has started.
+void WhileRunning(CBackgroundWork& work, const std::function<void()>& fn)
+{
+    auto* pConnection = new QMetaObject::Connection;
+    *pConnection = QObject::connect(&work, &CBackgroundWork::Started,
+                                    [pConnection, fn]
+                                    {
+                                        QObject::disconnect(*pConnection);
+                                        delete pConnection;
+                                        QTimer::singleShot(20, fn);
+                                    });
+}
+
 } // namespace
 
 class WorkTest : public QObject
@@ -98,6 +112,18 @@ class WorkTest : public QObject
         QCOMPARE(h.View().m_ctlProgress->GetUpper(), 10);
     }
 
+    void anExceptionOfTheWorkReachesTheCaller()
+    {
+        CAppHarness h;
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                                 RunInBackground(&h.View(), h.View().Feedback(),
+                                                 [](CFeedback&) -> COutcome
+                                                 { throw std::runtime_error("fault"); }));
+        QVERIFY(!h.Frame().IsBusy());
+        QVERIFY(!h.Frame().Work().IsRunning());
+        QVERIFY(h.Frame().m_actMakeFile->isEnabled());
+    }
+
     void cancelEndsTheWorkCancelled_data()
     {
         QTest::addColumn<bool>("bEscape");
@@ -112,16 +138,16 @@ class WorkTest : public QObject
         h.Frame().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&h.Frame()));
         CBackgroundWork& work = h.Frame().Work();
-        QTimer::singleShot(20,
-                           [&]
-                           {
-                               if (bEscape)
-                                   QTest::keyClick(h.Frame().focusWidget() ? h.Frame().focusWidget()
-                                                                           : &h.Frame(),
-                                                   Qt::Key_Escape);
-                               else
-                                   QTest::mouseClick(work.CancelButton(), Qt::LeftButton);
-                           });
+        WhileRunning(work,
+                     [&]
+                     {
+                         if (bEscape)
+                             QTest::keyClick(h.Frame().focusWidget() ? h.Frame().focusWidget()
+                                                                     : &h.Frame(),
+                                             Qt::Key_Escape);
+                         else
+                             QTest::mouseClick(work.CancelButton(), Qt::LeftButton);
+                     });
         const std::atomic<bool> bRelease{false};
         const COutcome outcome =
             RunInBackground(&h.View(), h.View().Feedback(), WorkUntilStopped(bRelease));
@@ -147,14 +173,14 @@ class WorkTest : public QObject
         h.m_dialogs.m_aYesNoAnswers.push_back(bYes ? YesNoCancel::Yes : YesNoCancel::No);
         std::atomic<bool> bRelease{false};
         bool bOpenAfterNo = false;
-        QTimer::singleShot(20,
-                           [&]
-                           {
-                               h.Frame().close();
-                               bOpenAfterNo = h.Frame().isVisible();
-                               // Without a cancel the work ends by itself.
-                               bRelease = true;
-                           });
+        WhileRunning(h.Frame().Work(),
+                     [&]
+                     {
+                         h.Frame().close();
+                         bOpenAfterNo = h.Frame().isVisible();
+                         // Without a cancel the work ends by itself.
+                         bRelease = true;
+                     });
         const COutcome outcome =
             RunInBackground(&h.View(), h.View().Feedback(), WorkUntilStopped(bRelease));
         QCOMPARE(h.m_dialogs.m_aQuestions,
