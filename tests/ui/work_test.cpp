@@ -219,17 +219,36 @@ class WorkTest : public QObject
         QCOMPARE(h.View().m_lbPool->count(), 2);
     }
 
-    // Copy to Disk Image through the window's command, stopped before it
-    // writes: the image stays as it was and the status line says why.
-    void copyToDiskImageStoppedLeavesTheImage()
+    // The window's commands, stopped as they start: the file they would
+    // replace stays as it was, and the status line says why; not stopped,
+    // the same command writes it.
+    void commandsStoppedLeaveTheirFile_data()
     {
+        QTest::addColumn<bool>("bMake");
+        QTest::addColumn<QString>("strDone"); // the status after a run not stopped
+        QTest::newRow("Make File") << true << "Wrote OUT.KRZ";
+        QTest::newRow("Copy to Disk Image") << false << "Ready";
+    }
+
+    void commandsStoppedLeaveTheirFile()
+    {
+        QFETCH(bool, bMake);
+        QFETCH(QString, strDone);
         CAppHarness h;
-        const std::string strImage = h.Path("DISK.IMG");
-        const test::Bytes abImage = FormatFloppy(*FloppyGeometry(1440), "DISK", 1);
-        test::WriteFileBytes(strImage, abImage);
+        const std::string strOut = h.Path(bMake ? "OUT.KRZ" : "DISK.IMG");
+        const test::Bytes abEarlier =
+            bMake ? test::Bytes(3000, 0x5E) : FormatFloppy(*FloppyGeometry(1440), "DISK", 1);
+        test::WriteFileBytes(strOut, abEarlier);
         test::WriteFileBytes(h.Path("A.KRZ"), test::RampData(5000, 3));
-        h.m_dialogs.m_aFileAnswers = {QString::fromStdString(h.Path("A.KRZ")),
-                                      QString::fromStdString(strImage)};
+        if (bMake)
+            h.Add(h.Wav("a.wav", 1, 16, 44100, 20000));
+        const auto Answer = [&]
+        {
+            h.m_dialogs.m_aFileAnswers = {QString::fromStdString(strOut)};
+            if (!bMake)
+                h.m_dialogs.m_aFileAnswers.push_front(QString::fromStdString(h.Path("A.KRZ")));
+        };
+        QAction* pCommand = bMake ? h.Frame().m_actMakeFile : h.Frame().m_actToolsCopyToImage;
         CBackgroundWork& work = h.Frame().Work();
         bool bBusy = false;
         const auto conn = connect(&work, &CBackgroundWork::Started,
@@ -238,20 +257,21 @@ class WorkTest : public QObject
                                       bBusy = h.Frame().IsBusy();
                                       work.RequestCancel();
                                   });
-        h.Frame().m_actToolsCopyToImage->trigger();
+        const std::vector<std::string> aBefore = test::ListDir(h.m_dir.Path());
+        Answer();
+        pCommand->trigger();
         disconnect(conn);
         QVERIFY(bBusy);
         QVERIFY(!h.Frame().IsBusy());
-        QVERIFY(test::ReadFileBytes(strImage) == abImage);
+        QVERIFY(test::ReadFileBytes(strOut) == abEarlier);
+        QVERIFY(test::ListDir(h.m_dir.Path()) == aBefore); // no temporary file
         QCOMPARE(h.Frame().StatusText(), QString::fromLatin1(kCancelledMessage));
         QVERIFY(h.m_dialogs.m_aMessages.empty());
 
-        // Not stopped, the same command copies the file.
-        h.m_dialogs.m_aFileAnswers = {QString::fromStdString(h.Path("A.KRZ")),
-                                      QString::fromStdString(strImage)};
-        h.Frame().m_actToolsCopyToImage->trigger();
-        QVERIFY(test::ReadFileBytes(strImage) != abImage);
-        QCOMPARE(h.Frame().StatusText(), QStringLiteral("Ready"));
+        Answer();
+        pCommand->trigger();
+        QVERIFY(test::ReadFileBytes(strOut) != abEarlier);
+        QVERIFY(h.Frame().StatusText().startsWith(strDone));
     }
 };
 
