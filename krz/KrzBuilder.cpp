@@ -2,6 +2,7 @@
 
 #include "ByteOrder.h"
 #include "CAtomicFile.h"
+#include "CCancel.h"
 #include "CFeedback.h"
 #include "CFile.h"
 #include "InputStamp.h"
@@ -325,11 +326,13 @@ void WriteKrz(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjec
     {
         const CWPoolObj& entry = doc.m_aPool[plan.nIndex];
         feedback.SetStatusText("Working on " + entry.FilePath());
+        StopIfCancelled(feedback);
         const auto fnWritten = [&](std::uint64_t nBytes)
         {
             nDone += nBytes;
             feedback.ProgressSetPos(static_cast<int>(nDone * kBuildProgressRange /
                                                      std::max<std::uint64_t>(1, nTotalData)));
+            StopIfCancelled(feedback);
         };
         WriteEntryData(entry.FilePath(), aWavInfo[plan.nIndex], plan, extras.audio, out, nDataAt,
                        fnWritten);

@@ -68,7 +68,9 @@ struct KrzBuildExtras
 // data chunk declares gives the whole frames it holds. An entry with
 // LoopSwitch on and a loop read from its file (WAVINFO::bHasLoop) loops
 // from start + the loop's first frame and ends at its last frame; the frames
-// after the loop are not written.
+// after the loop are not written. Asks feedback before each entry's data
+// and after each block of it: when its user asks to stop, throws
+// COperationCancelled (CCancel.h) and the output is not replaced.
 KrzBuildSummary BuildKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, int nFirstObjectID,
                              TemplateBytes& abTemplate, const std::string& strOutput,
                              CFeedback& feedback, const KrzBuildExtras& extras = {});

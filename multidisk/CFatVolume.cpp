@@ -1,9 +1,11 @@
 #include "CFatVolume.h"
 
 #include "ByteOrder.h"
+#include "CCancel.h"
 #include "CFeedback.h"
 #include "CFile.h"
 #include "CImageIO.h"
+#include "CImageUndo.h"
 #include "DosName.h"
 #include "FatLayout.h"
 
@@ -491,9 +493,27 @@ void CFatVolume::WriteData(const std::vector<SFilePlan>& aPlans, std::vector<CFi
     // Each run of adjacent clusters in one copy; the rest of a file's last
     // cluster is zeroed, so no old bytes remain.
     const std::uint64_t nTotal = std::max<std::uint64_t>(1, nClusters);
-    std::uint64_t nDone = 0;
     feedback.ProgressSetRange(0, 100);
+    // Only free clusters are written here, but a stop must leave the image
+    // byte for byte as it was: what each run overwrites is kept first.
+    CImageUndo undo(m_io, feedback.MayCancel());
+    try
+    {
+        WriteRuns(aPlans, aSources, aDirs, nTotal, feedback, undo);
+    }
+    catch (...)
+    {
+        undo.Restore();
+        throw;
+    }
+}
+
+void CFatVolume::WriteRuns(const std::vector<SFilePlan>& aPlans, std::vector<CFile>& aSources,
+                           const std::vector<SDirectory>& aDirs, std::uint64_t nTotal,
+                           CFeedback& feedback, CImageUndo& undo)
+{
     const std::vector<std::uint8_t> abZero(m_nClusterBytes, 0);
+    std::uint64_t nDone = 0;
     for (std::size_t f = 0; f < aPlans.size(); ++f)
     {
         const SFilePlan& plan = aPlans[f];
@@ -506,6 +526,8 @@ void CFatVolume::WriteData(const std::vector<SFilePlan>& aPlans, std::vector<CFi
                 ++j;
             const std::uint64_t nRunBytes = (j - i) * std::uint64_t{m_nClusterBytes};
             const std::uint64_t nCopy = std::min(nLeft, nRunBytes);
+            StopIfCancelled(feedback);
+            undo.Keep(ClusterOffset(plan.anNew[i]), nRunBytes);
             m_io.CopyFrom(aSources[f], ClusterOffset(plan.anNew[i]), nCopy);
             if (nCopy < nRunBytes)
                 m_io.WriteAt(ClusterOffset(plan.anNew[i]) + nCopy, abZero.data(),
@@ -518,8 +540,13 @@ void CFatVolume::WriteData(const std::vector<SFilePlan>& aPlans, std::vector<CFi
     }
     for (std::size_t d = 1; d < aDirs.size(); ++d)
         for (std::size_t r = aDirs[d].m_nNewFrom; r < aDirs[d].m_anClusters.size(); ++r)
+        {
+            undo.Keep(aDirs[d].m_anRegionOffset[r], m_nClusterBytes);
             m_io.WriteAt(aDirs[d].m_anRegionOffset[r], aDirs[d].m_ab.data() + r * m_nClusterBytes,
                          m_nClusterBytes);
+        }
+    // The last moment to stop before the FAT and the folders change.
+    StopIfCancelled(feedback);
     m_io.Sync();
 }
 

@@ -16,6 +16,7 @@
 class CFeedback;
 class CFile;
 class CImageIO;
+class CImageUndo;
 
 // A request the volume refuses, before anything is written: the text is
 // the user's message.
@@ -56,7 +57,10 @@ class CFatVolume
     // clusters), every FAT copy, directory sectors, and last the FAT
     // copies again with replaced files' clusters freed; each step reaches
     // the disk before the next, so that an interruption leaves at most
-    // lost clusters. Progress runs 0..100 over the data written.
+    // lost clusters. Progress runs 0..100 over the data written. When
+    // feedback's user asks to stop (asked at each step of the data), throws
+    // COperationCancelled (CCancel.h) and, for a feedback that MayCancel,
+    // leaves the image byte for byte as it was.
     void PutFiles(const std::vector<SPutFile>& aFiles, const std::vector<std::string>& aFolderPath,
                   bool bReplace, CFeedback& feedback);
 
@@ -102,9 +106,15 @@ class CFatVolume
     void AssignClusters(std::vector<SDirectory>& aDirs, const std::vector<long>& anEntrySlot,
                         std::vector<SFilePlan>& aPlans, std::vector<std::uint32_t>& anFat);
     // Copies the files' data and new folder clusters into their clusters.
+    // Asks feedback before each run and once more at the end; a stop (or
+    // any failure) when feedback.MayCancel() puts back what was written.
     void WriteData(const std::vector<SFilePlan>& aPlans, std::vector<CFile>& aSources,
                    const std::vector<SDirectory>& aDirs, std::uint64_t nClusters,
                    CFeedback& feedback);
+    // WriteData's copies, each range kept in undo before it is written.
+    void WriteRuns(const std::vector<SFilePlan>& aPlans, std::vector<CFile>& aSources,
+                   const std::vector<SDirectory>& aDirs, std::uint64_t nTotal, CFeedback& feedback,
+                   CImageUndo& undo);
     // The FAT copies, the directory entries, and the freeing of replaced
     // files' clusters, each step synced before the next.
     void CommitChanges(const std::vector<SDirectory>& aDirs, const std::vector<SFilePlan>& aPlans,

@@ -4,6 +4,7 @@
 
 #include "ByteOrder.h"
 #include "CAtomicFile.h"
+#include "CCancel.h"
 #include "CFatVolume.h"
 #include "CFeedback.h"
 #include "CFile.h"
@@ -230,6 +231,7 @@ void WriteOutputImages(const std::string& strOutput, const std::string& strOutpu
     {
         for (const std::string& strFile : aFiles)
         {
+            StopIfCancelled(feedback);
             const CAtomicFile* pFile = outputs.Find(strFile);
             WriteSetImage(strFile, pFile != nullptr ? pFile->TemporaryPath() : strOutputPath,
                           strDosName, strFile + ".img", *pGeometry, outputs);

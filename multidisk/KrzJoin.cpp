@@ -2,6 +2,7 @@
 
 #include "ByteOrder.h"
 #include "CAtomicFile.h"
+#include "CCancel.h"
 #include "CCopyBuffer.h"
 #include "CFeedback.h"
 #include "CFile.h"
@@ -343,9 +344,9 @@ std::string ReadFirstPart(const std::string& strFirst, std::uint8_t (&abHead)[kP
 }
 
 // Writes the first part's header abHead, made a whole file's, and every
-// planned part's payload to dest.
+// planned part's payload to dest; asks pStop before each part.
 void WriteJoined(std::uint8_t (&abHead)[kPart1HeaderSize], const std::vector<PartPlan>& aPlan,
-                 CFile& dest)
+                 CFile& dest, const CFeedback* pStop)
 {
     // The joined file is one whole KRZ file again: bytes 8..15 (data length
     // and part number) are zero, as in any file that is not a part.
@@ -354,6 +355,8 @@ void WriteJoined(std::uint8_t (&abHead)[kPart1HeaderSize], const std::vector<Par
     CCopyBuffer buffer;
     for (std::size_t i = 0; i < aPlan.size(); ++i)
     {
+        if (pStop != nullptr)
+            StopIfCancelled(*pStop);
         CFile part(aPlan[i].strName, CFile::modeRead);
         part.Seek(static_cast<std::int64_t>(i == 0 ? kPart1HeaderSize : kLaterPartHeaderSize),
                   CFile::begin);
@@ -366,7 +369,8 @@ void WriteJoined(std::uint8_t (&abHead)[kPart1HeaderSize], const std::vector<Par
 
 } // namespace
 
-COutcome JoinKrzFiles(const std::string& strFirst, const std::string& strDest)
+COutcome JoinKrzFiles(const std::string& strFirst, const std::string& strDest,
+                      const CFeedback* pStop)
 {
     // A refusal names the file it is about: the destination, or the series.
     auto Message = [&](const std::string& strText, const std::string& strFile)
@@ -415,7 +419,9 @@ COutcome JoinKrzFiles(const std::string& strFirst, const std::string& strDest)
     {
         return Message(kDestinationError, strDest);
     }
-    WriteJoined(abHead, aPlan, pDest->File());
+    WriteJoined(abHead, aPlan, pDest->File(), pStop);
+    if (pStop != nullptr)
+        StopIfCancelled(*pStop);
     pDest->Commit();
     return {};
 }

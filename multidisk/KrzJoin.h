@@ -5,6 +5,8 @@
 
 #include <string>
 
+class CFeedback;
+
 // The name after strName: a two-digit counter on its last two characters
 // (PIANO.KRZ09 -> PIANO.KRZ10; after '9' in the tens comes ':'). The last
 // character is increased; above '9' it becomes '0' and the character before
@@ -41,4 +43,8 @@ std::string NextPartName(std::string strName);
 // complete: a refused or failed join creates no file and leaves an existing
 // destination as it was. Throws CFileException (naming the file) when a
 // read or a write fails, or endOfFile when a part shrank while being read.
-COutcome JoinKrzFiles(const std::string& strFirst, const std::string& strDest);
+// pStop (may be null) is asked before each part and before the rename:
+// when its user asks to stop, throws COperationCancelled (CCancel.h) and
+// nothing is written.
+COutcome JoinKrzFiles(const std::string& strFirst, const std::string& strDest,
+                      const CFeedback* pStop = nullptr);

@@ -2,8 +2,8 @@
 
 #include "ByteOrder.h"
 #include "CAtomicFile.h"
+#include "CCancel.h"
 #include "CCopyBuffer.h"
-#include "CFeedback.h"
 #include "CFile.h"
 #include "COutputSet.h"
 #include "KrzFormat.h"
@@ -66,6 +66,7 @@ COutcome SplitKrzFile(const std::string& strSource, const std::string& strBase, 
     {
         nParts =
             SplitKrzInto(strSource, strSource, strBase, nMaxSplitKB, feedback, outputs, outcome);
+        StopIfCancelled(feedback);
         outputs.Commit();
         // A source that was not split is a refusal here (in a larger set it
         // is only a note: the file stays whole).
@@ -139,6 +140,7 @@ int SplitKrzInto(const std::string& strSource, const std::string& strSourcePath,
     bo::StoreBE32(abHeader + kHdrPartNumber, 1);
 
     CCopyBuffer buffer;
+    StopIfCancelled(feedback);
     WritePart(outputs, PartName(strBase, 1), abHeader, kPart1HeaderSize, source,
               static_cast<std::uint64_t>(nPartSize), buffer);
 
@@ -152,6 +154,7 @@ int SplitKrzInto(const std::string& strSource, const std::string& strSourcePath,
     for (int n = 2; nLeft > 0; ++n)
     {
         feedback.ProgressStepIt();
+        StopIfCancelled(feedback);
         nLeft -= nPartSize;
         bo::StoreBE32(abHeader + kHdrDataLength, nLeft > 0 ? static_cast<std::uint32_t>(nLeft) : 0);
         bo::StoreBE32(abHeader + kHdrPartNumber, static_cast<std::uint32_t>(n));

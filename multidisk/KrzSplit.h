@@ -39,7 +39,9 @@ int PartCount(std::uint64_t nLength, int nMaxSplitKB);
 // all of them are complete; throws CFileException (naming the part) when a
 // part cannot be created or written, leaving every earlier file of a part's
 // name as it was and no new part (files with higher numbers than the new
-// series has are never touched).
+// series has are never touched). Asks feedback before each part and before
+// the parts replace their names: when its user asks to stop, throws
+// COperationCancelled (CCancel.h) the same way, nothing written.
 // Throws std::invalid_argument when nMaxSplitKB is outside 1..kMaxSplitKB.
 // Sets *pnParts (when given) to the number of parts written, 0 when the
 // split was refused.

@@ -33,8 +33,8 @@ COutcome JoinCommand(const std::string& strFirst, const std::string& strDest, CF
     feedback.ProgressSetRange(0, 2);
     feedback.ProgressSetPos(1);
     feedback.ProgressSetStep(1);
-    COutcome outcome =
-        JoinKrzFiles(strFirst, strDest.empty() ? DefaultJoinDestination(strFirst) : strDest);
+    COutcome outcome = JoinKrzFiles(
+        strFirst, strDest.empty() ? DefaultJoinDestination(strFirst) : strDest, &feedback);
     feedback.ProgressSetPos(0);
     feedback.SetStatusText("Ready");
     return outcome;

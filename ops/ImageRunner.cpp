@@ -1,5 +1,6 @@
 #include "ImageRunner.h"
 
+#include "CCancel.h"
 #include "CFatVolume.h"
 #include "CFeedback.h"
 #include "CFileException.h"
@@ -20,6 +21,10 @@ COutcome RunStep(const std::function<COutcome()>& fnStep)
     catch (const CFileException& e)
     {
         return COutcome::FileError(e);
+    }
+    catch (const COperationCancelled&)
+    {
+        return COutcome::Cancelled();
     }
 }
 

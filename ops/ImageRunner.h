@@ -20,6 +20,8 @@ COutcome RunImages(const std::vector<std::string>& aFiles, int nImageKB, CFeedba
 
 // Copies the files into the FAT12/FAT16 disk image strImage, into
 // strFolder (the root when empty), as PutIntoDiskImage does; ends with the
-// bar at 0 and "Ready". A refusal carries the message that says why.
+// bar at 0 and "Ready". A refusal carries the message that says why;
+// COutcome::Cancelled() when feedback's user asked to stop: the image is left
+// byte for byte as it was.
 COutcome RunPutFiles(const std::string& strImage, const std::vector<std::string>& aFiles,
                      const std::string& strFolder, bool bReplace, CFeedback& feedback);

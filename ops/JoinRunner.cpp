@@ -1,5 +1,6 @@
 #include "JoinRunner.h"
 
+#include "CCancel.h"
 #include "CFileException.h"
 #include "MultiDiskCommands.h"
 
@@ -12,5 +13,9 @@ COutcome RunJoinFiles(const std::string& strFirst, const std::string& strDest, C
     catch (const CFileException& e)
     {
         return COutcome::FileError(e);
+    }
+    catch (const COperationCancelled&)
+    {
+        return COutcome::Cancelled();
     }
 }

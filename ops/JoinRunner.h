@@ -10,5 +10,6 @@ class CFeedback;
 
 // Joins the series that starts at strFirst into strDest (the first part's
 // name followed by "J" when empty), as JoinCommand does. A refusal carries
-// the join's message, or a file error's message (Stop).
+// the join's message, or a file error's message (Stop);
+// COutcome::Cancelled() when feedback's user asked to stop (nothing written).
 COutcome RunJoinFiles(const std::string& strFirst, const std::string& strDest, CFeedback& feedback);

@@ -3,6 +3,7 @@
 #include "MakeOptionsCheck.h"
 
 #include "CAtomicFile.h"
+#include "CCancel.h"
 #include "CFeedback.h"
 #include "CFile.h"
 #include "COutputSet.h"
@@ -151,6 +152,7 @@ COutcome MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CM
                          result, outcome);
         if (!outcome.IsOk())
             return outcome;
+        StopIfCancelled(feedback);
         outputs.Commit();
     }
     catch (const COutputRefusal& e)

@@ -78,7 +78,10 @@ void PlanMakeOutputs(const CDorvane_V2Doc& doc, const std::string& strOutput,
 // the outcome: a refusal, or a success, either with what the split and the
 // images had to say as notes in order (a file too small to split). Shows
 // no message itself. Throws CFileException as the build and the split do,
-// leaving every earlier output as it was and no temporary file.
+// leaving every earlier output as it was and no temporary file; likewise
+// COperationCancelled (CCancel.h) when feedback's user asks to stop (asked
+// at each step of the build, each part, each image and before the outputs
+// replace their names).
 COutcome MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeOptions& options,
                      TemplateBytes& abTemplate, const std::string& strOutput,
                      const std::vector<std::string>& aOtherInputs, CFeedback& feedback,

@@ -1,6 +1,7 @@
 #include "MakeRunner.h"
 
 #include "AudioInput.h"
+#include "CCancel.h"
 #include "CFile.h"
 #include "CFileException.h"
 #include "PoolEdit.h"
@@ -99,6 +100,10 @@ COutcome RunMakeFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CM
     catch (const CFileException& e)
     {
         return COutcome::FileError(e);
+    }
+    catch (const COperationCancelled&)
+    {
+        return COutcome::Cancelled();
     }
     if (outcome.IsOk())
     {

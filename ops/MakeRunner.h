@@ -56,7 +56,8 @@ struct SMadeFile
 
 // Make File of a pool whose headers are read (aWavInfo, read with
 // options.audio): MakeKrzFile, with a file error as a refusal naming its
-// file (Stop icon). On success, made holds the summary line (naming the
+// file (Stop icon), and a stop the user asked for (feedback.IsCancelled) as
+// COutcome::Cancelled(), nothing written. On success, made holds the summary line (naming the
 // output as strShownName) and the note of names written otherwise.
 COutcome RunMakeFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeOptions& options,
                      TemplateBytes& abTemplate, const std::string& strOutput,

@@ -1,5 +1,6 @@
 #include "SplitRunner.h"
 
+#include "CCancel.h"
 #include "CFileException.h"
 #include "MultiDiskCommands.h"
 
@@ -14,5 +15,9 @@ COutcome RunSplitFile(const std::string& strSource, const std::string& strDest, 
     catch (const CFileException& e)
     {
         return COutcome::FileError(e);
+    }
+    catch (const COperationCancelled&)
+    {
+        return COutcome::Cancelled();
     }
 }

@@ -12,6 +12,7 @@ class CFeedback;
 // strDest (the source when empty), as SplitCommand does. A success when
 // parts were written (nParts); a refusal with the split's message when none
 // were (the file is no larger than a part, or cannot be opened, or a part
-// is an input or another part), or with a file error's message (Stop).
+// is an input or another part), or with a file error's message (Stop);
+// COutcome::Cancelled() when feedback's user asked to stop (nothing written).
 COutcome RunSplitFile(const std::string& strSource, const std::string& strDest, int nMaxSplitKB,
                       CFeedback& feedback, int& nParts);

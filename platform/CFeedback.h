@@ -24,6 +24,17 @@ class CFeedback
     virtual void ProgressSetStep(int nStep) = 0;
     virtual void ProgressSetPos(int nPos) = 0;
     virtual void ProgressStepIt() = 0;
+
+    // Whether the user has asked the operation to stop. An operation asks
+    // at each of its steps and, when told yes, stops as a file error stops
+    // it (StopIfCancelled in CCancel.h): every output uncommitted, nothing
+    // written. May be asked from the thread that runs the operation while
+    // another thread answers.
+    virtual bool IsCancelled() const { return false; }
+    // Whether IsCancelled may ever say yes: an operation that must keep
+    // something to undo a stop (the bytes a put overwrites) keeps it only
+    // then.
+    virtual bool MayCancel() const { return false; }
 };
 
 // A feedback that shows nothing, and drops messages; for callers that have

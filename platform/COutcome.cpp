@@ -16,6 +16,14 @@ COutcome COutcome::FileError(const CFileException& e)
     return outcome;
 }
 
+COutcome COutcome::Cancelled()
+{
+    COutcome outcome = Refusal(kCancelledMessage);
+    outcome.m_bFileError = true;
+    outcome.m_bCancelled = true;
+    return outcome;
+}
+
 std::string COutcome::Text() const
 {
     return m_aNotes.empty() ? std::string() : m_aNotes.front().strText;
@@ -31,6 +39,7 @@ void COutcome::Append(const COutcome& other)
 {
     m_bOk = m_bOk && other.m_bOk;
     m_bFileError = m_bFileError || other.m_bFileError;
+    m_bCancelled = m_bCancelled || other.m_bCancelled;
     m_aNotes.insert(m_aNotes.end(), other.m_aNotes.begin(), other.m_aNotes.end());
 }
 

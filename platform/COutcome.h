@@ -21,6 +21,10 @@ inline std::string SameFileMessage(const std::string& strOutput, const std::stri
            ", which it is made from.";
 }
 
+// What an operation the user stopped says: its outputs were left as they
+// were.
+inline constexpr const char* kCancelledMessage = "Cancelled: nothing was written.";
+
 enum class MessageIcon
 {
     None,
@@ -49,10 +53,17 @@ class COutcome
                             const std::string& strFile = {});
     // The refusal of a file error: its message, a Stop icon, its file.
     static COutcome FileError(const CFileException& e);
+    // The refusal of an operation the user stopped: kCancelledMessage, no
+    // icon. It stopped where it stood, as on a file error (IsFileError).
+    static COutcome Cancelled();
 
     bool IsOk() const { return m_bOk; }
-    // A refusal by a file error: the operation stopped where it stood.
+    // A refusal by a file error or a cancel: the operation stopped where it
+    // stood.
     bool IsFileError() const { return m_bFileError; }
+    // A refusal because the user stopped the operation: a front end says so
+    // on its status line, not as an error.
+    bool IsCancelled() const { return m_bCancelled; }
     const std::vector<SOutcomeNote>& Notes() const { return m_aNotes; }
     // The first note's text, or empty: what a refusal says.
     std::string Text() const;
@@ -65,10 +76,13 @@ class COutcome
     void Fail() { m_bOk = false; }
     // Adds other's notes after this one's; fails when other failed.
     void Append(const COutcome& other);
+    // Drops the notes, once a front end has shown them its own way.
+    void ClearNotes() { m_aNotes.clear(); }
 
   private:
     bool m_bOk = true;
     bool m_bFileError = false;
+    bool m_bCancelled = false;
     std::vector<SOutcomeNote> m_aNotes;
 };
 

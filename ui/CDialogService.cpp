@@ -180,6 +180,17 @@ YesNoCancel CQtDialogService::AskYesNoCancel(QWidget* pOwner, const QString& str
     }
 }
 
+bool CQtDialogService::AskYesNo(QWidget* pOwner, const QString& strText, const QString& strCaption)
+{
+    QMessageBox box(QMessageBox::Question, strCaption, strText, QMessageBox::Yes | QMessageBox::No,
+                    pOwner);
+    // A stray Return keeps the work going.
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    CArrowCursor arrow;
+    return box.exec() == QMessageBox::Yes;
+}
+
 int CQtDialogService::ExecDialog(QDialog& dlg)
 {
     return dlg.exec();

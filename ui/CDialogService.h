@@ -69,6 +69,13 @@ class CDialogService
     virtual YesNoCancel AskYesNoCancel(QWidget* pOwner, const QString& strText,
                                        const QString& strCaption) = 0;
 
+    // A modal question with Yes and No; true for Yes. By default asked as
+    // AskYesNoCancel, whose Cancel is a No.
+    virtual bool AskYesNo(QWidget* pOwner, const QString& strText, const QString& strCaption)
+    {
+        return AskYesNoCancel(pOwner, strText, strCaption) == YesNoCancel::Yes;
+    }
+
     // Runs one of the program's own modal dialogs (Settings, Split, Join,
     // About) and returns its result (QDialog::Accepted or Rejected).
     virtual int ExecDialog(QDialog& dlg) = 0;
@@ -95,6 +102,7 @@ class CQtDialogService : public CDialogService
                     MessageIcon icon) override;
     YesNoCancel AskYesNoCancel(QWidget* pOwner, const QString& strText,
                                const QString& strCaption) override;
+    bool AskYesNo(QWidget* pOwner, const QString& strText, const QString& strCaption) override;
     int ExecDialog(QDialog& dlg) override;
 
     // The folder last used for files of the kind strExt ("" when none has

@@ -1,8 +1,10 @@
 #include "CMainFrame.h"
 
 #include "CAcceleratorFilter.h"
+#include "CBackgroundWork.h"
 #include "CDialogService.h"
 #include "CDorvane_V2View.h"
+#include "CProgressCtrl.h"
 #include "CWindowFeedback.h"
 #include "CommandGuard.h"
 #include "DialogUnits.h"
@@ -69,6 +71,12 @@ CMainFrame::CMainFrame(CDorvane_V2Doc& doc, CDialogService& dialogs)
         std::make_unique<CWindowFeedback>(status, m_pView->m_ctlProgress, m_dialogs, m_pView);
     m_pView->SetFeedback(m_pViewFeedback.get());
     m_pView->Controller().m_fnBusy = [this](bool bBusy) { SetBusy(bBusy); };
+    m_pWork = new CBackgroundWork(this);
+    m_pWork->AttachCancel(m_pView->m_ctlProgress);
+    // The controller's busy state disables the form and, through m_fnBusy,
+    // every command here.
+    m_pWork->m_fnBusy = [this](bool bBusy) { m_pView->Controller().SetBusy(bBusy); };
+    m_pWork->m_fnIsBusy = [this] { return m_bBusy; };
 
     // The size inside the frame: a window's outer size cannot be set
     // before the window manager has decorated it, and without one the two
@@ -392,11 +400,32 @@ void CMainFrame::SetBusy(bool bBusy)
     }
     m_pFeedback->SetPumpEvents(bBusy);
     m_pViewFeedback->SetPumpEvents(bBusy);
+    // A close that waited for a cancelled operation: the operation's command
+    // has ended now; the close comes from the event loop, as usual.
+    if (!bBusy && m_bCloseWhenIdle)
+    {
+        m_bCloseWhenIdle = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
 }
 
 void CMainFrame::closeEvent(QCloseEvent* pEvent)
 {
-    // Closing in the middle of an operation would pull the pool from under it.
+    // Closing in the middle of an operation would pull the pool from under
+    // it: one running in the background may be cancelled, and the window
+    // closes once it has ended.
+    if (m_pWork->IsRunning())
+    {
+        pEvent->ignore();
+        if (!m_bCloseWhenIdle &&
+            m_dialogs.AskYesNo(this, QString::fromLatin1(kCancelRunningQuestion),
+                               QString::fromLatin1(kAppTitle)))
+        {
+            m_bCloseWhenIdle = true;
+            m_pWork->RequestCancel();
+        }
+        return;
+    }
     if (m_bBusy)
     {
         pEvent->ignore();

@@ -12,6 +12,7 @@
 #include <vector>
 
 class CAcceleratorFilter;
+class CBackgroundWork;
 class CDialogService;
 class CDorvane_V2View;
 class CFeedback;
@@ -54,6 +55,12 @@ class CMainFrame : public QMainWindow
     // channels repaint the window as they report.
     void SetBusy(bool bBusy);
     bool IsBusy() const { return m_bBusy; }
+    // Where the view's long operations run (CBackgroundWork), with its
+    // Cancel button beside the progress bar.
+    CBackgroundWork& Work() const { return *m_pWork; }
+
+    // The question asked when the window is closed while an operation runs.
+    static constexpr const char* kCancelRunningQuestion = "Cancel the operation that is running?";
 
     // Asked before the window closes (Exit, the close box); false keeps it.
     std::function<bool()> m_fnCanClose;
@@ -124,5 +131,7 @@ class CMainFrame : public QMainWindow
     bool m_bBusy = false;
     std::vector<QAction*> m_aBusyDisabled; // the commands SetBusy disabled
     CAcceleratorFilter* m_pAccelFilter = nullptr;
+    CBackgroundWork* m_pWork = nullptr;
+    bool m_bCloseWhenIdle = false; // closing waits for a cancelled operation
     QTimer* m_pIndicatorTimer = nullptr;
 };

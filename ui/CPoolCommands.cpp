@@ -3,6 +3,7 @@
 // groups.
 #include "CPoolController.h"
 
+#include "CBackgroundWork.h"
 #include "CDialogService.h"
 #include "CEntryForm.h"
 #include "CFeedback.h"
@@ -144,9 +145,14 @@ bool CPoolController::BuildFromFoundFiles(const std::string& strOutput, CFeedbac
     if (!m_doc.GetPathName().empty())
         aOtherInputs.push_back(m_doc.GetPathName());
     SMadeFile made;
+    const std::string strShownName = ToStd(QFileInfo(FromStd(strOutput)).fileName());
     const COutcome outcome =
-        RunMakeFile(m_doc, m_aWavInfo, options, m_abTemplate, strOutput,
-                    ToStd(QFileInfo(FromStd(strOutput)).fileName()), aOtherInputs, feedback, made);
+        RunInBackground(m_pOwner, feedback,
+                        [&](CFeedback& work)
+                        {
+                            return RunMakeFile(m_doc, m_aWavInfo, options, m_abTemplate, strOutput,
+                                               strShownName, aOtherInputs, work, made);
+                        });
     ShowOutcome(outcome);
     if (!outcome.IsOk())
         return !outcome.IsFileError();
@@ -225,7 +231,10 @@ void CPoolController::OnToolsSplit()
         const CWaitCursor wait;
         const CBusyScope busy(*this);
         int nParts = 0;
-        outcome = RunSplitFile(strSource, strDest, m_nMaxSplitKB, feedback, nParts);
+        outcome = RunInBackground(
+            m_pOwner, feedback,
+            [&](CFeedback& work)
+            { return RunSplitFile(strSource, strDest, m_nMaxSplitKB, work, nParts); });
     }
     ShowOutcome(outcome);
 }
@@ -245,7 +254,9 @@ void CPoolController::OnToolsJoin()
     {
         const CWaitCursor wait;
         const CBusyScope busy(*this);
-        outcome = RunJoinFiles(strSource, strDest, feedback);
+        outcome = RunInBackground(m_pOwner, feedback,
+                                  [&](CFeedback& work)
+                                  { return RunJoinFiles(strSource, strDest, work); });
     }
     ShowOutcome(outcome);
 }
@@ -269,7 +280,10 @@ void CPoolController::OnToolsCopyToImage()
     COutcome outcome;
     {
         const CWaitCursor wait;
-        outcome = RunPutFiles(ToStd(strImage), {ToStd(strFile)}, {}, false, Feedback());
+        outcome = RunInBackground(
+            m_pOwner, Feedback(),
+            [&](CFeedback& work)
+            { return RunPutFiles(ToStd(strImage), {ToStd(strFile)}, {}, false, work); });
     }
     ShowOutcome(outcome);
 }

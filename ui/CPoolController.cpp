@@ -206,7 +206,9 @@ void CPoolController::QueueRefresh()
 
 void CPoolController::RunPendingRefresh()
 {
-    if (!m_bRefreshQueued)
+    // An operation may be reading the pool on its worker: SetBusy(false)
+    // queues the refresh again.
+    if (!m_bRefreshQueued || m_bBusy)
         return;
     m_bRefreshQueued = false;
     Guard([this] { OnRefresh(); });
@@ -469,4 +471,6 @@ void CPoolController::SetBusy(bool bBusy)
     if (m_fnBusy)
         m_fnBusy(bBusy);
     emit BusyChanged(bBusy);
+    if (!bBusy && m_bRefreshQueued)
+        QTimer::singleShot(0, this, [this] { RunPendingRefresh(); });
 }
