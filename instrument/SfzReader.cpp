@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -186,6 +187,44 @@ std::string RangeFault(const CSfzRegion& r)
     return {};
 }
 
+bool EqualIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) ==
+                                                  std::tolower(static_cast<unsigned char>(y)); });
+}
+
+// The file that path names, its letters' case ignored where the name as
+// spelt is missing (SFZ files made where names ignore case often spell
+// their samples otherwise than the files are named); empty when none.
+fs::path FindIgnoringCase(const fs::path& path)
+{
+    std::error_code ec;
+    if (fs::is_regular_file(path, ec))
+        return path;
+    fs::path found = path.root_path();
+    for (const fs::path& part : path.relative_path())
+    {
+        fs::path next = found / part;
+        if (!fs::exists(next, ec))
+        {
+            next.clear();
+            fs::directory_iterator it(found.empty() ? fs::path(".") : found, ec);
+            for (; !ec && it != fs::directory_iterator(); it.increment(ec))
+                if (EqualIgnoringCase(it->path().filename().string(), part.string()))
+                {
+                    next = found / it->path().filename();
+                    break;
+                }
+            if (next.empty())
+                return {};
+        }
+        found = std::move(next);
+    }
+    return fs::is_regular_file(found, ec) ? found : fs::path();
+}
+
 // Turns the headers and opcodes into zones, header by header.
 class CSfzAssembler
 {
@@ -332,11 +371,11 @@ std::string CSfzAssembler::MakeZone(CZone& zone) const
     if (path.is_relative())
         path = m_dir / path;
     path = path.lexically_normal();
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec))
+    const fs::path found = FindIgnoringCase(path);
+    if (found.empty())
         return "the sample file " + path.string() + " is missing";
 
-    zone.audio.strPath = path.string();
+    zone.audio.strPath = found.string();
     zone.audio.nStartFrame = r.nOffset;
     zone.audio.nEndFrame = r.nEnd < 0 ? -1 : r.nEnd + 1;
     zone.nLoKey = r.nLoKey;

@@ -6,8 +6,9 @@
 // the later opcode); a header of a level ends the open region and clears
 // what its own level and the levels below it had set. The opcodes read:
 //   sample             the audio file, relative to default_path; backslashes
-//                      are taken as '/'; "*sine" and other generators are
-//                      left out with a note
+//                      are taken as '/', and letters' case is ignored when
+//                      the name as spelt is missing; "*sine" and other
+//                      generators are left out with a note
 //   default_path       folder of the samples, relative to the SFZ file's
 //                      folder (not an included file's)
 //   lokey hikey        key range, MIDI notes 0..127 or names (c4 = 60, c#4,

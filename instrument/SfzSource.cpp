@@ -164,6 +164,9 @@ bool CSfzPreprocessor::ReadFile(const fs::path& path, const std::string& strShow
         strText.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         strText.resize(std::min<std::size_t>(strText.size(), kSfzMaxFileBytes));
     }
+    // A byte-order mark that some editors put before UTF-8 text.
+    if (strText.rfind("\xEF\xBB\xBF", 0) == 0)
+        strText.replace(0, 3, 3, ' ');
     BlankComments(strText);
 
     const int nFile = static_cast<int>(m_source.aFiles.size());

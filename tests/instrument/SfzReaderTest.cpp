@@ -88,11 +88,13 @@ const SfzCase kCases[] = {
       "c 0-127 r60 v1-127 t0 g0 f0..-1 loop -1..-1",
       "a 0-127 r60 v1-127 t0 g0 f0..-1 loop 10..20", "b 0-127 r60 v1-127 t0 g0 f0..-1"},
      {}},
-    {"values with spaces, backslashes and default_path",
-     {{"p.sfz", "<control> default_path=sub\\\n"
+    {"values with spaces, backslashes, default_path, a byte-order mark, case ignored",
+     {{"p.sfz", "\xEF\xBB\xBF<control> default_path=sub\\\n"
                 "<region> sample=deep\\x.wav lokey=60\n"
-                "<control>\n<region> sample=My Piano C4.wav   lokey=62\n"}},
-     {"x 60-127 r60 v1-127 t0 g0 f0..-1", "My Piano C4 62-127 r60 v1-127 t0 g0 f0..-1"},
+                "<control>\n<region> sample=My Piano C4.wav   lokey=62\r\n"
+                "<region> sample=SUB/Deep/X.WAV\r\n"}},
+     {"x 60-127 r60 v1-127 t0 g0 f0..-1", "My Piano C4 62-127 r60 v1-127 t0 g0 f0..-1",
+      "X 0-127 r60 v1-127 t0 g0 f0..-1"},
      {}},
     {"#define, the longest name first, and comments",
      {{"p.sfz", "#define $K 1\n#define $KEY 62 // the root\n"
