@@ -89,8 +89,7 @@ int WholeNumberOf(const std::string& strWord)
 // The root and layer of a file name; the root is -1 when it holds none.
 std::pair<int, CLayer> ReadName(const std::string& strPath)
 {
-    const std::vector<CWord> aWords =
-        WordsOf(std::filesystem::path(strPath).stem().string());
+    const std::vector<CWord> aWords = WordsOf(std::filesystem::path(strPath).stem().string());
     int nNote = -1, nNumber = -1;
     std::size_t nNoteWord = aWords.size(), nNumberWord = aWords.size();
     for (std::size_t i = 0; i < aWords.size(); ++i)
@@ -159,8 +158,8 @@ CInstrumentSet GroupFilesByName(const std::string& strName, const std::vector<st
     instrument.strName = strName;
     for (const auto& [key, strPath] : mapTaken)
     {
-        const int i = static_cast<int>(
-            std::find(aLayers.begin(), aLayers.end(), key.first) - aLayers.begin());
+        const int i = static_cast<int>(std::find(aLayers.begin(), aLayers.end(), key.first) -
+                                       aLayers.begin());
         CZone zone;
         zone.audio.strPath = strPath;
         zone.nRootKey = zone.nLoKey = zone.nHiKey = key.second;

@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 
 // The headers the reader knows, outermost level first.
 constexpr std::array<std::string_view, 5> kLevels = {"control", "global", "master", "group",
-                                                      "region"};
+                                                     "region"};
 constexpr int kRegionLevel = 4;
 
 // Frames are counted in 32 bits by the audio files a zone can name.
@@ -35,22 +35,45 @@ int LevelOf(std::string_view strHeader)
 
 enum class EOpcode
 {
-    Sample, DefaultPath, LoKey, HiKey, Key, PitchKeycenter, LoVel, HiVel,
-    Tune, Transpose, Volume, Offset, End, LoopMode, LoopStart, LoopEnd
+    Sample,
+    DefaultPath,
+    LoKey,
+    HiKey,
+    Key,
+    PitchKeycenter,
+    LoVel,
+    HiVel,
+    Tune,
+    Transpose,
+    Volume,
+    Offset,
+    End,
+    LoopMode,
+    LoopStart,
+    LoopEnd
 };
 
 std::optional<EOpcode> OpcodeOf(std::string_view strName)
 {
     static constexpr std::pair<std::string_view, EOpcode> kOpcodes[] = {
-        {"sample", EOpcode::Sample},       {"default_path", EOpcode::DefaultPath},
-        {"lokey", EOpcode::LoKey},         {"hikey", EOpcode::HiKey},
-        {"key", EOpcode::Key},             {"pitch_keycenter", EOpcode::PitchKeycenter},
-        {"lovel", EOpcode::LoVel},         {"hivel", EOpcode::HiVel},
-        {"tune", EOpcode::Tune},           {"transpose", EOpcode::Transpose},
-        {"volume", EOpcode::Volume},       {"offset", EOpcode::Offset},
-        {"end", EOpcode::End},             {"loop_mode", EOpcode::LoopMode},
-        {"loopmode", EOpcode::LoopMode},   {"loop_start", EOpcode::LoopStart},
-        {"loopstart", EOpcode::LoopStart}, {"loop_end", EOpcode::LoopEnd},
+        {"sample", EOpcode::Sample},
+        {"default_path", EOpcode::DefaultPath},
+        {"lokey", EOpcode::LoKey},
+        {"hikey", EOpcode::HiKey},
+        {"key", EOpcode::Key},
+        {"pitch_keycenter", EOpcode::PitchKeycenter},
+        {"lovel", EOpcode::LoVel},
+        {"hivel", EOpcode::HiVel},
+        {"tune", EOpcode::Tune},
+        {"transpose", EOpcode::Transpose},
+        {"volume", EOpcode::Volume},
+        {"offset", EOpcode::Offset},
+        {"end", EOpcode::End},
+        {"loop_mode", EOpcode::LoopMode},
+        {"loopmode", EOpcode::LoopMode},
+        {"loop_start", EOpcode::LoopStart},
+        {"loopstart", EOpcode::LoopStart},
+        {"loop_end", EOpcode::LoopEnd},
         {"loopend", EOpcode::LoopEnd}};
     for (const auto& [strKnown, opcode] : kOpcodes)
         if (strKnown == strName)
@@ -171,7 +194,8 @@ std::string RangeFault(const CSfzRegion& r)
         return "lovel " + std::to_string(r.nLoVel) + " above hivel " + std::to_string(r.nHiVel);
     if (r.nEnd >= 0 && r.nEnd < r.nOffset)
         return "end " + std::to_string(r.nEnd) + " before offset " + std::to_string(r.nOffset);
-    const bool bLoop = r.nLoopMode == 1 || (r.nLoopMode < 0 && (r.nLoopStart >= 0 || r.nLoopEnd >= 0));
+    const bool bLoop =
+        r.nLoopMode == 1 || (r.nLoopMode < 0 && (r.nLoopStart >= 0 || r.nLoopEnd >= 0));
     if (!bLoop)
         return {};
     if (r.nLoopStart >= 0 && r.nLoopStart < r.nOffset)
@@ -191,8 +215,11 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) ==
-                                                  std::tolower(static_cast<unsigned char>(y)); });
+                      [](char x, char y)
+                      {
+                          return std::tolower(static_cast<unsigned char>(x)) ==
+                                 std::tolower(static_cast<unsigned char>(y));
+                      });
 }
 
 // The file that path names, its letters' case ignored where the name as
@@ -286,8 +313,8 @@ std::vector<CZone> CSfzAssembler::Run()
     if (!m_aUnusedOpcodes.empty())
         m_set.aNotes.push_back(m_strPath + ": opcodes not used: " + join(m_aUnusedOpcodes));
     if (!m_aUnusedHeaders.empty())
-        m_set.aNotes.push_back(m_strPath + ": headers not used, with their opcodes: " +
-                               join(m_aUnusedHeaders));
+        m_set.aNotes.push_back(m_strPath +
+                               ": headers not used, with their opcodes: " + join(m_aUnusedHeaders));
     return std::move(m_aZones);
 }
 
@@ -321,8 +348,8 @@ void CSfzAssembler::OnOpcode(const CSfzToken& token)
     if (m_nLevel == -1)
     {
         if (!m_bLooseNoted)
-            m_set.aNotes.push_back(FileOf(token) + ": line " + std::to_string(token.nLine) +
-                                   ": " + token.strName + " before any header, not used");
+            m_set.aNotes.push_back(FileOf(token) + ": line " + std::to_string(token.nLine) + ": " +
+                                   token.strName + " before any header, not used");
         m_bLooseNoted = true;
         return;
     }

@@ -53,7 +53,12 @@ fs::path Canonical(const fs::path& path)
 // numbers stay right.
 void BlankComments(std::string& strText)
 {
-    enum class State { Text, Line, Block } state = State::Text;
+    enum class State
+    {
+        Text,
+        Line,
+        Block
+    } state = State::Text;
     for (std::size_t i = 0; i < strText.size(); ++i)
     {
         char& c = strText[i];
@@ -122,11 +127,9 @@ class CSfzPreprocessor
                   std::string& strWhy);
 
   private:
-    void OnLine(std::string_view strLine, int nFile, int nLine, const fs::path& dir,
-                int nDepth);
+    void OnLine(std::string_view strLine, int nFile, int nLine, const fs::path& dir, int nDepth);
     void OnDefine(std::string_view strRest, int nFile, int nLine);
-    void OnInclude(std::string_view strRest, int nFile, int nLine, const fs::path& dir,
-                   int nDepth);
+    void OnInclude(std::string_view strRest, int nFile, int nLine, const fs::path& dir, int nDepth);
     bool Expand(std::string_view strLine, std::string& strOut) const;
     void Split(std::string_view strLine, int nFile, int nLine);
     void Note(int nFile, int nLine, const std::string& strText)
@@ -137,7 +140,7 @@ class CSfzPreprocessor
 
     CSfzSource& m_source;
     std::map<std::string, std::string, std::less<>> m_mapDefines; // "$NAME" -> value
-    std::vector<fs::path> m_aOpen; // the files being read, outermost first
+    std::vector<fs::path> m_aOpen;    // the files being read, outermost first
     std::vector<bool> m_abStrayNoted; // per file: text not understood noted
 };
 
@@ -180,16 +183,15 @@ bool CSfzPreprocessor::ReadFile(const fs::path& path, const std::string& strShow
         std::size_t nEnd = strText.find('\n', nStart);
         if (nEnd == std::string::npos)
             nEnd = strText.size();
-        OnLine(std::string_view(strText).substr(nStart, nEnd - nStart), nFile, nLine, dir,
-               nDepth);
+        OnLine(std::string_view(strText).substr(nStart, nEnd - nStart), nFile, nLine, dir, nDepth);
         nStart = nEnd + 1;
     }
     m_aOpen.pop_back();
     return true;
 }
 
-void CSfzPreprocessor::OnLine(std::string_view strLine, int nFile, int nLine,
-                              const fs::path& dir, int nDepth)
+void CSfzPreprocessor::OnLine(std::string_view strLine, int nFile, int nLine, const fs::path& dir,
+                              int nDepth)
 {
     strLine = Trim(strLine);
     if (strLine.empty())
@@ -210,8 +212,9 @@ void CSfzPreprocessor::OnLine(std::string_view strLine, int nFile, int nLine,
     std::string strExpanded;
     if (!Expand(strLine, strExpanded))
     {
-        Note(nFile, nLine, "longer than " + std::to_string(kSfzMaxLineBytes) +
-                               " bytes once its $names are replaced, left out");
+        Note(nFile, nLine,
+             "longer than " + std::to_string(kSfzMaxLineBytes) +
+                 " bytes once its $names are replaced, left out");
         return;
     }
     Split(strExpanded, nFile, nLine);
@@ -230,8 +233,9 @@ void CSfzPreprocessor::OnDefine(std::string_view strRest, int nFile, int nLine)
     std::string strName(strRest.substr(0, nName));
     if (m_mapDefines.size() >= kSfzMaxDefines && m_mapDefines.count(strName) == 0)
     {
-        Note(nFile, nLine, "more than " + std::to_string(kSfzMaxDefines) + " #define names, " +
-                               strName + " not used");
+        Note(nFile, nLine,
+             "more than " + std::to_string(kSfzMaxDefines) + " #define names, " + strName +
+                 " not used");
         return;
     }
     m_mapDefines[std::move(strName)] = std::string(Trim(strRest.substr(nName)));
@@ -330,8 +334,9 @@ void CSfzPreprocessor::Split(std::string_view strLine, int nFile, int nLine)
             const std::size_t nEnd =
                 std::min(strLine.find_first_of(" \t\r\f\v<", i + 1), strLine.size());
             if (!m_abStrayNoted[static_cast<std::size_t>(nFile)])
-                Note(nFile, nLine, "\"" + std::string(strLine.substr(i, std::min<std::size_t>(nEnd - i, 40))) +
-                                       "\" is neither a header nor an opcode, not used");
+                Note(nFile, nLine,
+                     "\"" + std::string(strLine.substr(i, std::min<std::size_t>(nEnd - i, 40))) +
+                         "\" is neither a header nor an opcode, not used");
             m_abStrayNoted[static_cast<std::size_t>(nFile)] = true;
             i = nEnd;
             continue;

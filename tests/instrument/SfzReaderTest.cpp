@@ -1,7 +1,7 @@
 // Reading SFZ files: header inheritance, #define, #include, default_path,
 // note names, frames and loops, and what is left out with a note.
-#include "NoteName.h"
 #include "SfzReader.h"
+#include "NoteName.h"
 #include "SfzSource.h"
 #include "TestSupport.h"
 
@@ -20,9 +20,9 @@ namespace fs = std::filesystem;
 std::string Describe(const CZone& zone)
 {
     std::ostringstream out;
-    out << zone.strName << " " << zone.nLoKey << "-" << zone.nHiKey << " r" << zone.nRootKey
-        << " v" << zone.nLoVel << "-" << zone.nHiVel << " t" << zone.dTuneCents << " g"
-        << zone.dGainDb << " f" << zone.audio.nStartFrame << ".." << zone.audio.nEndFrame;
+    out << zone.strName << " " << zone.nLoKey << "-" << zone.nHiKey << " r" << zone.nRootKey << " v"
+        << zone.nLoVel << "-" << zone.nHiVel << " t" << zone.dTuneCents << " g" << zone.dGainDb
+        << " f" << zone.audio.nStartFrame << ".." << zone.audio.nEndFrame;
     if (zone.loop.bOn)
         out << " loop " << zone.loop.nStart << ".." << zone.loop.nEnd;
     return out.str();
@@ -85,8 +85,8 @@ const SfzCase kCases[] = {
                 "<region> sample=b.wav loop_mode=one_shot loop_start=10 loop_end=20\n"}},
      {"a 0-127 r60 v1-127 t0 g0 f100..1000 loop 100..799",
       "b 0-127 r60 v1-127 t0 g0 f50..-1 loop 100..100",
-      "c 0-127 r60 v1-127 t0 g0 f0..-1 loop -1..-1",
-      "a 0-127 r60 v1-127 t0 g0 f0..-1 loop 10..20", "b 0-127 r60 v1-127 t0 g0 f0..-1"},
+      "c 0-127 r60 v1-127 t0 g0 f0..-1 loop -1..-1", "a 0-127 r60 v1-127 t0 g0 f0..-1 loop 10..20",
+      "b 0-127 r60 v1-127 t0 g0 f0..-1"},
      {}},
     {"values with spaces, backslashes, default_path, a byte-order mark, case ignored",
      {{"p.sfz", "\xEF\xBB\xBF<control> default_path=sub\\\n"
@@ -127,8 +127,8 @@ const SfzCase kCases[] = {
                 "<region>\nsample=a.wav offset=100 loop_start=50 loop_end=200\n"
                 "<region> sample=a.wav end=100 loop_mode=loop_continuous loop_end=101\n"}},
      {"a 0-127 r60 v1-127 t0 g0 f0..-1"},
-     {"p.sfz: region at line 2 (sample gone.wav) left out: the sample file ",
-      "gone.wav is missing", "line 3 (sample *sine) left out: *sine is a generator",
+     {"p.sfz: region at line 2 (sample gone.wav) left out: the sample file ", "gone.wav is missing",
+      "line 3 (sample *sine) left out: *sine is a generator",
       "line 4 (sample a.wav) left out: lokey 70 above hikey 60",
       "line 5 (sample b.wav) left out: hivel=200 is out of range",
       "line 6 (sample c.wav) left out: end 50 before offset 100",
@@ -184,7 +184,8 @@ TEST(SfzRead, SamplesLieUnderDefaultPathBesideTheSfzFile)
     test::TempDir dir;
     WriteText(dir.Path() / "kit/samples/s.wav", "RIFF");
     WriteText(dir.Path() / "kit/inc/part.sfz", "<region> sample=s.wav\n");
-    WriteText(dir.Path() / "kit/k.sfz", "<control> default_path=samples/\n#include \"inc/part.sfz\"\n");
+    WriteText(dir.Path() / "kit/k.sfz",
+              "<control> default_path=samples/\n#include \"inc/part.sfz\"\n");
     const CInstrumentSet set = ReadSfzFile(dir / "kit/k.sfz");
     ASSERT_EQ(set.aInstruments.size(), 1u) << set.strRefusal << AllNotes(set);
     ASSERT_EQ(set.aInstruments[0].aZones.size(), 1u);
@@ -248,13 +249,12 @@ TEST(SfzRead, LimitsOfFileAndLine)
     {
         std::string strText;
         const char* szRefusal; // empty: the region is read
-    } aCases[] = {
-        {strRegion + std::string(kSfzMaxLineBytes - strRegion.size(), '0'), ""},
-        {strRegion + std::string(kSfzMaxLineBytes + 1 - strRegion.size(), '0'),
-         "no region of the SFZ file can be used"},
-        {"<region> sample=a.wav\n" + std::string(kSfzMaxFileBytes - 22, '\n'), ""},
-        {"<region> sample=a.wav\n" + std::string(kSfzMaxFileBytes - 21, '\n'),
-         "cannot be read (longer than 4194304 bytes)"}};
+    } aCases[] = {{strRegion + std::string(kSfzMaxLineBytes - strRegion.size(), '0'), ""},
+                  {strRegion + std::string(kSfzMaxLineBytes + 1 - strRegion.size(), '0'),
+                   "no region of the SFZ file can be used"},
+                  {"<region> sample=a.wav\n" + std::string(kSfzMaxFileBytes - 22, '\n'), ""},
+                  {"<region> sample=a.wav\n" + std::string(kSfzMaxFileBytes - 21, '\n'),
+                   "cannot be read (longer than 4194304 bytes)"}};
     for (const auto& c : aCases)
     {
         WriteText(dir.Path() / "l.sfz", c.strText);
@@ -276,10 +276,10 @@ TEST(NoteName, ReadsNamesAndNumbers)
     {
         const char* szText;
         int nKey;
-    } aCases[] = {{"c4", 60},  {"C4", 60},   {"c#4", 61}, {"db4", 61}, {"Db4", 61},
+    } aCases[] = {{"c4", 60},  {"C4", 60},   {"c#4", 61}, {"db4", 61},  {"Db4", 61},
                   {"c-1", 0},  {"g9", 127},  {"g#9", -1}, {"cb-1", -1}, {"b3", 59},
-                  {"bb3", 58}, {"c-0", -1},  {"h4", -1},  {"c10", -1}, {"c", -1},
-                  {"60", 60},  {"127", 127}, {"128", -1}, {"-1", -1},  {"6o", -1}};
+                  {"bb3", 58}, {"c-0", -1},  {"h4", -1},  {"c10", -1},  {"c", -1},
+                  {"60", 60},  {"127", 127}, {"128", -1}, {"-1", -1},   {"6o", -1}};
     for (const auto& c : aCases)
         EXPECT_EQ(ParseKey(c.szText), c.nKey) << c.szText;
 }
