@@ -138,6 +138,18 @@ class CSfzPreprocessor
                                   std::to_string(nLine) + ": " + strText);
     }
 
+    // Notes the first text of a file that is no header, opcode or known
+    // directive; later ones would only repeat it.
+    void NoteStray(int nFile, int nLine, std::string_view strText)
+    {
+        if (m_abStrayNoted[static_cast<std::size_t>(nFile)])
+            return;
+        m_abStrayNoted[static_cast<std::size_t>(nFile)] = true;
+        Note(nFile, nLine,
+             "\"" + std::string(strText.substr(0, 40)) +
+                 "\" is neither a header, an opcode, #define nor #include, not used");
+    }
+
     CSfzSource& m_source;
     std::map<std::string, std::string, std::less<>> m_mapDefines; // "$NAME" -> value
     std::vector<fs::path> m_aOpen;    // the files being read, outermost first
@@ -206,7 +218,7 @@ void CSfzPreprocessor::OnLine(std::string_view strLine, int nFile, int nLine, co
         else if (strDirective == "#include")
             OnInclude(strRest, nFile, nLine, dir, nDepth);
         else
-            Note(nFile, nLine, "directive " + strDirective + " not used");
+            NoteStray(nFile, nLine, strDirective);
         return;
     }
     std::string strExpanded;
@@ -333,11 +345,7 @@ void CSfzPreprocessor::Split(std::string_view strLine, int nFile, int nLine)
             // Text that is neither: skipped up to the next blank or header.
             const std::size_t nEnd =
                 std::min(strLine.find_first_of(" \t\r\f\v<", i + 1), strLine.size());
-            if (!m_abStrayNoted[static_cast<std::size_t>(nFile)])
-                Note(nFile, nLine,
-                     "\"" + std::string(strLine.substr(i, std::min<std::size_t>(nEnd - i, 40))) +
-                         "\" is neither a header nor an opcode, not used");
-            m_abStrayNoted[static_cast<std::size_t>(nFile)] = true;
+            NoteStray(nFile, nLine, strLine.substr(i, nEnd - i));
             i = nEnd;
             continue;
         }

@@ -135,11 +135,13 @@ const SfzCase kCases[] = {
       "line 7 (sample a.wav) left out: loop_start 50 before offset 100",
       "line 9 (sample a.wav) left out: loop_end 101 after end 100"}},
     {"opcodes not used are listed once; other headers with their opcodes",
-     {{"p.sfz", "cutoff=5\n<global> cutoff=100 amp_veltrack=0\n"
+     {{"p.sfz", "cutoff=5\n#pragma once\nstray words\n<global> cutoff=100 amp_veltrack=0\n"
                 "<curve> v000=0 v127=1\n<region> sample=a.wav cutoff=200 fil_type=lpf_2p\n"}},
      {"a 0-127 r60 v1-127 t0 g0 f0..-1"},
      {"p.sfz: opcodes not used: cutoff, amp_veltrack, fil_type\n",
-      "p.sfz: headers not used, with their opcodes: <curve>\n"}},
+      "p.sfz: headers not used, with their opcodes: <curve>\n",
+      "p.sfz: line 2: \"#pragma\" is neither a header, an opcode, #define nor #include, not "
+      "used\n"}},
 };
 
 class SfzRead : public testing::TestWithParam<SfzCase>
@@ -169,6 +171,9 @@ TEST_P(SfzRead, GivesTheZonesAndNotes)
     const std::string strNotes = AllNotes(set);
     for (const std::string& strPart : c.aNoteParts)
         EXPECT_NE(strNotes.find(strPart), std::string::npos) << strPart << " in\n" << strNotes;
+    // Text not understood is noted once a file ("stray words" follows a
+    // directive that is not used).
+    EXPECT_EQ(strNotes.find("\"stray"), std::string::npos) << strNotes;
     if (c.aNoteParts.empty())
     {
         EXPECT_EQ(strNotes, "");
