@@ -50,7 +50,9 @@ enum class EOpcode
     End,
     LoopMode,
     LoopStart,
-    LoopEnd
+    LoopEnd,
+    NoteOffset,
+    OctaveOffset
 };
 
 std::optional<EOpcode> OpcodeOf(std::string_view strName)
@@ -74,7 +76,9 @@ std::optional<EOpcode> OpcodeOf(std::string_view strName)
         {"loop_start", EOpcode::LoopStart},
         {"loopstart", EOpcode::LoopStart},
         {"loop_end", EOpcode::LoopEnd},
-        {"loopend", EOpcode::LoopEnd}};
+        {"loopend", EOpcode::LoopEnd},
+        {"note_offset", EOpcode::NoteOffset},
+        {"octave_offset", EOpcode::OctaveOffset}};
     for (const auto& [strKnown, opcode] : kOpcodes)
         if (strKnown == strName)
             return opcode;
@@ -89,6 +93,7 @@ struct CSfzRegion
     int nLoKey = 0, nHiKey = 127, nRootKey = 60, nLoVel = 1, nHiVel = 127;
     double dTuneCents = 0, dVolumeDb = 0;
     int nTranspose = 0;
+    int nNoteOffset = 0, nOctaveOffset = 0; // added to the keys read after them
     std::int64_t nOffset = 0, nEnd = -1, nLoopStart = -1, nLoopEnd = -1;
     int nLoopMode = -1; // -1 not given, 0 no loop, 1 a loop
 };
@@ -120,12 +125,17 @@ bool ParseNumber(std::string_view str, double dLo, double dHi, double& d)
            std::isfinite(d) && d >= dLo && d <= dHi;
 }
 
-bool ParseKeyInto(std::string_view str, int& nKey)
+// A key, shifted by note_offset and octave_offset as read so far.
+bool ParseKeyInto(std::string_view str, const CSfzRegion& r, int& nKey)
 {
-    const int n = ParseKey(str);
-    if (n >= 0)
-        nKey = n;
-    return n >= 0;
+    int n = ParseKey(str);
+    if (n < 0)
+        return false;
+    n += r.nNoteOffset + 12 * r.nOctaveOffset;
+    if (n < 0 || n > 127)
+        return false;
+    nKey = n;
+    return true;
 }
 
 bool ParseLoopMode(std::string_view str, int& nMode)
@@ -151,16 +161,16 @@ bool Apply(CSfzRegion& r, EOpcode opcode, const std::string& strValue)
         r.strDefaultPath = strValue;
         return true;
     case EOpcode::LoKey:
-        return ParseKeyInto(strValue, r.nLoKey);
+        return ParseKeyInto(strValue, r, r.nLoKey);
     case EOpcode::HiKey:
-        return ParseKeyInto(strValue, r.nHiKey);
+        return ParseKeyInto(strValue, r, r.nHiKey);
     case EOpcode::Key:
-        if (!ParseKeyInto(strValue, r.nRootKey))
+        if (!ParseKeyInto(strValue, r, r.nRootKey))
             return false;
         r.nLoKey = r.nHiKey = r.nRootKey;
         return true;
     case EOpcode::PitchKeycenter:
-        return ParseKeyInto(strValue, r.nRootKey);
+        return ParseKeyInto(strValue, r, r.nRootKey);
     case EOpcode::LoVel:
         return ParseInteger(strValue, 0, 127, r.nLoVel);
     case EOpcode::HiVel:
@@ -181,6 +191,10 @@ bool Apply(CSfzRegion& r, EOpcode opcode, const std::string& strValue)
         return ParseInteger(strValue, std::int64_t{0}, kMaxFrame, r.nLoopStart);
     case EOpcode::LoopEnd:
         return ParseInteger(strValue, std::int64_t{0}, kMaxFrame, r.nLoopEnd);
+    case EOpcode::NoteOffset:
+        return ParseInteger(strValue, -127, 127, r.nNoteOffset);
+    case EOpcode::OctaveOffset:
+        return ParseInteger(strValue, -10, 10, r.nOctaveOffset);
     }
     return false;
 }

@@ -28,6 +28,9 @@
 //                      (loop.nEnd) -1: the builder takes the file's own loop
 //                      point, or its start (end) when it has none.
 //   loopmode loopstart loopend: the same as loop_mode, loop_start, loop_end
+//   note_offset        semitones (-127..127) and octaves (-10..10) added to
+//   octave_offset      the keys read after them (usually set in <control>);
+//                      a key shifted out of 0..127 is out of range
 // Every other opcode is listed once in one note ("<file>: opcodes not
 // used: a, b"), and other headers (<curve>, <effect>, ...) in another,
 // their opcodes with them. Standard library only.

@@ -75,6 +75,13 @@ const SfzCase kCases[] = {
                 "<region> sample=b.wav lokey=Bb3 hikey=b3 pitch_keycenter=e#4\n"}},
      {"a 0-127 r61 v1-127 t0 g0 f0..-1", "b 58-59 r65 v1-127 t0 g0 f0..-1"},
      {}},
+    {"note_offset and octave_offset shift the keys read after them",
+     {{"p.sfz", "<control> octave_offset=-1 note_offset=2\n"
+                "<region> sample=a.wav key=c4 hikey=62\n"
+                "<control> note_offset=-1\n<region> sample=b.wav key=0\n"
+                "<region> sample=c.wav lokey=g9 note_offset=1\n"}},
+     {"a 50-52 r50 v1-127 t0 g0 f0..-1", "c 126-127 r60 v1-127 t0 g0 f0..-1"},
+     {"line 4 (sample b.wav) left out: key=0 is out of range"}},
     {"offset, end and loops counted from the offset",
      {{"p.sfz", "<region> sample=a.wav offset=100 end=999 loop_mode=loop_continuous "
                 "loop_start=200 loop_end=899\n"
