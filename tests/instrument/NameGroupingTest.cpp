@@ -47,6 +47,12 @@ const GroupCase kCases[] = {
       "other/piano-c4.wav: key 60, no layer as Piano_C4.wav, left out"}},
 };
 
+// Names the case by its first file in test output instead of its bytes.
+void PrintTo(const GroupCase& c, std::ostream* pOut)
+{
+    *pOut << c.aPaths.front();
+}
+
 class NameGrouping : public testing::TestWithParam<GroupCase>
 {
 };

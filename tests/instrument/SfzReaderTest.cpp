@@ -151,6 +151,12 @@ const SfzCase kCases[] = {
       "used\n"}},
 };
 
+// Names the case in test output instead of its bytes.
+void PrintTo(const SfzCase& c, std::ostream* pOut)
+{
+    *pOut << c.szName;
+}
+
 class SfzRead : public testing::TestWithParam<SfzCase>
 {
 };
