@@ -78,6 +78,14 @@ int FuzzDsPreset(const std::uint8_t* pData, std::size_t nSize);
 // them, and ranges and root within 0..127.
 int FuzzSf2Bank(const std::uint8_t* pData, std::size_t nSize);
 
+// ReadSfzFile on a file holding the bytes, in a folder with the samples
+// a.wav and s/b.wav and the include inc.sfz. A refusal names the file and
+// gives no instrument; otherwise one instrument named "in" whose zones'
+// keys, velocities and root lie in 0..127 with low <= high, whose samples
+// exist, whose frames run forwards and whose loops lie within them. Every
+// note begins with a file's path.
+int FuzzSfzFile(const std::uint8_t* pData, std::size_t nSize);
+
 struct FuzzTarget
 {
     const char* szName; // folder name under tests/fuzz/corpus and regressions
@@ -90,6 +98,7 @@ inline constexpr FuzzTarget kFuzzTargets[] = {
     {"fat", FuzzFatPut},
     {"dspreset", FuzzDsPreset},
     {"sf2", FuzzSf2Bank},
+    {"sfz", FuzzSfzFile},
 };
 
 // The scratch folder of this process (under /dev/shm when it exists, else

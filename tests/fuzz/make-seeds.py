@@ -163,6 +163,30 @@ def main():
     # file of 1, 700 or 3000 bytes), then a FAT12 volume of 512-byte
     # sectors small enough for the default input length.
     fat_seeds(outdir)
+    # SFZ files: read beside the samples a.wav and s/b.wav and the include
+    # inc.sfz that the target makes.
+    sfz_seeds(outdir)
+
+
+def sfz_seeds(outdir):
+    texts = {
+        "levels": "<control> default_path=s/\n<global> volume=-3 hivel=100\n"
+                  "<master> tune=5\n<group> lokey=c3 hikey=b3 pitch_keycenter=60\n"
+                  "<region> sample=b.wav lovel=10\n<group> key=d#4\n<region> sample=b.wav\n",
+        "define-include": "#define $S a.wav\n#define $K 62\n#include \"inc.sfz\"\n"
+                          "<region> sample=$S key=$K transpose=-2 tune=-15.5\n",
+        "loops": "<region> sample=a.wav offset=10 end=999 loop_mode=loop_continuous "
+                 "loop_start=20 loop_end=900\n<region> sample=a.wav loopmode=loop_sustain\n"
+                 "<region> sample=a.wav loopstart=5 loopend=6 loop_mode=one_shot\n",
+        "comments-spaces": "/* block\n<region> sample=x.wav */ <region> sample=s\\b.wav "
+                           "lokey=db2 // rest\r\n<region>\r\nsample=a.wav   hikey=g9\n",
+        "cycle": "#include \"in.sfz\"\n<region> sample=a.wav\n#include \"none.sfz\"\n",
+        "faults": "cutoff=1\n<curve> v000=0\n<region> sample=*sine\n"
+                  "<region> sample=a.wav lokey=9 hikey=2 amp_veltrack=5\n"
+                  "<region> sample=gone.wav\n<region> sample=a.wav end=5 offset=9\n#pragma x\n",
+    }
+    for name, text in texts.items():
+        write(outdir, "sfz", name, text.encode())
 
 
 def fat_volume(sectors, fats, root_entries, fat_sectors=1):
