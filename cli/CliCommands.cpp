@@ -52,6 +52,8 @@ COutcome CheckImageOptions(const MakeOptions& options)
 
 int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
 {
+    if (IsInstrumentMake(options))
+        return RunMakeInstrumentFiles(options, feedback);
     if (const COutcome checked = CheckImageOptions(options); !checked.IsOk())
         return Shown(checked, feedback);
     TemplateBytes abTemplate{};
