@@ -57,8 +57,8 @@ int RunMakeInstrumentFiles(const MakeOptions& options, CConsoleFeedback& feedbac
         }
 
     SMadeInstruments made;
-    const COutcome outcome = RunMakeInstruments(aSets, options.make, abTemplate,
-                                                options.strOutput, aOtherInputs, feedback, made);
+    const COutcome outcome = RunMakeInstruments(aSets, options.make, abTemplate, options.strOutput,
+                                                aOtherInputs, feedback, made);
     ShowNotes(outcome, feedback);
     if (!outcome.IsOk())
         return kExitFailure;

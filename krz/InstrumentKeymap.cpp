@@ -109,13 +109,15 @@ std::vector<std::uint8_t> BuildInstrumentKeymap(std::uint16_t nNumber, const std
                   static_cast<std::uint32_t>(-static_cast<std::int32_t>(nLength)));
     bo::StoreBE16(ab.data() + kObjId, static_cast<std::uint16_t>(kKeymapTypeBase + nNumber));
     bo::StoreBE16(ab.data() + kObjSize, static_cast<std::uint16_t>((nUsed + 1) / 2 * 2 - 4));
-    bo::StoreBE16(ab.data() + kObjDataDistance, static_cast<std::uint16_t>(nData - kObjDataDistance));
+    bo::StoreBE16(ab.data() + kObjDataDistance,
+                  static_cast<std::uint16_t>(nData - kObjDataDistance));
     StoreKrzName(ab.data(), strName);
 
     const std::uint16_t nMethod =
         static_cast<std::uint16_t>(kKmSample | kKmSubSample | (keymap.bTuning ? kKmTuning16 : 0));
     std::uint8_t* pData = ab.data() + nData;
-    bo::StoreBE16(pData + kKdSampleNumber, keymap.aTables.empty() ? 0 : keymap.aTables[0][0].nSample);
+    bo::StoreBE16(pData + kKdSampleNumber,
+                  keymap.aTables.empty() ? 0 : keymap.aTables[0][0].nSample);
     bo::StoreBE16(pData + kKdEntryMethod, nMethod);
     bo::StoreBE16(pData + kKdEntry0Pitch, 0);
     bo::StoreBE16(pData + kKdCentsPerEntry, 100);

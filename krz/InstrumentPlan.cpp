@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <memory>
 #include <map>
+#include <memory>
 #include <tuple>
 
 namespace
@@ -28,7 +28,8 @@ struct CZoneCut
 
 std::string ZoneLabel(const CInstrument& instrument, std::size_t nZone)
 {
-    std::string str = "Instrument \"" + instrument.strName + "\", zone " + std::to_string(nZone + 1);
+    std::string str =
+        "Instrument \"" + instrument.strName + "\", zone " + std::to_string(nZone + 1);
     if (!instrument.aZones[nZone].strName.empty())
         str += " (\"" + instrument.aZones[nZone].strName + "\")";
     return str;
@@ -61,10 +62,11 @@ CZoneCut CutZone(const CInstrument& instrument, std::size_t z, const CZoneSource
     if (nPitch < std::numeric_limits<std::int16_t>::min() ||
         nPitch > std::numeric_limits<std::int16_t>::max())
         return Drop("its root key and rate give a pitch beyond the sample header's 16 bits");
-    const std::uint64_t nFirst = Scaled(std::max<std::int64_t>(zone.audio.nStartFrame, 0),
-                                        source.dFrameScale);
-    std::uint64_t nEnd = zone.audio.nEndFrame < 0 ? source.nFrames
-                                                  : Scaled(zone.audio.nEndFrame, source.dFrameScale);
+    const std::uint64_t nFirst =
+        Scaled(std::max<std::int64_t>(zone.audio.nStartFrame, 0), source.dFrameScale);
+    std::uint64_t nEnd = zone.audio.nEndFrame < 0
+                             ? source.nFrames
+                             : Scaled(zone.audio.nEndFrame, source.dFrameScale);
     if (nEnd > source.nFrames)
     {
         aNotes.push_back(strLabel + ": its frames end after its audio's; cut to the audio's end.");
@@ -203,9 +205,9 @@ CPlayedZones MapInstrument(const CInstrument& instrument, const std::vector<CZon
 
 std::pair<DataKey, SampleKey> ZoneKeys(const CZone& zone, const CZoneCut& cut, bool bStereo)
 {
-    return {DataKey{zone.audio.strPath, zone.audio.pData.get(), cut.nFirstFrame, cut.nFrames,
-                    bStereo},
-            SampleKey{0, zone.nRootKey, cut.bLoop, cut.nLoopStart, cut.nGainSteps}};
+    return {
+        DataKey{zone.audio.strPath, zone.audio.pData.get(), cut.nFirstFrame, cut.nFrames, bStereo},
+        SampleKey{0, zone.nRootKey, cut.bLoop, cut.nLoopStart, cut.nGainSteps}};
 }
 
 // Adds one mapped instrument to the file: its samples, its keymap.
@@ -249,8 +251,7 @@ void AddInstrument(const CInstrument& instrument, const std::vector<CZoneSource>
             entry.nTuning = static_cast<std::int16_t>(std::clamp(dCents, -32768.0, 32767.0));
         }
     CInstrumentPlan plan;
-    plan.nNumber =
-        static_cast<std::uint16_t>(filler.First() + filler.File().aInstruments.size());
+    plan.nNumber = static_cast<std::uint16_t>(filler.First() + filler.File().aInstruments.size());
     plan.strName = instrument.strName;
     plan.bStereo = played.bStereo;
     plan.keymap = MakeInstrumentKeymap(aLevels);

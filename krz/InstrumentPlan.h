@@ -25,22 +25,22 @@ inline constexpr int kMaxObjectNumber = 999;
 // What the builder learnt of one zone's audio before planning.
 struct CZoneSource
 {
-    bool bUsable = false;       // its file was read (or its data is in memory)
-    int nChannels = 0;          // 1 or 2
-    int nRate = 0;              // Hz written (after any resampling)
-    std::uint64_t nFrames = 0;  // frames the whole file or data gives at nRate
-    double dFrameScale = 1.0;   // frames at nRate per frame of the zone's numbering (resampled)
+    bool bUsable = false;      // its file was read (or its data is in memory)
+    int nChannels = 0;         // 1 or 2
+    int nRate = 0;             // Hz written (after any resampling)
+    std::uint64_t nFrames = 0; // frames the whole file or data gives at nRate
+    double dFrameScale = 1.0;  // frames at nRate per frame of the zone's numbering (resampled)
 };
 
 // One run of words in the sample data.
 struct CDataPlan
 {
-    CZoneAudio audio;            // where they come from (the first zone's audio)
-    int nSourceChannels = 1;     // channels of the source
-    bool bStereo = false;        // written as a left/right pair (a mono source twice)
+    CZoneAudio audio;              // where they come from (the first zone's audio)
+    int nSourceChannels = 1;       // channels of the source
+    bool bStereo = false;          // written as a left/right pair (a mono source twice)
     std::uint64_t nFirstFrame = 0; // first frame of the source at the written rate
-    std::uint64_t nFrames = 0;   // frames written
-    std::uint64_t nWordAt = 0;   // the left (or only) channel's first word in the data area
+    std::uint64_t nFrames = 0;     // frames written
+    std::uint64_t nWordAt = 0;     // the left (or only) channel's first word in the data area
 
     std::uint64_t Bytes() const { return 2 * nFrames * (bStereo ? 2 : 1); }
 };
@@ -48,8 +48,8 @@ struct CDataPlan
 struct CSamplePlan
 {
     std::uint16_t nNumber = 0;
-    int nData = 0;                // index into the file's aData
-    int nRootNote = 60;           // MIDI note
+    int nData = 0;      // index into the file's aData
+    int nRootNote = 60; // MIDI note
     bool bLoop = false;
     std::uint64_t nLoopStart = 0; // frames from the data's first frame
     int nGainSteps = 0;           // s8, 0.5 dB steps

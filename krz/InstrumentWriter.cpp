@@ -131,7 +131,8 @@ void WriteRun(const CDataPlan& data, const FrameReader& read, const std::string&
     std::uint64_t nRightAt = nLeftAt + 2 * data.nFrames;
     for (std::uint64_t nLeft = data.nFrames; nLeft > 0;)
     {
-        const std::size_t nWant = static_cast<std::size_t>(std::min<std::uint64_t>(nLeft, kBlockFrames));
+        const std::size_t nWant =
+            static_cast<std::size_t>(std::min<std::uint64_t>(nLeft, kBlockFrames));
         std::size_t nGot = 0;
         while (nGot < nWant)
         {
@@ -175,14 +176,15 @@ void WriteFileRun(const CDataPlan& data, const CZoneFile& file, CFile& out, std:
     std::vector<std::int16_t> anSkip(kBlockFrames * nChannels);
     for (std::uint64_t nSkip = data.nFirstFrame; nSkip > 0;)
     {
-        const std::size_t n =
-            decoder.Read(anSkip.data(), static_cast<std::size_t>(std::min<std::uint64_t>(nSkip, kBlockFrames)));
+        const std::size_t n = decoder.Read(
+            anSkip.data(), static_cast<std::size_t>(std::min<std::uint64_t>(nSkip, kBlockFrames)));
         if (n == 0)
             throw CFileException(CFileException::endOfFile, strFull);
         nSkip -= n;
     }
-    WriteRun(data, [&](std::int16_t* p, std::size_t n) { return decoder.Read(p, n); }, strFull,
-             out, nLeftAt, fnDone);
+    WriteRun(
+        data, [&](std::int16_t* p, std::size_t n) { return decoder.Read(p, n); }, strFull, out,
+        nLeftAt, fnDone);
     if (FileStampOf(strPath) != file.stamp)
         throw CFileException(CFileException::fileChanged, strFull);
 }

@@ -32,7 +32,7 @@ struct CZoneFile
 struct CInstrumentInputs
 {
     std::vector<std::vector<CZoneSource>> aSources; // per instrument, per zone
-    std::map<std::string, CZoneFile> aFiles;         // usable files, by the zones' paths
+    std::map<std::string, CZoneFile> aFiles;        // usable files, by the zones' paths
 };
 
 // Reads the header of every file the zones name, once each, with audio's

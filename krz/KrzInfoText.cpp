@@ -55,8 +55,8 @@ std::string LevelsText(const KrzObjectInfo& obj, int nTable)
         strLevels += strSep + std::to_string(anLevels[i] + 1);
         if (e > i)
             strLevels += "-" + std::to_string(anLevels[e] + 1);
-        strVelocities += strSep + std::to_string(16 * anLevels[i]) + "-" +
-                         std::to_string(16 * anLevels[e] + 15);
+        strVelocities +=
+            strSep + std::to_string(16 * anLevels[i]) + "-" + std::to_string(16 * anLevels[e] + 15);
         i = e + 1;
     }
     if (anLevels.empty())
@@ -86,8 +86,8 @@ void FormatTables(std::string& str, const KrzObjectInfo& obj)
 {
     for (std::size_t t = 0; t < obj.aTables.size(); ++t)
     {
-        str += "  velocity table " + KrzNum(t + 1) + ": " +
-               LevelsText(obj, static_cast<int>(t)) + "\n";
+        str += "  velocity table " + KrzNum(t + 1) + ": " + LevelsText(obj, static_cast<int>(t)) +
+               "\n";
         const std::vector<KrzKeymapEntry>& aEntries = obj.aTables[t];
         for (std::size_t k = 0; k < aEntries.size();)
         {

@@ -102,8 +102,8 @@ COutcome RunMakeInstruments(const std::vector<CInstrumentSet>& aSets, const CMak
         const CInstrumentInputs inputs = ReadInstrumentInputs(aInstruments, options.audio, aNotes);
         std::vector<CLibraryFilePlan> aFiles;
         std::string strError;
-        const bool bPlanned = PlanInstrumentLibrary(aInstruments, inputs.aSources,
-                                                    options.nFirstObjectID, aFiles, aNotes, strError);
+        const bool bPlanned = PlanInstrumentLibrary(
+            aInstruments, inputs.aSources, options.nFirstObjectID, aFiles, aNotes, strError);
         for (const std::string& strNote : aNotes)
             outcome.Note(Text(strNote));
         if (!bPlanned)

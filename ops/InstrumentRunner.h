@@ -31,7 +31,7 @@ struct SMadeInstruments
 {
     std::vector<std::string> aFiles; // the output, then the files the rest went into
     std::vector<KrzBuildSummary> aBuilds;
-    std::vector<int> anInstruments;  // instruments in each file
+    std::vector<int> anInstruments; // instruments in each file
     // One line per file: "Wrote OUT.KRZ: 2 instruments, 12 samples, 2
     // keymaps, 2 programs, 91108 bytes"; for a second file, the line says
     // the object numbers of the first ran out.

@@ -60,8 +60,7 @@ TEST(CliInstrument, InfoListsVelocityTablesAndTunings)
     };
     // The same data at two velocities: one sample object, two tables
     // that differ in tuning and range.
-    const CInstrument instrument{
-        "Duo", {Zone(24, 83, 1, 79, 0), Zone(36, 95, 80, 127, -7)}};
+    const CInstrument instrument{"Duo", {Zone(24, 83, 1, 79, 0), Zone(36, 95, 80, 127, -7)}};
     const test::Bytes abFile = test::ReadFileBytes(DORVANE_TEST_TEMPLATE);
     TemplateBytes abTemplate{};
     std::copy_n(abFile.begin(), abTemplate.size(), abTemplate.begin());

@@ -166,9 +166,9 @@ TEST(GainSteps, HalfDecibelsSaturatedAtTheByte)
         int nSteps;
         bool bSaturated;
     } aCases[] = {
-        {0, 0, false},       {-6, -12, false},   {3.25, 7, false},  {-64, -128, false},
-        {63.5, 127, false},  {63.75, 127, true}, {64, 127, true},   {-64.5, -128, true},
-        {-200, -128, true},  {1e9, 127, true},   {-0.2, 0, false},
+        {0, 0, false},      {-6, -12, false},   {3.25, 7, false}, {-64, -128, false},
+        {63.5, 127, false}, {63.75, 127, true}, {64, 127, true},  {-64.5, -128, true},
+        {-200, -128, true}, {1e9, 127, true},   {-0.2, 0, false},
     };
     for (const Case& c : aCases)
     {

@@ -31,7 +31,8 @@ Wav WriteWav(const test::TempDir& dir, const std::string& strName, int nChannels
     spec.abData = test::RampData(nFrames * 2 * nChannels, nSeed);
     Wav wav{dir / strName, {}};
     for (std::size_t i = 0; i + 1 < spec.abData.size(); i += 2)
-        wav.anWords.push_back(static_cast<std::int16_t>(spec.abData[i] | (spec.abData[i + 1] << 8)));
+        wav.anWords.push_back(
+            static_cast<std::int16_t>(spec.abData[i] | (spec.abData[i + 1] << 8)));
     test::WriteFileBytes(wav.strPath, test::MakeWav(spec));
     return wav;
 }
@@ -66,7 +67,8 @@ int ZoneFor(const CInstrument& instrument, int nNote, int nLevel)
     for (std::size_t z = 0; z < instrument.aZones.size(); ++z)
     {
         const CZone& zone = instrument.aZones[z];
-        const bool bMeets = std::max(zone.nLoVel, 1) <= 16 * nLevel + 15 && zone.nHiVel >= 16 * nLevel;
+        const bool bMeets =
+            std::max(zone.nLoVel, 1) <= 16 * nLevel + 15 && zone.nHiVel >= 16 * nLevel;
         if (nNote < zone.nLoKey || nNote > zone.nHiKey || !bMeets)
             continue;
         if (nBest < 0 || zone.nHiVel > instrument.aZones[nBest].nHiVel)
@@ -175,7 +177,8 @@ std::array<std::array<std::string, 128>, 8> ParseInfoKeymap(const std::string& s
             {
                 const int nLo = std::stoi(strRun);
                 const auto nDash = strRun.find('-');
-                const int nHi = nDash == std::string::npos ? nLo : std::stoi(strRun.substr(nDash + 1));
+                const int nHi =
+                    nDash == std::string::npos ? nLo : std::stoi(strRun.substr(nDash + 1));
                 for (int j = nLo; j <= nHi; ++j)
                     anLevels.push_back(j - 1);
             }
@@ -185,8 +188,8 @@ std::array<std::array<std::string, 128>, 8> ParseInfoKeymap(const std::string& s
         if (strLine.rfind("  ", 0) != 0 || nColon == std::string::npos ||
             strLine.find("entry method") != std::string::npos)
             continue;
-        const std::string strKeys = strLine.substr(strLine.find_first_not_of(' '),
-                                                   nColon - strLine.find_first_not_of(' '));
+        const std::string strKeys =
+            strLine.substr(strLine.find_first_not_of(' '), nColon - strLine.find_first_not_of(' '));
         const auto Key = [](const std::string& str)
         {
             for (int n = 0; n < 12; ++n)
@@ -243,7 +246,8 @@ std::vector<InstrumentCase> Cases(const test::TempDir& dir)
     std::vector<InstrumentCase> aCases;
     {
         InstrumentCase k{"two velocity layers and a key gap", {"Layers", {}}, {}};
-        k.instrument.aZones = {Zone(a.strPath, 12, 59, 1, 63, 48), Zone(b.strPath, 12, 59, 64, 127, 48),
+        k.instrument.aZones = {Zone(a.strPath, 12, 59, 1, 63, 48),
+                               Zone(b.strPath, 12, 59, 64, 127, 48),
                                Zone(c.strPath, 72, 127, 1, 127, 84)};
         k.aFacts = {Facts(a, 1, 0, 300), Facts(b, 1, 0, 200), Facts(c, 1, 0, 250)};
         k.nTables = 2;
@@ -251,7 +255,8 @@ std::vector<InstrumentCase> Cases(const test::TempDir& dir)
     }
     {
         InstrumentCase k{"tuned zones", {"Tuned", {}}, {}};
-        k.instrument.aZones = {Zone(a.strPath, 0, 60, 1, 127, 60), Zone(c.strPath, 61, 127, 1, 127, 72)};
+        k.instrument.aZones = {Zone(a.strPath, 0, 60, 1, 127, 60),
+                               Zone(c.strPath, 61, 127, 1, 127, 72)};
         k.instrument.aZones[0].dTuneCents = 25.4;
         k.instrument.aZones[1].dTuneCents = -1200;
         k.aFacts = {Facts(a, 1, 0, 300), Facts(c, 1, 0, 250)};
@@ -259,7 +264,8 @@ std::vector<InstrumentCase> Cases(const test::TempDir& dir)
     }
     {
         InstrumentCase k{"gains, two saturated", {"Gain", {}}, {}};
-        k.instrument.aZones = {Zone(a.strPath, 0, 40, 1, 127, 36), Zone(b.strPath, 41, 80, 1, 127, 60),
+        k.instrument.aZones = {Zone(a.strPath, 0, 40, 1, 127, 36),
+                               Zone(b.strPath, 41, 80, 1, 127, 60),
                                Zone(c.strPath, 81, 127, 1, 127, 90)};
         k.instrument.aZones[0].dGainDb = 6;
         k.instrument.aZones[1].dGainDb = -80;
@@ -271,7 +277,8 @@ std::vector<InstrumentCase> Cases(const test::TempDir& dir)
     }
     {
         InstrumentCase k{"a looped zone and a frame range", {"Loop", {}}, {}};
-        k.instrument.aZones = {Zone(l.strPath, 0, 63, 1, 127, 60), Zone(l.strPath, 64, 127, 1, 127, 70)};
+        k.instrument.aZones = {Zone(l.strPath, 0, 63, 1, 127, 60),
+                               Zone(l.strPath, 64, 127, 1, 127, 70)};
         k.instrument.aZones[0].loop = {true, 100, 399};
         k.instrument.aZones[1].audio.nStartFrame = 200;
         k.instrument.aZones[1].audio.nEndFrame = 700;
@@ -280,7 +287,8 @@ std::vector<InstrumentCase> Cases(const test::TempDir& dir)
     }
     {
         InstrumentCase k{"mono and stereo zones make a stereo layer", {"Mixed", {}}, {}};
-        k.instrument.aZones = {Zone(a.strPath, 0, 59, 1, 127, 48), Zone(s.strPath, 60, 127, 1, 127, 72)};
+        k.instrument.aZones = {Zone(a.strPath, 0, 59, 1, 127, 48),
+                               Zone(s.strPath, 60, 127, 1, 127, 72)};
         k.aFacts = {Facts(a, 1, 0, 300, -1, 0, true), Facts(s, 2, 0, 220, -1, 0, true)};
         k.bStereo = true;
         aCases.push_back(k);
@@ -383,7 +391,8 @@ TEST(MakeInstruments, ALibraryGoesOnInASecondFileWhenNumbersRunOut)
     CInstrument again = first;
     again.strName = "Again";
     CInstrumentSet set{{first, again, MakeInstrument("Three", 100), MakeInstrument("Four", 200)},
-                       {"a note of the reader"}, {}};
+                       {"a note of the reader"},
+                       {}};
     CMakeOptions options;
     options.nFirstObjectID = 900; // 900..999: 100 samples a file
     const std::string strOut = dir / "LIB.KRZ";
@@ -431,7 +440,8 @@ TEST(MakeInstruments, ALibraryGoesOnInASecondFileWhenNumbersRunOut)
     const COutcome refused =
         RunMakeInstruments({{{big}, {}, {}}}, options, abTemplate, strBig, {}, feedback, made);
     EXPECT_FALSE(refused.IsOk());
-    EXPECT_NE(refused.Text().find("\"Big\" needs 120 samples"), std::string::npos) << refused.Text();
+    EXPECT_NE(refused.Text().find("\"Big\" needs 120 samples"), std::string::npos)
+        << refused.Text();
     EXPECT_FALSE(test::FileExists(strBig));
 }
 
@@ -454,7 +464,11 @@ TEST(MakeInstruments, RefusalsWriteNothing)
         std::string strOutput;
         std::string strText; // the refusal, a part of it
     } aCases[] = {
-        {"a reader's refusal", {{}, {"a note"}, "x.sfz cannot be read"}, {}, "OUT.KRZ", "x.sfz cannot be read"},
+        {"a reader's refusal",
+         {{}, {"a note"}, "x.sfz cannot be read"},
+         {},
+         "OUT.KRZ",
+         "x.sfz cannot be read"},
         {"a split", {{good}, {}, {}}, split, "OUT.KRZ", kInstrumentSplitMessage},
         {"floppy images", {{good}, {}, {}}, floppy, "OUT.KRZ", kInstrumentSplitMessage},
         {"no zone to play", {{missing}, {}, {}}, {}, "OUT.KRZ", kNoInstrumentMessage},
