@@ -107,10 +107,10 @@ TEST(InstrumentKeymap, TablesAndTuningsReadBackAsBuilt)
         std::size_t nTables;
         std::size_t nLength;
     } aCases[] = {
-        {"one table, no tuning", {0, 0, 0, 0, 0, 0, 0, 0}, false, 1, 440},
+        {"one table, no tuning", {1, 1, 1, 1, 1, 1, 1, 1}, false, 1, 440},
         {"two tables, no tuning", {0, 0, 0, 0, 1, 1, 1, 1}, false, 2, 824},
         {"two tables, tuned", {0, 1, 0, 1, 0, 1, 0, 1}, true, 2, 56 + 2 * 640},
-        {"one table, tuned", {1, 1, 1, 1, 1, 1, 1, 1}, true, 1, 56 + 640},
+        {"one table, tuned", {0, 0, 0, 0, 0, 0, 0, 0}, true, 1, 56 + 640},
     };
     for (const Case& c : aCases)
     {
@@ -143,6 +143,12 @@ TEST(InstrumentKeymap, TablesAndTuningsReadBackAsBuilt)
         EXPECT_EQ(obj.nEntryMethod, c.bTuned ? 0x13 : 0x03);
         ASSERT_EQ(obj.anLevelTables.size(), 8u);
         ASSERT_EQ(obj.aTables.size(), c.nTables);
+        // The samples of level 1's table, 0 where an entry plays nothing.
+        ASSERT_EQ(obj.aEntrySamples.size(), 128u);
+        for (int k = 0; k < kKeymapKeys; ++k)
+            EXPECT_EQ(obj.aEntrySamples[k],
+                      aLevels[0][k].nSubSample == 0 ? 0 : aLevels[0][k].nSample)
+                << "entry " << k;
         for (int j = 0; j < kKeymapLevels; ++j)
         {
             const auto& aRead = obj.aTables[obj.anLevelTables[j]];

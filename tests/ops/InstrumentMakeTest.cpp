@@ -3,7 +3,10 @@
 // reader's tables and again through info's text; the sample headers carry
 // root, loop, gain and frames; the words are the zones' frames; a library
 // whose numbers run out goes on in a second file.
+#include "CFile.h"
+#include "CFileException.h"
 #include "InstrumentRunner.h"
+#include "InstrumentWriter.h"
 #include "KrzReader.h"
 #include "RootKey.h"
 #include "TestSupport.h"
@@ -488,5 +491,134 @@ TEST(MakeInstruments, RefusalsWriteNothing)
             strAll += note.strText + "\n";
         EXPECT_NE(strAll.find(c.strText), std::string::npos) << strAll;
         EXPECT_EQ(test::ListDir(dir.Path()), std::vector<std::string>{"a.wav"});
+    }
+}
+
+TEST(MakeInstruments, AudioOptionsApplyToZoneFiles)
+{
+    test::TempDir dir;
+    TemplateBytes abTemplate = LoadTemplate();
+    test::WavSpec deep;
+    deep.nBits = 24;
+    deep.abData = test::RampData(3 * 900, 7);
+    test::WriteFileBytes(dir / "deep.wav", test::MakeWav(deep));
+    test::WavSpec fast;
+    fast.nRate = 48000;
+    fast.abData = test::RampData(2 * 4000, 8);
+    test::WriteFileBytes(dir / "fast.wav", test::MakeWav(fast));
+    const struct
+    {
+        const char* szName;
+        std::string strFile;
+        std::int64_t nStart, nEnd; // the zone's frames
+        CZoneLoop loop;
+        CAudioOptions audio;
+        bool bWritten;
+        std::uint32_t nFrames, nLoopStart, nRate;
+    } aCases[] = {
+        {"24 bits without conversion", "deep.wav", 0, -1, {}, {}, false, 0, 0, 0},
+        {"24 bits converted", "deep.wav", 0, -1, {}, {true, 0, false}, true, 900, 0, 44100},
+        {"24 bits converted, a range",
+         "deep.wav",
+         100,
+         400,
+         {},
+         {true, 0, false},
+         true,
+         300,
+         0,
+         44100},
+        // Frames and loop count at the file's own rate and are scaled with it.
+        {"resampled, a range and a loop",
+         "fast.wav",
+         1000,
+         3000,
+         {true, 200, 599},
+         {false, 24000, false},
+         true,
+         300,
+         100,
+         24000},
+        {"not resampled below the limit",
+         "fast.wav",
+         1000,
+         3000,
+         {true, 200, 599},
+         {false, 96000, false},
+         true,
+         600,
+         200,
+         48000},
+    };
+    for (const auto& c : aCases)
+    {
+        SCOPED_TRACE(c.szName);
+        CZone zone = Zone(dir / c.strFile, 0, 127, 1, 127, 60);
+        zone.audio.nStartFrame = c.nStart;
+        zone.audio.nEndFrame = c.nEnd;
+        zone.loop = c.loop;
+        CMakeOptions options;
+        options.audio = c.audio;
+        const std::string strOut = dir / "OUT.KRZ";
+        std::filesystem::remove(strOut);
+        test::CRecordingFeedback feedback;
+        SMadeInstruments made;
+        const COutcome outcome = RunMakeInstruments({{{{"Opt", {zone}}}, {}, {}}}, options,
+                                                    abTemplate, strOut, {}, feedback, made);
+        EXPECT_EQ(outcome.IsOk(), c.bWritten) << outcome.Text();
+        if (!c.bWritten)
+        {
+            // The file's own message, then the zone and the instrument left out.
+            EXPECT_EQ(outcome.Notes().size(), 4u);
+            EXPECT_NE(outcome.Text().find("deep.wav"), std::string::npos) << outcome.Text();
+            EXPECT_FALSE(test::FileExists(strOut));
+            continue;
+        }
+        const ReadBack back(strOut);
+        EXPECT_TRUE(back.info.IsValid()) << FormatKrzFileInfo(back.info);
+        ASSERT_EQ(back.aSamples.size(), 1u);
+        const KrzSampleHeaderInfo& sh = back.aSamples.begin()->second->aSampleHeaders.at(0);
+        EXPECT_EQ(sh.nEnd - sh.nStart + 1, c.nFrames);
+        EXPECT_EQ(sh.bLoop, c.loop.bOn);
+        EXPECT_EQ(sh.nLoopStart - sh.nStart, c.nLoopStart);
+        EXPECT_EQ(sh.nRate, c.nRate);
+    }
+}
+
+TEST(MakeInstruments, AFileChangedAfterItsHeaderWasReadIsNotWritten)
+{
+    test::TempDir dir;
+    TemplateBytes abTemplate = LoadTemplate();
+    const Wav a = WriteWav(dir, "a.wav", 1, 500, 1);
+    const std::vector<CInstrument> aInstruments{
+        {"Changing", {Zone(a.strPath, 0, 127, 1, 127, 60)}}};
+    const struct
+    {
+        const char* szName;
+        std::size_t nFrames; // written over the file after planning
+        int nChannels;
+    } aCases[] = {{"shorter", 300, 1}, {"longer", 700, 1}, {"stereo now", 250, 2}};
+    for (const auto& c : aCases)
+    {
+        SCOPED_TRACE(c.szName);
+        WriteWav(dir, "a.wav", 1, 500, 1);
+        std::vector<std::string> aNotes;
+        const CInstrumentInputs inputs = ReadInstrumentInputs(aInstruments, {}, aNotes);
+        std::vector<CLibraryFilePlan> aFiles;
+        std::string strError;
+        ASSERT_TRUE(
+            PlanInstrumentLibrary(aInstruments, inputs.aSources, 200, aFiles, aNotes, strError));
+        WriteWav(dir, "a.wav", c.nChannels, c.nFrames, 2);
+        CFile out(dir / "OUT.KRZ", CFile::modeCreate | CFile::modeReadWrite);
+        test::CRecordingFeedback feedback;
+        try
+        {
+            WriteInstrumentKrz(aFiles[0], inputs, abTemplate, out, feedback);
+            ADD_FAILURE() << "written";
+        }
+        catch (const CFileException& e)
+        {
+            EXPECT_EQ(e.m_cause, CFileException::fileChanged);
+        }
     }
 }
