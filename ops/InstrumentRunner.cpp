@@ -32,7 +32,8 @@ std::string SummaryLine(const SMadeInstruments& made, std::size_t i)
            Count(build.nSamples, "sample", "samples") + ", " +
            Count(build.nKeymaps, "keymap", "keymaps") + ", " +
            Count(build.nPrograms, "program", "programs") + ", " +
-           Count(build.nBytes, "byte", "bytes");
+           Count(build.nBytes, "byte", "bytes") +
+           (made.anParts[i] > 0 ? ", " + Count(made.anParts[i], "part", "parts") : "");
 }
 
 // Every instrument of the sets, with the readers' notes added to outcome;
@@ -54,9 +55,11 @@ bool GatherInstruments(const std::vector<CInstrumentSet>& aSets, std::vector<CIn
     return true;
 }
 
+// Writes every file, with its parts or images as asked, and commits them
+// together unless outcome was refused on the way.
 void WriteFiles(const std::vector<CLibraryFilePlan>& aFiles, const CInstrumentInputs& inputs,
-                TemplateBytes& abTemplate, CFeedback& feedback, COutputSet& outputs,
-                SMadeInstruments& made)
+                const CMakeOptions& options, TemplateBytes& abTemplate, CFeedback& feedback,
+                COutputSet& outputs, SMadeInstruments& made, COutcome& outcome)
 {
     for (std::size_t i = 0; i < aFiles.size(); ++i)
     {
@@ -64,8 +67,12 @@ void WriteFiles(const std::vector<CLibraryFilePlan>& aFiles, const CInstrumentIn
         made.aBuilds.push_back(
             WriteInstrumentKrz(aFiles[i], inputs, abTemplate, krz.File(), feedback));
         made.anInstruments.push_back(static_cast<int>(aFiles[i].aInstruments.size()));
-        // Only one file is open at a time.
-        krz.Finish();
+        // Finished here, so that only one file is open at a time.
+        int nParts = 0;
+        WriteOutputParts(made.aFiles[i], krz, options, feedback, outputs, nParts, outcome);
+        made.anParts.push_back(nParts);
+        if (!outcome.IsOk())
+            return;
     }
     outputs.Commit();
 }
@@ -90,8 +97,6 @@ COutcome RunMakeInstruments(const std::vector<CInstrumentSet>& aSets, const CMak
     made = SMadeInstruments{};
     if (const std::string strRange = CheckMakeOptions(options); !strRange.empty())
         return COutcome::Refusal(strRange);
-    if (options.bSplit || options.nFloppyKB != 0)
-        return COutcome::Refusal(kInstrumentSplitMessage);
     COutcome outcome;
     std::vector<CInstrument> aInstruments;
     if (!GatherInstruments(aSets, aInstruments, outcome))
@@ -127,13 +132,16 @@ COutcome RunMakeInstruments(const std::vector<CInstrumentSet>& aSets, const CMak
         {
             made.aFiles.push_back(LibraryFileName(strOutput, static_cast<int>(i) + 1));
             outputs.AddOutput(made.aFiles.back());
+            PlanOutputParts(made.aFiles.back(), options, outputs);
         }
         if (const std::string strRefusal = outputs.CheckPlan(); !strRefusal.empty())
         {
             outcome.Refuse({strRefusal, kAppTitle, MessageIcon::None, strOutput});
             return outcome;
         }
-        WriteFiles(aFiles, inputs, abTemplate, feedback, outputs, made);
+        WriteFiles(aFiles, inputs, options, abTemplate, feedback, outputs, made, outcome);
+        if (!outcome.IsOk())
+            return outcome;
     }
     catch (const CFileException& e)
     {

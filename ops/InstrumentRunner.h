@@ -17,9 +17,6 @@ class CFeedback;
 
 inline constexpr const char* kNoInstrumentMessage =
     "Sorry, none of the instruments has a zone that can be played: no file was written.";
-inline constexpr const char* kInstrumentSplitMessage =
-    "Split parts and floppy images are not made with instruments: make the KRZ file first, then "
-    "split it or copy it to an image.";
 
 // The name of file nFile (2, 3, ...) of a library written as strOutput:
 // "-<nFile>" before the extension ("OUT.KRZ" gives "OUT-2.KRZ", "lib" gives
@@ -32,15 +29,17 @@ struct SMadeInstruments
     std::vector<std::string> aFiles; // the output, then the files the rest went into
     std::vector<KrzBuildSummary> aBuilds;
     std::vector<int> anInstruments; // instruments in each file
+    std::vector<int> anParts;       // split parts of each file (0: not split)
     // One line per file: "Wrote OUT.KRZ: 2 instruments, 12 samples, 2
-    // keymaps, 2 programs, 91108 bytes"; for a second file, the line says
-    // the object numbers of the first ran out.
+    // keymaps, 2 programs, 91108 bytes, 3 parts"; for a second file, the
+    // line says the object numbers of the first ran out.
     std::vector<std::string> aSummary;
 };
 
-// Writes the instruments of aSets. Refuses, writing nothing: options out of
-// their ranges (CheckMakeOptions), a split or floppy images
-// (kInstrumentSplitMessage), a set the reader refused (its message), no
+// Writes the instruments of aSets, each file split or put on floppy images
+// as Make File does it with bSplit and nFloppyKB (OUT.KRZ01.., then
+// OUT-2.KRZ01..). Refuses, writing nothing: options out of their ranges
+// (CheckMakeOptions), a set the reader refused (its message), no
 // instrument with a zone to play (kNoInstrumentMessage), an instrument
 // needing more sample numbers than a file holds, and outputs that
 // COutputSet refuses (every zone file and aOtherInputs are its inputs).

@@ -7,12 +7,14 @@
 #include "CFileException.h"
 #include "InstrumentRunner.h"
 #include "InstrumentWriter.h"
+#include "JoinRunner.h"
 #include "KrzReader.h"
 #include "RootKey.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <sstream>
@@ -455,10 +457,6 @@ TEST(MakeInstruments, RefusalsWriteNothing)
     const Wav a = WriteWav(dir, "a.wav", 1, 100, 1);
     const CInstrument good{"Good", {Zone(a.strPath, 0, 127, 1, 127, 60)}};
     const CInstrument missing{"Gone", {Zone(dir / "gone.wav", 0, 127, 1, 127, 60)}};
-    CMakeOptions split;
-    split.bSplit = true;
-    CMakeOptions floppy;
-    floppy.nFloppyKB = 1440;
     const struct
     {
         const char* szName;
@@ -472,8 +470,6 @@ TEST(MakeInstruments, RefusalsWriteNothing)
          {},
          "OUT.KRZ",
          "x.sfz cannot be read"},
-        {"a split", {{good}, {}, {}}, split, "OUT.KRZ", kInstrumentSplitMessage},
-        {"floppy images", {{good}, {}, {}}, floppy, "OUT.KRZ", kInstrumentSplitMessage},
         {"no zone to play", {{missing}, {}, {}}, {}, "OUT.KRZ", kNoInstrumentMessage},
         {"the output is a zone's file", {{good}, {}, {}}, {}, "a.wav", "same file"},
     };
@@ -619,6 +615,74 @@ TEST(MakeInstruments, AFileChangedAfterItsHeaderWasReadIsNotWritten)
         catch (const CFileException& e)
         {
             EXPECT_EQ(e.m_cause, CFileException::fileChanged);
+        }
+    }
+}
+
+TEST(MakeInstruments, EachFileOfALibraryIsSplitOrPutOnImages)
+{
+    TemplateBytes abTemplate = LoadTemplate();
+    // Two instruments of sixty samples of their own: with the numbers from
+    // 900, each goes into a file of its own.
+    std::vector<CInstrument> aInstruments;
+    for (int n = 0; n < 2; ++n)
+    {
+        CInstrument& instrument = aInstruments.emplace_back();
+        instrument.strName = "Part" + std::to_string(n);
+        for (int i = 0; i < 60; ++i)
+        {
+            CZone zone;
+            zone.nLoKey = zone.nHiKey = zone.nRootKey = 30 + i;
+            zone.audio.pData = std::make_shared<std::vector<std::int16_t>>(600, n * 100 + i);
+            zone.audio.nChannels = 1;
+            zone.audio.nRate = 44100;
+            instrument.aZones.push_back(zone);
+        }
+    }
+    const struct
+    {
+        const char* szName;
+        bool bSplit;
+        int nFloppyKB;
+        std::vector<std::string> aFiles; // besides LIB.KRZ and LIB-2.KRZ
+    } aCases[] = {
+        {"split",
+         true,
+         0,
+         {"LIB-2.KRZ01", "LIB-2.KRZ02", "LIB-2.KRZ03", "LIB-2.KRZ04", "LIB-2.KRZ05", "LIB.KRZ01",
+          "LIB.KRZ02", "LIB.KRZ03", "LIB.KRZ04", "LIB.KRZ05"}},
+        {"floppy images", false, 1440, {"LIB-2.KRZ.img", "LIB.KRZ.img"}},
+    };
+    for (const auto& c : aCases)
+    {
+        SCOPED_TRACE(c.szName);
+        test::TempDir dir;
+        CMakeOptions options;
+        options.nFirstObjectID = 900;
+        options.bSplit = c.bSplit;
+        options.nMaxSplitKB = 16;
+        options.nFloppyKB = c.nFloppyKB;
+        test::CRecordingFeedback feedback;
+        SMadeInstruments made;
+        const COutcome outcome = RunMakeInstruments({{aInstruments, {}, {}}}, options, abTemplate,
+                                                    dir / "LIB.KRZ", {}, feedback, made);
+        ASSERT_TRUE(outcome.IsOk()) << outcome.Text();
+        std::vector<std::string> aWant = c.aFiles;
+        aWant.push_back("LIB-2.KRZ");
+        aWant.push_back("LIB.KRZ");
+        std::sort(aWant.begin(), aWant.end());
+        std::vector<std::string> aListed = test::ListDir(dir.Path());
+        std::sort(aListed.begin(), aListed.end());
+        EXPECT_EQ(aListed, aWant);
+        EXPECT_EQ(made.anParts, (std::vector<int>{c.bSplit ? 5 : 0, c.bSplit ? 5 : 0}));
+        if (!c.bSplit)
+            continue;
+        EXPECT_NE(made.aSummary[1].find(", 5 parts"), std::string::npos) << made.aSummary[1];
+        // The parts of each file join into that file.
+        for (const std::string strFile : {"LIB.KRZ", "LIB-2.KRZ"})
+        {
+            ASSERT_TRUE(RunJoinFiles(dir / (strFile + "01"), dir / "J.KRZ", feedback).IsOk());
+            EXPECT_EQ(test::ReadFileBytes(dir / "J.KRZ"), test::ReadFileBytes(dir / strFile));
         }
     }
 }
