@@ -7,6 +7,7 @@
 #include "CFileException.h"
 #include "KrzFormat.h"
 #include "KrzName.h"
+#include "SampleConverter.h"
 
 #include <algorithm>
 #include <functional>
@@ -162,6 +163,29 @@ void WriteRun(const CDataPlan& data, const FrameReader& read, const std::string&
     }
 }
 
+// A plain 8/16-bit WAV file's run that keeps its channels goes through the
+// pool's sample converter from the run's first frame: the same words as the
+// decoder's, at the converter's speed. Its header is read again through the
+// handle the data comes from.
+void WritePlainRun(const CDataPlan& data, const CZoneFile& file, CFile& out, std::uint64_t nLeftAt,
+                   const std::function<void(std::uint64_t)>& fnDone)
+{
+    CFile wav(data.audio.strPath, CFile::modeRead);
+    const std::string& strFull = wav.GetFilePath();
+    WAVINFO now;
+    ReadWavHeaderFrom(wav, now);
+    if (FileStampOf(wav) != file.stamp || !SameHeaderFacts(file.info, now))
+        throw CFileException(CFileException::fileChanged, strFull);
+    WAVINFO run = file.info;
+    const std::uint64_t nFrameBytes = WavFrameBytes(file.info);
+    run.nDataOffset = static_cast<std::int32_t>(
+        static_cast<std::uint64_t>(static_cast<std::uint32_t>(file.info.nDataOffset)) +
+        data.nFirstFrame * nFrameBytes);
+    ConvertSampleData(wav, run, data.nFrames * nFrameBytes, out, nLeftAt, fnDone);
+    if (FileStampOf(wav) != file.stamp)
+        throw CFileException(CFileException::fileChanged, strFull);
+}
+
 // One run's words from its file, read only while the file is the one
 // planned; the frames before the run are read and dropped (constant memory).
 void WriteFileRun(const CDataPlan& data, const CZoneFile& file, CFile& out, std::uint64_t nLeftAt,
@@ -294,7 +318,11 @@ KrzBuildSummary WriteInstrumentKrz(const CLibraryFilePlan& plan, const CInstrume
             continue;
         }
         feedback.SetStatusText("Working on " + data.audio.strPath);
-        WriteFileRun(data, inputs.aFiles.at(data.audio.strPath), out, nAt, fnDone);
+        const CZoneFile& file = inputs.aFiles.at(data.audio.strPath);
+        if (!file.info.bDecoded && (data.nSourceChannels == 2 || !data.bStereo))
+            WritePlainRun(data, file, out, nAt, fnDone);
+        else
+            WriteFileRun(data, file, out, nAt, fnDone);
     }
     feedback.ProgressSetPos(kBuildProgressRange);
     summary.nBytes = nObjectBytes + plan.nDataBytes;

@@ -294,7 +294,26 @@ std::vector<InstrumentCase> Cases(const test::TempDir& dir)
         InstrumentCase k{"mono and stereo zones make a stereo layer", {"Mixed", {}}, {}};
         k.instrument.aZones = {Zone(a.strPath, 0, 59, 1, 127, 48),
                                Zone(s.strPath, 60, 127, 1, 127, 72)};
-        k.aFacts = {Facts(a, 1, 0, 300, -1, 0, true), Facts(s, 2, 0, 220, -1, 0, true)};
+        k.aFacts = {Facts(a, 1, 0, 300, -1, 0, true), Facts(s, 2, 20, 200, -1, 0, true)};
+        k.instrument.aZones[1].audio.nStartFrame = 20;
+        k.bStereo = true;
+        aCases.push_back(k);
+    }
+    {
+        // 8-bit words are (b XOR 0x80) << 8.
+        test::WavSpec spec;
+        spec.nChannels = 2;
+        spec.nBits = 8;
+        spec.abData = test::RampData(2 * 200, 9);
+        Wav bytes{dir / "bytes.wav", {}};
+        for (const std::uint8_t b : spec.abData)
+            bytes.anWords.push_back(static_cast<std::int16_t>((b ^ 0x80) << 8));
+        test::WriteFileBytes(bytes.strPath, test::MakeWav(spec));
+        InstrumentCase k{"8-bit stereo, a frame range", {"Bytes", {}}, {}};
+        k.instrument.aZones = {Zone(bytes.strPath, 0, 127, 1, 127, 60)};
+        k.instrument.aZones[0].audio.nStartFrame = 50;
+        k.instrument.aZones[0].audio.nEndFrame = 150;
+        k.aFacts = {Facts(bytes, 2, 50, 100, -1, 0, true)};
         k.bStereo = true;
         aCases.push_back(k);
     }
