@@ -98,6 +98,11 @@ COutcome RunMakeInstruments(const std::vector<CInstrumentSet>& aSets, const CMak
     if (const std::string strRange = CheckMakeOptions(options); !strRange.empty())
         return COutcome::Refusal(strRange);
     COutcome outcome;
+    // Options of the pool's entries that the zones decide themselves.
+    if (options.bMultisample)
+        outcome.Note(Text(kInstrumentMultisampleNote));
+    if (options.audio.bFileMetadata)
+        outcome.Note(Text(kInstrumentMetadataNote));
     std::vector<CInstrument> aInstruments;
     if (!GatherInstruments(aSets, aInstruments, outcome))
         return outcome;

@@ -17,6 +17,11 @@ class CFeedback;
 
 inline constexpr const char* kNoInstrumentMessage =
     "Sorry, none of the instruments has a zone that can be played: no file was written.";
+// Notes for options that do not apply to instruments.
+inline constexpr const char* kInstrumentMultisampleNote =
+    "Note: every instrument has a keymap of its own; entries sharing keymaps do not apply.";
+inline constexpr const char* kInstrumentMetadataNote =
+    "Note: the zones give their root keys and loops; those stored in the files are not used.";
 
 // The name of file nFile (2, 3, ...) of a library written as strOutput:
 // "-<nFile>" before the extension ("OUT.KRZ" gives "OUT-2.KRZ", "lib" gives
@@ -44,7 +49,8 @@ struct SMadeInstruments
 // needing more sample numbers than a file holds, and outputs that
 // COutputSet refuses (every zone file and aOtherInputs are its inputs).
 // options.audio's conversion and rate limit apply to zone audio from
-// files. The readers' notes, then the builder's (zones left out, ranges
+// files; --multisample and the files' own root keys and loops do not apply
+// (a note says so for each). The readers' notes, then the builder's (zones left out, ranges
 // cut, gains saturated), are notes of the outcome. The files replace those
 // of their names together once all are written; a file error is a refusal
 // naming its file, and leaves every earlier file as it was.

@@ -284,3 +284,38 @@ TEST(MakeInstruments, EachFileOfALibraryIsSplitOrPutOnImages)
         }
     }
 }
+
+TEST(MakeInstruments, OptionsThatDoNotApplyAreNoted)
+{
+    test::TempDir dir;
+    TemplateBytes abTemplate = LoadTemplate();
+    const Wav a = WriteWav(dir, "a.wav", 1, 100, 1);
+    const CInstrument instrument{"One", {Zone(a.strPath, 0, 127, 1, 127, 60)}};
+    CMakeOptions multisample;
+    multisample.bMultisample = true;
+    CMakeOptions metadata;
+    metadata.audio.bFileMetadata = true;
+    const struct
+    {
+        const char* szName;
+        CMakeOptions options;
+        std::vector<std::string> aNotes;
+    } aCases[] = {
+        {"none", {}, {}},
+        {"multisample", multisample, {kInstrumentMultisampleNote}},
+        {"file metadata", metadata, {kInstrumentMetadataNote}},
+    };
+    for (const auto& c : aCases)
+    {
+        SCOPED_TRACE(c.szName);
+        test::CRecordingFeedback feedback;
+        SMadeInstruments made;
+        const COutcome outcome = RunMakeInstruments({{{instrument}, {}, {}}}, c.options, abTemplate,
+                                                    dir / "OUT.KRZ", {}, feedback, made);
+        EXPECT_TRUE(outcome.IsOk());
+        std::vector<std::string> aNotes;
+        for (const SOutcomeNote& note : outcome.Notes())
+            aNotes.push_back(note.strText);
+        EXPECT_EQ(aNotes, c.aNotes);
+    }
+}
