@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -54,14 +53,16 @@ CZoneCut CutZone(const CInstrument& instrument, std::size_t z, const CZoneSource
     };
     if (!source.bUsable)
         return Drop("its audio cannot be read");
+    if ((zone.bKeyRange && zone.nLoKey > zone.nHiKey) || zone.nLoVel > zone.nHiVel)
+        return Drop("its key or velocity range holds none");
     if (zone.bKeyRange && zone.nHiKey < kEntry0Note)
         return Drop("its keys lie below note 12, which no keymap entry plays");
     if (!SampleRateRefusal(static_cast<std::uint64_t>(source.nRate)).empty())
         return Drop("its rate, " + std::to_string(source.nRate) + " Hz, cannot be written");
-    const std::int64_t nPitch = KrzPitch(zone.nRootKey - kEntry0Note, source.nRate);
-    if (nPitch < std::numeric_limits<std::int16_t>::min() ||
-        nPitch > std::numeric_limits<std::int16_t>::max())
-        return Drop("its root key and rate give a pitch beyond the sample header's 16 bits");
+    // A root key of 0..127 gives a pitch within the header's 16 bits at any
+    // rate a header holds (-17223..31362 cents).
+    if (zone.nRootKey < 0 || zone.nRootKey > 127)
+        return Drop("its root key, " + std::to_string(zone.nRootKey) + ", is no MIDI note");
     const std::uint64_t nFirst =
         Scaled(std::max<std::int64_t>(zone.audio.nStartFrame, 0), source.dFrameScale);
     std::uint64_t nEnd = zone.audio.nEndFrame < 0
@@ -193,8 +194,8 @@ CPlayedZones MapInstrument(const CInstrument& instrument, const std::vector<CZon
     {
         if (abUsable[z] && !abPlayed[z])
             aNotes.push_back(ZoneLabel(instrument, z) +
-                             ": louder zones take every key and velocity it covers; it is not "
-                             "written.");
+                             ": louder or earlier zones take every key and velocity it covers; it "
+                             "is not written.");
         if (!abPlayed[z])
             continue;
         played.anPlayed.push_back(static_cast<int>(z));

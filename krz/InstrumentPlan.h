@@ -82,7 +82,8 @@ int GainSteps(double dGainDb, bool& bSaturated);
 // nFirstObjectID. An instrument whose sample objects would take a number
 // above kMaxObjectNumber starts a new file. Adds to aNotes, naming the
 // instrument and the zone: a zone that cannot be played (its audio
-// unusable, no frame in its range, a rate no sample header holds, a key
+// unusable, no frame in its range, a rate no sample header holds, a root
+// key outside notes 0..127, an empty key or velocity range, a key
 // range below note 12, no key or velocity left to it), a frame range or
 // loop cut to the audio, a loop ignored, a gain saturated; an instrument
 // with no zone to play is left out with a note. Returns false with
