@@ -30,11 +30,13 @@ std::string NameText(const std::string& strName)
 }
 
 // Whether a keymap's tables are listed one by one: more than one, or
-// entries with fields besides the sample (tuning, volume).
+// entries with fields besides the sample (tuning, volume); the reader keeps
+// them for keymaps of one entry per key.
 bool ListsTables(const KrzObjectInfo& obj)
 {
-    return obj.aTables.size() > 1 ||
-           (obj.nEntryMethod & (kKmTuning16 | kKmTuning8 | kKmVolume)) != 0;
+    return !obj.aTables.empty() &&
+           (obj.aTables.size() > 1 ||
+            (obj.nEntryMethod & (kKmTuning16 | kKmTuning8 | kKmVolume)) != 0);
 }
 
 // "levels 1-4 (velocities 0-63)", "level 5 (velocities 64-79)", "levels

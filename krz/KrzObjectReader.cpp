@@ -223,6 +223,10 @@ void CObjectReader::ReadEntryTables(std::size_t nData, std::uint16_t nMethod,
     const std::size_t nTableBytes = nEntries * nBytesPerEntry;
     std::map<long, int> aSeen; // table offset, index into aTables
     std::set<int> aNamed;
+    // The tables are kept for keymaps of at most one entry per key (128):
+    // every key's entry is then at hand for the listing, while a damaged
+    // count cannot make the reader hold many times the object's bytes.
+    const bool bKeep = m_obj.bSamplePerEntry && nEntries <= kKrzListedEntries;
     for (std::size_t nLevel = 0; nLevel < kKdVelocityLevels; ++nLevel)
     {
         // The table's distance counts from its own field.
@@ -233,12 +237,12 @@ void CObjectReader::ReadEntryTables(std::size_t nData, std::uint16_t nMethod,
         {
             Error(m_obj.nFileOffset + nField, "the entry table of velocity level " +
                                                   KrzNum(nLevel + 1) + " lies outside the keymap");
-            if (m_obj.bSamplePerEntry)
+            if (bKeep)
                 m_obj.anLevelTables.push_back(-1);
             continue;
         }
         const auto [itSeen, bNew] = aSeen.emplace(nTable, static_cast<int>(aSeen.size()));
-        if (m_obj.bSamplePerEntry)
+        if (bKeep)
             m_obj.anLevelTables.push_back(itSeen->second);
         if (!bNew)
             continue;
@@ -259,9 +263,10 @@ void CObjectReader::ReadEntryTables(std::size_t nData, std::uint16_t nMethod,
                 aNamed.insert(read.nSample);
             if (nLevel == 0)
                 m_obj.aEntrySamples.push_back(read.nSubSample == 0 ? 0 : read.nSample);
-            aEntries.push_back(read);
+            if (bKeep)
+                aEntries.push_back(read);
         }
-        if (m_obj.bSamplePerEntry)
+        if (bKeep)
             m_obj.aTables.push_back(std::move(aEntries));
     }
     m_obj.aNamedSamples.assign(aNamed.begin(), aNamed.end());

@@ -23,6 +23,9 @@ inline constexpr std::uint32_t kKrzMaxObjectLength = 65540;
 // The most objects one walk records; a file that the program makes holds at
 // most 300, and the sampler numbers each object type below 1024.
 inline constexpr std::size_t kKrzMaxObjects = 65536;
+// The most entries per velocity level whose tables a keymap's record keeps:
+// one per key.
+inline constexpr std::size_t kKrzListedEntries = 128;
 
 enum class KrzPartKind
 {
@@ -110,9 +113,10 @@ struct KrzObjectInfo
     bool bSamplePerEntry = false;
     std::vector<int> aEntrySamples;
     std::vector<int> aNamedSamples; // of every table, ascending, each once
-    // With a sample per entry: every distinct entry table (by its place),
-    // in the order the velocity levels first name them, and per level 0..7
-    // the index of its table (-1 when it lies outside the keymap).
+    // With a sample per entry and at most kKrzListedEntries entries per
+    // level: every distinct entry table (by its place), in the order the
+    // velocity levels first name them, and per level 0..7 the index of its
+    // table (-1 when it lies outside the keymap); otherwise both empty.
     std::vector<std::vector<KrzKeymapEntry>> aTables;
     std::vector<int> anLevelTables;
 

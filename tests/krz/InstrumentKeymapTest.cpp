@@ -183,3 +183,31 @@ TEST(GainSteps, HalfDecibelsSaturatedAtTheByte)
         EXPECT_EQ(bSaturated, c.bSaturated) << c.dDb;
     }
 }
+
+TEST(InstrumentKeymap, TablesOfMoreEntriesThanKeysAreNotKept)
+{
+    std::array<KeymapTable, kKeymapLevels> aLevels{};
+    for (KeymapTable& table : aLevels)
+        for (CKeymapEntry& entry : table)
+            entry = {200, 1, 3};
+    std::vector<std::uint8_t> ab = BuildInstrumentKeymap(1, "Long", MakeInstrumentKeymap(aLevels));
+    const struct
+    {
+        int nEntries;
+        bool bKept;
+    } aCases[] = {{128, true}, {129, false}, {100, true}};
+    for (const auto& c : aCases)
+    {
+        std::vector<std::uint8_t> abLong = ab;
+        abLong.resize(ab.size() + 8, 0); // room for a 129th entry of 5 bytes
+        abLong[28 + 8] = static_cast<std::uint8_t>((c.nEntries - 1) >> 8);
+        abLong[28 + 9] = static_cast<std::uint8_t>(c.nEntries - 1);
+        std::vector<KrzProblem> aProblems;
+        CKrzProblems problems(aProblems);
+        const KrzObjectInfo obj =
+            ReadKrzObject(0, CByteCursor(abLong.data(), abLong.size()), problems);
+        EXPECT_EQ(obj.aEntrySamples.size(), static_cast<std::size_t>(c.nEntries));
+        EXPECT_EQ(obj.aTables.size(), c.bKept ? 1u : 0u) << c.nEntries;
+        EXPECT_EQ(obj.anLevelTables.size(), c.bKept ? 8u : 0u) << c.nEntries;
+    }
+}
