@@ -1,4 +1,4 @@
-// dorvane-cli with instruments: which inputs a make of instruments takes,
+// dorvane-cli with instruments: which inputs and sizes a make of instruments takes,
 // and info's listing of a keymap with velocity tables and tunings.
 #include "CliCommands.h"
 #include "CliRun.h"
@@ -9,7 +9,7 @@
 
 using test::RunCli;
 
-TEST(CliInstrument, InputsThatCannotBeMadeTogetherAreRefused)
+TEST(CliInstrument, WhatCannotBeMadeIsRefused)
 {
     test::TempDir dir;
     test::WavSpec spec;
@@ -29,6 +29,9 @@ TEST(CliInstrument, InputsThatCannotBeMadeTogetherAreRefused)
          kInstrumentGroupMixMessage},
         // Whatever its reader makes of it, a file that is not there is refused by name.
         {"a missing instrument file", "make -o OUT.KRZ gone.sfz", "gone.sfz"},
+        {"a part larger than the image",
+         "make -o OUT.KRZ --image 720 --split --split-size 1400 gone.sfz",
+         "does not fit on a 720 KB floppy image"},
     };
     for (const auto& c : aCases)
     {
