@@ -54,6 +54,8 @@ int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
 {
     if (const COutcome checked = CheckImageOptions(options); !checked.IsOk())
         return Shown(checked, feedback);
+    if (IsInstrumentMake(options))
+        return RunMakeInstrumentFiles(options, feedback);
     TemplateBytes abTemplate{};
     std::string strTemplatePath;
     if (!LoadTemplateFile(abTemplate, TemplateSearchDirs(options.strExeDir), &strTemplatePath))

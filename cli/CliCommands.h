@@ -23,6 +23,7 @@ struct MakeOptions
     bool bSkipUnusable = false;
     bool bSplitSizeGiven = false; // make.nMaxSplitKB was asked for, not the default
     std::string strExeDir;        // where to look for the template besides the current folder
+    std::string strInstrument;    // --instrument NAME: the audio files grouped by their names
 };
 
 // Builds a KRZ file from a pool file or from WAV files (each becomes an
@@ -31,6 +32,26 @@ struct MakeOptions
 // floppy images (MakeOutputImages); a part size asked for that does not fit
 // the image is refused before anything is built.
 int RunMake(const MakeOptions& options, CConsoleFeedback& feedback);
+
+// Instrument files (.sfz, .dspreset, .sf2) given with other inputs, and
+// --instrument given with instrument files.
+inline constexpr const char* kInstrumentMixMessage =
+    "Instrument files (.sfz, .dspreset, .sf2) cannot be made into one file with audio or pool "
+    "files: make them separately.";
+inline constexpr const char* kInstrumentGroupMixMessage =
+    "--instrument groups audio files by their names; instrument files (.sfz, .dspreset, .sf2) "
+    "are made without it.";
+
+// Whether a make takes instruments: --instrument, or an instrument file
+// among the inputs.
+bool IsInstrumentMake(const MakeOptions& options);
+
+// Make of instruments (CliInstrument.cpp): every input an instrument file
+// (read by its reader), or with --instrument the audio files grouped into
+// one instrument by their names; the rest as RunMakeInstruments does it.
+// The readers' and the builder's notes and then one summary line per file
+// written go to stderr.
+int RunMakeInstrumentFiles(const MakeOptions& options, CConsoleFeedback& feedback);
 
 struct PoolOptions
 {

@@ -56,7 +56,13 @@ int main(int argc, char** argv)
         ->check(kFileName);
     COptionValues makeValues;
     AddTableOptions(*pMake, "make", makeValues);
-    pMake->add_option("INPUT", make.aInputs, "One pool file (.dvn), or audio files")->required();
+    pMake->add_option("--instrument", make.strInstrument,
+                      "Make one instrument of this name from the audio files, by the notes and "
+                      "velocity layers their names hold");
+    pMake->add_option("INPUT", make.aInputs,
+                      "One pool file (.dvn), audio files, or instrument files (.sfz, .dspreset, "
+                      ".sf2)")
+        ->required();
 
     PoolOptions pool;
     auto* pPool = app.add_subcommand("pool", "Write a pool file (.dvn) from audio files, or "

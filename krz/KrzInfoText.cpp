@@ -29,6 +29,81 @@ std::string NameText(const std::string& strName)
            "\"";
 }
 
+// Whether a keymap's tables are listed one by one: more than one, or
+// entries with fields besides the sample (tuning, volume); the reader keeps
+// them for keymaps of one entry per key.
+bool ListsTables(const KrzObjectInfo& obj)
+{
+    return !obj.aTables.empty() &&
+           (obj.aTables.size() > 1 ||
+            (obj.nEntryMethod & (kKmTuning16 | kKmTuning8 | kKmVolume)) != 0);
+}
+
+// "levels 1-4 (velocities 0-63)", "level 5 (velocities 64-79)", "levels
+// 1-2, 5 (velocities 0-31, 64-79)": the levels that play table nTable.
+std::string LevelsText(const KrzObjectInfo& obj, int nTable)
+{
+    std::vector<int> anLevels;
+    for (std::size_t j = 0; j < obj.anLevelTables.size(); ++j)
+        if (obj.anLevelTables[j] == nTable)
+            anLevels.push_back(static_cast<int>(j));
+    std::string strLevels, strVelocities;
+    for (std::size_t i = 0; i < anLevels.size();)
+    {
+        std::size_t e = i;
+        while (e + 1 < anLevels.size() && anLevels[e + 1] == anLevels[e] + 1)
+            ++e;
+        const std::string strSep = strLevels.empty() ? "" : ", ";
+        strLevels += strSep + std::to_string(anLevels[i] + 1);
+        if (e > i)
+            strLevels += "-" + std::to_string(anLevels[e] + 1);
+        strVelocities +=
+            strSep + std::to_string(16 * anLevels[i]) + "-" + std::to_string(16 * anLevels[e] + 15);
+        i = e + 1;
+    }
+    if (anLevels.empty())
+        return "no level";
+    return (anLevels.size() == 1 ? "level " : "levels ") + strLevels + " (velocities " +
+           strVelocities + ")";
+}
+
+std::string EntryText(const KrzKeymapEntry& entry)
+{
+    if (entry.nSample == 0 || entry.nSubSample == 0)
+        return "empty";
+    std::string str = "sample " + KrzNum(entry.nSample);
+    if (entry.nSubSample != 1)
+        str += ", sub-sample " + KrzNum(entry.nSubSample);
+    const auto Signed = [](int n) { return (n > 0 ? "+" : "") + std::to_string(n); };
+    if (entry.nTuning != 0)
+        str += ", tuning " + Signed(entry.nTuning) + " cents";
+    if (entry.nVolume != 0)
+        str += ", volume " + Signed(entry.nVolume);
+    return str;
+}
+
+// Each table, the levels that play it, and its runs of keys that play the
+// same entry: "    C 0-E 2: sample 201, tuning -12 cents".
+void FormatTables(std::string& str, const KrzObjectInfo& obj)
+{
+    for (std::size_t t = 0; t < obj.aTables.size(); ++t)
+    {
+        str += "  velocity table " + KrzNum(t + 1) + ": " + LevelsText(obj, static_cast<int>(t)) +
+               "\n";
+        const std::vector<KrzKeymapEntry>& aEntries = obj.aTables[t];
+        for (std::size_t k = 0; k < aEntries.size();)
+        {
+            const std::string strEntry = EntryText(aEntries[k]);
+            std::size_t e = k;
+            while (e + 1 < aEntries.size() && EntryText(aEntries[e + 1]) == strEntry)
+                ++e;
+            str += "    " + KeyRangeText(static_cast<int>(k), static_cast<int>(e)) + ": " +
+                   strEntry + "\n";
+            k = e + 1;
+        }
+    }
+}
+
 void FormatObject(std::string& str, const KrzObjectInfo& obj)
 {
     const char* szKind = obj.nType == kKrzSampleType    ? "Sample"
@@ -68,6 +143,8 @@ void FormatObject(std::string& str, const KrzObjectInfo& obj)
         if (obj.bSamplePerEntry)
         {
             str += "  a sample per entry (entry method " + KrzHex(obj.nEntryMethod, 4) + ")\n";
+            if (ListsTables(obj))
+                return FormatTables(str, obj);
             // Entry i plays the root key i: "C 0-E 2: sample 201".
             for (const CKeyRange& range : KeyRanges(obj.aEntrySamples))
                 str +=

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <set>
 
 namespace
@@ -96,6 +97,23 @@ KrzSampleHeaderInfo ReadSampleHeader(std::uint64_t nPos, const CByteCursor& head
     if (sh.nRateLow != 0)
         sh.nRate = LikelyRate(sh);
     return sh;
+}
+
+// One entry of a keymap naming a sample per entry, its fields in the
+// method's order: tuning, volume, sample number, sub-sample number.
+KrzKeymapEntry ReadEntry(const CByteCursor& entry, std::uint16_t nMethod, std::size_t nSampleAt)
+{
+    KrzKeymapEntry read;
+    if (nMethod & kKmTuning16)
+        read.nTuning = static_cast<std::int16_t>(entry.At(0).BE16());
+    else if (nMethod & kKmTuning8)
+        read.nTuning = static_cast<std::int8_t>(entry.At(0).U8());
+    if (nMethod & kKmVolume)
+        read.nVolume = static_cast<std::int8_t>(entry.At(nSampleAt - 1).U8());
+    read.nSample = entry.At(nSampleAt).BE16();
+    if (nMethod & kKmSubSample)
+        read.nSubSample = entry.At(nSampleAt + 2).U8();
+    return read;
 }
 
 class CObjectReader
@@ -201,11 +219,14 @@ void CObjectReader::ReadEntryTables(std::size_t nData, std::uint16_t nMethod,
     const std::size_t nSampleAt = ((nMethod & kKmTuning16) ? 2 : 0) +
                                   ((nMethod & kKmTuning8) ? 1 : 0) +
                                   ((nMethod & kKmVolume) ? 1 : 0);
-    const std::size_t nSubAt = nSampleAt + ((nMethod & kKmSample) ? 2 : 0);
     const std::size_t nEntries = m_bytes.At(nData + kKdEntryCount).BE16() + std::size_t{1};
     const std::size_t nTableBytes = nEntries * nBytesPerEntry;
-    std::set<long> aSeen;
+    std::map<long, int> aSeen; // table offset, index into aTables
     std::set<int> aNamed;
+    // The tables are kept for keymaps of at most one entry per key (128):
+    // every key's entry is then at hand for the listing, while a damaged
+    // count cannot make the reader hold many times the object's bytes.
+    const bool bKeep = m_obj.bSamplePerEntry && nEntries <= kKrzListedEntries;
     for (std::size_t nLevel = 0; nLevel < kKdVelocityLevels; ++nLevel)
     {
         // The table's distance counts from its own field.
@@ -216,11 +237,17 @@ void CObjectReader::ReadEntryTables(std::size_t nData, std::uint16_t nMethod,
         {
             Error(m_obj.nFileOffset + nField, "the entry table of velocity level " +
                                                   KrzNum(nLevel + 1) + " lies outside the keymap");
+            if (bKeep)
+                m_obj.anLevelTables.push_back(-1);
             continue;
         }
-        if (!aSeen.insert(nTable).second)
+        const auto [itSeen, bNew] = aSeen.emplace(nTable, static_cast<int>(aSeen.size()));
+        if (bKeep)
+            m_obj.anLevelTables.push_back(itSeen->second);
+        if (!bNew)
             continue;
         const CByteCursor table = m_bytes.At(static_cast<std::size_t>(nTable)).Take(nTableBytes);
+        std::vector<KrzKeymapEntry> aEntries;
         for (std::size_t i = 0; i < nEntries; ++i)
         {
             const CByteCursor entry = table.At(i * nBytesPerEntry).Take(nBytesPerEntry);
@@ -229,14 +256,18 @@ void CObjectReader::ReadEntryTables(std::size_t nData, std::uint16_t nMethod,
                 nEmpty += entry.At(0).U8() == 0 ? 1 : 0;
                 continue;
             }
-            const int nSample = entry.At(nSampleAt).BE16();
-            if (nSample == 0 || ((nMethod & kKmSubSample) && entry.At(nSubAt).U8() == 0))
+            KrzKeymapEntry read = ReadEntry(entry, nMethod, nSampleAt);
+            if (read.nSample == 0 || read.nSubSample == 0)
                 ++nEmpty;
             else
-                aNamed.insert(nSample);
+                aNamed.insert(read.nSample);
             if (nLevel == 0)
-                m_obj.aEntrySamples.push_back(nSample);
+                m_obj.aEntrySamples.push_back(read.nSubSample == 0 ? 0 : read.nSample);
+            if (bKeep)
+                aEntries.push_back(read);
         }
+        if (bKeep)
+            m_obj.aTables.push_back(std::move(aEntries));
     }
     m_obj.aNamedSamples.assign(aNamed.begin(), aNamed.end());
 }

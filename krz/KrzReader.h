@@ -23,6 +23,9 @@ inline constexpr std::uint32_t kKrzMaxObjectLength = 65540;
 // The most objects one walk records; a file that the program makes holds at
 // most 300, and the sampler numbers each object type below 1024.
 inline constexpr std::size_t kKrzMaxObjects = 65536;
+// The most entries per velocity level whose tables a keymap's record keeps:
+// one per key.
+inline constexpr std::size_t kKrzListedEntries = 128;
 
 enum class KrzPartKind
 {
@@ -74,6 +77,17 @@ struct KrzLayerInfo
     int nKeymap2 = 0;     // body bytes 7..8, the second slot a stereo layer needs
 };
 
+// One entry of a keymap that names a sample per entry.
+struct KrzKeymapEntry
+{
+    int nTuning = 0;    // cents (method bit 0x10 s16, 0x08 s8); 0 without
+    int nVolume = 0;    // s8 volume adjust (method bit 0x04); 0 without
+    int nSample = 0;    // sample object number
+    int nSubSample = 1; // sub-sample number (method bit 0x01); 1 without; 0 plays nothing
+
+    bool operator==(const KrzKeymapEntry&) const = default;
+};
+
 struct KrzObjectInfo
 {
     std::uint64_t nFileOffset = 0; // of the block-length word
@@ -91,13 +105,20 @@ struct KrzObjectInfo
     // Keymap objects: the sample object every entry plays; -1 when not read.
     // With a sample per entry (entry-method bit 0x02) that field is unused
     // and aEntrySamples holds the sample object of each entry of velocity
-    // level 1's table (entry i plays note i + 12, the root key i); every
-    // sample a table names is checked against the file's sample objects.
+    // level 1's table (entry i plays note i + 12, the root key i), 0 for an
+    // entry that plays nothing (sub-sample 0); every sample a table names is
+    // checked against the file's sample objects.
     int nSampleNumber = -1;
     int nEntryMethod = 0; // offset 30; 0 when not read
     bool bSamplePerEntry = false;
     std::vector<int> aEntrySamples;
     std::vector<int> aNamedSamples; // of every table, ascending, each once
+    // With a sample per entry and at most kKrzListedEntries entries per
+    // level: every distinct entry table (by its place), in the order the
+    // velocity levels first name them, and per level 0..7 the index of its
+    // table (-1 when it lies outside the keymap); otherwise both empty.
+    std::vector<std::vector<KrzKeymapEntry>> aTables;
+    std::vector<int> anLevelTables;
 
     // Program objects: one record per layer segment.
     std::vector<KrzLayerInfo> aLayers;

@@ -60,6 +60,11 @@ void PlanMakeOutputs(const CDorvane_V2Doc& doc, const std::string& strOutput,
     for (int i = 0; i < doc.m_nCount && i < MAX_POOL; ++i)
         outputs.AddInput(doc.m_aPool[i].FilePath());
     outputs.AddOutput(strOutput);
+    PlanOutputParts(strOutput, options, outputs);
+}
+
+void PlanOutputParts(const std::string& strOutput, const CMakeOptions& options, COutputSet& outputs)
+{
     if (strOutput.empty())
         return;
     // How many parts are written is known once the file is built. A name
@@ -91,21 +96,27 @@ void WriteMakeOutputs(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,
     CAtomicFile& krz = outputs.Create(strOutput, false);
     result.build =
         BuildKrzInto(doc, aWavInfo, options.nFirstObjectID, abTemplate, krz, feedback, extras);
+    WriteOutputParts(strOutput, krz, options, feedback, outputs, result.nParts, outcome);
+}
+
+} // namespace
+
+void WriteOutputParts(const std::string& strOutput, CAtomicFile& krz, const CMakeOptions& options,
+                      CFeedback& feedback, COutputSet& outputs, int& nParts, COutcome& outcome)
+{
     // The parts and images are cut from the file not yet committed.
     krz.Finish();
     if (options.nFloppyKB != 0)
         return WriteOutputImages(strOutput, krz.TemporaryPath(), options.bSplit,
-                                 options.nMaxSplitKB, options.nFloppyKB, feedback, outputs,
-                                 result.nParts, outcome);
+                                 options.nMaxSplitKB, options.nFloppyKB, feedback, outputs, nParts,
+                                 outcome);
     if (options.bSplit)
     {
         feedback.SetStatusText("Splitting...");
-        result.nParts = SplitKrzInto(strOutput, krz.TemporaryPath(), strOutput, options.nMaxSplitKB,
-                                     feedback, outputs, outcome);
+        nParts = SplitKrzInto(strOutput, krz.TemporaryPath(), strOutput, options.nMaxSplitKB,
+                              feedback, outputs, outcome);
     }
 }
-
-} // namespace
 
 COutcome MakeKrzFile(CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo, const CMakeOptions& options,
                      TemplateBytes& abTemplate, const std::string& strOutput,

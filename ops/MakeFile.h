@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+class CAtomicFile;
 class CFeedback;
 class COutputSet;
 
@@ -64,6 +65,18 @@ struct CMakeResult
 void PlanMakeOutputs(const CDorvane_V2Doc& doc, const std::string& strOutput,
                      const std::vector<std::string>& aOtherInputs, const CMakeOptions& options,
                      COutputSet& outputs);
+
+// The outputs PlanMakeOutputs plans for the KRZ file strOutput besides
+// itself (its image, the part and image names of it that exist now).
+void PlanOutputParts(const std::string& strOutput, const CMakeOptions& options,
+                     COutputSet& outputs);
+
+// The parts or floppy images of the written KRZ file krz (uncommitted) as
+// Make File writes them, as uncommitted files of outputs; finishes krz.
+// nParts: the parts written (0 when not split); notes and refusals as
+// WriteOutputImages and SplitKrzInto add them to outcome.
+void WriteOutputParts(const std::string& strOutput, CAtomicFile& krz, const CMakeOptions& options,
+                      CFeedback& feedback, COutputSet& outputs, int& nParts, COutcome& outcome);
 
 // Make File once the output is chosen: refuses (and writes nothing) a plan
 // (PlanMakeOutputs) that COutputSet::CheckPlan refuses, naming the output
