@@ -510,7 +510,7 @@ void CDorvane_V2View::RunPendingRefresh()
 void CDorvane_V2View::ReadWavHeader(int nIndex)
 {
     const std::string strPath = m_doc.m_aPool[nIndex].FilePath();
-    ReadAudioHeader(strPath, m_aWavInfo[nIndex], AudioOptions(), Messages());
+    ShowAsMessages(ReadAudioHeader(strPath, m_aWavInfo[nIndex], AudioOptions()), Messages());
     // A loop that cannot be used gives no message box (the file is usable),
     // only a note the user can see after the command.
     if (m_aWavInfo[nIndex].bLoopIgnored)
