@@ -4,7 +4,6 @@
 #include "AudioDecoder.h"
 
 #include "ByteOrder.h"
-#include "CFeedback.h"
 #include "CFile.h"
 #include "WavReader.h"
 

@@ -1,7 +1,6 @@
 #include "AudioInput.h"
 
 #include "ByteOrder.h"
-#include "CFeedback.h"
 #include "CFile.h"
 #include "FileMetadata.h"
 #include "RootKey.h"

@@ -2,7 +2,6 @@
 
 #include "CArchive.h"
 #include "CAtomicFile.h"
-#include "CFeedback.h"
 #include "CFile.h"
 #include "PoolPaths.h"
 
