@@ -1,11 +1,10 @@
 #include "CliCommands.h"
 
 #include "CConsoleFeedback.h"
-#include "FloppyImage.h"
 #include "ImageRunner.h"
 #include "JoinRunner.h"
 #include "KrzSplit.h"
-#include "MakeRunner.h"
+#include "MakeCommand.h"
 #include "SplitRunner.h"
 
 #include <cstdio>
@@ -28,60 +27,29 @@ int Shown(const COutcome& outcome, CConsoleFeedback& feedback)
     return outcome.IsOk() ? kExitOk : kExitFailure;
 }
 
-// The floppy image size and a part size asked for that does not fit it
-// are refused before anything is built.
-COutcome CheckImageOptions(const MakeOptions& options)
-{
-    if (options.make.nFloppyKB == 0)
-        return {};
-    const SFloppyGeometry* pGeometry = FloppyGeometry(options.make.nFloppyKB);
-    if (pGeometry == nullptr)
-        return COutcome::Refusal(kFloppySizeMessage, MessageIcon::Stop);
-    if (options.make.bSplit && options.bSplitSizeGiven &&
-        options.make.nMaxSplitKB > MaxFloppyPartKB(*pGeometry))
-        return COutcome::Refusal("A part of " + std::to_string(options.make.nMaxSplitKB) +
-                                     " KB does not fit on a " +
-                                     std::to_string(options.make.nFloppyKB) +
-                                     " KB floppy image: the part size is at most " +
-                                     std::to_string(MaxFloppyPartKB(*pGeometry)) + " KB",
-                                 MessageIcon::Stop);
-    return {};
-}
-
 } // namespace
 
 int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
 {
-    if (const COutcome checked = CheckImageOptions(options); !checked.IsOk())
-        return Shown(checked, feedback);
     if (IsInstrumentMake(options))
+    {
+        if (const COutcome checked = CheckMakeRequestOptions(options.make, options.bSplitSizeGiven);
+            !checked.IsOk())
+            return Shown(checked, feedback);
         return RunMakeInstrumentFiles(options, feedback);
-    TemplateBytes abTemplate{};
-    std::string strTemplatePath;
-    if (!LoadTemplateFile(abTemplate, TemplateSearchDirs(options.strExeDir), &strTemplatePath))
-        return Shown(COutcome::Refusal(kTemplateErrorMessage), feedback);
-
-    SMakePool pool;
-    pool.aOtherInputs.push_back(strTemplatePath);
-    if (Shown(LoadMakePool(options.aInputs, pool), feedback) != kExitOk)
-        return kExitFailure;
-    const CAudioOptions& audio = options.make.audio;
-    // An entry made from a file here takes the root key and loop the file
-    // holds, as Add does; a pool's entries keep theirs.
-    ShowOutcome(ReadEntryHeaders(pool, audio, !pool.bPoolFile, true), feedback);
-    if (pool.nUnusable > 0 && !options.bSkipUnusable)
-        return kExitFailure;
-    // A file without a single sample is no result: say so rather than write
-    // a header and an end mark and report success.
-    if (pool.nUnusable == pool.pDoc->m_nCount)
-        return Shown(COutcome::Refusal(kNothingUsableMessage), feedback);
-
+    }
+    SMakeRequest request;
+    request.aInputs = options.aInputs;
+    request.options = options.make;
+    request.bSplitSizeGiven = options.bSplitSizeGiven;
+    request.aTemplateDirs = TemplateSearchDirs(options.strExeDir);
+    request.bSkipUnusable = options.bSkipUnusable;
+    request.bNewEntriesTakeMetadata = true;
+    request.bHeaderNotes = true;
+    request.strOutput = options.strOutput;
+    request.strShownName = options.strOutput;
     SMadeFile made;
-    const COutcome outcome =
-        RunMakeFile(*pool.pDoc, *pool.pWavInfo, options.make, abTemplate, options.strOutput,
-                    options.strOutput, pool.aOtherInputs, feedback, made);
-    ShowOutcome(outcome, feedback);
-    if (!outcome.IsOk())
+    if (Shown(RunMakeCommand(request, feedback, made), feedback) != kExitOk)
         return kExitFailure;
     feedback.PrintLine(made.strSummary);
     if (!made.strNames.empty())

@@ -40,6 +40,74 @@ void FillMakeOptions(const COptionValues& values, MakeOptions& make)
     make.bSkipUnusable = values.Get("skipUnusable") != 0;
 }
 
+// The commands over KRZ files and disk images, and what they are given.
+struct SDiskCommands
+{
+    CLI::App* pSplit = nullptr;
+    std::string strSplitSource, strSplitDest;
+    int nSplitKB = kDefaultSplitKB;
+    CLI::App* pJoin = nullptr;
+    std::string strJoinFirst, strJoinDest;
+    CLI::App* pImage = nullptr;
+    std::vector<std::string> aImageFiles;
+    int nImageKB = 0;
+    CLI::App* pPut = nullptr;
+    std::string strPutImage, strPutFolder;
+    std::vector<std::string> aPutFiles;
+    bool bPutReplace = false;
+    CLI::App* pInfo = nullptr;
+    std::vector<std::string> aInfoFiles;
+};
+
+void AddDiskCommands(CLI::App& app, SDiskCommands& d)
+{
+    d.pSplit = app.add_subcommand("split", "Split a KRZ file into numbered parts");
+    d.pSplit->add_option("SOURCE", d.strSplitSource, "File to split")->required();
+    d.pSplit->add_option("--dest", d.strSplitDest, "Base name of the parts (default: SOURCE)")
+        ->check(kFileName);
+    d.pSplit->add_option("--size", d.nSplitKB, Option("splitKB").szHelp)
+        ->check(OptionRange(Option("splitKB")));
+
+    d.pJoin = app.add_subcommand("join", "Join a series of parts into one KRZ file");
+    d.pJoin->add_option("FIRST", d.strJoinFirst, "First part (NAME01)")->required();
+    d.pJoin->add_option("--dest", d.strJoinDest, "File to write (default: FIRST followed by J)")
+        ->check(kFileName);
+
+    d.pImage = app.add_subcommand("image", "Write a floppy image holding each KRZ file or part");
+    d.pImage->add_option("--format", d.nImageKB, "Floppy size in KB: 720 or 1440")
+        ->required()
+        ->check(CLI::IsMember({720, 1440}));
+    d.pImage->add_option("FILE", d.aImageFiles, "KRZ files or parts")->required();
+
+    d.pPut = app.add_subcommand("put", "Copy KRZ files into a FAT12 or FAT16 disk image");
+    d.pPut->add_option("IMAGE", d.strPutImage, "Disk image (raw volume or partitioned)")
+        ->required();
+    d.pPut->add_option("FILE", d.aPutFiles, "Files to copy, each under its own extension")
+        ->required();
+    d.pPut->add_flag("--replace", d.bPutReplace, "Replace files of the same name");
+    d.pPut->add_option("--folder", d.strPutFolder,
+                       "Folder to copy into, a/b for b within a (created if missing)");
+
+    d.pInfo = app.add_subcommand("info", "List and check what KRZ files hold");
+    d.pInfo->add_option("FILE", d.aInfoFiles, "KRZ files")->required();
+}
+
+// Runs the disk command that was given; a usage error when none was.
+int RunDiskCommand(const SDiskCommands& d, CConsoleFeedback& feedback)
+{
+    if (*d.pSplit)
+        return RunSplit(d.strSplitSource, d.strSplitDest, d.nSplitKB, feedback);
+    if (*d.pJoin)
+        return RunJoin(d.strJoinFirst, d.strJoinDest, feedback);
+    if (*d.pImage)
+        return RunImage(d.aImageFiles, d.nImageKB, feedback);
+    if (*d.pPut)
+        return RunPut(d.strPutImage, d.aPutFiles, d.strPutFolder, d.bPutReplace, feedback);
+    if (*d.pInfo)
+        return RunInfo(d.aInfoFiles, feedback);
+    return kExitUsage;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -72,43 +140,8 @@ int main(int argc, char** argv)
     AddTableOptions(*pPool, "pool", poolValues);
     pPool->add_option("INPUT", pool.aInputs, "One pool file (.dvn), or audio files")->required();
 
-    std::string strSplitSource, strSplitDest;
-    int nSplitKB = kDefaultSplitKB;
-    auto* pSplit = app.add_subcommand("split", "Split a KRZ file into numbered parts");
-    pSplit->add_option("SOURCE", strSplitSource, "File to split")->required();
-    pSplit->add_option("--dest", strSplitDest, "Base name of the parts (default: SOURCE)")
-        ->check(kFileName);
-    pSplit->add_option("--size", nSplitKB, Option("splitKB").szHelp)
-        ->check(OptionRange(Option("splitKB")));
-
-    std::string strJoinFirst, strJoinDest;
-    auto* pJoin = app.add_subcommand("join", "Join a series of parts into one KRZ file");
-    pJoin->add_option("FIRST", strJoinFirst, "First part (NAME01)")->required();
-    pJoin->add_option("--dest", strJoinDest, "File to write (default: FIRST followed by J)")
-        ->check(kFileName);
-
-    std::vector<std::string> aImageFiles;
-    int nImageKB = 0;
-    auto* pImage =
-        app.add_subcommand("image", "Write a floppy image holding each KRZ file or part");
-    pImage->add_option("--format", nImageKB, "Floppy size in KB: 720 or 1440")
-        ->required()
-        ->check(CLI::IsMember({720, 1440}));
-    pImage->add_option("FILE", aImageFiles, "KRZ files or parts")->required();
-
-    std::string strPutImage, strPutFolder;
-    std::vector<std::string> aPutFiles;
-    bool bPutReplace = false;
-    auto* pPut = app.add_subcommand("put", "Copy KRZ files into a FAT12 or FAT16 disk image");
-    pPut->add_option("IMAGE", strPutImage, "Disk image (raw volume or partitioned)")->required();
-    pPut->add_option("FILE", aPutFiles, "Files to copy, each under its own extension")->required();
-    pPut->add_flag("--replace", bPutReplace, "Replace files of the same name");
-    pPut->add_option("--folder", strPutFolder,
-                     "Folder to copy into, a/b for b within a (created if missing)");
-
-    std::vector<std::string> aInfoFiles;
-    auto* pInfo = app.add_subcommand("info", "List and check what KRZ files hold");
-    pInfo->add_option("FILE", aInfoFiles, "KRZ files")->required();
+    SDiskCommands disk;
+    AddDiskCommands(app, disk);
 
     try
     {
@@ -128,15 +161,5 @@ int main(int argc, char** argv)
         return RunMake(make, feedback);
     if (*pPool)
         return RunPool(pool, feedback);
-    if (*pSplit)
-        return RunSplit(strSplitSource, strSplitDest, nSplitKB, feedback);
-    if (*pJoin)
-        return RunJoin(strJoinFirst, strJoinDest, feedback);
-    if (*pImage)
-        return RunImage(aImageFiles, nImageKB, feedback);
-    if (*pPut)
-        return RunPut(strPutImage, aPutFiles, strPutFolder, bPutReplace, feedback);
-    if (*pInfo)
-        return RunInfo(aInfoFiles, feedback);
-    return kExitUsage;
+    return RunDiskCommand(disk, feedback);
 }

@@ -36,8 +36,8 @@ bool ReadZoneFile(const std::string& strPath, const CAudioOptions& audio, CZoneF
         aNotes.push_back(e.GetErrorMessage());
         return false;
     }
-    COutcome read;
-    if (!ReadAudioHeader(strPath, file.info, own, read))
+    COutcome read = ReadAudioHeader(strPath, file.info, own);
+    if (!read.IsOk())
     {
         aNotes.push_back(read.Text());
         return false;
@@ -48,7 +48,8 @@ bool ReadZoneFile(const std::string& strPath, const CAudioOptions& audio, CZoneF
     {
         const int nOwnRate = file.info.nSamplesPerSec;
         file.options.nMaxRate = audio.nMaxRate;
-        if (!ReadAudioHeader(strPath, file.info, file.options, read))
+        read = ReadAudioHeader(strPath, file.info, file.options);
+        if (!read.IsOk())
         {
             aNotes.push_back(read.Text());
             return false;

@@ -95,9 +95,8 @@ CFileStamp CheckDecodedHeader(const std::string& strPath, const WAVINFO& planned
                               const CAudioOptions& audio)
 {
     const CFileStamp before = FileStampOf(strPath);
-    CNullFeedback quiet;
     WAVINFO now;
-    ReadAudioHeader(strPath, now, audio, quiet);
+    ReadAudioHeader(strPath, now, audio); // an unusable file differs in its facts
     now.bLoopIgnored = planned.bLoopIgnored;
     if (FileStampOf(strPath) != before || !SameHeaderFacts(planned, now))
         ThrowChanged(strPath);

@@ -1,6 +1,7 @@
-// Where each option of the table lives in CMakeOptions: the one place that
-// maps an option's key to its field, so that every face fills Make File's
-// options by walking the table's rows rather than naming each option.
+// Where each option of the table lives in CMakeOptions, through the
+// accessors of its row (SOption::pfnSetMake, pfnGetMake), so that every face
+// fills Make File's options by walking the table's rows rather than naming
+// each option.
 #pragma once
 
 #include "MakeFile.h"

@@ -32,8 +32,8 @@ COutcome LoadMakePool(const std::vector<std::string>& aInputs, SMakePool& pool)
     doc.OnNewDocument();
     if (aInputs.size() == 1 && LooksLikePoolFile(aInputs[0]))
     {
-        COutcome outcome;
-        if (!doc.OnOpenDocument(aInputs[0], outcome))
+        COutcome outcome = doc.OnOpenDocument(aInputs[0]);
+        if (!outcome.IsOk())
             return outcome;
         pool.bPoolFile = true;
         pool.aOtherInputs.push_back(aInputs[0]);
@@ -63,11 +63,10 @@ COutcome ReadEntryHeaders(SMakePool& pool, const CAudioOptions& audio, bool bTak
         // An entry is read where its file was found (a pool's folder
         // first), never by its stored path from the current folder.
         // An unusable entry's message is a note here: the caller judges.
-        COutcome read;
-        const bool bUsable = ReadAudioHeader(entry.FilePath(), aWavInfo[i], audio, read);
+        const COutcome read = ReadAudioHeader(entry.FilePath(), aWavInfo[i], audio);
         for (const SOutcomeNote& note : read.Notes())
             outcome.Note(note);
-        if (!bUsable)
+        if (!read.IsOk())
         {
             ++pool.nUnusable;
             continue;

@@ -1,8 +1,10 @@
-// The Make File runner that the window, dorvane-cli and the page call: the
-// pool it reads (loaded from a pool file or from audio files), the headers
-// of its entries, the build with its parts and images, and the lines that
-// say what was written. It shows nothing: it returns an outcome, and each
-// front end shows it its own way.
+// The steps of Make File: the pool it reads (loaded from a pool file or from
+// audio files), the headers of its entries, the build with its parts and
+// images, and the lines that say what was written. RunMakeCommand
+// (MakeCommand.h) runs them all for dorvane-cli and the page; the window,
+// which keeps its pool and headers while the user edits them, calls
+// RunMakeFile. None shows anything: each returns an outcome, and each front
+// end shows it its own way.
 #pragma once
 
 #include "COutcome.h"

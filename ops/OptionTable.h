@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+struct CMakeOptions;
+
 enum class EOptionKind
 {
     Flag,    // on or off: 0 or 1
@@ -50,6 +52,11 @@ struct SOption
     bool bChangesBytes = false; // changes what Make File or a pool save writes
     unsigned nFaces = 0;
     const char* szRangeMessage = ""; // the refusal of a value outside the range
+    // Make File's field of the option (a Flag as 0 or 1): how a value
+    // reaches CMakeOptions and is read back; null for the options Make File
+    // does not take (skipUnusable, relativePaths).
+    void (*pfnSetMake)(CMakeOptions&, int) = nullptr;
+    int (*pfnGetMake)(const CMakeOptions&) = nullptr;
 };
 
 // Every option, in the order the faces show them.

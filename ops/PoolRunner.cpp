@@ -49,7 +49,8 @@ COutcome RunSavePool(const std::vector<std::string>& aInputs, const std::string&
     COutcome outcome;
     if (aInputs.size() == 1 && LooksLikePoolFile(aInputs[0]))
     {
-        if (!doc.OnOpenDocument(aInputs[0], outcome))
+        outcome = doc.OnOpenDocument(aInputs[0]);
+        if (!outcome.IsOk())
             return outcome;
         // As Save As: entries whose stored paths would not lead to their
         // files from the new pool's folder get paths that do. A pool saved
@@ -61,7 +62,8 @@ COutcome RunSavePool(const std::vector<std::string>& aInputs, const std::string&
         return added;
     }
     doc.m_bRelativePaths = bRelativePaths;
-    if (doc.OnSaveDocument(strOutput, outcome))
+    outcome.Append(doc.OnSaveDocument(strOutput));
+    if (outcome.IsOk())
         nCount = doc.m_nCount;
     return outcome;
 }

@@ -3,11 +3,15 @@
 #include "CCancel.h"
 #include "CFileException.h"
 #include "MultiDiskCommands.h"
+#include "OptionTable.h"
 
 COutcome RunSplitFile(const std::string& strSource, const std::string& strDest, int nMaxSplitKB,
                       CFeedback& feedback, int& nParts)
 {
     nParts = 0;
+    if (const std::string strRange = CheckOptionValue(Option("splitKB"), nMaxSplitKB);
+        !strRange.empty())
+        return COutcome::Refusal(strRange, MessageIcon::Stop);
     try
     {
         return SplitCommand(strSource, strDest, nMaxSplitKB, feedback, &nParts);

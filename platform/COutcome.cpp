@@ -43,8 +43,9 @@ void COutcome::Append(const COutcome& other)
     m_aNotes.insert(m_aNotes.end(), other.m_aNotes.begin(), other.m_aNotes.end());
 }
 
-void ShowAsMessages(const COutcome& outcome, CMessageSink& sink)
+bool ShowAsMessages(const COutcome& outcome, CMessageSink& sink)
 {
     for (const SOutcomeNote& note : outcome.Notes())
         sink.MessageBox(note.strText, note.strCaption, note.icon);
+    return outcome.IsOk();
 }

@@ -97,5 +97,5 @@ class CMessageSink
                             MessageIcon icon) = 0;
 };
 
-// Shows the notes through sink, in order.
-void ShowAsMessages(const COutcome& outcome, CMessageSink& sink);
+// Shows the notes through sink, in order; whether the outcome is a success.
+bool ShowAsMessages(const COutcome& outcome, CMessageSink& sink);

@@ -4,7 +4,6 @@
 #include "AudioDecoder.h"
 
 #include "ByteOrder.h"
-#include "CFeedback.h"
 #include "CFile.h"
 #include "WavReader.h"
 
@@ -375,9 +374,8 @@ CAudioDecoder::CAudioDecoder(const std::string& strPath, const WAVINFO& info,
 {
     if (source == Source::Auto)
     {
-        CNullFeedback quiet;
         WAVINFO header;
-        if (ReadWavHeader(strPath, header, quiet))
+        if (ReadWavHeader(strPath, header).IsOk())
             m_pSource = std::make_unique<CPlainSource>(strPath, header);
     }
 #ifdef DORVANE_NO_AUDIO_LIBS

@@ -1,7 +1,6 @@
 #include "AudioInput.h"
 
 #include "ByteOrder.h"
-#include "CFeedback.h"
 #include "CFile.h"
 #include "FileMetadata.h"
 #include "RootKey.h"
@@ -30,23 +29,6 @@ std::string Head(const std::string& strPath)
 {
     return "Error in file: " + strPath + "\n";
 }
-
-// Holds the reader's message so that it can be replaced by another one:
-// each file gets one message.
-class CHeldMessage : public CNullFeedback
-{
-  public:
-    void MessageBox(const std::string& strText, const std::string& strCaption,
-                    MessageIcon icon) override
-    {
-        m_strText = strText;
-        m_strCaption = strCaption;
-        m_icon = icon;
-    }
-    std::string m_strText;
-    std::string m_strCaption;
-    MessageIcon m_icon = MessageIcon::None;
-};
 
 // A refusal of ReadWavHeader that the converting reader may overcome: the
 // bit depth, the format tag, or a file that is not RIFF/WAVE at all.
@@ -240,25 +222,16 @@ bool NeedsResampling(int nRate, const CAudioOptions& options)
     return options.nMaxRate > 0 && nRate > options.nMaxRate;
 }
 
-bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
-                     CMessageSink& sink)
+COutcome ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOptions& options)
 {
-    COutcome outcome;
-    const bool bUsable = ReadAudioHeader(strPath, info, options, outcome);
-    ShowAsMessages(outcome, sink);
-    return bUsable;
-}
-
-bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
-                     COutcome& outcome)
-{
-    const auto Refuse = [&](const std::string& strText) {
+    const auto Refusal = [&](const std::string& strText) {
+        COutcome outcome;
         outcome.Refuse({strText, kWavInfoCaption, MessageIcon::None, strPath});
+        return outcome;
     };
-    CHeldMessage held;
     WavRefusal refusal = WavRefusal::None;
-    const bool bPlain = ReadWavHeader(strPath, info, held, &refusal);
-    if (bPlain)
+    const COutcome plain = ReadWavHeader(strPath, info, &refusal);
+    if (plain.IsOk())
     {
         const std::uint64_t nInFrames =
             UsableDataBytes(info, FileLength(strPath)) / WavFrameBytes(info);
@@ -267,9 +240,8 @@ bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOpti
         if (NeedsResampling(nInRate, options) && !kAudioLibrariesBuilt)
         {
             info = WAVINFO{};
-            Refuse(Head(strPath) + std::to_string(nInRate) +
-                   " Hz is above the rate limit, and this build cannot resample.");
-            return false;
+            return Refusal(Head(strPath) + std::to_string(nInRate) +
+                           " Hz is above the rate limit, and this build cannot resample.");
         }
         if (NeedsResampling(nInRate, options))
         {
@@ -279,25 +251,23 @@ bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOpti
             if (info.nFrames == 0)
             {
                 info = WAVINFO{};
-                Refuse(Head(strPath) + kBadTail);
-                return false;
+                return Refusal(Head(strPath) + kBadTail);
             }
             info.strTypeText = TypeText(strWhat, false, nInRate, info.nSamplesPerSec, info.nFrames);
         }
         if (options.bFileMetadata)
             SetMetadata(strPath, info, nInRate, nInFrames);
-        return true;
+        return {};
     }
 
     if (!kAudioLibrariesBuilt || !options.bConvert || !ConvertibleRefusal(refusal))
     {
         // With conversion on, the hint to turn it on is no help.
+        std::string strText = plain.Text();
         const std::string strHint = std::string("\n") + kConvertHint;
-        if (options.bConvert && held.m_strText.ends_with(strHint))
-            held.m_strText.resize(held.m_strText.size() - strHint.size());
-        if (!held.m_strText.empty())
-            outcome.Refuse({held.m_strText, held.m_strCaption, held.m_icon, strPath});
-        return false;
+        if (options.bConvert && strText.ends_with(strHint))
+            strText.resize(strText.size() - strHint.size());
+        return Refusal(strText);
     }
 #ifndef DORVANE_NO_AUDIO_LIBS
     std::uint64_t nInFrames = 0;
@@ -307,25 +277,23 @@ bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOpti
     if (!strTail.empty())
     {
         info.bValid = false;
-        Refuse(Head(strPath) + strTail);
-        return false;
+        return Refusal(Head(strPath) + strTail);
     }
     info = decoded;
     info.bValid = true;
     if (options.bFileMetadata)
         SetMetadata(strPath, info, nInRate, nInFrames);
-    return true;
+    return {};
 #else
-    return false;
+    return plain;
 #endif
 }
 
 bool NeedsAudioLibraries(const std::string& strPath, const CAudioOptions& options)
 {
-    CNullFeedback quiet;
     WAVINFO info;
     WavRefusal refusal = WavRefusal::None;
-    if (ReadWavHeader(strPath, info, quiet, &refusal))
+    if (ReadWavHeader(strPath, info, &refusal).IsOk())
         return NeedsResampling(info.nSamplesPerSec, options);
     return options.bConvert && ConvertibleRefusal(refusal);
 }

@@ -104,13 +104,9 @@ bool NeedsAudioLibraries(const std::string& strPath, const CAudioOptions& option
 // round((e + 1) * out / in) - 1, both within the output (halves up); a loop
 // that does not fit sets bLoopIgnored instead; a marker or instrument chunk
 // that cannot be read sets bMetadataIgnored.
-// Never throws a file error. An unusable file's message (caption
-// kWavInfoCaption, naming the file) is added to outcome as its refusal.
-bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
-                     COutcome& outcome);
-// The same, with the message shown through sink.
-bool ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOptions& options,
-                     CMessageSink& sink);
+// Never throws a file error. A success when the file can be used; else a
+// refusal with the file's message (caption kWavInfoCaption, naming it).
+COutcome ReadAudioHeader(const std::string& strPath, WAVINFO& info, const CAudioOptions& options);
 
 // The note for a file whose marker or instrument chunk cannot be read
 // (WAVINFO::bMetadataIgnored): "the markers or instrument stored in <name>

@@ -2,7 +2,6 @@
 
 #include "CArchive.h"
 #include "CAtomicFile.h"
-#include "CFeedback.h"
 #include "CFile.h"
 #include "PoolPaths.h"
 
@@ -23,22 +22,15 @@ std::string CDorvane_V2Doc::GetTitle() const
     return std::filesystem::path(m_strPathName).filename().string();
 }
 
-bool CDorvane_V2Doc::Serialize(CArchive& ar, CMessageSink& sink)
+COutcome CDorvane_V2Doc::Serialize(CArchive& ar)
 {
     COutcome outcome;
-    const bool bDone = Serialize(ar, outcome);
-    ShowAsMessages(outcome, sink);
-    return bDone;
-}
-
-bool CDorvane_V2Doc::Serialize(CArchive& ar, COutcome& outcome)
-{
     if (ar.IsStoring())
     {
         ar << kPoolMagic203 << m_nCount;
         for (auto& entry : m_aPool)
             entry.Serialize(ar);
-        return true;
+        return outcome;
     }
 
     m_nVersion = 0;
@@ -56,7 +48,7 @@ bool CDorvane_V2Doc::Serialize(CArchive& ar, COutcome& outcome)
     if (nVersion < kPoolVersion202)
     {
         outcome.Refuse({kIncompatiblePoolMessage, kAppTitle, MessageIcon::Exclamation, {}});
-        return false;
+        return outcome;
     }
 
     std::int32_t nCount = 0;
@@ -66,7 +58,7 @@ bool CDorvane_V2Doc::Serialize(CArchive& ar, COutcome& outcome)
     if (nCount < 0 || nCount > MAX_POOL)
     {
         outcome.Refuse({kIncompatiblePoolMessage, kAppTitle, MessageIcon::Exclamation, {}});
-        return false;
+        return outcome;
     }
     m_nVersion = nVersion;
 
@@ -85,31 +77,25 @@ bool CDorvane_V2Doc::Serialize(CArchive& ar, COutcome& outcome)
         m_aPool[i].m_nVersion = m_nVersion;
     }
     m_bRefresh = true;
-    return true;
+    return outcome;
 }
 
-bool CDorvane_V2Doc::OnOpenDocument(const std::string& strPath, CMessageSink& sink)
+COutcome CDorvane_V2Doc::OnOpenDocument(const std::string& strPath)
 {
     COutcome outcome;
-    const bool bOpened = OnOpenDocument(strPath, outcome);
-    ShowAsMessages(outcome, sink);
-    return bOpened;
-}
-
-bool CDorvane_V2Doc::OnOpenDocument(const std::string& strPath, COutcome& outcome)
-{
     try
     {
         CFile file(strPath, CFile::modeRead);
         CArchive ar(file, CArchive::load);
-        if (!Serialize(ar, outcome))
-            return false;
+        outcome = Serialize(ar);
+        if (!outcome.IsOk())
+            return outcome;
         file.Close();
     }
     catch (const CFileException& e)
     {
         outcome.Refuse({e.GetErrorMessage(), kAppTitle, MessageIcon::Exclamation, e.m_strFileName});
-        return false;
+        return outcome;
     }
     catch (const CArchiveException&)
     {
@@ -117,7 +103,7 @@ bool CDorvane_V2Doc::OnOpenDocument(const std::string& strPath, COutcome& outcom
         OnNewDocument();
         m_strPathName.clear();
         m_bModified = false;
-        return false;
+        return outcome;
     }
     m_strPathName = CFile::FullPath(strPath);
     m_bModified = false;
@@ -130,19 +116,12 @@ bool CDorvane_V2Doc::OnOpenDocument(const std::string& strPath, COutcome& outcom
     if (!aOutside.empty())
         outcome.Note({OutsideFilesMessage(*this, aOutside, m_strPathName), kAppTitle,
                       MessageIcon::Exclamation, m_strPathName});
-    return true;
+    return outcome;
 }
 
-bool CDorvane_V2Doc::OnSaveDocument(const std::string& strPath, CMessageSink& sink)
+COutcome CDorvane_V2Doc::OnSaveDocument(const std::string& strPath)
 {
     COutcome outcome;
-    const bool bSaved = OnSaveDocument(strPath, outcome);
-    ShowAsMessages(outcome, sink);
-    return bSaved;
-}
-
-bool CDorvane_V2Doc::OnSaveDocument(const std::string& strPath, COutcome& outcome)
-{
     // The stored paths are rewritten only for a file that is written.
     std::unique_ptr<std::array<CWPoolObj, MAX_POOL>> pBefore;
     if (m_bRelativePaths)
@@ -154,7 +133,7 @@ bool CDorvane_V2Doc::OnSaveDocument(const std::string& strPath, COutcome& outcom
     {
         CAtomicFile file(strPath);
         CArchive ar(file.File(), CArchive::store);
-        Serialize(ar, outcome);
+        outcome = Serialize(ar);
         ar.Close();
         file.Commit();
     }
@@ -163,9 +142,9 @@ bool CDorvane_V2Doc::OnSaveDocument(const std::string& strPath, COutcome& outcom
         if (pBefore)
             m_aPool = *pBefore;
         outcome.Refuse({e.GetErrorMessage(), kAppTitle, MessageIcon::Exclamation, e.m_strFileName});
-        return false;
+        return outcome;
     }
     m_strPathName = CFile::FullPath(strPath);
     m_bModified = false;
-    return true;
+    return outcome;
 }

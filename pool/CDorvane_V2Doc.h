@@ -13,7 +13,6 @@
 #include <string>
 
 class CArchive;
-class CMessageSink;
 
 class CDorvane_V2Doc
 {
@@ -27,33 +26,27 @@ class CDorvane_V2Doc
     // Writes the whole pool file (version 203), or reads one. Reading
     // refuses an empty file, an unknown magic word or a count outside
     // 0..MAX_POOL with "Sorry, this file is not a compatible sample-pool"
-    // (exclamation icon) and returns false, changing nothing but m_nVersion,
-    // which is then 0. A file that ends early (inside the magic word, the
-    // count or the records) throws CArchiveException; the slots are then
-    // unchanged. Success sets m_nVersion, the count, the slots and the
-    // refresh flag and returns true.
-    bool Serialize(CArchive& ar, COutcome& outcome);
-    bool Serialize(CArchive& ar, CMessageSink& sink);
+    // (exclamation icon), changing nothing but m_nVersion, which is then 0.
+    // A file that ends early (inside the magic word, the count or the
+    // records) throws CArchiveException; the slots are then unchanged.
+    // Success sets m_nVersion, the count, the slots and the refresh flag.
+    COutcome Serialize(CArchive& ar);
 
-    // The document commands' file side. Open reports every failure to the
-    // user and returns false: a file error with its text, a short or
-    // damaged file with "Unexpected file format." (the pool is then empty as
-    // after New). An opened pool's entries are looked for as
-    // ResolvePoolPaths does (the pool's folder first, then the current
-    // folder); when their files come from more than one folder tree, one
-    // message names those outside the pool's folder (EntriesFromOutside).
-    // Save writes a temporary file beside the target and renames it over
-    // the target when complete; on failure the old file stays. With
+    // The document commands' file side. Open refuses every failure: a file
+    // error with its text, a short or damaged file with "Unexpected file
+    // format." (the pool is then empty as after New). An opened pool's
+    // entries are looked for as ResolvePoolPaths does (the pool's folder
+    // first, then the current folder); when their files come from more
+    // than one folder tree, a note names those outside the pool's folder
+    // (EntriesFromOutside). Save writes a temporary file beside the target
+    // and renames it over the target when complete; on failure the old file
+    // stays and the refusal carries the file error's text. With
     // m_bRelativePaths, the entries whose files lie inside the target's
     // folder are first given paths relative to it (MakePoolPathsRelative);
-    // a save that fails leaves them as they were.
-    // The messages are added to outcome (a refusal when the file cannot be
-    // opened or saved, a note for files from outside the pool's folder),
-    // or shown through sink.
-    bool OnOpenDocument(const std::string& strPath, COutcome& outcome);
-    bool OnSaveDocument(const std::string& strPath, COutcome& outcome);
-    bool OnOpenDocument(const std::string& strPath, CMessageSink& sink);
-    bool OnSaveDocument(const std::string& strPath, CMessageSink& sink);
+    // a save that fails leaves them as they were. Nothing is shown: the
+    // caller shows the outcome.
+    COutcome OnOpenDocument(const std::string& strPath);
+    COutcome OnSaveDocument(const std::string& strPath);
 
     void SetModifiedFlag(bool bModified = true) { m_bModified = bModified; }
     bool IsModified() const { return m_bModified; }

@@ -3,7 +3,6 @@
 #include "AudioChunkLayout.h"
 #include "ByteOrder.h"
 #include "CByteCursor.h"
-#include "CFeedback.h"
 #include "CFile.h"
 #include "RiffChunks.h"
 
@@ -233,8 +232,7 @@ WavRefusal ReadWavHeaderFrom(CFile& file, WAVINFO& info)
     return refusal;
 }
 
-bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CMessageSink& sink,
-                   WavRefusal* pRefusal)
+COutcome ReadWavHeader(const std::string& strPath, WAVINFO& info, WavRefusal* pRefusal)
 {
     info = WAVINFO{};
     std::string strReason;
@@ -250,16 +248,17 @@ bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CMessageSink& sink
 
     info.bValid = refusal == WavRefusal::None;
     if (info.bValid)
-        return true;
+        return {};
     std::string strTail = RefusalTail(refusal, info, strReason);
     // An AIFF or FLAC file is no bad WAV file: say what it is and what reads it.
     if (const std::string strKind =
             refusal == WavRefusal::NotRiffWave ? OtherAudioKind(file) : std::string();
         !strKind.empty())
         strTail = "This is " + strKind + " file, not a WAV file.\n" + kConvertHint;
-    sink.MessageBox("Error in file: " + strPath + "\n" + strTail, kWavInfoCaption,
-                    MessageIcon::None);
-    return info.bValid;
+    COutcome outcome;
+    outcome.Refuse({"Error in file: " + strPath + "\n" + strTail, kWavInfoCaption,
+                    MessageIcon::None, strPath});
+    return outcome;
 }
 
 std::string SampleRateRefusal(std::uint64_t nRate)

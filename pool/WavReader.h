@@ -2,12 +2,12 @@
 // sample bytes lie, and judges whether the file can be used.
 #pragma once
 
+#include "COutcome.h"
 #include "WAVINFO.h"
 
 #include <cstdint>
 #include <string>
 
-class CMessageSink;
 class CFile;
 
 // The largest number of chunks the walk to the data chunk passes before it
@@ -17,9 +17,10 @@ inline constexpr int kMaxWavChunks = 65536;
 // Caption of the reader's messages.
 inline constexpr const char* kWavInfoCaption = "Dorvane Info";
 
-// Reads the header of the WAV file strPath into info and returns
-// info.bValid. A file that cannot be used gets bValid false and one message
-// box (caption "Dorvane Info", no icon), the first that applies of:
+// Reads the header of the WAV file strPath into info; a success when
+// info.bValid. A file that cannot be used gets bValid false and a refusal
+// with one note (caption "Dorvane Info", no icon, naming the file), the
+// first that applies of:
 //   "Error in file: %s\nThe file was not found." (no such file),
 //   "Error in file: %s\nThis is a folder, not a file.",
 //   "Error in file: %s\nThe file cannot be read: <reason>." (it exists but
@@ -52,8 +53,8 @@ enum class WavRefusal
     Unreadable, // the file exists but cannot be opened or read
     Rate,       // a sample rate no sample header can hold
 };
-bool ReadWavHeader(const std::string& strPath, WAVINFO& info, CMessageSink& sink,
-                   WavRefusal* pRefusal = nullptr);
+COutcome ReadWavHeader(const std::string& strPath, WAVINFO& info,
+                       WavRefusal* pRefusal = nullptr);
 
 // Reads the header of the WAV file open in file as ReadWavHeader does,
 // without a message; moves the file's position. Returns the refusal that

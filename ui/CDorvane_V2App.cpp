@@ -104,8 +104,8 @@ void CDorvane_V2App::CreateMainWindow()
 
 bool CDorvane_V2App::OpenFirstPool(const QString& strFile)
 {
-    COutcome opened;
-    const bool bOpened = m_doc.OnOpenDocument(strFile.toStdString(), opened);
+    const COutcome opened = m_doc.OnOpenDocument(strFile.toStdString());
+    const bool bOpened = opened.IsOk();
     ShowAsMessages(opened, m_pMainWnd->Messages());
     if (bOpened)
     {
@@ -164,7 +164,7 @@ CDorvane_V2App::OpenResult CDorvane_V2App::OpenDocumentFile(const QString& strPa
     if (!SaveModified())
         return OpenResult::Cancelled;
     CDorvane_V2View* pView = m_pMainWnd->View();
-    if (!m_doc.OnOpenDocument(strPath.toStdString(), m_pMainWnd->Messages()))
+    if (!ShowAsMessages(m_doc.OnOpenDocument(strPath.toStdString()), m_pMainWnd->Messages()))
     {
         // A file that broke off while it was read has left an empty new
         // pool behind: show that one.
@@ -230,7 +230,7 @@ bool CDorvane_V2App::DoSave(QString strPath)
     auto pOldEntries = std::make_unique<std::array<CWPoolObj, MAX_POOL>>(m_doc.m_aPool);
     if (bChosen)
         nRebased = RebasePoolPaths(m_doc, strPath.toStdString());
-    if (!m_doc.OnSaveDocument(strPath.toStdString(), m_pMainWnd->Messages()))
+    if (!ShowAsMessages(m_doc.OnSaveDocument(strPath.toStdString()), m_pMainWnd->Messages()))
     {
         if (nRebased > 0)
             m_doc.m_aPool = *pOldEntries;

@@ -217,7 +217,7 @@ void CPoolController::RunPendingRefresh()
 void CPoolController::ReadWavHeader(int nIndex)
 {
     const std::string strPath = m_doc.m_aPool[nIndex].FilePath();
-    ReadAudioHeader(strPath, m_aWavInfo[nIndex], AudioOptions(), Messages());
+    ShowAsMessages(ReadAudioHeader(strPath, m_aWavInfo[nIndex], AudioOptions()), Messages());
     // A loop that cannot be used gives no message box (the file is usable),
     // only a note the user can see after the command.
     if (m_aWavInfo[nIndex].bLoopIgnored)

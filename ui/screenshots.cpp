@@ -163,7 +163,7 @@ QString MakeDemoPool(const QString& strDir)
     doc.m_aPool[3].m_bLoop = 1;
     const QString strPool = QDir(strDir).filePath(QStringLiteral("demo.dvn"));
     CNullFeedback feedback;
-    doc.OnSaveDocument(strPool.toStdString(), feedback);
+    ShowAsMessages(doc.OnSaveDocument(strPool.toStdString()), feedback);
     return strPool;
 }
 // The Pool menu with its commands for many files and for relinking, and

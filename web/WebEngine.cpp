@@ -4,8 +4,7 @@
 #include "InfoRunner.h"
 #include "JoinRunner.h"
 #include "KrzSplit.h"
-#include "MakeOptionsCheck.h"
-#include "MakeRunner.h"
+#include "MakeCommand.h"
 #include "MultiDiskCommands.h"
 #include "Multisample.h"
 #include "OptionTable.h"
@@ -61,17 +60,17 @@ void ShowOutcome(const COutcome& outcome, CWebFeedback& feedback)
         feedback.MessageBox(note.strText, note.strCaption, note.icon);
 }
 
-// The pool of the entries: each keeps the name the page keeps for the pool
-// file, and is read where its bytes lie (m_strPath, as a found path).
-void FillDoc(CDorvane_V2Doc& doc, const std::vector<SWebEntry>& aEntries)
+// The entries as the pool holds them: each keeps the name the page keeps
+// for the pool file, and is read where its bytes lie (m_strPath, as a
+// found path).
+std::vector<CWPoolObj> PoolEntries(const std::vector<SWebEntry>& aEntries)
 {
-    doc.OnNewDocument();
+    std::vector<CWPoolObj> aObjs;
+    aObjs.reserve(aEntries.size());
     for (const auto& entry : aEntries)
     {
-        const int i = AddPoolEntry(doc, entry.m_strFileName, FileTitleOf(entry.m_strFileName));
-        if (i < 0)
-            break;
-        CWPoolObj& obj = doc.m_aPool[i];
+        CWPoolObj& obj = aObjs.emplace_back();
+        obj.m_strFileName = entry.m_strFileName;
         obj.m_strFoundPath = entry.m_strPath;
         obj.m_strSampleName = entry.m_strSampleName;
         obj.m_strKeymapName = entry.m_strKeymapName;
@@ -81,6 +80,7 @@ void FillDoc(CDorvane_V2Doc& doc, const std::vector<SWebEntry>& aEntries)
         obj.m_bKeymapEnable = entry.m_bKeymapEnable ? 1 : 0;
         obj.m_bProgramEnable = entry.m_bProgramEnable ? 1 : 0;
     }
+    return aObjs;
 }
 
 } // namespace
@@ -88,47 +88,21 @@ void FillDoc(CDorvane_V2Doc& doc, const std::vector<SWebEntry>& aEntries)
 SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& options,
                    const std::string& strOutput, CWebFeedback& feedback)
 {
-    SWebResult result;
-    if (aEntries.empty())
-    {
-        feedback.MessageBox(kEmptyPoolMessage, kAppTitle, MessageIcon::None);
-        return result;
-    }
-    if (aEntries.size() > static_cast<std::size_t>(MAX_POOL))
-    {
-        feedback.MessageBox(kPoolFullMessage, kAppTitle, MessageIcon::None);
-        return result;
-    }
-    if (const std::string strRange = CheckMakeOptions(options); !strRange.empty())
-    {
-        feedback.MessageBox(strRange, kAppTitle, MessageIcon::Stop);
-        return result;
-    }
-    TemplateBytes abTemplate{};
-    std::string strTemplatePath;
+    SMakeRequest request;
+    request.oEntries = PoolEntries(aEntries);
+    request.options = options;
     // Only the embedded template: the current folder holds the user's files.
-    if (!LoadTemplateFile(abTemplate, {kWebTemplateDir}, &strTemplatePath))
-    {
-        feedback.MessageBox(kTemplateErrorMessage, kAppTitle, MessageIcon::None);
-        return result;
-    }
-
-    SMakePool pool;
-    pool.aOtherInputs.push_back(strTemplatePath);
-    FillDoc(*pool.pDoc, aEntries);
+    request.aTemplateDirs = {kWebTemplateDir};
     // Every entry must be usable, as dorvane-cli make without
     // --skip-unusable has it: the page shows each entry's verdict before.
-    ShowOutcome(ReadEntryHeaders(pool, options.audio, false, false), feedback);
-    if (pool.nUnusable > 0)
-        return result;
-
+    request.strOutput = strOutput;
+    request.strShownName = fs::path(strOutput).filename().string();
     const std::string strFolder = FolderOf(strOutput);
     const auto aBefore = FilesIn(strFolder);
     SMadeFile made;
-    const COutcome outcome =
-        RunMakeFile(*pool.pDoc, *pool.pWavInfo, options, abTemplate, strOutput,
-                    fs::path(strOutput).filename().string(), pool.aOtherInputs, feedback, made);
+    const COutcome outcome = RunMakeCommand(request, feedback, made);
     ShowOutcome(outcome, feedback);
+    SWebResult result;
     if (!outcome.IsOk())
         return result;
     result.m_bOk = true;
@@ -141,12 +115,6 @@ SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& o
 SWebResult WebSplit(const std::string& strSource, int nSizeKB, CWebFeedback& feedback)
 {
     SWebResult result;
-    if (const std::string strRange = CheckOptionValue(Option("splitKB"), nSizeKB);
-        !strRange.empty())
-    {
-        feedback.MessageBox(strRange, kAppTitle, MessageIcon::Stop);
-        return result;
-    }
     const std::string strFolder = FolderOf(strSource);
     const auto aBefore = FilesIn(strFolder);
     int nParts = 0;
@@ -188,8 +156,12 @@ SWebResult WebSavePool(const std::vector<SWebEntry>& aEntries, const std::string
         return result;
     }
     auto pDoc = std::make_unique<CDorvane_V2Doc>();
-    FillDoc(*pDoc, aEntries);
-    if (!pDoc->OnSaveDocument(strPath, feedback))
+    pDoc->OnNewDocument();
+    for (const CWPoolObj& entry : PoolEntries(aEntries))
+        pDoc->m_aPool[pDoc->m_nCount++] = entry;
+    const COutcome saved = pDoc->OnSaveDocument(strPath);
+    ShowOutcome(saved, feedback);
+    if (!saved.IsOk())
         return result;
     result.m_bOk = true;
     result.m_aFiles.push_back(strPath);
@@ -201,7 +173,9 @@ bool WebReadPool(const std::string& strPath, std::vector<SWebEntry>& aEntries,
 {
     auto pDoc = std::make_unique<CDorvane_V2Doc>();
     pDoc->OnNewDocument();
-    if (!pDoc->OnOpenDocument(strPath, feedback))
+    const COutcome opened = pDoc->OnOpenDocument(strPath);
+    ShowOutcome(opened, feedback);
+    if (!opened.IsOk())
         return false;
     aEntries.clear();
     for (int i = 0; i < pDoc->m_nCount; ++i)
@@ -232,8 +206,8 @@ SWavFacts WebWavFacts(const std::string& strPath, const std::string& strTitle,
         return facts;
     }
     WAVINFO info;
-    CWebFeedback feedback;
-    facts.m_bValid = ReadAudioHeader(strPath, info, options, feedback);
+    const COutcome read = ReadAudioHeader(strPath, info, options);
+    facts.m_bValid = read.IsOk();
     // This build refuses every file that needs the audio libraries: only a
     // refused file can need them.
     facts.m_bNeedsDecoding = !facts.m_bValid && NeedsAudioLibraries(strPath, options);
@@ -253,8 +227,7 @@ SWavFacts WebWavFacts(const std::string& strPath, const std::string& strTitle,
     }
     facts.m_strType = WavTypeText(info);
     facts.m_strSampleName = CutToChars(SampleNameFromTitle(strTitle), kNameFieldChars);
-    if (!feedback.Messages().empty())
-        facts.m_strMessage = feedback.Messages().front().m_strText;
+    facts.m_strMessage = read.Text();
     facts.m_nChannels = info.nChannels;
     facts.m_nBitsPerSample = info.nBitsPerSample;
     facts.m_nSamplesPerSec = info.nSamplesPerSec;

@@ -56,7 +56,7 @@ TEST(Cli, MakeFromWavFilesEqualsTheEngine)
     for (const char* szName : {"piano.wav", "strings.wav", "pad.wav"})
     {
         const int n = AddPoolEntry(doc, szName, szName);
-        ReadWavHeader(dir / szName, aWavInfo[n], feedback);
+        ShowAsMessages(ReadWavHeader(dir / szName, aWavInfo[n]), feedback);
         doc.m_aPool[n].m_strFileName = dir / szName;
     }
     TemplateBytes abTemplate{};
@@ -120,7 +120,7 @@ TEST(Cli, OutputThatIsAnInputIsRefused)
             CDorvane_V2Doc doc;
             AddPoolEntry(doc, "piano.wav", "piano.wav");
             test::CRecordingFeedback feedback;
-            ASSERT_TRUE(doc.OnSaveDocument(dir / "pool.dvn", feedback));
+            ASSERT_TRUE(ShowAsMessages(doc.OnSaveDocument(dir / "pool.dvn"), feedback));
         }
         std::map<std::string, Bytes> aBefore;
         for (const std::string& strName : test::ListDir(dir.Path()))
@@ -166,7 +166,7 @@ TEST(Cli, MakeFromPoolFileAndSplitThenJoin)
         for (const char* szName : {"piano.wav", "pad.wav"})
             AddPoolEntry(doc, szName, szName);
         test::CRecordingFeedback feedback;
-        ASSERT_TRUE(doc.OnSaveDocument(dir / "pool.dvn", feedback));
+        ASSERT_TRUE(ShowAsMessages(doc.OnSaveDocument(dir / "pool.dvn"), feedback));
     }
     auto r = RunCli(dir.Path(), "make -o OUT.KRZ --split --split-size 20 pool.dvn");
     ASSERT_EQ(r.nStatus, 0) << r.strOut;

@@ -209,7 +209,7 @@ TEST(CliOptions, MultisampleKeymaps)
             doc.m_aPool[n].m_nRootKey = e.nRootKey;
         }
         test::CRecordingFeedback feedback;
-        ASSERT_TRUE(doc.OnSaveDocument(dir / "pool.dvn", feedback));
+        ASSERT_TRUE(ShowAsMessages(doc.OnSaveDocument(dir / "pool.dvn"), feedback));
 
         // Without the option every entry keeps its own keymap.
         ASSERT_EQ(Cli(dir.Path(), "make -o plain.krz pool.dvn").nStatus, 0);

@@ -85,7 +85,7 @@ TEST(CliOutputPlan, RefusedBeforeAnythingIsWritten)
             CDorvane_V2Doc doc;
             AddPoolEntry(doc, dir / "piano.wav", "piano");
             test::CRecordingFeedback feedback;
-            ASSERT_TRUE(doc.OnSaveDocument(dir / "P.img", feedback));
+            ASSERT_TRUE(ShowAsMessages(doc.OnSaveDocument(dir / "P.img"), feedback));
         }
         const auto aBefore = Contents(dir.Path());
 

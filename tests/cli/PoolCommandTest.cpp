@@ -42,7 +42,7 @@ std::vector<std::string> StoredPaths(const std::string& strPool)
     auto pDoc = std::make_unique<CDorvane_V2Doc>();
     test::CRecordingFeedback feedback;
     std::vector<std::string> aPaths;
-    if (pDoc->OnOpenDocument(strPool, feedback))
+    if (ShowAsMessages(pDoc->OnOpenDocument(strPool), feedback))
         for (int i = 0; i < pDoc->m_nCount; ++i)
             aPaths.push_back(pDoc->m_aPool[i].m_strFileName);
     return aPaths;
@@ -61,7 +61,7 @@ TEST(CliPool, MakeReadsAPoolsFilesFromItsFolder)
         AddPoolEntry(*pDoc, "a.wav", "a.wav");
         AddPoolEntry(*pDoc, "kit/b.wav", "b.wav");
         test::CRecordingFeedback feedback;
-        ASSERT_TRUE(pDoc->OnSaveDocument(dir / "proj/set.dvn", feedback));
+        ASSERT_TRUE(ShowAsMessages(pDoc->OnSaveDocument(dir / "proj/set.dvn"), feedback));
     }
     auto r = RunCli(dir / "proj", "make -o ../expected.krz set.dvn");
     ASSERT_EQ(r.nStatus, 0) << r.strOut;
@@ -131,10 +131,10 @@ TEST(CliPool, PoolCommandWritesPoolFiles)
             AddPoolEntry(*pDoc, strProj + "/a.wav", "a.wav");
             AddPoolEntry(*pDoc, strProj + "/kit/b.wav", "b.wav");
             test::CRecordingFeedback feedback;
-            ASSERT_TRUE(pDoc->OnSaveDocument(dir / "proj/abs.dvn", feedback));
+            ASSERT_TRUE(ShowAsMessages(pDoc->OnSaveDocument(dir / "proj/abs.dvn"), feedback));
             pDoc->m_aPool[0].m_strFileName = "a.wav";
             pDoc->m_aPool[1].m_strFileName = "kit/b.wav";
-            ASSERT_TRUE(pDoc->OnSaveDocument(dir / "proj/rel.dvn", feedback));
+            ASSERT_TRUE(ShowAsMessages(pDoc->OnSaveDocument(dir / "proj/rel.dvn"), feedback));
         }
         const Bytes abWav = test::ReadFileBytes(dir / "proj/a.wav");
 

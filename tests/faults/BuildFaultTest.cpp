@@ -73,7 +73,7 @@ class CBuild
             const std::string strPath = Wav(wav.szName);
             test::WriteFileBytes(strPath, WavBytes(wav));
             const int n = AddPoolEntry(m_doc, strPath, wav.szName);
-            ReadWavHeader(strPath, m_aWavInfo[n], feedback);
+            ShowAsMessages(ReadWavHeader(strPath, m_aWavInfo[n]), feedback);
         }
     }
 
@@ -91,7 +91,7 @@ class CBuild
     void RereadHeader(int nIndex)
     {
         test::CRecordingFeedback feedback;
-        ReadWavHeader(m_doc.m_aPool[nIndex].m_strFileName, m_aWavInfo[nIndex], feedback);
+        ShowAsMessages(ReadWavHeader(m_doc.m_aPool[nIndex].m_strFileName, m_aWavInfo[nIndex]), feedback);
     }
 
   private:

@@ -76,11 +76,10 @@ COutcome MakeFile(const test::TempDir& dir, CFeedback& feedback, int nFloppyKB)
     const Bytes ab = test::ReadFileBytes(DORVANE_TEST_TEMPLATE);
     std::copy_n(ab.begin(), abTemplate.size(), abTemplate.begin());
     doc.OnNewDocument();
-    test::CRecordingFeedback quiet;
     for (const char* szName : {"s0", "s1"})
     {
         const std::string strPath = dir / (std::string(szName) + ".wav");
-        ReadWavHeader(strPath, aWavInfo[AddPoolEntry(doc, strPath, szName)], quiet);
+        ReadWavHeader(strPath, aWavInfo[AddPoolEntry(doc, strPath, szName)]);
     }
     CMakeOptions options;
     options.bSplit = true;

@@ -46,7 +46,7 @@ class CMakeScene
             const std::string strPath = dir / ("wav/s" + std::to_string(i) + ".wav");
             test::WriteFileBytes(strPath, test::MakeWav(spec));
             const int n = AddPoolEntry(m_doc, strPath, "s" + std::to_string(i));
-            ReadWavHeader(strPath, m_aWavInfo[n], feedback);
+            ShowAsMessages(ReadWavHeader(strPath, m_aWavInfo[n]), feedback);
         }
         for (const char* szName : {"OUT.KRZ", "OUT.KRZ01", "OUT.KRZ02", "OUT.KRZ03",
                                    "OUT.KRZ01.img", "OUT.KRZ02.img", "OUT.KRZ03.img"})

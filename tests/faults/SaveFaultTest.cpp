@@ -32,8 +32,8 @@ std::unique_ptr<CDorvane_V2Doc> ChangedPool(const std::string& strPath)
     for (int i = 0; i < 3; ++i)
         AddPoolEntry(*pDoc, "/old/sample" + std::to_string(i) + ".wav", "sample.wav");
     test::CRecordingFeedback feedback;
-    EXPECT_TRUE(pDoc->OnSaveDocument(strPath, feedback));
-    EXPECT_TRUE(pDoc->OnOpenDocument(strPath, feedback));
+    EXPECT_TRUE(ShowAsMessages(pDoc->OnSaveDocument(strPath), feedback));
+    EXPECT_TRUE(ShowAsMessages(pDoc->OnOpenDocument(strPath), feedback));
     while (pDoc->m_nCount < MAX_POOL)
     {
         const std::string strName = "strings-section-" + std::to_string(pDoc->m_nCount) + ".wav";
@@ -49,7 +49,7 @@ fault::Operation Save(CDorvane_V2Doc& doc, const std::string& strPath)
 {
     return [&doc, strPath](test::CRecordingFeedback& feedback, std::string& strNote)
     {
-        const bool bSaved = doc.OnSaveDocument(strPath, feedback);
+        const bool bSaved = ShowAsMessages(doc.OnSaveDocument(strPath), feedback);
         strNote = std::string(bSaved ? "saved" : "not saved") +
                   (doc.IsModified() ? ", modified, " : ", unmodified, ") + doc.GetPathName();
     };

@@ -204,7 +204,7 @@ int FuzzWavHeader(const std::uint8_t* pData, std::size_t nSize)
     CMessageLog log;
     WAVINFO info;
     info.nDataSize = 12345; // the reader must start from a clean record
-    const bool bValid = ReadWavHeader(strPath, info, log);
+    const bool bValid = ShowAsMessages(ReadWavHeader(strPath, info), log);
 
     Check(bValid == info.bValid, "result and bValid differ");
     if (bValid)
@@ -244,7 +244,7 @@ int FuzzPoolFile(const std::uint8_t* pData, std::size_t nSize)
     FillDocument(*pBefore);
 
     CMessageLog log;
-    const bool bOpened = pDoc->OnOpenDocument(strPath, log);
+    const bool bOpened = ShowAsMessages(pDoc->OnOpenDocument(strPath), log);
     CDorvane_V2Doc& doc = *pDoc;
     if (!bOpened)
     {
@@ -276,13 +276,13 @@ int FuzzPoolFile(const std::uint8_t* pData, std::size_t nSize)
     {
         CFile file(strSaved, CFile::modeCreate | CFile::modeWrite);
         CArchive ar(file, CArchive::store);
-        doc.Serialize(ar, log);
+        ShowAsMessages(doc.Serialize(ar), log);
         ar.Close();
         file.Close();
     }
     auto pAgain = std::make_unique<CDorvane_V2Doc>();
     CMessageLog logAgain;
-    Check(pAgain->OnOpenDocument(strSaved, logAgain), "a saved pool does not open again");
+    Check(ShowAsMessages(pAgain->OnOpenDocument(strSaved), logAgain), "a saved pool does not open again");
     Check(pAgain->m_nCount == doc.m_nCount && pAgain->m_nVersion == 203 && SameSlots(*pAgain, doc),
           "a saved pool opens with other content");
     return 0;
@@ -470,7 +470,7 @@ int FuzzAudioInput(const std::uint8_t* pData, std::size_t nSize)
     CMessageLog log;
     WAVINFO info;
     info.nFrames = 12345; // the reader must start from a clean record
-    const bool bValid = ReadAudioHeader(strPath, info, options, log);
+    const bool bValid = ShowAsMessages(ReadAudioHeader(strPath, info, options), log);
     Check(bValid == info.bValid, "result and bValid differ");
     if (!bValid)
     {

@@ -38,7 +38,7 @@ struct Pool
         const std::string strPath = dir / (strName + ".wav");
         test::WriteFileBytes(strPath, test::MakeWav(spec));
         const int n = AddPoolEntry(doc, strPath, strName + ".wav");
-        ReadWavHeader(strPath, aWavInfo[n], feedback);
+        ShowAsMessages(ReadWavHeader(strPath, aWavInfo[n]), feedback);
         return n;
     }
 };
@@ -199,7 +199,7 @@ TEST(Builder, AllEntriesUnusableGives36Bytes)
     for (int i = 0; i < 3; ++i)
     {
         const int n = AddPoolEntry(pool.doc, dir / "bad.wav", "bad.wav");
-        ReadWavHeader(dir / "bad.wav", pool.aWavInfo[n], pool.feedback);
+        ShowAsMessages(ReadWavHeader(dir / "bad.wav", pool.aWavInfo[n]), pool.feedback);
     }
     TemplateBytes abTemplate = PatternTemplate();
     BuildKrzFile(pool.doc, pool.aWavInfo, 200, abTemplate, dir / "OUT.KRZ", pool.feedback);
@@ -217,7 +217,7 @@ TEST(Builder, NumberingSkipsUnusableEntriesAndNamesAreCut)
     pool.Add(dir, "first", Spec(1, 16, 48000, 100));
     test::WriteFileBytes(dir / "bad.wav", Bytes{1, 2, 3});
     const int nBad = AddPoolEntry(pool.doc, dir / "bad.wav", "bad.wav");
-    ReadWavHeader(dir / "bad.wav", pool.aWavInfo[nBad], pool.feedback);
+    ShowAsMessages(ReadWavHeader(dir / "bad.wav", pool.aWavInfo[nBad]), pool.feedback);
     const int n2 = pool.Add(dir, "third", Spec(1, 16, 192000, 100));
     pool.doc.m_aPool[n2].m_strSampleName = "A name longer than sixteen";
     pool.doc.m_aPool[n2].m_nRootKey = 0;

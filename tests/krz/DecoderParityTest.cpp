@@ -73,7 +73,7 @@ TEST(DecoderParity, PlainFilesGiveTheConvertersWords)
             WAVINFO info;
             CAudioOptions options;
             options.bConvert = true;
-            ASSERT_TRUE(ReadAudioHeader(strWav, info, options, feedback));
+            ASSERT_TRUE(ShowAsMessages(ReadAudioHeader(strWav, info, options), feedback));
             ASSERT_FALSE(info.bDecoded);
             ASSERT_EQ(info.nFrames, 12347u);
 

@@ -54,7 +54,7 @@ struct CPool
         for (const std::string& strPath : aPaths)
         {
             const int n = AddPoolEntry(*pDoc, strPath, "x.wav");
-            EXPECT_TRUE(ReadAudioHeader(strPath, (*pInfo)[n], audio, feedback));
+            EXPECT_TRUE(ShowAsMessages(ReadAudioHeader(strPath, (*pInfo)[n], audio), feedback));
         }
     }
 };

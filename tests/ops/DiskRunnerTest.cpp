@@ -4,6 +4,7 @@
 #include "ImageRunner.h"
 #include "JoinRunner.h"
 #include "MultiDiskTestUtil.h"
+#include "OptionTable.h"
 #include "SplitRunner.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 TEST(DiskRunners, ReturnOutcomesInsteadOfShowingMessages)
 {
     using Run = std::function<COutcome(const test::TempDir&, CFeedback&)>;
+    const std::string strSplitRange = CheckOptionValue(Option("splitKB"), 0);
     const auto Split = [](const char* szSource, int nKB)
     {
         return [=](const test::TempDir& dir, CFeedback& feedback)
@@ -36,6 +38,11 @@ TEST(DiskRunners, ReturnOutcomesInsteadOfShowingMessages)
          "The source-file is smaller than the maximum filesize", MessageIcon::None, ""},
         {"split, no source", Split("NONE.KRZ", 1), "ERROR: Can't open Split Source-File...",
          MessageIcon::None, ""},
+        // Every face's part size passes the option's range, checked before
+        // the source is opened.
+        {"split, part size 0", Split("NONE.KRZ", 0), strSplitRange.c_str(), MessageIcon::Stop, ""},
+        {"split, part size too large", Split("SRC.KRZ", 650001), strSplitRange.c_str(),
+         MessageIcon::Stop, ""},
         {"join",
          [&](const test::TempDir& dir, CFeedback& feedback)
          {

@@ -76,7 +76,7 @@ CRead Read(const std::string& strPath, const CAudioOptions& options)
 {
     CRead r;
     test::CRecordingFeedback feedback;
-    r.bValid = ReadAudioHeader(strPath, r.info, options, feedback);
+    r.bValid = ShowAsMessages(ReadAudioHeader(strPath, r.info, options), feedback);
     EXPECT_EQ(r.bValid, r.info.bValid);
     for (const auto& m : feedback.m_aMessages)
     {
@@ -352,7 +352,7 @@ TEST(AudioInput, WithoutOptionsIsTheWavReader)
             const std::string strPath = kFixtures + "/" + szFile;
             test::CRecordingFeedback wavFeedback;
             WAVINFO wav;
-            const bool bWav = ReadWavHeader(strPath, wav, wavFeedback);
+            const bool bWav = ShowAsMessages(ReadWavHeader(strPath, wav), wavFeedback);
             const CRead r = Read(strPath, options);
             EXPECT_EQ(r.bValid, bWav);
             EXPECT_FALSE(r.info.bDecoded);

@@ -116,7 +116,7 @@ TEST(InputReading, UnreadableMarkersNeverMoveTheSound)
             test::CRecordingFeedback feedback;
             WAVINFO info;
             const CAudioOptions options{true, 0, bMetadata};
-            ASSERT_TRUE(ReadAudioHeader(strPath, info, options, feedback));
+            ASSERT_TRUE(ShowAsMessages(ReadAudioHeader(strPath, info, options), feedback));
             ASSERT_EQ(info.nFrames, kFrames);
             EXPECT_EQ(info.bMetadataIgnored, bMetadata && c.bIgnored);
             EXPECT_EQ(info.bHasLoop, bMetadata && c.bLoop);
@@ -206,7 +206,7 @@ TEST(InputReading, MessagesTellWhatIsWrongWithTheFile)
         WAVINFO info;
         CAudioOptions options;
         options.bConvert = c.bConvert;
-        EXPECT_EQ(ReadAudioHeader(c.strPath, info, options, feedback), c.strTail.empty());
+        EXPECT_EQ(ShowAsMessages(ReadAudioHeader(c.strPath, info, options), feedback), c.strTail.empty());
         if (c.strTail.empty())
             continue;
         ASSERT_EQ(feedback.m_aMessages.size(), 1u);

@@ -92,12 +92,12 @@ class PoolFile : public ::testing::Test
     bool Open(const std::string& strPath)
     {
         m_feedback.m_aMessages.clear();
-        return m_pDoc->OnOpenDocument(strPath, m_feedback);
+        return ShowAsMessages(m_pDoc->OnOpenDocument(strPath), m_feedback);
     }
     bool Save(const std::string& strPath)
     {
         m_feedback.m_aMessages.clear();
-        return m_pDoc->OnSaveDocument(strPath, m_feedback);
+        return ShowAsMessages(m_pDoc->OnSaveDocument(strPath), m_feedback);
     }
     void ExpectOneMessage(const std::string& strText)
     {
@@ -212,7 +212,7 @@ TEST_F(PoolFile, FullPoolRoundTrip)
     ASSERT_TRUE(Save(strPath));
 
     auto pOther = std::make_unique<CDorvane_V2Doc>();
-    ASSERT_TRUE(pOther->OnOpenDocument(strPath, m_feedback));
+    ASSERT_TRUE(ShowAsMessages(pOther->OnOpenDocument(strPath), m_feedback));
     EXPECT_EQ(pOther->m_nCount, 100);
     EXPECT_EQ(pOther->m_nVersion, 203);
     for (int i = 0; i < MAX_POOL; ++i)
@@ -453,7 +453,7 @@ TEST_F(PoolFile, ExamplePoolOpensAndItsFilesAreUsable)
         nLooping += e.m_bLoop;
         WAVINFO info;
         test::CRecordingFeedback feedback;
-        EXPECT_TRUE(ReadWavHeader(e.m_strFileName, info, feedback));
+        EXPECT_TRUE(ShowAsMessages(ReadWavHeader(e.m_strFileName, info), feedback));
         EXPECT_EQ(WavTypeText(info), aTypes[i]);
     }
     EXPECT_EQ(nLooping, 1);

@@ -205,7 +205,7 @@ void WritePool(const std::vector<std::string>& aPaths, const std::string& strPoo
     for (const std::string& strPath : aPaths)
         AddPoolEntry(*pDoc, strPath, FileTitleOf(strPath));
     test::CRecordingFeedback feedback;
-    ASSERT_TRUE(pDoc->OnSaveDocument(strPoolPath, feedback));
+    ASSERT_TRUE(ShowAsMessages(pDoc->OnSaveDocument(strPoolPath), feedback));
 }
 
 } // namespace
@@ -272,7 +272,7 @@ TEST_F(PoolPathsOnDisk, OpeningNamesFilesFromOutsideThePoolFolder)
 
         auto pDoc = std::make_unique<CDorvane_V2Doc>();
         test::CRecordingFeedback feedback;
-        ASSERT_TRUE(pDoc->OnOpenDocument(strPool, feedback));
+        ASSERT_TRUE(ShowAsMessages(pDoc->OnOpenDocument(strPool), feedback));
         ASSERT_EQ(feedback.m_aMessages.size(), c.aListed.empty() ? 0u : 1u);
         EXPECT_EQ(EntriesFromOutside(*pDoc, strPool), c.aListed);
         if (c.aListed.empty())
@@ -325,12 +325,12 @@ TEST_F(PoolPathsOnDisk, SavingPathsRelativeToThePoolFile)
             AddPoolEntry(*pDoc, dir / szFile, szFile);
         pDoc->m_bRelativePaths = c.bRelative;
         test::CRecordingFeedback feedback;
-        ASSERT_TRUE(pDoc->OnSaveDocument(dir / "proj/set.dvn", feedback));
+        ASSERT_TRUE(ShowAsMessages(pDoc->OnSaveDocument(dir / "proj/set.dvn"), feedback));
 
         // The project folder moves; the pool opens with its files there.
         fs::rename(dir.Path() / "proj", dir.Path() / "moved");
         auto pOpened = std::make_unique<CDorvane_V2Doc>();
-        ASSERT_TRUE(pOpened->OnOpenDocument(dir / "moved/set.dvn", feedback));
+        ASSERT_TRUE(ShowAsMessages(pOpened->OnOpenDocument(dir / "moved/set.dvn"), feedback));
         for (std::size_t i = 0; i < c.aExpected.size(); ++i)
         {
             std::string strExpected = c.aExpected[i];
@@ -354,7 +354,7 @@ TEST_F(PoolPathsOnDisk, AFailedSaveKeepsTheStoredPaths)
     doc.m_bRelativePaths = true;
     test::CRecordingFeedback feedback;
     // The target is a folder: the pool file cannot take its place.
-    EXPECT_FALSE(doc.OnSaveDocument(At("proj/kit"), feedback));
+    EXPECT_FALSE(ShowAsMessages(doc.OnSaveDocument(At("proj/kit")), feedback));
     EXPECT_EQ(doc.m_aPool[0].m_strFileName, At("proj/a.wav"));
     EXPECT_EQ(doc.m_aPool[0].m_strFoundPath, "");
 }

@@ -44,7 +44,7 @@ WAVINFO ReadExpecting(const std::string& strPath, const std::string& strTail)
 {
     test::CRecordingFeedback feedback;
     WAVINFO info;
-    const bool bValid = ReadWavHeader(strPath, info, feedback);
+    const bool bValid = ShowAsMessages(ReadWavHeader(strPath, info), feedback);
     EXPECT_EQ(bValid, info.bValid);
     if (strTail.empty())
     {
@@ -412,8 +412,8 @@ TEST(WavReader, ClosesEveryFile)
     WAVINFO info;
     for (int i = 0; i < 20; ++i)
     {
-        ReadWavHeader(good.Path(), info, feedback);
-        ReadWavHeader(bad.Path(), info, feedback);
+        ShowAsMessages(ReadWavHeader(good.Path(), info), feedback);
+        ShowAsMessages(ReadWavHeader(bad.Path(), info), feedback);
     }
     const auto nAfter = std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
                                       std::filesystem::directory_iterator());
@@ -450,7 +450,7 @@ TEST(WavReader, RandomDamageNeverMisbehaves)
         test::WriteFileBytes(strPath, ab);
         test::CRecordingFeedback feedback;
         WAVINFO info;
-        const bool bValid = ReadWavHeader(strPath, info, feedback);
+        const bool bValid = ShowAsMessages(ReadWavHeader(strPath, info), feedback);
         ASSERT_EQ(feedback.m_aMessages.size(), bValid ? 0u : 1u) << nRound;
         if (bValid)
         {

@@ -31,7 +31,7 @@ void WritePool(const std::string& strPath, const std::vector<std::string>& aStor
     for (const std::string& strStored : aStored)
         AddPoolEntry(*pDoc, strStored, SplitStoredPath(strStored).strName);
     CNullFeedback feedback;
-    QVERIFY(pDoc->OnSaveDocument(strPath, feedback));
+    QVERIFY(ShowAsMessages(pDoc->OnSaveDocument(strPath), feedback));
 }
 
 // The stored paths of a pool file as it is on disk.
@@ -39,7 +39,7 @@ std::vector<std::string> StoredPaths(const std::string& strPath)
 {
     auto pDoc = std::make_unique<CDorvane_V2Doc>();
     CNullFeedback feedback;
-    pDoc->OnOpenDocument(strPath, feedback);
+    ShowAsMessages(pDoc->OnOpenDocument(strPath), feedback);
     std::vector<std::string> aPaths;
     for (int i = 0; i < pDoc->m_nCount; ++i)
         aPaths.push_back(pDoc->m_aPool[i].m_strFileName);

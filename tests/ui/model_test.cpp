@@ -71,8 +71,7 @@ class ModelTest : public QObject
         doc.m_aPool[0].m_strProgramName = "Kit";
         doc.m_aPool[0].m_nRootKey = 42; // F#3
         doc.m_aPool[0].m_bLoop = 1;
-        COutcome outcome;
-        QVERIFY(ReadAudioHeader(strWav, aWavInfo[0], CAudioOptions{}, outcome));
+        QVERIFY(ReadAudioHeader(strWav, aWavInfo[0], CAudioOptions{}).IsOk());
         model.Reset();
         QCOMPARE(model.rowCount(), 2);
         QCOMPARE(model.columnCount(), int(CPoolTableModel::kColKeys));

@@ -175,7 +175,7 @@ class OptionsTest : public QObject
         h.Frame().m_actFileSaveAs->trigger();
         auto pSaved = std::make_unique<CDorvane_V2Doc>();
         CNullFeedback feedback;
-        QVERIFY(pSaved->OnOpenDocument(h.Path("proj/set.dvn"), feedback));
+        QVERIFY(ShowAsMessages(pSaved->OnOpenDocument(h.Path("proj/set.dvn")), feedback));
         QCOMPARE(pSaved->m_aPool[0].m_strFileName,
                  bOn ? std::string("kit/a.wav") : h.Path("proj/kit/a.wav"));
         QCOMPARE(pSaved->m_aPool[1].m_strFileName, h.Path("outside.wav"));

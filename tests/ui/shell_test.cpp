@@ -31,7 +31,7 @@ std::string SavePool(const std::string& strPath, const std::vector<std::string>&
     for (const std::string& strWav : aWavs)
         AddPoolEntry(doc, strWav, FileTitleOf(strWav));
     CNullFeedback feedback;
-    doc.OnSaveDocument(strPath, feedback);
+    ShowAsMessages(doc.OnSaveDocument(strPath), feedback);
     return strPath;
 }
 } // namespace

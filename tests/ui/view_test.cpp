@@ -402,7 +402,7 @@ class ViewTest : public QObject
         h.Add(strWav);
         const std::string strPool = h.Path("p.dvn");
         test::CRecordingFeedback saved;
-        QVERIFY(h.Doc().OnSaveDocument(strPool, saved));
+        QVERIFY(ShowAsMessages(h.Doc().OnSaveDocument(strPool), saved));
         h.Doc().SetPathName(strPool);
         for (const std::string& strInput : {strWav, strPool})
         {
