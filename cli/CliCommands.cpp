@@ -32,12 +32,7 @@ int Shown(const COutcome& outcome, CConsoleFeedback& feedback)
 int RunMake(const MakeOptions& options, CConsoleFeedback& feedback)
 {
     if (IsInstrumentMake(options))
-    {
-        if (const COutcome checked = CheckMakeRequestOptions(options.make, options.bSplitSizeGiven);
-            !checked.IsOk())
-            return Shown(checked, feedback);
         return RunMakeInstrumentFiles(options, feedback);
-    }
     SMakeRequest request;
     request.aInputs = options.aInputs;
     request.options = options.make;

@@ -33,15 +33,6 @@ struct MakeOptions
 // the image is refused before anything is built.
 int RunMake(const MakeOptions& options, CConsoleFeedback& feedback);
 
-// Instrument files (.sfz, .dspreset, .sf2) given with other inputs, and
-// --instrument given with instrument files.
-inline constexpr const char* kInstrumentMixMessage =
-    "Instrument files (.sfz, .dspreset, .sf2) cannot be made into one file with audio or pool "
-    "files: make them separately.";
-inline constexpr const char* kInstrumentGroupMixMessage =
-    "--instrument groups audio files by their names; instrument files (.sfz, .dspreset, .sf2) "
-    "are made without it.";
-
 // Whether a make takes instruments: --instrument, or an instrument file
 // among the inputs.
 bool IsInstrumentMake(const MakeOptions& options);

@@ -1,6 +1,7 @@
 // dorvane-cli with instruments: which inputs and sizes a make of instruments takes,
 // and info's listing of a keymap with velocity tables and tunings.
 #include "CliCommands.h"
+#include "InstrumentCommand.h"
 #include "CliRun.h"
 #include "InstrumentRunner.h"
 #include "TestSupport.h"
