@@ -1,6 +1,7 @@
 #include "DsPresetReader.h"
 
 #include "DsPresetValues.h"
+#include "ReaderNotes.h"
 
 #include <pugixml.hpp>
 
@@ -146,13 +147,6 @@ void ReadGroups(CDsReading& reading, const pugi::xml_node& groups, CInstrument& 
     }
 }
 
-std::string JoinNames(const std::vector<std::string>& a)
-{
-    std::string str;
-    for (const std::string& strName : a)
-        str += (str.empty() ? "" : ", ") + strName;
-    return str;
-}
 } // namespace
 
 CInstrumentSet ReadDsPresetFile(const std::string& strPath)

@@ -1,5 +1,6 @@
 #include "Sf2Reader.h"
 
+#include "ReaderNotes.h"
 #include "Sf2Check.h"
 #include "Sf2Zones.h"
 
@@ -288,13 +289,6 @@ class CLogToNotes
     CLogToNotes& operator=(const CLogToNotes&) = delete;
 };
 
-std::string JoinNames(const std::vector<std::string>& a)
-{
-    std::string str;
-    for (const std::string& strName : a)
-        str += (str.empty() ? "" : ", ") + strName;
-    return str;
-}
 } // namespace
 
 CInstrumentSet ReadSf2File(const std::string& strPath)

@@ -1,6 +1,7 @@
 #include "SfzReader.h"
 
 #include "NoteName.h"
+#include "ReaderNotes.h"
 #include "SfzSource.h"
 
 #include <algorithm>
@@ -317,18 +318,11 @@ std::vector<CZone> CSfzAssembler::Run()
             OnOpcode(token);
     }
     CloseRegion();
-    const auto join = [](const std::vector<std::string>& aNames)
-    {
-        std::string str;
-        for (const std::string& strName : aNames)
-            str += (str.empty() ? "" : ", ") + strName;
-        return str;
-    };
     if (!m_aUnusedOpcodes.empty())
-        m_set.aNotes.push_back(m_strPath + ": opcodes not used: " + join(m_aUnusedOpcodes));
+        m_set.aNotes.push_back(m_strPath + ": opcodes not used: " + JoinNames(m_aUnusedOpcodes));
     if (!m_aUnusedHeaders.empty())
-        m_set.aNotes.push_back(m_strPath +
-                               ": headers not used, with their opcodes: " + join(m_aUnusedHeaders));
+        m_set.aNotes.push_back(
+            m_strPath + ": headers not used, with their opcodes: " + JoinNames(m_aUnusedHeaders));
     return std::move(m_aZones);
 }
 

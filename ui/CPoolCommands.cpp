@@ -18,6 +18,7 @@
 #include "MakeRunner.h"
 #include "MultiDiskCommands.h"
 #include "SplitRunner.h"
+#include "StdText.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,16 +26,6 @@
 
 namespace
 {
-QString FromStd(const std::string& str)
-{
-    return QString::fromStdString(str);
-}
-
-std::string ToStd(const QString& str)
-{
-    return str.toStdString();
-}
-
 // The wait cursor while a command keeps the window busy.
 class CWaitCursor
 {

@@ -10,6 +10,7 @@
 #include "DialogInt.h"
 #include "MakeFile.h"
 #include "RootKey.h"
+#include "StdText.h"
 #include "WavReader.h"
 
 #include <QApplication>
@@ -22,17 +23,6 @@
 
 namespace
 {
-QString FromStd(const std::string& str)
-{
-    return QString::fromStdString(str);
-}
-
-bool IsFile(const std::string& strPath)
-{
-    std::error_code ec;
-    return std::filesystem::is_regular_file(strPath, ec);
-}
-
 QString AppTitle()
 {
     return CPoolController::tr(kAppTitle);

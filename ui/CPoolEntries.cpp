@@ -7,6 +7,7 @@
 #include "CPoolTable.h"
 #include "MakeFile.h"
 #include "RootKey.h"
+#include "StdText.h"
 #include "WavReader.h"
 
 #include <QCheckBox>
@@ -15,11 +16,6 @@
 
 namespace
 {
-QString FromStd(const std::string& str)
-{
-    return QString::fromStdString(str);
-}
-
 QString AppTitle()
 {
     return CPoolController::tr(kAppTitle);

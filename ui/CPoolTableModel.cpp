@@ -2,6 +2,7 @@
 
 #include "Multisample.h"
 #include "RootKey.h"
+#include "StdText.h"
 #include "WavReader.h"
 
 #include <QFileInfo>
@@ -11,17 +12,6 @@
 
 namespace
 {
-QString FromStd(const std::string& str)
-{
-    return QString::fromStdString(str);
-}
-
-bool IsFile(const std::string& strPath)
-{
-    std::error_code ec;
-    return std::filesystem::is_regular_file(strPath, ec);
-}
-
 // The prefix of the group line; the Keys column's header says it instead.
 const QString kKeysPrefix = QStringLiteral("Keys: ");
 } // namespace
