@@ -57,6 +57,9 @@ struct SDiskCommands
     bool bPutReplace = false;
     CLI::App* pInfo = nullptr;
     std::vector<std::string> aInfoFiles;
+    CLI::App* pExtract = nullptr;
+    std::vector<std::string> aExtractFiles;
+    std::string strExtractDir;
 };
 
 void AddDiskCommands(CLI::App& app, SDiskCommands& d)
@@ -90,6 +93,10 @@ void AddDiskCommands(CLI::App& app, SDiskCommands& d)
 
     d.pInfo = app.add_subcommand("info", "List and check what KRZ files hold");
     d.pInfo->add_option("FILE", d.aInfoFiles, "KRZ files")->required();
+
+    d.pExtract = app.add_subcommand("extract", "Take KRZ files apart into WAV and SFZ files");
+    d.pExtract->add_option("SOURCE", d.aExtractFiles, "KRZ files or first parts")->required();
+    d.pExtract->add_option("-o,--output", d.strExtractDir, "Folder to write into")->required();
 }
 
 // Runs the disk command that was given; a usage error when none was.
@@ -105,6 +112,8 @@ int RunDiskCommand(const SDiskCommands& d, CConsoleFeedback& feedback)
         return RunPut(d.strPutImage, d.aPutFiles, d.strPutFolder, d.bPutReplace, feedback);
     if (*d.pInfo)
         return RunInfo(d.aInfoFiles, feedback);
+    if (*d.pExtract)
+        return RunExtractCommand(d.aExtractFiles, d.strExtractDir, feedback);
     return kExitUsage;
 }
 

@@ -87,6 +87,7 @@ KrzSampleHeaderInfo ReadSampleHeader(std::uint64_t nPos, const CByteCursor& head
     sh.nFlags = header.At(kShFlags).U8();
     sh.bLoop = (sh.nFlags & 0x80) == 0;
     sh.bDataInFile = (sh.nFlags & 0x40) != 0;
+    sh.nVolume = static_cast<std::int8_t>(header.At(kShVolume).U8());
     sh.nPitch = static_cast<std::int16_t>(header.At(kShPitch).BE16());
     sh.nStart = header.At(kShStart).BE32();
     sh.nAltStart = header.At(kShAltStart).BE32();
@@ -254,6 +255,8 @@ void CObjectReader::ReadEntryTables(std::size_t nData, std::uint16_t nMethod,
             if (!m_obj.bSamplePerEntry)
             {
                 nEmpty += entry.At(0).U8() == 0 ? 1 : 0;
+                if (nLevel == 0 && nEntries <= kKrzListedEntries)
+                    m_obj.aEntrySubSamples.push_back(entry.At(0).U8());
                 continue;
             }
             KrzKeymapEntry read = ReadEntry(entry, nMethod, nSampleAt);

@@ -54,6 +54,7 @@ struct KrzSampleHeaderInfo
     std::uint8_t nFlags = 0;       // byte 1
     bool bLoop = false;            // flag 0x80 clear
     bool bDataInFile = false;      // flag 0x40 set: start/end count in this file's data
+    int nVolume = 0;               // byte 2, s8 volume adjust in 0.5 dB steps
     int nPitch = 0;                // bytes 4..5, s16 maximum pitch in cents
     std::uint32_t nStart = 0;      // bytes 8..11, in 16-bit words from the data's start
     std::uint32_t nAltStart = 0;   // bytes 12..15
@@ -113,6 +114,10 @@ struct KrzObjectInfo
     bool bSamplePerEntry = false;
     std::vector<int> aEntrySamples;
     std::vector<int> aNamedSamples; // of every table, ascending, each once
+    // With one-byte entries (method 1) and at most kKrzListedEntries of
+    // them: velocity level 1's sub-sample numbers, entry by entry (each
+    // plays nSampleNumber); otherwise empty.
+    std::vector<int> aEntrySubSamples;
     // With a sample per entry and at most kKrzListedEntries entries per
     // level: every distinct entry table (by its place), in the order the
     // velocity levels first name them, and per level 0..7 the index of its

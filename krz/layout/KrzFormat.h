@@ -67,6 +67,7 @@ inline constexpr std::size_t kSampleHeaderSize = 32;
 // Offsets within a sample header.
 inline constexpr std::size_t kShRootKey = 0;    // u8: root key + 12
 inline constexpr std::size_t kShFlags = 1;      // u8: 0x70 loop on, 0xF0 loop off
+inline constexpr std::size_t kShVolume = 2;     // s8: volume adjust, 0.5 dB steps
 inline constexpr std::size_t kShPitch = 4;      // s16: maximum pitch in cents
 inline constexpr std::size_t kShStart = 8;      // u32 start word
 inline constexpr std::size_t kShAltStart = 12;  // u32 = start
