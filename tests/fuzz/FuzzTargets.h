@@ -86,6 +86,11 @@ int FuzzSf2Bank(const std::uint8_t* pData, std::size_t nSize);
 // note begins with a file's path.
 int FuzzSfzFile(const std::uint8_t* pData, std::size_t nSize);
 
+// ExtractKrz on the bytes: WAVs, SFZs and the report last, every name a
+// safe file name and unique, every WAV's RIFF size right and its data no
+// longer than the file.
+int FuzzExtract(const std::uint8_t* pData, std::size_t nSize);
+
 struct FuzzTarget
 {
     const char* szName; // folder name under tests/fuzz/corpus and regressions
@@ -95,10 +100,8 @@ struct FuzzTarget
 inline constexpr FuzzTarget kFuzzTargets[] = {
     {"wav", FuzzWavHeader}, {"pool", FuzzPoolFile},           {"krz", FuzzKrzReader},
     {"join", FuzzKrzJoin},  {"convert", FuzzSampleConverter}, {"audio", FuzzAudioInput},
-    {"fat", FuzzFatPut},
-    {"dspreset", FuzzDsPreset},
-    {"sf2", FuzzSf2Bank},
-    {"sfz", FuzzSfzFile},
+    {"fat", FuzzFatPut},    {"dspreset", FuzzDsPreset},       {"sf2", FuzzSf2Bank},
+    {"sfz", FuzzSfzFile},   {"extract", FuzzExtract},
 };
 
 // The scratch folder of this process (under /dev/shm when it exists, else
