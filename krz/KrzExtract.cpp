@@ -49,7 +49,11 @@ std::string Quoted(const std::string& str)
 
 std::string ObjectLabel(const char* szKind, const KrzObjectInfo& obj)
 {
-    return std::string(szKind) + " " + std::to_string(obj.nNumber) + " " + Quoted(obj.strName);
+    // Names are stored padded with spaces.
+    std::string strName = obj.strName;
+    while (!strName.empty() && strName.back() == ' ')
+        strName.pop_back();
+    return std::string(szKind) + " " + std::to_string(obj.nNumber) + " " + Quoted(strName);
 }
 
 // Half-decibel steps as decibels: -6, 1.5.
