@@ -1,5 +1,6 @@
 #include "SfzReader.h"
 
+#include "DecimalText.h"
 #include "NoteName.h"
 #include "ReaderNotes.h"
 #include "SfzSource.h"
@@ -121,9 +122,7 @@ bool ParseNumber(std::string_view str, double dLo, double dHi, double& d)
 {
     if (!str.empty() && str[0] == '+')
         str.remove_prefix(1);
-    const auto result = std::from_chars(str.data(), str.data() + str.size(), d);
-    return result.ec == std::errc() && result.ptr == str.data() + str.size() && !str.empty() &&
-           std::isfinite(d) && d >= dLo && d <= dHi;
+    return ParseDecimal(str, d) && std::isfinite(d) && d >= dLo && d <= dHi;
 }
 
 // A key, shifted by note_offset and octave_offset as read so far.
