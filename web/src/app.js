@@ -408,7 +408,7 @@ function settings() {
 }
 
 // The entries as the engine takes them, each with the index of its file in
-// files (a file that several entries name is there once).
+// files (a file that several entries name is there once; -1 for none).
 function poolEntries(list = entries, files = []) {
   return list.map((e) => ({
     fileName: e.fileName, sampleName: e.sampleName, keymapName: e.keymapName, programName: e.programName,
@@ -446,16 +446,16 @@ async function makeFile() {
   }
   const s = settings();
   const missing = entries.filter((e) => !e.file);
-  const present = entries.filter((e) => e.file);
-  const names = missing.map((e) => fileTitleOf(e.fileName)).join(', ');
-  if (missing.length > 0 && (!s.skipUnusable || present.length === 0)) {
-    showMessage('These files are missing: ' + names + '. No file was written.', 'error');
+  if (missing.length > 0 && !s.skipUnusable) {
+    showMessage('These files are missing: ' + missing.map((e) => fileTitleOf(e.fileName)).join(', ') + '. No file was written.', 'error');
     return;
   }
-  if (missing.length > 0) showMessage('These files are missing and were left out: ' + names + '.', 'exclamation');
-  const files = [...new Set(present.map((e) => e.file))];
+  // With "Leave out unusable files" a missing file goes to the engine too,
+  // which leaves its entry out where dorvane-cli does: the entries' places
+  // in the pool still count.
+  const files = [...new Set(entries.filter((e) => e.file).map((e) => e.file))];
   const reply = await withEngine('Making ' + output + '...', 'make',
-    { entries: poolEntries(present, files), settings: s, output }, files);
+    { entries: poolEntries(entries, files), settings: s, output }, files);
   if (!reply) return;
   showMessages(reply.result);
   if (!reply.result.ok) return;

@@ -83,3 +83,22 @@ test('a pool that names one file twice takes the dropped file for both entries',
   assert.ok(made.equals(readFileSync(join(dir, 'TWICE.KRZ'))), 'the page wrote other bytes than dorvane-cli');
   await page.close();
 });
+
+// A pool's entry whose file was never given is unusable too.
+test('with "Leave out unusable files", a missing file is left out as dorvane-cli leaves it out', async () => {
+  const dir = mkdtempSync(join(tmpdir(), 'dorvane-gone-'));
+  const given = ['bass.wav', 'pad.wav', 'snare.wav'];
+  for (const n of [...given, 'example.dvn']) copyFileSync(join(EXAMPLES, n), join(dir, n));
+  cli(['make', '--skip-unusable', '-o', 'LEFT.KRZ', 'example.dvn'], dir);
+  const { page, downloads } = await newPage();
+  await page.click('#skip-unusable');
+  await (await page.$('#pick-files')).uploadFile(join(dir, 'example.dvn'), ...given.map((n) => join(dir, n)));
+  await page.waitForFunction(() => document.querySelector('#missing').textContent.endsWith(': pluck.wav'));
+  await waitIdle(page);
+  await page.$eval('#output', (el) => (el.value = 'LEFT.KRZ'));
+  await page.click('#make');
+  const made = await waitForDownload(downloads, 'LEFT.KRZ');
+  assert.ok(made.equals(readFileSync(join(dir, 'LEFT.KRZ'))), 'the page wrote other bytes than dorvane-cli');
+  assert.equal((await messages(page))[1], 'Error in file: pluck.wav\nThe file was not found.');
+  await page.close();
+});
