@@ -86,15 +86,16 @@ std::vector<CWPoolObj> PoolEntries(const std::vector<SWebEntry>& aEntries)
 } // namespace
 
 SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& options,
-                   const std::string& strOutput, CWebFeedback& feedback)
+                   bool bSkipUnusable, const std::string& strOutput, CWebFeedback& feedback)
 {
     SMakeRequest request;
     request.oEntries = PoolEntries(aEntries);
     request.options = options;
     // Only the embedded template: the current folder holds the user's files.
     request.aTemplateDirs = {kWebTemplateDir};
-    // Every entry must be usable, as dorvane-cli make without
-    // --skip-unusable has it: the page shows each entry's verdict before.
+    // The page shows each entry's verdict before; unusable entries fail
+    // Make File unless the page's "Leave out unusable files" is set.
+    request.bSkipUnusable = bSkipUnusable;
     request.strOutput = strOutput;
     request.strShownName = fs::path(strOutput).filename().string();
     const std::string strFolder = FolderOf(strOutput);

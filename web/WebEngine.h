@@ -42,13 +42,14 @@ struct SWebResult
 };
 
 // Make File: the entries (1..MAX_POOL, each usable, as dorvane-cli make
-// takes them; their headers read by ReadAudioHeader with options.audio)
+// takes them, or with bSkipUnusable those that are, as with its
+// --skip-unusable; their headers read by ReadAudioHeader with options.audio)
 // built into strOutput with options; the KRZ file, or its parts with
 // bSplit, or only its floppy images with nFloppyKB, are named in the
 // result; m_strText is the summary line. A rate limit outside
 // IsRateLimitInRange is refused with kRateLimitRangeMessage.
 SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& options,
-                   const std::string& strOutput, CWebFeedback& feedback);
+                   bool bSkipUnusable, const std::string& strOutput, CWebFeedback& feedback);
 
 // Split strSource into parts named after itself, nSizeKB in 1..650000.
 SWebResult WebSplit(const std::string& strSource, int nSizeKB, CWebFeedback& feedback);

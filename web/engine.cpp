@@ -138,6 +138,10 @@ CAudioOptions ReadAudioOptions(const val& o)
     return audio;
 }
 
+// The settings' field of dorvane-cli's --skip-unusable (a bool): it is no
+// option of CMakeOptions but of the Make request, so Make reads it itself.
+constexpr const char* kSkipUnusableField = "skipUnusable";
+
 // Fills options from the page's settings object. Returns the name of a
 // field this engine does not implement that is set (true, a non-zero
 // number or a non-empty text), or "" when every field is understood.
@@ -145,7 +149,7 @@ CAudioOptions ReadAudioOptions(const val& o)
 std::string ReadMakeOptions(const val& o, CMakeOptions& options)
 {
     // The page's options of the table; the values are checked by WebMake.
-    std::set<std::string> aKnown;
+    std::set<std::string> aKnown = {kSkipUnusableField};
     for (const SOption& option : OptionTable())
         if ((option.nFaces & kFacePage) != 0)
             aKnown.insert(option.szKey);
@@ -198,7 +202,9 @@ val Make(val entries, val settings, std::string strOutput, val onProgress)
                             kAppTitle, MessageIcon::Stop);
         return ToJs(SWebResult{}, feedback);
     }
-    const SWebResult result = WebMake(ReadEntries(entries), options, strOutput, feedback);
+    const bool bSkipUnusable = Field(settings, kSkipUnusableField, false);
+    const SWebResult result =
+        WebMake(ReadEntries(entries), options, bSkipUnusable, strOutput, feedback);
     return ToJs(result, feedback);
 }
 

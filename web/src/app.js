@@ -7,7 +7,10 @@ import { MAX_POOL, NAME_FIELD_CHARS, cutToChars, fileTitleOf } from './names.js'
 import { DEFAULT_ROOT_KEY, parseRootKey, rootKeyText, stepKey, stepNote, stepOctave } from './rootkey.js';
 import { zipSync } from './fflate.js';
 import { decodeForEngine } from './browserdecode.js';
-import { buildOptionControls, optionValues } from './options.js';
+import { buildOptionControls, optionValues, parseOptionValue } from './options.js';
+import { checkOutputName } from './outputname.js';
+import { Preview } from './preview.js';
+import { markField } from './fieldcheck.js';
 
 const engine = new EngineClient();
 const $ = (id) => document.getElementById(id);
@@ -188,10 +191,12 @@ async function matchPoolFiles(files) {
   return matches;
 }
 
-async function takeFile(entry, original) {
-  entry.original = original;
-  Object.assign(entry, await prepare(original, settings()));
-  if (!entry.facts.valid) showMessage(entry.facts.message, 'error');
+// The entries that name one file take it once: one read, one verdict, one
+// file handed to the engine.
+async function takeFile(entries, original) {
+  const prepared = await prepare(original, settings());
+  for (const entry of entries) Object.assign(entry, { original }, prepared);
+  if (!prepared.facts.valid) showMessage(prepared.facts.message, 'error');
 }
 
 // A file the pool's places did not lead to goes to the first waiting entry
@@ -199,9 +204,11 @@ async function takeFile(entry, original) {
 // never to an entry that another given file was found for (reserved).
 async function matchFile(original, reserved) {
   const name = original.name.toLowerCase();
-  const entry = entries.find((e) => !e.file && !reserved.has(e) && fileTitleOf(e.fileName).toLowerCase() === name);
+  const free = entries.filter((e) => !e.file && !reserved.has(e));
+  const entry = free.find((e) => fileTitleOf(e.fileName).toLowerCase() === name);
   if (!entry) return false;
-  await takeFile(entry, original);
+  // Entries that name the very same file take it too.
+  await takeFile(free.filter((e) => e.fileName === entry.fileName), original);
   return true;
 }
 
@@ -224,7 +231,7 @@ async function addFiles(fileList) {
   for (const [i, f] of audio.entries()) {
     const file = await readFile(f);
     if (matches.has(i)) {
-      for (const entry of matches.get(i)) await takeFile(entry, file);
+      await takeFile(matches.get(i), file);
       continue;
     }
     if (await matchFile(file, reserved)) continue;
@@ -353,7 +360,7 @@ function render() {
     type.className = 'type';
     type.textContent = !entry.file ? 'missing: drop this file' : entry.facts.type;
     const play = document.createElement('td');
-    play.append(button('▶', 'Play', () => preview(entry)), button('■', 'Stop', stopPreview));
+    play.append(button('▶', 'Play', () => preview.play(entry)), button('■', 'Stop', () => preview.stop()));
     const edit = document.createElement('td');
     edit.append(
       button('↑', 'Move up', () => move(i, -1)),
@@ -384,36 +391,7 @@ function move(i, delta) {
 
 // ---- preview ----
 
-let audio = null;
-let source = null;
-
-function stopPreview() {
-  if (source) source.stop();
-  source = null;
-}
-
-// Plays the file once, or loops as the sampler loops it when LoopSwitch is
-// set: the whole sample (from its first word to its last), or, with the
-// file-metadata option, the file's loop (the sample ends at its end).
-async function preview(entry) {
-  stopPreview();
-  if (!entry.file || !entry.facts.valid) return;
-  audio = audio || new AudioContext();
-  try {
-    const buffer = await audio.decodeAudioData(entry.file.bytes.slice(0));
-    source = audio.createBufferSource();
-    source.buffer = buffer;
-    const fileLoop = entry.facts.fileLoop;
-    const rate = entry.facts.sampleRate;
-    source.loop = entry.loop;
-    source.loopStart = entry.loop && fileLoop ? fileLoop.start / rate : 0;
-    source.loopEnd = entry.loop && fileLoop ? (fileLoop.end + 1) / rate : buffer.duration;
-    source.connect(audio.destination);
-    source.start();
-  } catch {
-    // A file the browser cannot play plays nothing, as in the window.
-  }
-}
+const preview = new Preview();
 
 // ---- settings and operations ----
 
@@ -426,25 +404,58 @@ const READ_OPTIONS = new Set(['convert', 'maxRate', 'fileMetadata']);
 // The settings as one object, the engine's Make File options: one field
 // per option control.
 function settings() {
-  return optionValues(optionTable);
+  return { ...optionValues(optionTable), skipUnusable: $('skip-unusable').checked };
 }
 
-function poolEntries() {
-  return entries.map((e, i) => ({
+// The entries as the engine takes them, each with the index of its file in
+// files (a file that several entries name is there once; -1 for none).
+function poolEntries(list = entries, files = []) {
+  return list.map((e) => ({
     fileName: e.fileName, sampleName: e.sampleName, keymapName: e.keymapName, programName: e.programName,
-    loop: e.loop, rootKey: e.rootKey, keymapEnable: e.keymapEnable, programEnable: e.programEnable, fileIndex: i,
+    loop: e.loop, rootKey: e.rootKey, keymapEnable: e.keymapEnable, programEnable: e.programEnable,
+    fileIndex: files.indexOf(e.file),
   }));
 }
 
+// The output name Make File takes, the field showing it with its
+// extension; null, with the reason beside the field, for one it refuses.
+function outputName() {
+  const field = $('output');
+  const checked = checkOutputName(field.value);
+  markField(field, checked.reason || '');
+  if (!checked.name) return null;
+  field.value = checked.name;
+  return checked.name;
+}
+
+// Split's part size in KB as dorvane-cli split --size takes it; null, with
+// the reason beside the field, for one it refuses.
+function splitSizeKB() {
+  const field = $('tool-split-kb');
+  const option = optionTable.find((o) => o.key === 'splitKB');
+  const n = option ? parseOptionValue(option, field.value) : null;
+  markField(field, n === null && option ? option.rangeMessage : '');
+  return n;
+}
+
 async function makeFile() {
+  const output = outputName();
+  if (output === null) {
+    $('output').focus();
+    return;
+  }
+  const s = settings();
   const missing = entries.filter((e) => !e.file);
-  if (missing.length > 0) {
+  if (missing.length > 0 && !s.skipUnusable) {
     showMessage('These files are missing: ' + missing.map((e) => fileTitleOf(e.fileName)).join(', ') + '. No file was written.', 'error');
     return;
   }
-  const output = $('output').value.trim() || 'SAMPLES.KRZ';
+  // With "Leave out unusable files" a missing file goes to the engine too,
+  // which leaves its entry out where dorvane-cli does: the entries' places
+  // in the pool still count.
+  const files = [...new Set(entries.filter((e) => e.file).map((e) => e.file))];
   const reply = await withEngine('Making ' + output + '...', 'make',
-    { entries: poolEntries(), settings: settings(), output }, entries.map((e) => e.file));
+    { entries: poolEntries(entries, files), settings: s, output }, files);
   if (!reply) return;
   showMessages(reply.result);
   if (!reply.result.ok) return;
@@ -465,8 +476,10 @@ async function savePool() {
 
 async function splitFile(fileList) {
   if (fileList.length === 0) return;
+  const sizeKB = splitSizeKB();
+  if (sizeKB === null) return;
   const file = await readFile(fileList[0]);
-  const reply = await withEngine('Splitting...', 'split', { sizeKB: Number($('tool-split-kb').value) }, [file]);
+  const reply = await withEngine('Splitting...', 'split', { sizeKB }, [file]);
   if (!reply) return;
   showMessages(reply.result);
   if (!reply.result.ok) return;
@@ -515,9 +528,13 @@ onPick('split-file', splitFile);
 onPick('join-files', joinFiles);
 onPick('info-files', infoFiles);
 $('make').addEventListener('click', makeFile);
+for (const [id, check] of [['output', outputName], ['tool-split-kb', splitSizeKB]]) {
+  $(id).addEventListener('input', () => markField($(id), ''));
+  $(id).addEventListener('change', check);
+}
 $('save-pool').addEventListener('click', savePool);
 $('new-pool').addEventListener('click', () => {
-  stopPreview();
+  preview.stop();
   entries = [];
   poolDropPath = '/';
   render();

@@ -35,6 +35,14 @@ function writeInputs(FS, files) {
   });
 }
 
+// Where an entry without a file is read: at its file's name, where no input
+// lies, so that Make finds it missing and names it as the user knows it; a
+// name an input took goes under a folder that does not exist.
+function missingPath(fileName, paths) {
+  const title = fileName.split(/[\\/]/).pop();
+  return paths.includes(title) ? 'missing/' + title : title;
+}
+
 function run(E, op, args, paths, progress) {
   switch (op) {
     case 'optionTable':
@@ -42,7 +50,7 @@ function run(E, op, args, paths, progress) {
     case 'facts':
       return E.wavFacts(paths[0], args.title || '', args.settings || {});
     case 'make': {
-      const entries = args.entries.map((e) => ({ ...e, path: paths[e.fileIndex] }));
+      const entries = args.entries.map((e) => ({ ...e, path: e.fileIndex >= 0 ? paths[e.fileIndex] : missingPath(e.fileName, paths) }));
       return E.make(entries, args.settings, '/job/out/' + args.output, progress);
     }
     case 'split':

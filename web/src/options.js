@@ -3,6 +3,7 @@
 // one labelled control per option the table gives the page, its id the
 // flag's name without the dashes, its value checked against the table's
 // range before the engine checks it again.
+import { markField } from './fieldcheck.js';
 
 // The options of the table the page shows, in the table's order.
 export function pageOptions(table) {
@@ -36,17 +37,21 @@ function createControl(option) {
     input.checked = option.default !== 0;
     return input;
   }
-  input.type = 'number';
+  // A text field, so that what was typed is what is judged: a number field
+  // drops letters as they are typed and would take "12abc" as 12.
+  input.type = 'text';
+  input.inputMode = 'numeric';
+  input.className = 'whole';
   input.min = String(option.zeroIsNone ? 0 : option.min);
   input.max = String(option.max);
-  input.step = '1';
   input.value = String(option.default);
   return input;
 }
 
 // Adds a label and a control per page option to containerOf(option). A whole-number
-// field refuses a value outside its range: refuse(option) is called with
-// the field going back to the last value taken; changed(option) follows
+// field refuses a value outside its range or not a whole number: the
+// reason shows beside it (markField), refuse(option) is called with the
+// field going back to the last value taken; changed(option) follows
 // every value taken that differs from the last.
 export function buildOptionControls(table, containerOf, { refuse, changed }) {
   for (const option of pageOptions(table)) {
@@ -57,23 +62,27 @@ export function buildOptionControls(table, containerOf, { refuse, changed }) {
     const label = document.createElement('label');
     label.htmlFor = control.id;
     label.textContent = option.label;
-    containerOf(option).append(label, control);
     if (option.kind !== 'integer') {
+      containerOf(option).append(label, control);
       control.addEventListener('change', () => changed(option));
       continue;
     }
+    // The field and its reason share the grid's second column.
+    const box = document.createElement('span');
+    box.className = 'field';
+    box.append(control);
+    containerOf(option).append(label, box);
     let taken = option.default;
-    control.addEventListener('input', () => control.setCustomValidity(''));
+    control.addEventListener('input', () => markField(control, ''));
     control.addEventListener('change', () => {
-      const n = control.validity.badInput ? null : parseOptionValue(option, control.value);
+      const n = parseOptionValue(option, control.value);
       if (n === null) {
-        control.setCustomValidity(option.rangeMessage);
-        control.reportValidity();
+        markField(control, option.rangeMessage);
         control.value = String(taken);
         refuse(option);
         return;
       }
-      control.setCustomValidity('');
+      markField(control, '');
       control.value = String(n);
       if (n === taken) return;
       taken = n;

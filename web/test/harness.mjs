@@ -15,6 +15,7 @@ export const EXAMPLES = new URL('../../examples/', import.meta.url).pathname;
 
 const TYPES = {
   '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm',
+  '.svg': 'image/svg+xml',
 };
 
 // Serves DIST on a free port of 127.0.0.1; resolves to { url, close }.

@@ -25,7 +25,7 @@ test('the page shows a control per option of the table', async () => {
     choices: el.tagName === 'SELECT' ? [...el.options].map((o) => [Number(o.value), o.textContent]) : [],
   })));
   const wanted = table.filter((o) => o.faces.includes('page')).map((o) => ({
-    key: o.key, id: o.flag.slice(2), type: { flag: 'checkbox', integer: 'number', choice: 'select-one' }[o.kind],
+    key: o.key, id: o.flag.slice(2), type: { flag: 'checkbox', integer: 'text', choice: 'select-one' }[o.kind],
     min: o.kind === 'integer' ? String(o.zeroIsNone ? 0 : o.min) : '', max: o.kind === 'integer' ? String(o.max) : '',
     value: o.kind === 'flag' ? String(o.default !== 0) : String(o.default), label: o.label,
     choices: o.choices.map((c) => [c.value, c.label]),
