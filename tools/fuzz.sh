@@ -24,7 +24,7 @@ if [ "${1:-}" = "--ci" ]; then
 fi
 BUILD="${1:-build-fuzz}"
 case "$BUILD" in /*) ;; *) BUILD="$ROOT/$BUILD" ;; esac
-TARGETS="${FUZZ_TARGETS:-wav pool krz join convert audio fat dspreset sf2 sfz}"
+TARGETS="${FUZZ_TARGETS:-wav pool krz join convert audio fat dspreset sf2 sfz extract}"
 SECONDS_EACH="${FUZZ_SECONDS:-60}"
 RUNS="${FUZZ_RUNS:-2000}"
 JOBS="${FUZZ_JOBS:-$(nproc)}"
