@@ -83,6 +83,23 @@ COutcome SplitKrzFile(const std::string& strSource, const std::string& strBase, 
     return outcome;
 }
 
+namespace
+{
+// Plans the parts strBase01.. of a split of strSourcePath into outputs and
+// checks the set; throws COutputRefusal when an output is refused.
+void PlanParts(COutputSet& outputs, const std::string& strSourcePath, const std::string& strBase,
+               int nParts)
+{
+    outputs.AddInput(strSourcePath);
+    for (int n = 1; n <= nParts; ++n)
+        if (!outputs.IsPlanned(PartName(strBase, n)))
+            outputs.AddOutput(PartName(strBase, n));
+    const std::string strRefusal = outputs.CheckPlan();
+    if (!strRefusal.empty())
+        throw COutputRefusal(strRefusal);
+}
+} // namespace
+
 int SplitKrzInto(const std::string& strSource, const std::string& strSourcePath,
                  const std::string& strBase, int nMaxSplitKB, CFeedback& feedback,
                  COutputSet& outputs, COutcome& outcome)
@@ -115,13 +132,7 @@ int SplitKrzInto(const std::string& strSource, const std::string& strSourcePath,
     // the input: a source that is an output of the set not yet committed is
     // no input under its own name.
     const int nParts = PartCount(static_cast<std::uint64_t>(nLength), nMaxSplitKB);
-    outputs.AddInput(strSourcePath);
-    for (int n = 1; n <= nParts; ++n)
-        if (!outputs.IsPlanned(PartName(strBase, n)))
-            outputs.AddOutput(PartName(strBase, n));
-    const std::string strRefusal = outputs.CheckPlan();
-    if (!strRefusal.empty())
-        throw COutputRefusal(strRefusal);
+    PlanParts(outputs, strSourcePath, strBase, nParts);
 
     // Bytes 0..3 and 16..31 of the source's header are carried into every
     // part header; bytes 32..35 stay zero (they are only written in later

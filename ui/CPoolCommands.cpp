@@ -199,57 +199,55 @@ void CPoolController::OnSettings()
 // ---------------------------------------------------------------------------
 // Split, Join and Copy to Disk Image
 
-void CPoolController::OnToolsSplit()
+template <typename TDialog>
+bool CPoolController::AskSourceAndDest(std::string& strSource, std::string& strDest)
 {
-    CSplitDlg dlg(m_dialogs, m_pOwner->window());
+    TDialog dlg(m_dialogs, m_pOwner->window());
     dlg.m_strSource.clear();
     dlg.m_strDest.clear();
     if (m_dialogs.ExecDialog(dlg) != QDialog::Accepted)
-        return;
+        return false;
     UpdateData(false);
-    const std::string strSource = ToStd(dlg.m_strSource);
-    std::string strDest = ToStd(dlg.m_strDest);
-    CFeedback& feedback = Feedback();
-    // Nothing to split and nowhere to put it: the command ends at once.
-    if (strSource.empty() && strDest.empty())
-    {
-        feedback.SetStatusText(WorkingText("Splitting", strSource));
-        feedback.SetStatusText(tr("Ready").toStdString());
-        return;
-    }
+    strSource = ToStd(dlg.m_strSource);
+    strDest = ToStd(dlg.m_strDest);
+    return true;
+}
+
+void CPoolController::RunWhileBusy(const std::function<COutcome(CFeedback&)>& work)
+{
     COutcome outcome;
     {
         const CWaitCursor wait;
         const CBusyScope busy(*this);
-        int nParts = 0;
-        outcome = RunInBackground(
-            m_pOwner, feedback,
-            [&](CFeedback& work)
-            { return RunSplitFile(strSource, strDest, m_nMaxSplitKB, work, nParts); });
+        outcome = RunInBackground(m_pOwner, Feedback(), work);
     }
     ShowOutcome(outcome);
 }
 
+void CPoolController::OnToolsSplit()
+{
+    std::string strSource;
+    std::string strDest;
+    if (!AskSourceAndDest<CSplitDlg>(strSource, strDest))
+        return;
+    // Nothing to split and nowhere to put it: the command ends at once.
+    if (strSource.empty() && strDest.empty())
+    {
+        Feedback().SetStatusText(WorkingText("Splitting", strSource));
+        Feedback().SetStatusText(tr("Ready").toStdString());
+        return;
+    }
+    int nParts = 0;
+    RunWhileBusy([&](CFeedback& work)
+                 { return RunSplitFile(strSource, strDest, m_nMaxSplitKB, work, nParts); });
+}
+
 void CPoolController::OnToolsJoin()
 {
-    CJoinDlg dlg(m_dialogs, m_pOwner->window());
-    dlg.m_strSource.clear();
-    dlg.m_strDest.clear();
-    if (m_dialogs.ExecDialog(dlg) != QDialog::Accepted)
-        return;
-    UpdateData(false);
-    const std::string strSource = ToStd(dlg.m_strSource);
-    std::string strDest = ToStd(dlg.m_strDest);
-    CFeedback& feedback = Feedback();
-    COutcome outcome;
-    {
-        const CWaitCursor wait;
-        const CBusyScope busy(*this);
-        outcome = RunInBackground(m_pOwner, feedback,
-                                  [&](CFeedback& work)
-                                  { return RunJoinFiles(strSource, strDest, work); });
-    }
-    ShowOutcome(outcome);
+    std::string strSource;
+    std::string strDest;
+    if (AskSourceAndDest<CJoinDlg>(strSource, strDest))
+        RunWhileBusy([&](CFeedback& work) { return RunJoinFiles(strSource, strDest, work); });
 }
 
 void CPoolController::OnToolsCopyToImage()

@@ -232,6 +232,12 @@ class CPoolController : public QObject
     void ClearFields();
     // Shows an outcome's notes as message boxes, in order.
     void ShowOutcome(const COutcome& outcome);
+    // Split's and Join's dialog: false when cancelled, else its two paths
+    // (the form's fields are shown again first).
+    template <typename TDialog> bool AskSourceAndDest(std::string& strSource, std::string& strDest);
+    // Runs work on a worker with the window busy and a wait cursor, and
+    // shows its outcome.
+    void RunWhileBusy(const std::function<COutcome(CFeedback&)>& work);
     // Make File's build, reading every entry from where its file was found;
     // its outcome shown. False when a file error stopped it where it stood.
     bool BuildFromFoundFiles(const std::string& strOutput, CFeedback& feedback,
