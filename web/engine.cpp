@@ -149,7 +149,7 @@ constexpr const char* kSkipUnusableField = "skipUnusable";
 std::string ReadMakeOptions(const val& o, CMakeOptions& options)
 {
     // The page's options of the table; the values are checked by WebMake.
-    std::set<std::string> aKnown = {kSkipUnusableField};
+    std::set<std::string> aKnown;
     for (const SOption& option : OptionTable())
         if ((option.nFaces & kFacePage) != 0)
             aKnown.insert(option.szKey);

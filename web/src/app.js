@@ -404,7 +404,7 @@ const READ_OPTIONS = new Set(['convert', 'maxRate', 'fileMetadata']);
 // The settings as one object, the engine's Make File options: one field
 // per option control.
 function settings() {
-  return { ...optionValues(optionTable), skipUnusable: $('skip-unusable').checked };
+  return optionValues(optionTable);
 }
 
 // The entries as the engine takes them, each with the index of its file in
