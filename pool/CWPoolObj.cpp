@@ -14,6 +14,7 @@ CWPoolObj& CWPoolObj::operator=(const CWPoolObj& other)
     m_nRootKey = other.m_nRootKey;
     m_bKeymapEnable = other.m_bKeymapEnable;
     m_bProgramEnable = other.m_bProgramEnable;
+    m_pZone = other.m_pZone;
     return *this;
 }
 

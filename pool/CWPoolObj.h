@@ -2,17 +2,19 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class CArchive;
+struct CPoolZone;
 
 class CWPoolObj
 {
 public:
     CWPoolObj() = default;
 
-    // Copies the four strings, the found path and the four switches; the
-    // target keeps its own m_nVersion.
+    // Copies the four strings, the found path, the four switches and the
+    // zone; the target keeps its own m_nVersion.
     CWPoolObj& operator=(const CWPoolObj& other);
     CWPoolObj(const CWPoolObj& other) = default;
 
@@ -41,4 +43,9 @@ public:
     {
         return m_strFoundPath.empty() ? m_strFileName : m_strFoundPath;
     }
+
+    // The instrument zone the entry was made from when an instrument file
+    // was opened (ops/PoolInstruments.h); null for an entry of a file.
+    // Never saved.
+    std::shared_ptr<const CPoolZone> m_pZone;
 };

@@ -75,6 +75,7 @@ int AddPoolEntry(CDorvane_V2Doc& doc, const std::string& strPath, const std::str
     entry.m_nRootKey = kDefaultRootKey;
     entry.m_bKeymapEnable = 1;
     entry.m_bProgramEnable = 1;
+    entry.m_pZone.reset();
     doc.SetModifiedFlag(true);
     return n;
 }
@@ -110,6 +111,7 @@ bool DeletePoolEntry(CDorvane_V2Doc& doc, WavInfoArray& aWavInfo, int nIndex)
     vacated.m_bLoop = 0;
     vacated.m_bKeymapEnable = 0;
     vacated.m_bProgramEnable = 0;
+    vacated.m_pZone.reset();
     doc.SetModifiedFlag(true);
     return true;
 }
