@@ -8,7 +8,9 @@
 #include "CPoolController.h"
 #include "CSettingsDlg.h"
 #include "CommandGuard.h"
+#include "InstrumentFile.h"
 #include "OptionTable.h"
+#include "PoolInstruments.h"
 #include "PoolPaths.h"
 
 #include <QAction>
@@ -24,6 +26,19 @@ FileFilters PoolFilters()
 {
     return {
         {CDorvane_V2App::tr("DVN Sample Pool (*.dvn)"), QStringLiteral("*.dvn")},
+        {CDorvane_V2App::tr("All Files (*.*)"), QStringLiteral("*")},
+    };
+}
+
+// Open takes pool files and instrument files.
+FileFilters OpenFilters()
+{
+    return {
+        {CDorvane_V2App::tr("Sample Pools and Instruments (*.dvn *.sfz *.dspreset *.sf2)"),
+         QStringLiteral("*.dvn *.sfz *.dspreset *.sf2")},
+        {CDorvane_V2App::tr("DVN Sample Pool (*.dvn)"), QStringLiteral("*.dvn")},
+        {CDorvane_V2App::tr("Instruments (*.sfz *.dspreset *.sf2)"),
+         QStringLiteral("*.sfz *.dspreset *.sf2")},
         {CDorvane_V2App::tr("All Files (*.*)"), QStringLiteral("*")},
     };
 }
@@ -104,6 +119,15 @@ void CDorvane_V2App::CreateMainWindow()
 
 bool CDorvane_V2App::OpenFirstPool(const QString& strFile)
 {
+    // An instrument file opens into a new pool; one that is refused leaves
+    // that pool empty, as a file that is no pool does.
+    if (IsInstrumentPath(strFile.toStdString()))
+    {
+        if (!NewDocument())
+            return false;
+        OpenInstrumentFile(strFile);
+        return true;
+    }
     const COutcome opened = m_doc.OnOpenDocument(strFile.toStdString());
     const bool bOpened = opened.IsOk();
     ShowAsMessages(opened, m_pMainWnd->Messages());
@@ -152,7 +176,7 @@ void CDorvane_V2App::OnFileNew()
 
 void CDorvane_V2App::OnFileOpen()
 {
-    const QString strPath = m_dialogs.GetOpenFileName(m_pMainWnd.get(), tr("Open"), PoolFilters(),
+    const QString strPath = m_dialogs.GetOpenFileName(m_pMainWnd.get(), tr("Open"), OpenFilters(),
                                                       QStringLiteral("dvn"));
     if (strPath.isEmpty())
         return;
@@ -163,6 +187,8 @@ CDorvane_V2App::OpenResult CDorvane_V2App::OpenDocumentFile(const QString& strPa
 {
     if (!SaveModified())
         return OpenResult::Cancelled;
+    if (IsInstrumentPath(strPath.toStdString()))
+        return OpenInstrumentFile(strPath);
     CDorvane_V2View* pView = m_pMainWnd->View();
     if (!ShowAsMessages(m_doc.OnOpenDocument(strPath.toStdString()), m_pMainWnd->Messages()))
     {
@@ -176,6 +202,21 @@ CDorvane_V2App::OpenResult CDorvane_V2App::OpenDocumentFile(const QString& strPa
     AddToRecentFileList(m_doc.GetPathName());
     UpdateCaption();
     pView->Controller().OnInitialUpdate();
+    return OpenResult::Opened;
+}
+
+CDorvane_V2App::OpenResult CDorvane_V2App::OpenInstrumentFile(const QString& strPath)
+{
+    CPoolController& controller = m_pMainWnd->View()->Controller();
+    if (!controller.OpenInstrumentFile(strPath.toStdString()))
+        return OpenResult::Failed;
+    // An untitled pool: Save asks where, and can never write over the
+    // instrument file.
+    m_doc.SetPathName({});
+    m_doc.SetModifiedFlag(false);
+    AddToRecentFileList(strPath.toStdString());
+    m_pMainWnd->UpdateCaption(QFileInfo(strPath).fileName());
+    controller.OnInitialUpdate();
     return OpenResult::Opened;
 }
 
@@ -210,6 +251,9 @@ bool CDorvane_V2App::OnFileSaveAs()
 
 bool CDorvane_V2App::DoSave(QString strPath)
 {
+    const SZoneSave zoneSave = PlanZoneSave(m_doc);
+    if (zoneSave.nZones > 0 && !AskZoneSave(zoneSave))
+        return false;
     const bool bChosen = strPath.isEmpty();
     if (bChosen)
     {
@@ -223,6 +267,8 @@ bool CDorvane_V2App::DoSave(QString strPath)
         if (!QFileInfo(strPath).fileName().contains(QLatin1Char('.')))
             strPath += QStringLiteral(".dvn");
     }
+    if (zoneSave.nZones > 0)
+        return SaveZonePool(strPath, bChosen);
     // A pool saved into another folder: entries whose stored paths would
     // no longer lead to their files from there get paths that do. A save
     // that fails leaves them as they were.
@@ -238,6 +284,35 @@ bool CDorvane_V2App::DoSave(QString strPath)
     }
     if (nRebased > 0)
         m_pMainWnd->View()->Controller().UpdatePathsShown();
+    AddToRecentFileList(m_doc.GetPathName());
+    UpdateCaption();
+    return true;
+}
+
+bool CDorvane_V2App::AskZoneSave(const SZoneSave& save)
+{
+    if (save.nKept == 0)
+    {
+        m_dialogs.MessageBox(m_pMainWnd.get(), QString::fromStdString(save.strText), tr(kAppTitle),
+                             MessageIcon::None);
+        return false;
+    }
+    return m_dialogs.AskYesNo(m_pMainWnd.get(), QString::fromStdString(save.strText),
+                              tr(kAppTitle));
+}
+
+bool CDorvane_V2App::SaveZonePool(const QString& strPath, bool bChosen)
+{
+    // The pool file gets the entries it can hold; the window keeps every
+    // zone, so that Make File still writes the instrument as it stands.
+    auto pKept = std::make_unique<CDorvane_V2Doc>(m_doc);
+    DropEntriesWithoutFile(*pKept);
+    if (bChosen)
+        RebasePoolPaths(*pKept, strPath.toStdString());
+    if (!ShowAsMessages(pKept->OnSaveDocument(strPath.toStdString()), m_pMainWnd->Messages()))
+        return false;
+    m_doc.SetPathName(pKept->GetPathName());
+    m_doc.SetModifiedFlag(false);
     AddToRecentFileList(m_doc.GetPathName());
     UpdateCaption();
     return true;

@@ -16,6 +16,7 @@
 
 class CDialogService;
 class CMainFrame;
+struct SZoneSave;
 
 class CDorvane_V2App : public QObject
 {
@@ -34,7 +35,8 @@ class CDorvane_V2App : public QObject
 
     // Start-up: reads the recent-file list, creates the window and gives
     // its view the kept options (ReadOptions), carries out
-    // the command line (nothing: a new pool; a path: that pool file), which
+    // the command line (nothing: a new pool; a path: that pool file or
+    // instrument file), which
     // loads the template; shows the window at the screen's top-left corner
     // with the pool's list built, then the About box (bShowAbout). Returns
     // nothing to go on with the event loop, or the exit status when the
@@ -68,12 +70,23 @@ class CDorvane_V2App : public QObject
     // The main window with its commands bound, the kept options given to
     // its controller and its size as the store keeps it.
     void CreateMainWindow();
-    // Opens the pool file named on the command line; a file that is no
-    // pool at all gives an empty untitled pool. false: the program ends
+    // Opens the pool file or instrument file named on the command line; a
+    // file that is no pool at all gives an empty untitled pool. false: the program ends
     // with exit status 1.
     bool OpenFirstPool(const QString& strFile);
     bool NewDocument();
+    // Open of an instrument file: its zones as the entries of an untitled
+    // pool, the file in the recent list and the caption.
+    OpenResult OpenInstrumentFile(const QString& strPath);
     bool DoSave(QString strPath);
+    // Before a pool with entries made from instrument zones is saved: asks
+    // whether to save what a pool file can hold (true: Yes), or says that
+    // it can hold none of them (false).
+    bool AskZoneSave(const SZoneSave& save);
+    // Saves the entries a pool file can hold to strPath (chosen in Save
+    // As's dialog: paths rebased as for any pool); the window's pool keeps
+    // its zones and takes the file's name.
+    bool SaveZonePool(const QString& strPath, bool bChosen);
     void AddToRecentFileList(const std::string& strPath);
     void UpdateRecentMenu();
     void WriteRecentFileList();

@@ -14,9 +14,11 @@
 #include "CSoundPlayer.h"
 #include "CTextLimitValidator.h"
 #include "ImageRunner.h"
+#include "InstrumentCommand.h"
 #include "JoinRunner.h"
 #include "MakeRunner.h"
 #include "MultiDiskCommands.h"
+#include "PoolInstruments.h"
 #include "SplitRunner.h"
 #include "StdText.h"
 
@@ -85,6 +87,12 @@ void CPoolController::OnMakeFile()
         m_dialogs.MessageBox(m_pOwner, tr(kEmptyPoolMessage), tr(kAppTitle), MessageIcon::None);
         return;
     }
+    if (PoolKind(m_doc) == EPoolKind::Mixed)
+    {
+        m_dialogs.MessageBox(m_pOwner, tr(kInstrumentMixMessage), tr(kAppTitle),
+                             MessageIcon::None);
+        return;
+    }
 
     const QString strPath =
         m_dialogs.GetSaveFileName(m_pOwner, tr("Select a Krz-File"),
@@ -123,6 +131,8 @@ void CPoolController::ShowFilledNames()
 bool CPoolController::BuildFromFoundFiles(const std::string& strOutput, CFeedback& feedback,
                                           QString& strSummary)
 {
+    if (PoolKind(m_doc) == EPoolKind::Zones)
+        return BuildInstruments(strOutput, feedback, strSummary);
     // The build reads each entry's file where it was found (FilePath()); the
     // names it fills in stay in the document.
     CMakeOptions options;

@@ -9,6 +9,7 @@
 #include "CWindowFeedback.h"
 #include "DialogInt.h"
 #include "MakeFile.h"
+#include "PoolInstruments.h"
 #include "RootKey.h"
 #include "StdText.h"
 #include "WavReader.h"
@@ -206,6 +207,9 @@ void CPoolController::RunPendingRefresh()
 
 void CPoolController::ReadWavHeader(int nIndex)
 {
+    // Audio held in an instrument file has no file to read.
+    if (ZoneDataInfo(m_doc.m_aPool[nIndex], m_aWavInfo[nIndex]))
+        return;
     const std::string strPath = m_doc.m_aPool[nIndex].FilePath();
     ShowAsMessages(ReadAudioHeader(strPath, m_aWavInfo[nIndex], AudioOptions()), Messages());
     // A loop that cannot be used gives no message box (the file is usable),
@@ -251,7 +255,7 @@ void CPoolController::RefreshWavInfo()
     QStringList aMissing;
     for (int i = 0; i < nCount; ++i)
     {
-        abMissing[i] = !IsFile(m_doc.m_aPool[i].FilePath());
+        abMissing[i] = !HasZoneData(m_doc.m_aPool[i]) && !IsFile(m_doc.m_aPool[i].FilePath());
         if (abMissing[i])
             aMissing << FromStd(m_doc.m_aPool[i].m_strFileName);
     }
@@ -294,6 +298,8 @@ void CPoolController::OnRefresh()
         // detail fields stay empty until the user picks a row.
         m_pTable->SetCurSel(nSel);
     }
+    // An opened instrument's Keys and Velocity columns, or none.
+    m_model.SetShowZones(PoolKind(m_doc) >= EPoolKind::Zones);
     UpdateData(false);
 }
 
@@ -417,6 +423,7 @@ void CPoolController::OnChangeSampleName()
 void CPoolController::OnChangeKeymapName()
 {
     StoreNameField(&CWPoolObj::m_strKeymapName, m_pForm->m_strKeymapName);
+    NameInstrumentOfSelected();
 }
 
 void CPoolController::OnChangeProgramName()
@@ -443,6 +450,9 @@ void CPoolController::UpdateGroupKeys()
 {
     const bool bGroups = KeptMakeOptions().bMultisample;
     m_model.SetShowKeys(bGroups);
+    m_model.SetShowZones(PoolKind(m_doc) >= EPoolKind::Zones);
+    if (ShowZoneFields())
+        return;
     m_pForm->ShowGroupLine(
         bGroups, bGroups ? CPoolTableModel::GroupKeysText(m_doc, m_aWavInfo, m_pTable->GetCurSel())
                          : QString());
@@ -461,6 +471,9 @@ void CPoolController::SetBusy(bool bBusy)
     if (m_fnBusy)
         m_fnBusy(bBusy);
     emit BusyChanged(bBusy);
+    // The busy state enabled every input again.
+    if (!bBusy)
+        ShowZoneFields();
     if (!bBusy && m_bRefreshQueued)
         QTimer::singleShot(0, this, [this] { RunPendingRefresh(); });
 }

@@ -184,8 +184,16 @@ class CPoolController : public QObject
 
     // Shows or hides the group line and the table's Keys column as the
     // multisample option says, with the text for the current entry; run
-    // after the option changes.
+    // after the option changes. With entries made from instrument zones
+    // the table shows their Keys and Velocity columns, and a zone entry's
+    // form its zone (ShowZoneFields).
     void UpdateGroupKeys();
+
+    // File > Open of an instrument file (.sfz, .dspreset, .sf2): reads it
+    // on the worker and puts its zones into the pool (OpenInstrumentPool),
+    // showing the outcome's notes. false when it was refused (its message
+    // shown): the pool is as it was.
+    bool OpenInstrumentFile(const std::string& strPath);
     // m_options into force: the document's path option and the group line.
     void ApplyOptions();
     // The document's path option into m_options (it may have been set on
@@ -242,6 +250,21 @@ class CPoolController : public QObject
     // its outcome shown. False when a file error stopped it where it stood.
     bool BuildFromFoundFiles(const std::string& strOutput, CFeedback& feedback,
                              QString& strSummary);
+    // Make File of a pool of zone entries: the instruments of the entries
+    // (InstrumentsFromPool) written as dorvane-cli's make writes them from
+    // the instrument file; the summary lines joined. As
+    // BuildFromFoundFiles otherwise.
+    bool BuildInstruments(const std::string& strOutput, CFeedback& feedback,
+                          QString& strSummary);
+    // The form of a zone entry: the program name shows the instrument's
+    // name (the keymap name) read-only, the Enable boxes are off limits
+    // and the loop switch too for a zone without loop points; the group
+    // line shows what the pool cannot hold. Every field as usual for an
+    // entry of a file. true for a zone entry.
+    bool ShowZoneFields();
+    // A keymap name typed for a zone entry names its whole instrument: the
+    // keymap and program names of every entry of the instrument follow.
+    void NameInstrumentOfSelected();
     // The selected entry's keymap and program names after a build filled them.
     void ShowFilledNames();
     void QueueRefresh();

@@ -1,6 +1,7 @@
 #include "CPoolTableModel.h"
 
 #include "Multisample.h"
+#include "PoolInstruments.h"
 #include "RootKey.h"
 #include "StdText.h"
 #include "WavReader.h"
@@ -31,7 +32,14 @@ int CPoolTableModel::columnCount(const QModelIndex& parent) const
 {
     if (parent.isValid())
         return 0;
-    return m_bShowKeys ? kColumnCount : kColKeys;
+    return ShownColumns();
+}
+
+int CPoolTableModel::ShownColumns() const
+{
+    if (m_bShowZones)
+        return kColumnCount;
+    return m_bShowKeys ? kColVelocity : kColKeys;
 }
 
 QVariant CPoolTableModel::headerData(int nSection, Qt::Orientation orientation, int nRole) const
@@ -58,6 +66,8 @@ QVariant CPoolTableModel::headerData(int nSection, Qt::Orientation orientation, 
         return tr("Format");
     case kColKeys:
         return tr("Keys");
+    case kColVelocity:
+        return tr("Velocity");
     default:
         return {};
     }
@@ -73,6 +83,8 @@ QVariant CPoolTableModel::data(const QModelIndex& index, int nRole) const
         return {};
     if (index.column() == kColFile)
         return FromStd(m_doc.m_aPool[index.row()].FilePath());
+    if (index.column() == kColKeys && m_doc.m_aPool[index.row()].m_pZone)
+        return FromStd(ZoneDetailsText(m_doc.m_aPool[index.row()].m_pZone->zone));
     if (index.column() == kColKeys)
         return GroupKeysText(m_doc, m_aWavInfo, index.row());
     return CellText(index.row(), index.column());
@@ -100,13 +112,22 @@ QString CPoolTableModel::CellText(int nRow, int nColumn) const
     case kColFormat:
         return TypeText(m_aWavInfo[nRow], entry);
     case kColKeys:
-    {
-        const QString strText = GroupKeysText(m_doc, m_aWavInfo, nRow);
-        return strText.startsWith(kKeysPrefix) ? strText.mid(kKeysPrefix.size()) : strText;
-    }
+        return KeysText(nRow);
+    case kColVelocity:
+        return entry.m_pZone ? FromStd(ZoneVelocityText(entry.m_pZone->zone)) : QString();
     default:
         return {};
     }
+}
+
+QString CPoolTableModel::KeysText(int nRow) const
+{
+    if (const auto& pZone = m_doc.m_aPool[nRow].m_pZone)
+        return FromStd(ZoneKeysText(pZone->zone));
+    if (!m_bShowKeys)
+        return {};
+    const QString strText = GroupKeysText(m_doc, m_aWavInfo, nRow);
+    return strText.startsWith(kKeysPrefix) ? strText.mid(kKeysPrefix.size()) : strText;
 }
 
 void CPoolTableModel::Reset()
@@ -133,7 +154,7 @@ void CPoolTableModel::RowChanged(int n)
     if (n < 0 || n >= m_nRows)
         return;
     emit dataChanged(index(n, 0), index(n, columnCount() - 1));
-    if (m_bShowKeys)
+    if (m_bShowKeys || m_bShowZones)
         emit dataChanged(index(0, kColKeys), index(m_nRows - 1, kColKeys));
 }
 
@@ -145,24 +166,52 @@ void CPoolTableModel::AllChanged()
 
 void CPoolTableModel::SetShowKeys(bool bShow)
 {
-    if (bShow == m_bShowKeys)
-        return;
-    if (bShow)
+    ChangeColumns(bShow, m_bShowZones);
+}
+
+void CPoolTableModel::SetShowZones(bool bShow)
+{
+    ChangeColumns(m_bShowKeys, bShow);
+}
+
+void CPoolTableModel::ChangeColumns(bool bShowKeys, bool bShowZones)
+{
+    const int nBefore = ShownColumns();
+    const bool bKeysBefore = m_bShowKeys;
+    const bool bZonesBefore = m_bShowZones;
+    m_bShowKeys = bShowKeys;
+    m_bShowZones = bShowZones;
+    const int nAfter = ShownColumns();
+    if (nAfter > nBefore)
     {
-        beginInsertColumns(QModelIndex(), kColKeys, kColKeys);
-        m_bShowKeys = true;
+        m_bShowKeys = bKeysBefore;
+        m_bShowZones = bZonesBefore;
+        beginInsertColumns(QModelIndex(), nBefore, nAfter - 1);
+        m_bShowKeys = bShowKeys;
+        m_bShowZones = bShowZones;
         endInsertColumns();
     }
-    else
+    else if (nAfter < nBefore)
     {
-        beginRemoveColumns(QModelIndex(), kColKeys, kColKeys);
-        m_bShowKeys = false;
+        m_bShowKeys = bKeysBefore;
+        m_bShowZones = bZonesBefore;
+        beginRemoveColumns(QModelIndex(), nAfter, nBefore - 1);
+        m_bShowKeys = bShowKeys;
+        m_bShowZones = bShowZones;
         endRemoveColumns();
+    }
+    else if (m_nRows > 0 && nAfter > kColKeys)
+    {
+        // The same columns, another meaning of the Keys column for files.
+        emit dataChanged(index(0, kColKeys), index(m_nRows - 1, kColKeys));
     }
 }
 
 QString CPoolTableModel::TypeText(const WAVINFO& info, const CWPoolObj& entry)
 {
+    // Audio held in the instrument file itself.
+    if (HasZoneData(entry))
+        return FromStd(info.strTypeText);
     // A file that is not there is no unsupported file type: the line says so.
     if (!IsFile(entry.FilePath()))
         return tr("File not found");

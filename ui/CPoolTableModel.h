@@ -27,7 +27,8 @@ class CPoolTableModel : public QAbstractTableModel
         kColRootKey,
         kColLoop,
         kColFormat,
-        kColKeys, // only while ShowsKeys()
+        kColKeys,     // only while ShowsKeys() or ShowsZones()
+        kColVelocity, // only while ShowsZones()
         kColumnCount
     };
 
@@ -54,6 +55,10 @@ class CPoolTableModel : public QAbstractTableModel
     // The Keys column is shown (multisample keymaps on) or not.
     void SetShowKeys(bool bShow);
     bool ShowsKeys() const { return m_bShowKeys; }
+    // The Keys and Velocity columns are shown for entries made from
+    // instrument zones (their key and velocity ranges) or not.
+    void SetShowZones(bool bShow);
+    bool ShowsZones() const { return m_bShowZones; }
 
     // The Type line of an entry: what its file is (and what it becomes when
     // converted), or "File not found" when the file is not there.
@@ -70,9 +75,17 @@ class CPoolTableModel : public QAbstractTableModel
 
   private:
     QString CellText(int nRow, int nColumn) const;
+    // The Keys column of entry nRow: its zone's key range, or its keys in
+    // its group.
+    QString KeysText(int nRow) const;
+    // The columns shown as m_bShowKeys and m_bShowZones say, columns
+    // added or removed at the end.
+    int ShownColumns() const;
+    void ChangeColumns(bool bShowKeys, bool bShowZones);
 
     const CDorvane_V2Doc& m_doc;
     const WavInfoArray& m_aWavInfo;
     int m_nRows = 0;
     bool m_bShowKeys = false;
+    bool m_bShowZones = false;
 };

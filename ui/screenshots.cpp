@@ -1,6 +1,6 @@
 // Renders the main window with a pool loaded, the Pool menu, the Settings,
-// Split, Join and About dialogs, and the messages for missing files and a
-// full pool, to PNG files:
+// Split, Join and About dialogs, the messages for missing files and a full
+// pool, and the window with an instrument file opened, to PNG files:
 //   dorvane-screenshots OUTPUT_DIR [POOL_FILE]
 // Without a readable pool file it makes a pool of generated WAV files in a
 // temporary folder. Meant to run with QT_QPA_PLATFORM=offscreen.
@@ -166,6 +166,35 @@ QString MakeDemoPool(const QString& strDir)
     ShowAsMessages(doc.OnSaveDocument(strPool.toStdString()), feedback);
     return strPool;
 }
+// An SFZ instrument of two velocity layers over three key ranges, with
+// its WAV files, in strDir.
+QString MakeDemoInstrument(const QString& strDir)
+{
+    QString strSfz = QStringLiteral("<group> lovel=1 hivel=79 volume=-3\n");
+    const char* aszNotes[] = {"c3", "c4", "c5"};
+    const char* aszRanges[] = {"lokey=c2 hikey=b3", "lokey=c4 hikey=b4", "lokey=c5 hikey=c7"};
+    for (int nLayer = 0; nLayer < 2; ++nLayer)
+    {
+        if (nLayer == 1)
+            strSfz += QStringLiteral("<group> lovel=80 hivel=127 tune=5\n");
+        for (int i = 0; i < 3; ++i)
+        {
+            const QString strName = QStringLiteral("Piano_%1_%2.wav")
+                                        .arg(QString::fromLatin1(aszNotes[i]))
+                                        .arg(nLayer == 0 ? QStringLiteral("p") : QStringLiteral("f"));
+            WriteWav(QDir(strDir).filePath(strName), 1, 44100, 16, 11025);
+            strSfz += QStringLiteral("<region> sample=%1 %2 pitch_keycenter=%3\n")
+                          .arg(strName, QString::fromLatin1(aszRanges[i]),
+                               QString::fromLatin1(aszNotes[i]));
+        }
+    }
+    const QString strPath = QDir(strDir).filePath(QStringLiteral("Grand Piano.sfz"));
+    QFile file(strPath);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(strSfz.toUtf8());
+    return strPath;
+}
+
 // The Pool menu with its commands for many files and for relinking, and
 // the messages as the window shows them.
 void SaveMenuAndMessages(CMainFrame& frame, CScreenshotDialogs& dialogs)
@@ -265,5 +294,14 @@ int main(int argc, char* argv[])
     theApp.OnAppAbout();
 
     SaveMenuAndMessages(*pFrame, dialogs);
+
+    // An instrument file opened into the pool, its loud layer's middle zone
+    // selected.
+    theApp.OpenDocumentFile(MakeDemoInstrument(tempDir.path()));
+    pView->RunPendingRefresh();
+    pFrame->View()->m_lbPool->SetCurSel(4);
+    pView->OnSelchangePoolList();
+    QApplication::processEvents();
+    dialogs.Save(*pFrame, QStringLiteral("instrument.png"));
     return dialogs.m_bFailed ? 1 : 0;
 }
