@@ -301,6 +301,8 @@ int main(int argc, char* argv[])
     pView->RunPendingRefresh();
     pFrame->View()->m_lbPool->SetCurSel(4);
     pView->OnSelchangePoolList();
+    // Wide enough for the Keys and Velocity columns.
+    pFrame->resize(CMainFrame::kWidth * 5 / 2, CMainFrame::kHeight);
     QApplication::processEvents();
     dialogs.Save(*pFrame, QStringLiteral("instrument.png"));
     return dialogs.m_bFailed ? 1 : 0;
