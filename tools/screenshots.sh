@@ -1,9 +1,9 @@
 #!/bin/sh
 # Renders the main window with the example pool, the Pool menu, the Settings,
 # Split, Join and About dialogs, the missing-files and full-pool messages and
-# the window with an instrument file opened
-# to docs/screenshots/*.png without a display, with a settings store of its
-# own (the user's recent files and options are not shown).
+# the window with an instrument file opened to docs/screenshots/*.png without
+# a display, with a settings store of its own (the user's recent files and
+# options are not shown).
 #   tools/screenshots.sh [BUILD_DIR]     (default: build)
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
