@@ -140,8 +140,8 @@ COutcome OpenInstrumentPool(const CInstrumentSet& set, const std::string& strSou
     }
     if (nEntries == 0)
         return COutcome::Refusal("Sorry, the first instrument of " + strSource + " has " +
-                                 std::to_string(nFirstZones) +
-                                 " zones; the pool holds " + std::to_string(MAX_POOL) +
+                                 std::to_string(nFirstZones) + " zones; the pool holds " +
+                                 std::to_string(MAX_POOL) +
                                  ". dorvane-cli make takes the file as it is.");
     COutcome outcome;
     if (!set.aNotes.empty())
@@ -153,9 +153,8 @@ COutcome OpenInstrumentPool(const CInstrumentSet& set, const std::string& strSou
     }
     if (nLeftOut > 0)
         outcome.Note({std::to_string(nLeftOut) + " of the " +
-                          std::to_string(set.aInstruments.size()) + " instruments of " +
-                          strSource + " were left out: the pool holds " +
-                          std::to_string(MAX_POOL) +
+                          std::to_string(set.aInstruments.size()) + " instruments of " + strSource +
+                          " were left out: the pool holds " + std::to_string(MAX_POOL) +
                           " zones. dorvane-cli make takes the file as it is.",
                       kAppTitle, MessageIcon::None, strSource});
     doc.OnNewDocument();

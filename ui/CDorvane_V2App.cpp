@@ -30,17 +30,14 @@ FileFilters PoolFilters()
     };
 }
 
-// Open takes pool files and instrument files.
+// Open takes pool files and, as a type of their own after them, instrument
+// files.
 FileFilters OpenFilters()
 {
-    return {
-        {CDorvane_V2App::tr("Sample Pools and Instruments (*.dvn *.sfz *.dspreset *.sf2)"),
-         QStringLiteral("*.dvn *.sfz *.dspreset *.sf2")},
-        {CDorvane_V2App::tr("DVN Sample Pool (*.dvn)"), QStringLiteral("*.dvn")},
-        {CDorvane_V2App::tr("Instruments (*.sfz *.dspreset *.sf2)"),
-         QStringLiteral("*.sfz *.dspreset *.sf2")},
-        {CDorvane_V2App::tr("All Files (*.*)"), QStringLiteral("*")},
-    };
+    FileFilters aFilters = PoolFilters();
+    aFilters.push_back({CDorvane_V2App::tr("Instruments (*.sfz *.dspreset *.sf2)"),
+                        QStringLiteral("*.sfz *.dspreset *.sf2")});
+    return aFilters;
 }
 
 } // namespace

@@ -39,7 +39,7 @@ QPushButton* MakeButton(const QString& strText, QWidget* pParent)
 
 // The starting widths of the table's columns, in dialog units.
 constexpr int kColumnWidthsDlu[] = {60, 50, 45, 45, 34, 24, 125, 100, 40};
-static_assert(std::size(kColumnWidthsDlu) == CPoolTableModel::kColumnCount);
+static_assert(std::size(kColumnWidthsDlu) == CPoolTableModel::kAllColumns);
 } // namespace
 
 CDorvane_V2View::CDorvane_V2View(CDorvane_V2Doc& doc, CDialogService& dialogs, QWidget* pParent)
@@ -71,14 +71,14 @@ CDorvane_V2View::CDorvane_V2View(CDorvane_V2Doc& doc, CDialogService& dialogs, Q
     setWidget(pContent);
 
     m_pController->Attach(m_lbPool, m_pForm, m_edPoolCount, m_btnSplitFiles);
-    for (int i = 0; i < CPoolTableModel::kColumnCount; ++i)
+    for (int i = 0; i < CPoolTableModel::kAllColumns; ++i)
         m_lbPool->horizontalHeader()->resizeSection(i, du.X(kColumnWidthsDlu[i]));
     // The Keys column comes and goes with the multisample option, Keys and
     // Velocity with instrument zones.
     connect(&m_pController->Model(), &QAbstractItemModel::columnsInserted, this,
             [this, du](const QModelIndex&, int nFirst, int nLast)
             {
-                for (int i = nFirst; i <= nLast && i < CPoolTableModel::kColumnCount; ++i)
+                for (int i = nFirst; i <= nLast && i < CPoolTableModel::kAllColumns; ++i)
                     m_lbPool->horizontalHeader()->resizeSection(i, du.X(kColumnWidthsDlu[i]));
             });
     m_pOwnFeedback = std::make_unique<CWindowFeedback>(nullptr, m_ctlProgress, m_dialogs, this);

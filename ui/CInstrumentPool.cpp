@@ -21,13 +21,13 @@ bool CPoolController::OpenInstrumentFile(const std::string& strPath)
     // A SoundFont bank is read whole, which can take a while.
     CInstrumentSet set;
     const COutcome read = RunInBackground(m_pOwner, Feedback(),
-                    [&](CFeedback& work)
-                    {
-                        work.SetStatusText("Reading " + FileTitleOf(strPath));
-                        set = ReadInstrumentFile(strPath);
-                        work.SetStatusText(ToStd(tr("Ready")));
-                        return COutcome{};
-                    });
+                                          [&](CFeedback& work)
+                                          {
+                                              work.SetStatusText("Reading " + FileTitleOf(strPath));
+                                              set = ReadInstrumentFile(strPath);
+                                              work.SetStatusText(ToStd(tr("Ready")));
+                                              return COutcome{};
+                                          });
     if (read.IsCancelled())
         return false;
     const COutcome outcome = OpenInstrumentPool(set, strPath, m_doc);
@@ -37,6 +37,8 @@ bool CPoolController::OpenInstrumentFile(const std::string& strPath)
 
 bool CPoolController::ShowZoneFields()
 {
+    if (m_pTable == nullptr || m_pForm == nullptr)
+        return false;
     const int nSel = m_pTable->GetCurSel();
     const bool bEntry = nSel >= 0 && nSel < m_doc.m_nCount && nSel < MAX_POOL;
     const CPoolZone* pZone = bEntry ? m_doc.m_aPool[nSel].m_pZone.get() : nullptr;
@@ -93,13 +95,12 @@ bool CPoolController::BuildInstruments(const std::string& strOutput, CFeedback& 
     if (m_doc.m_nCount > 0 && m_doc.m_aPool[0].m_pZone)
         aOtherInputs.push_back(m_doc.m_aPool[0].m_pZone->strSource);
     SMadeInstruments made;
-    const COutcome outcome = RunInBackground(
-        m_pOwner, feedback,
-        [&](CFeedback& work)
-        {
-            return RunMakeInstruments({set}, options, m_abTemplate, strOutput, aOtherInputs,
-                                      work, made);
-        });
+    const COutcome outcome =
+        RunInBackground(m_pOwner, feedback,
+                        [&](CFeedback& work) {
+                            return RunMakeInstruments({set}, options, m_abTemplate, strOutput,
+                                                      aOtherInputs, work, made);
+                        });
     ShowOutcome(outcome);
     if (!outcome.IsOk())
         return !outcome.IsFileError();

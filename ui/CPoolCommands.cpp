@@ -89,8 +89,7 @@ void CPoolController::OnMakeFile()
     }
     if (PoolKind(m_doc) == EPoolKind::Mixed)
     {
-        m_dialogs.MessageBox(m_pOwner, tr(kInstrumentMixMessage), tr(kAppTitle),
-                             MessageIcon::None);
+        m_dialogs.MessageBox(m_pOwner, tr(kInstrumentMixMessage), tr(kAppTitle), MessageIcon::None);
         return;
     }
 

@@ -254,8 +254,7 @@ class CPoolController : public QObject
     // (InstrumentsFromPool) written as dorvane-cli's make writes them from
     // the instrument file; the summary lines joined. As
     // BuildFromFoundFiles otherwise.
-    bool BuildInstruments(const std::string& strOutput, CFeedback& feedback,
-                          QString& strSummary);
+    bool BuildInstruments(const std::string& strOutput, CFeedback& feedback, QString& strSummary);
     // The form of a zone entry: the program name shows the instrument's
     // name (the keymap name) read-only, the Enable boxes are off limits
     // and the loop switch too for a zone without loop points; the group

@@ -38,8 +38,8 @@ int CPoolTableModel::columnCount(const QModelIndex& parent) const
 int CPoolTableModel::ShownColumns() const
 {
     if (m_bShowZones)
-        return kColumnCount;
-    return m_bShowKeys ? kColVelocity : kColKeys;
+        return kAllColumns;
+    return m_bShowKeys ? kColumnCount : kColKeys;
 }
 
 QVariant CPoolTableModel::headerData(int nSection, Qt::Orientation orientation, int nRole) const

@@ -27,9 +27,11 @@ class CPoolTableModel : public QAbstractTableModel
         kColRootKey,
         kColLoop,
         kColFormat,
-        kColKeys,     // only while ShowsKeys() or ShowsZones()
-        kColVelocity, // only while ShowsZones()
-        kColumnCount
+        kColKeys, // only while ShowsKeys() or ShowsZones()
+        kColumnCount,
+        // Only while ShowsZones(): then kAllColumns are shown.
+        kColVelocity = kColumnCount,
+        kAllColumns
     };
 
     CPoolTableModel(const CDorvane_V2Doc& doc, const WavInfoArray& aWavInfo,

@@ -179,9 +179,10 @@ QString MakeDemoInstrument(const QString& strDir)
             strSfz += QStringLiteral("<group> lovel=80 hivel=127 tune=5\n");
         for (int i = 0; i < 3; ++i)
         {
-            const QString strName = QStringLiteral("Piano_%1_%2.wav")
-                                        .arg(QString::fromLatin1(aszNotes[i]))
-                                        .arg(nLayer == 0 ? QStringLiteral("p") : QStringLiteral("f"));
+            const QString strName =
+                QStringLiteral("Piano_%1_%2.wav")
+                    .arg(QString::fromLatin1(aszNotes[i]))
+                    .arg(nLayer == 0 ? QStringLiteral("p") : QStringLiteral("f"));
             WriteWav(QDir(strDir).filePath(strName), 1, 44100, 16, 11025);
             strSfz += QStringLiteral("<region> sample=%1 %2 pitch_keycenter=%3\n")
                           .arg(strName, QString::fromLatin1(aszRanges[i]),

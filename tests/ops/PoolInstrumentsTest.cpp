@@ -73,8 +73,7 @@ TEST(PoolInstruments, OpenShowsEachZoneAndGivesTheSameInstrumentsBack)
     ASSERT_TRUE(opened.IsOk());
     // The reader's notes as one message.
     ASSERT_EQ(opened.Notes().size(), 1U);
-    EXPECT_EQ(opened.Text(),
-              "opcode amp_veltrack is not used\nregion 3: missing sample gone.wav");
+    EXPECT_EQ(opened.Text(), "opcode amp_veltrack is not used\nregion 3: missing sample gone.wav");
     ASSERT_EQ(doc.m_nCount, 3);
     EXPECT_EQ(PoolKind(doc), EPoolKind::Zones);
     const CWPoolObj& low = doc.m_aPool[0];
@@ -138,8 +137,7 @@ TEST(PoolInstruments, EditsOfTheShownFieldsReachTheZones)
          [](CDorvane_V2Doc& d) { d.m_aPool[0].m_strKeymapName = "Strings"; },
          [](CInstrumentSet& s) { s.aInstruments[0].strName = "Strings"; }},
         {"a later entry's keymap name is not the instrument's",
-         [](CDorvane_V2Doc& d) { d.m_aPool[1].m_strKeymapName = "Other"; },
-         [](CInstrumentSet&) {}},
+         [](CDorvane_V2Doc& d) { d.m_aPool[1].m_strKeymapName = "Other"; }, [](CInstrumentSet&) {}},
         {"the file where it was found",
          [](CDorvane_V2Doc& d)
          {
@@ -265,9 +263,9 @@ TEST(PoolInstruments, SavingKeepsWhatAPoolFileCanHold)
         EXPECT_EQ(save.nZones, c.nZones);
         EXPECT_EQ(save.nKept, c.nKept);
         const std::string strEnd = c.szTextEnd;
-        EXPECT_TRUE(save.strText.size() >= strEnd.size() &&
-                    save.strText.compare(save.strText.size() - strEnd.size(), strEnd.size(),
-                                         strEnd) == 0)
+        EXPECT_TRUE(
+            save.strText.size() >= strEnd.size() &&
+            save.strText.compare(save.strText.size() - strEnd.size(), strEnd.size(), strEnd) == 0)
             << save.strText;
         CDorvane_V2Doc kept = c.doc;
         DropEntriesWithoutFile(kept);

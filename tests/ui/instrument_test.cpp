@@ -69,7 +69,8 @@ class InstrumentTest : public QObject
         CAppHarness h;
         const std::string strSfz = WriteTwoLayers(h);
         Open(h, strSfz);
-        QVERIFY(h.m_dialogs.m_aFileCalls.back().aFilters.front().strPattern.contains("*.sfz"));
+        QCOMPARE(h.m_dialogs.m_aFileCalls.back().aFilters.back().strPattern,
+                 "*.sfz *.dspreset *.sf2");
         QVERIFY(h.m_dialogs.m_aMessages.empty());
         QCOMPARE(h.Doc().m_nCount, 4);
         QVERIFY(h.Doc().GetPathName().empty());
