@@ -32,8 +32,8 @@ async function makeNamedPool(page, downloads, settings = {}) {
   await typeInto(page, `${row(1)} input[data-field=keymapName]`, 'Bass Map');
   await typeInto(page, `${row(1)} input[data-field=programName]`, 'Bass Prog');
   await page.click(`${row(2)} input[data-field=loop]`);
-  await page.click(`${row(3)} button[aria-label="Octave down"]`);
-  await page.click(`${row(3)} button[aria-label="Note up"]`);
+  await page.click(`${row(3)} button[data-action=octave-down]`);
+  await page.click(`${row(3)} button[data-action=note-up]`);
   assert.equal(await page.$eval(`${row(3)} input[data-field=rootKey]`, (i) => i.value), 'C#3');
   assert.equal(await page.$eval(`${row(1)} input[data-field=sampleName]`, (i) => i.value), 'Deep Bass 123456');
   if (settings.floppy) await page.select('#image', settings.floppy);

@@ -16,7 +16,7 @@ try {
   await page.type('#entries tbody tr:nth-child(1) input[data-field=keymapName]', 'Bass Map');
   await page.type('#entries tbody tr:nth-child(1) input[data-field=programName]', 'Bass');
   await page.click('#entries tbody tr:nth-child(2) input[data-field=loop]');
-  await page.click('#entries tbody tr:nth-child(3) button[aria-label="Octave down"]');
+  await page.click('#entries tbody tr:nth-child(3) button[data-action=octave-down]');
   await page.click('#split');
   await page.screenshot({ path: join(OUT, 'web-page.png') });
   await page.click('#make');
