@@ -49,6 +49,8 @@ function onProgress({ status, pos, lower, upper }) {
 async function withEngine(status, op, args, files) {
   if (busy) return null;
   busy = true;
+  // Disabling the focused control drops the keyboard's place: it goes back after.
+  const focused = document.activeElement;
   document.body.classList.add('busy');
   for (const b of document.querySelectorAll('button, input, select')) b.dataset.wasDisabled = b.disabled, b.disabled = true;
   $('status').textContent = status;
@@ -61,6 +63,7 @@ async function withEngine(status, op, args, files) {
     for (const b of document.querySelectorAll('button, input, select')) b.disabled = b.dataset.wasDisabled === 'true';
     busy = false;
     document.body.classList.remove('busy');
+    if (document.activeElement === document.body && focused?.isConnected) focused.focus();
     $('progress').value = 0;
     $('status').textContent = 'Ready';
   }
