@@ -1,5 +1,6 @@
 // Renders the page with the example pool loaded (names, a loop, a root key
-// and Info's report) to docs/screenshots/web-*.png.
+// and Info's report) to docs/screenshots/web-*.png, at a desktop's width and
+// at a phone's (375 px, the whole page).
 import { join } from 'node:path';
 import { EXAMPLES, launch, openPage, serve, waitIdle } from './harness.mjs';
 
@@ -22,6 +23,10 @@ try {
   await page.click('#make');
   await waitIdle(page);
   await page.screenshot({ path: join(OUT, 'web-made.png') });
+  // As tall as the page, so that the fixed footer stays at its foot.
+  await page.setViewport({ width: 375, height: 800 });
+  await page.setViewport({ width: 375, height: await page.evaluate(() => document.documentElement.scrollHeight) });
+  await page.screenshot({ path: join(OUT, 'web-phone.png') });
 } finally {
   await chromium.close();
   server.close();
