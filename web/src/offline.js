@@ -28,4 +28,7 @@ if ('serviceWorker' in navigator && /^https?:$/.test(location.protocol)) {
   if (registration.waiting && navigator.serviceWorker.controller) offer(registration.waiting);
   watch(registration.installing);
   registration.addEventListener('updatefound', () => watch(registration.installing));
+  // A page left open looks for a newer version now and then (the browser
+  // looks at each visit); offline the look fails, quietly.
+  setInterval(() => registration.update().catch(() => {}), 60 * 60 * 1000);
 }

@@ -38,6 +38,9 @@ test('after one visit the page opens and makes dorvane-cli\'s file offline, and 
   server.close();
   await cdp.send('Network.enable');
   await cdp.send('Network.emulateNetworkConditions', { offline: true, latency: 0, downloadThroughput: -1, uploadThroughput: -1 });
+  const failures = [];
+  page.on('console', (m) => m.type() === 'error' && failures.push(m.text()));
+  page.on('pageerror', (e) => failures.push(e.message));
   await page.reload();
   await reloaded(page);
   const wavs = ['bass.wav', 'pad.wav'].map((n) => join(EXAMPLES, n));
@@ -47,6 +50,7 @@ test('after one visit the page opens and makes dorvane-cli\'s file offline, and 
   const dir = mkdtempSync(join(tmpdir(), 'dorvane-offline-'));
   execFileSync(CLI, ['make', '-o', 'SAMPLES.KRZ', ...wavs], { cwd: dir });
   assert.ok(made.equals(readFileSync(join(dir, 'SAMPLES.KRZ'))), 'offline, the page wrote other bytes');
+  assert.deepEqual(failures, []);
   await page.close();
 });
 
@@ -62,7 +66,7 @@ test('a newer version is announced once installed, and Reload brings it in', asy
   await reloaded(page);
   await page.waitForSelector('#update:not([hidden])');
   assert.match(await page.$eval('#update', (el) => el.textContent), /^A new version of Dorvane is ready: reload to use it\./);
-  assert.deepEqual(await cacheNames(), [first, 'dorvane-next'].sort());
+  assert.deepEqual(await cacheNames(), [first, 'dorvane-next']);
   await checkAccess(page, 'the update notice');
   await Promise.all([page.waitForNavigation(), page.click('#update-reload')]);
   await reloaded(page);
