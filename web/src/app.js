@@ -3,14 +3,15 @@
 // (engine-client.js); every file the page writes is offered as a download
 // only when the operation succeeded.
 import { EngineClient } from './engine-client.js';
-import { MAX_POOL, NAME_FIELD_CHARS, cutToChars, fileTitleOf } from './names.js';
-import { DEFAULT_ROOT_KEY, parseRootKey, rootKeyText, stepKey, stepNote, stepOctave } from './rootkey.js';
+import { MAX_POOL, fileTitleOf } from './names.js';
+import { DEFAULT_ROOT_KEY } from './rootkey.js';
 import { zipSync } from './fflate.js';
 import { decodeForEngine } from './browserdecode.js';
 import { buildOptionControls, optionValues, parseOptionValue } from './options.js';
 import { checkOutputName } from './outputname.js';
 import { Preview } from './preview.js';
 import { markField } from './fieldcheck.js';
+import { renderTable } from './table.js';
 
 const engine = new EngineClient();
 const $ = (id) => document.getElementById(id);
@@ -48,6 +49,8 @@ function onProgress({ status, pos, lower, upper }) {
 async function withEngine(status, op, args, files) {
   if (busy) return null;
   busy = true;
+  // Disabling the focused control drops the keyboard's place: it goes back after.
+  const focused = document.activeElement;
   document.body.classList.add('busy');
   for (const b of document.querySelectorAll('button, input, select')) b.dataset.wasDisabled = b.disabled, b.disabled = true;
   $('status').textContent = status;
@@ -60,6 +63,7 @@ async function withEngine(status, op, args, files) {
     for (const b of document.querySelectorAll('button, input, select')) b.disabled = b.dataset.wasDisabled === 'true';
     busy = false;
     document.body.classList.remove('busy');
+    if (document.activeElement === document.body && focused?.isConnected) focused.focus();
     $('progress').value = 0;
     $('status').textContent = 'Ready';
   }
@@ -267,115 +271,16 @@ async function filesOfDrop(dataTransfer) {
 
 // ---- the table ----
 
-function textCell(entry, field, label) {
-  const td = document.createElement('td');
-  const input = document.createElement('input');
-  input.type = 'text';
-  input.value = entry[field];
-  input.maxLength = NAME_FIELD_CHARS;
-  input.setAttribute('aria-label', label);
-  input.dataset.field = field;
-  input.addEventListener('input', () => {
-    const cut = cutToChars(input.value);
-    if (cut !== input.value) input.value = cut;
-    entry[field] = cut;
-  });
-  td.append(input);
-  return td;
-}
-
-function checkCell(entry, field, label) {
-  const td = document.createElement('td');
-  const input = document.createElement('input');
-  input.type = 'checkbox';
-  input.checked = entry[field];
-  input.setAttribute('aria-label', label);
-  input.dataset.field = field;
-  input.addEventListener('change', () => (entry[field] = input.checked));
-  td.append(input);
-  return td;
-}
-
-function button(text, label, onClick) {
-  const b = document.createElement('button');
-  b.type = 'button';
-  b.textContent = text;
-  b.title = label;
-  b.setAttribute('aria-label', label);
-  b.addEventListener('click', onClick);
-  return b;
-}
-
-function rootKeyCell(entry) {
-  const td = document.createElement('td');
-  const box = document.createElement('span');
-  box.className = 'rootkey';
-  const input = document.createElement('input');
-  input.type = 'text';
-  input.maxLength = 3;
-  input.value = rootKeyText(entry.rootKey);
-  input.setAttribute('aria-label', 'Root key');
-  input.dataset.field = 'rootKey';
-  const set = (key) => {
-    entry.rootKey = key;
-    input.value = rootKeyText(key);
-  };
-  input.addEventListener('change', () => {
-    const key = parseRootKey(input.value);
-    if (key === null) showMessage('A root key is a note and an octave, such as C#3.', 'exclamation');
-    set(key === null ? entry.rootKey : key);
-  });
-  input.addEventListener('keydown', (ev) => {
-    const steps = { ArrowUp: 1, ArrowDown: -1, PageUp: 12, PageDown: -12 };
-    if (ev.key in steps) {
-      ev.preventDefault();
-      set(stepKey(entry.rootKey, steps[ev.key]));
-    }
-  });
-  box.append(
-    button('▼', 'Note down', () => set(stepNote(entry.rootKey, -1))),
-    button('▲', 'Note up', () => set(stepNote(entry.rootKey, 1))),
-    input,
-    button('▼', 'Octave down', () => set(stepOctave(entry.rootKey, -1))),
-    button('▲', 'Octave up', () => set(stepOctave(entry.rootKey, 1))),
-  );
-  td.append(box);
-  return td;
-}
-
 function render() {
-  const body = $('entries').querySelector('tbody');
-  body.replaceChildren();
-  entries.forEach((entry, i) => {
-    const tr = document.createElement('tr');
-    if (!entry.file) tr.classList.add('missing');
-    else if (!entry.facts.valid) tr.classList.add('invalid');
-    const num = document.createElement('td');
-    num.textContent = i + 1;
-    const file = document.createElement('td');
-    file.className = 'file';
-    file.textContent = fileTitleOf(entry.fileName);
-    file.title = entry.fileName;
-    const type = document.createElement('td');
-    type.className = 'type';
-    type.textContent = !entry.file ? 'missing: drop this file' : entry.facts.type;
-    const play = document.createElement('td');
-    play.append(button('▶', 'Play', () => preview.play(entry)), button('■', 'Stop', () => preview.stop()));
-    const edit = document.createElement('td');
-    edit.append(
-      button('↑', 'Move up', () => move(i, -1)),
-      button('↓', 'Move down', () => move(i, 1)),
-      button('✕', 'Delete', () => {
-        entries.splice(i, 1);
-        render();
-      }),
-    );
-    tr.append(num, file, type, textCell(entry, 'sampleName', 'Sample name'),
-      textCell(entry, 'keymapName', 'Keymap name'), textCell(entry, 'programName', 'Program name'),
-      checkCell(entry, 'loop', 'LoopSwitch'), rootKeyCell(entry),
-      checkCell(entry, 'keymapEnable', 'Keymap Enable'), checkCell(entry, 'programEnable', 'Program Enable'),
-      play, edit);
-    body.append(tr);
+  renderTable($('entries').querySelector('tbody'), entries, {
+    play: (entry) => preview.play(entry),
+    stop: () => preview.stop(),
+    move,
+    remove: (i) => {
+      entries.splice(i, 1);
+      render();
+    },
+    refuse: (text) => showMessage(text, 'exclamation'),
   });
   const missing = entries.filter((e) => !e.file).map((e) => fileTitleOf(e.fileName));
   $('missing').hidden = missing.length === 0;

@@ -8,7 +8,7 @@ import { copyFileSync, mkdtempSync, readFileSync, readdirSync, writeFileSync } f
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { CLI, DIST, EXAMPLES, addFiles, messages, usePage, waitForDownload, waitIdle } from './harness.mjs';
+import { CLI, DIST, EXAMPLES, addFiles, checkAccess, messages, usePage, waitForDownload, waitIdle } from './harness.mjs';
 
 const newPage = usePage();
 const cli = (args, cwd) => execFileSync(CLI, args, { cwd, stdio: ['ignore', 'pipe', 'pipe'] });
@@ -54,6 +54,7 @@ test('"Leave out unusable files" makes dorvane-cli --skip-unusable\'s file; off,
   await page.waitForFunction(() => document.querySelectorAll('#messages li').length === 2);
   await waitIdle(page);
   assert.deepEqual(readdirSync(downloads), []);
+  await checkAccess(page, 'a refused Make File');
   await page.click('#skip-unusable');
   await page.click('#make');
   const made = await waitForDownload(downloads, 'SAMPLES.KRZ');

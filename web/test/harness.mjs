@@ -8,6 +8,7 @@ import { extname, join, normalize } from 'node:path';
 import assert from 'node:assert/strict';
 import { after, before } from 'node:test';
 import puppeteer from 'puppeteer-core';
+import { AxePuppeteer } from '@axe-core/puppeteer';
 
 export const DIST = process.env.DORVANE_WEB_DIST;
 export const CLI = process.env.DORVANE_CLI;
@@ -15,14 +16,15 @@ export const EXAMPLES = new URL('../../examples/', import.meta.url).pathname;
 
 const TYPES = {
   '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm',
-  '.svg': 'image/svg+xml',
+  '.svg': 'image/svg+xml', '.webmanifest': 'application/manifest+json',
 };
 
-// Serves DIST on a free port of 127.0.0.1; resolves to { url, close }.
-export function serve() {
+// Serves root (the built page unless told) on a free port of 127.0.0.1;
+// resolves to { url, close }.
+export function serve(root = DIST) {
   const server = createServer((req, res) => {
     const path = normalize(decodeURIComponent(new URL(req.url, 'http://x').pathname));
-    const file = join(DIST, path === '/' ? 'index.html' : path);
+    const file = join(root, path === '/' ? 'index.html' : path);
     try {
       const body = readFileSync(file);
       res.writeHead(200, { 'Content-Type': TYPES[extname(file)] || 'application/octet-stream' });
@@ -34,7 +36,13 @@ export function serve() {
   });
   return new Promise((resolve) => {
     server.listen(0, '127.0.0.1', () =>
-      resolve({ url: `http://127.0.0.1:${server.address().port}/`, close: () => server.close() }));
+      resolve({
+      url: `http://127.0.0.1:${server.address().port}/`,
+      close: () => {
+        server.close();
+        server.closeAllConnections();
+      },
+    }));
   });
 }
 
@@ -117,4 +125,13 @@ export async function addFiles(page, paths, rows) {
   await (await page.$('#pick-files')).uploadFile(...paths);
   await page.waitForFunction((n) => document.querySelectorAll('#entries tbody tr').length === n, {}, rows);
   await waitIdle(page);
+}
+
+// Runs axe-core on the page as it is now and fails, naming state, on any
+// violation of the rules it runs by default (WCAG A and AA, best practice).
+export async function checkAccess(page, state) {
+  const { violations } = await new AxePuppeteer(page).analyze();
+  const found = violations.map((v) => `${v.id} (${v.impact}): ${v.help}\n    ` +
+    v.nodes.map((n) => n.target.join(' ') + ' ' + n.failureSummary.replace(/\s+/g, ' ')).join('\n    '));
+  assert.ok(found.length === 0, `axe finds on ${state}:\n  ${found.join('\n  ')}`);
 }

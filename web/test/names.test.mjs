@@ -7,7 +7,7 @@ import assert from 'node:assert/strict';
 import { readdirSync } from 'node:fs';
 import { join } from 'node:path';
 import { CHARACTER_REASON, FOLDER_REASON, checkOutputName } from '../src/outputname.js';
-import { EXAMPLES, addFiles, messages, usePage, waitForDownload, waitIdle } from './harness.mjs';
+import { EXAMPLES, addFiles, checkAccess, messages, usePage, waitForDownload, waitIdle } from './harness.mjs';
 
 const newPage = usePage();
 
@@ -57,6 +57,7 @@ test('a refused output name stays in its field with the reason and Make File doe
     assert.equal(await page.$eval('#output', (el) => el.value), text);
     assert.deepEqual(await messages(page), [], text);
   }
+  await checkAccess(page, 'a refused output name');
   await typeInto(page, '#output', 'bank');
   assert.deepEqual(await fieldState(page, 'output'), { invalid: null, reason: '' });
   await page.click('#make');
@@ -75,6 +76,7 @@ test('part sizes take whole numbers only, refused in their field with the reason
     const state = await fieldState(page, id);
     assert.deepEqual(state, { invalid: 'true', reason: 'The part size lies in 1..650000 KB' }, `${id} ${text}`);
   }
+  await checkAccess(page, 'refused part sizes');
   // The tool's field keeps what was typed, and Split does not run.
   await (await page.$('#split-file')).uploadFile(join(EXAMPLES, 'bass.wav'));
   await waitIdle(page);

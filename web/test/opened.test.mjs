@@ -4,7 +4,7 @@
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { join } from 'node:path';
-import { DIST, launch, serve } from './harness.mjs';
+import { DIST, checkAccess, launch, serve } from './harness.mjs';
 
 let server;
 let chromium;
@@ -26,6 +26,7 @@ test('opened from a file, the page says it must be served over http and how', as
   assert.match(notice.text, /http or https/);
   assert.match(notice.text, /python3 -m http\.server/);
   assert.equal(await page.$eval('main', (el) => el.checkVisibility()), false, 'controls that do nothing are shown');
+  await checkAccess(page, 'the page opened from a file');
   await page.close();
 });
 
@@ -43,6 +44,7 @@ test('served, the page has its icon, hides the notice and logs no error', async 
   });
   assert.deepEqual(icon, [200, 'image/svg+xml']);
   assert.equal(await page.$eval('#served-only', (el) => el.checkVisibility()), false);
+  await checkAccess(page, 'the page as served');
   assert.deepEqual(failures, []);
   await page.close();
 });

@@ -8,7 +8,7 @@ import { execFileSync } from 'node:child_process';
 import { copyFileSync, mkdirSync, mkdtempSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { CLI, EXAMPLES, addFiles, messages, row, usePage, waitForDownload, waitIdle } from './harness.mjs';
+import { CLI, EXAMPLES, addFiles, checkAccess, messages, row, usePage, waitForDownload, waitIdle } from './harness.mjs';
 
 const newPage = usePage();
 
@@ -180,6 +180,7 @@ test('a file above the rate limit is resampled by the browser to the limit', asy
   });
   await page.waitForFunction((r) => /resampled from 96000 Hz/.test(document.querySelector(r + ' td.type').textContent), {}, row(1));
   assert.match(await typeText(page, 1), /: 16-bit Mono PCM, 48000 Hz, 24000 Bytes$/);
+  await checkAccess(page, 'a resampled entry');
   await page.click('#make');
   await waitForDownload(downloads, 'SAMPLES.KRZ');
   await page.close();

@@ -6,7 +6,7 @@ import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { join } from 'node:path';
-import { DIST, usePage } from './harness.mjs';
+import { DIST, checkAccess, usePage } from './harness.mjs';
 
 const newPage = usePage();
 let E;
@@ -31,6 +31,7 @@ test('the page shows a control per option of the table', async () => {
     choices: o.choices.map((c) => [c.value, c.label]),
   }));
   assert.deepEqual(shown, wanted);
+  await checkAccess(page, 'the page as it opens');
   await page.close();
 });
 

@@ -8,7 +8,7 @@ import { copyFileSync, mkdirSync, mkdtempSync, readFileSync, readdirSync, writeF
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { unzipSync } from 'fflate';
-import { CLI, EXAMPLES, addFiles, messages, row, usePage, waitForDownload, waitIdle } from './harness.mjs';
+import { CLI, EXAMPLES, addFiles, checkAccess, messages, row, usePage, waitForDownload, waitIdle } from './harness.mjs';
 
 const WAVS = ['bass.wav', 'pad.wav', 'pluck.wav', 'snare.wav'];
 const newPage = usePage();
@@ -32,10 +32,11 @@ async function makeNamedPool(page, downloads, settings = {}) {
   await typeInto(page, `${row(1)} input[data-field=keymapName]`, 'Bass Map');
   await typeInto(page, `${row(1)} input[data-field=programName]`, 'Bass Prog');
   await page.click(`${row(2)} input[data-field=loop]`);
-  await page.click(`${row(3)} button[aria-label="Octave down"]`);
-  await page.click(`${row(3)} button[aria-label="Note up"]`);
+  await page.click(`${row(3)} button[data-action=octave-down]`);
+  await page.click(`${row(3)} button[data-action=note-up]`);
   assert.equal(await page.$eval(`${row(3)} input[data-field=rootKey]`, (i) => i.value), 'C#3');
   assert.equal(await page.$eval(`${row(1)} input[data-field=sampleName]`, (i) => i.value), 'Deep Bass 123456');
+  await checkAccess(page, 'four named entries');
   if (settings.floppy) await page.select('#image', settings.floppy);
   if (settings.split) {
     await page.click('#split');
@@ -135,6 +136,7 @@ test('a series with a part missing is refused with its message and nothing offer
   await (await page.$('#join-files')).uploadFile(join(dir, 'GAP.KRZ01'), join(dir, 'GAP.KRZ02'), join(dir, 'GAP.KRZ04'));
   await page.waitForFunction(() => document.querySelectorAll('#messages li').length > 0);
   assert.match((await messages(page))[0], /^FILE ERROR: GAP\.KRZ03 is missing/);
+  await checkAccess(page, 'a refused join');
   await waitIdle(page);
   assert.deepEqual(readdirSync(downloads), []);
   await page.close();
@@ -147,6 +149,11 @@ test('a rejected WAV file shows its message and Make File writes nothing', async
   await addFiles(page, [join(EXAMPLES, 'bass.wav'), join(dir, 'broken.wav')], 2);
   assert.deepEqual(await messages(page), ['Error in file: broken.wav\nFile is bad or non-existing...']);
   assert.equal(await page.$eval(`${row(2)} td.type`, (td) => td.textContent), 'UNSUPPORTED FILETYPE !!!');
+  // The row and its name field are marked invalid, described by the message.
+  const marks = await page.$$eval(`${row(1)}, ${row(2)}, ${row(2)} [data-field=sampleName]`, (els) => els.map((el) =>
+    [el.getAttribute('aria-invalid'), document.getElementById(el.getAttribute('aria-describedby'))?.textContent]));
+  assert.deepEqual(marks, [[null, null], ...Array(2).fill(['true', 'Error in file: broken.wav\nFile is bad or non-existing...'])]);
+  await checkAccess(page, 'a rejected entry');
   await page.click('#make');
   await page.waitForFunction(() => document.querySelectorAll('#messages li').length === 2);
   await waitIdle(page);
@@ -185,6 +192,7 @@ test('an opened pool takes the dropped files by name', async () => {
   const { page, downloads } = await newPage();
   await (await page.$('#pick-files')).uploadFile(join(EXAMPLES, 'example.dvn'));
   await page.waitForSelector('#missing:not([hidden])');
+  await checkAccess(page, 'a pool waiting for its files');
   // The table has its rows already: wait for the files to be matched.
   await (await page.$('#pick-files')).uploadFile(...WAVS.map((n) => join(EXAMPLES, n)));
   await page.waitForFunction(() => document.querySelector('#missing').hidden);

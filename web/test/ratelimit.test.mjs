@@ -8,7 +8,7 @@ import { mkdtempSync, readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { CLI, DIST, EXAMPLES, addFiles, messages, row, usePage, waitForDownload } from './harness.mjs';
+import { CLI, DIST, EXAMPLES, addFiles, checkAccess, messages, row, usePage, waitForDownload } from './harness.mjs';
 import { parseOptionValue } from '../src/options.js';
 
 const RATE_LIMIT_RANGE = 'The sample rate limit lies in 1000..192000 Hz (0: no limit)';
@@ -67,6 +67,7 @@ test('a limit dorvane-cli refuses is refused in its field, which keeps the last 
     assert.equal(await page.$eval('#max-rate', (i) => i.value), '48000', value);
     assert.equal(await typeText(page, 1), before, value);
   }
+  await checkAccess(page, 'a refused rate limit');
   await page.close();
 });
 
