@@ -97,7 +97,11 @@ void WriteExtraction(const SExtraction& ex, const std::string& strFolder,
     {
         StopIfCancelled(feedback);
         CAtomicFile& out = outputs.Create((fs::path(strFolder) / file.strName).string());
-        out.File().Write(file.abData.data(), file.abData.size());
+        // In pieces: one write of megabytes is several times slower on
+        // Linux than the same bytes in pieces of this size.
+        constexpr std::size_t kPiece = 128 * 1024;
+        for (std::size_t n = 0; n < file.abData.size(); n += kPiece)
+            out.File().Write(file.abData.data() + n, std::min(kPiece, file.abData.size() - n));
         out.Finish();
     }
     StopIfCancelled(feedback);
