@@ -97,8 +97,9 @@ void WriteExtraction(const SExtraction& ex, const std::string& strFolder,
     {
         StopIfCancelled(feedback);
         CAtomicFile& out = outputs.Create((fs::path(strFolder) / file.strName).string());
-        // In pieces: one write of megabytes is several times slower on
-        // Linux than the same bytes in pieces of this size.
+        // In pieces: a write of megabytes at once took several times the
+        // kernel time of the same bytes in pieces of this size (Linux 6.18,
+        // ext4, 200 MB extracted).
         constexpr std::size_t kPiece = 128 * 1024;
         for (std::size_t n = 0; n < file.abData.size(); n += kPiece)
             out.File().Write(file.abData.data() + n, std::min(kPiece, file.abData.size() - n));
