@@ -24,12 +24,12 @@ void PutTag(std::vector<std::uint8_t>& ab, std::string_view tag)
 
 } // namespace
 
-std::vector<std::uint8_t> BuildWav16(const SWavOut& wav)
+void BuildWav16(const SWavOut& wav, std::vector<std::uint8_t>& ab)
 {
     const auto nChannels = static_cast<std::uint16_t>(wav.nChannels);
     const auto nDataBytes = static_cast<std::uint32_t>(wav.nFrames * 2 * nChannels);
     const std::uint32_t nSmplBytes = 36 + (wav.bLoop ? 24 : 0);
-    std::vector<std::uint8_t> ab;
+    ab.clear();
     ab.reserve(nDataBytes + 128);
     PutTag(ab, "RIFF");
     Put32(ab, 4 + 8 + 16 + 8 + nDataBytes + (nDataBytes & 1) + 8 + nSmplBytes);
@@ -85,5 +85,4 @@ std::vector<std::uint8_t> BuildWav16(const SWavOut& wav)
         Put32(ab, 0); // fraction
         Put32(ab, 0); // play forever
     }
-    return ab;
 }

@@ -24,4 +24,6 @@ struct SWavOut
 // RIFF/WAVE: "fmt " (PCM, 16 bits), "data" (little-endian words, the
 // channels interleaved), then "smpl": period in ns, the root as unity
 // note, and one forward loop when bLoop.
-std::vector<std::uint8_t> BuildWav16(const SWavOut& wav);
+// The file's bytes go into ab, replacing what it held (its storage is
+// reused).
+void BuildWav16(const SWavOut& wav, std::vector<std::uint8_t>& ab);

@@ -245,7 +245,7 @@ void CExtractor::WriteHeaderSet(const KrzObjectInfo& obj, std::size_t nFirst,
     else if (sh.bLoop && sh.nLoopStart != sh.nEnd)
         Line("  " + strLabel + ": its loop start lies outside the sample; written without a loop");
     const std::string strName = m_names.Unique(strStem, ".wav");
-    m_out.aFiles.push_back({strName, BuildWav16(wav)});
+    m_out.aFiles.push_back({strName, {}, wav});
     ++m_out.nWavs;
     m_aWavs[{obj.nNumber, static_cast<int>(nFirst)}] = {strName,   wav.nRootNote,  sh.nVolume,
                                                         wav.bLoop, wav.nLoopStart, wav.nLoopEnd};
@@ -387,6 +387,14 @@ std::string CExtractor::Region(const KrzKeymapEntry& entry, int nLoKey, int nHiK
 }
 
 } // namespace
+
+void ExtractedBytes(const SExtractedFile& file, std::vector<std::uint8_t>& ab)
+{
+    if (file.wav.apChannel[0] != nullptr)
+        BuildWav16(file.wav, ab);
+    else
+        ab.assign(file.abData.begin(), file.abData.end());
+}
 
 SExtraction ExtractKrz(const std::uint8_t* pData, std::size_t nSize, const std::string& strSource)
 {
