@@ -75,7 +75,8 @@ struct CBenchFiles
             WriteWav(aPaths.back(), nChannels, nFrames, i);
         }
         nDataBytes = std::int64_t{kFiles} * 2 * nChannels * nFrames;
-        aTemplateDirs = TemplateSearchDirs(fs::read_symlink("/proc/self/exe").parent_path().string());
+        aTemplateDirs =
+            TemplateSearchDirs(fs::read_symlink("/proc/self/exe").parent_path().string());
         LoadTemplateFile(abTemplate, aTemplateDirs);
     }
     ~CBenchFiles() { fs::remove_all(dir); }

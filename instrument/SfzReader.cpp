@@ -250,8 +250,8 @@ std::string RootFromSample(const std::string& strPath, CSfzRegion& r, std::strin
     }
     const int nKey = nStored + r.nRootShift;
     if (nKey < 0 || nKey > 127)
-        return "pitch_keycenter=sample gives key " + std::to_string(nKey) +
-               " (the file's " + std::to_string(nStored) + " shifted), out of range";
+        return "pitch_keycenter=sample gives key " + std::to_string(nKey) + " (the file's " +
+               std::to_string(nStored) + " shifted), out of range";
     r.nRootKey = nKey;
     return {};
 }

@@ -99,8 +99,8 @@ class CExtractor
     }
     void IndexObjects();
     void ExtractSample(const KrzObjectInfo& obj);
-    bool FindWords(const KrzSampleHeaderInfo& sh, const std::uint8_t*& pWords,
-                   std::size_t& nWords, std::string& strWhy) const;
+    bool FindWords(const KrzSampleHeaderInfo& sh, const std::uint8_t*& pWords, std::size_t& nWords,
+                   std::string& strWhy) const;
     void WriteHeaderSet(const KrzObjectInfo& obj, std::size_t nFirst, const std::string& strStem);
     void ExtractPrograms();
     void WriteSfz(const std::string& strStem, const std::string& strHeading,
@@ -250,8 +250,8 @@ void CExtractor::WriteHeaderSet(const KrzObjectInfo& obj, std::size_t nFirst,
     m_aWavs[{obj.nNumber, static_cast<int>(nFirst)}] = {strName,   wav.nRootNote,  sh.nVolume,
                                                         wav.bLoop, wav.nLoopStart, wav.nLoopEnd};
     Line("  " + strName + ": " + strLabel + ", root note " + std::to_string(wav.nRootNote) + ", " +
-         std::to_string(wav.nRate) + " Hz, " + std::to_string(wav.nFrames) +
-         " frames" + (wav.bLoop ? ", looped" : ""));
+         std::to_string(wav.nRate) + " Hz, " + std::to_string(wav.nFrames) + " frames" +
+         (wav.bLoop ? ", looped" : ""));
 }
 
 void CExtractor::ExtractPrograms()
