@@ -78,6 +78,7 @@ bench: build
 	@for p in sox time bc; do dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || \
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$p; done
 	$(BUILD)/bin/bench_convert
+	$(BUILD)/bin/bench_instrument
 	./bench/run.sh $(BUILD)
 
 screenshots: build

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end benchmark: dorvane-cli against the public tools a user would
 # otherwise reach for, on a generated pool of 100 16-bit stereo WAV files of
-# about 2 MB each. Prints wall times (best of RUNS) and peak memory.
+# about 2 MB each (and the same files as an SFZ instrument; then the
+# extract of their KRZ file, bench/extract-bench.sh). Prints wall times
+# (best of RUNS) and peak memory.
 #   usage: bench/run.sh [BUILD_DIR] [WORK_DIR]
 set -euo pipefail
 BUILD=${1:-build}
@@ -9,6 +11,8 @@ WORK=${2:-$(mktemp -d /tmp/dorvane-bench.XXXXXX)}
 RUNS=${RUNS:-3}
 FILES=${FILES:-100}
 CLI=$(cd "$BUILD/bin" && pwd)/dorvane-cli
+HERE=$(cd "$(dirname "$0")" && pwd)
+BUILD_DIR=$(cd "$BUILD" && pwd)
 for tool in sox /usr/bin/time split cat; do
   command -v "$tool" >/dev/null || { echo "bench needs $tool (apt-get install sox time)"; exit 1; }
 done
@@ -79,6 +83,21 @@ T_CAT2=$(best join_cat)
 M_JOIN=$(peak "$CLI" join parts.krz01 --dest joined2.krz)
 rm -f joined2.krz
 
+# The same WAV files as one instrument: an SFZ file of 100 regions (two
+# velocity layers of 50 keys).
+{
+  i=0
+  for f in "${WAVS[@]}"; do
+    lo=$((i % 2 == 0 ? 1 : 64)); hi=$((i % 2 == 0 ? 63 : 127))
+    echo "<region> sample=$f key=$((36 + i / 2)) lovel=$lo hivel=$hi"
+    i=$((i + 1))
+  done
+} > inst.sfz
+make_sfz() { "$CLI" make -o out/inst.krz inst.sfz; }
+T_SFZ=$(best make_sfz)
+M_SFZ=$(peak "$CLI" make -o inst2.krz inst.sfz)
+rm -f inst2.krz
+
 mapfile -t WAVS24 < <(ls wav24/*.wav | head -n "$FILES")
 mapfile -t WAVS96 < <(ls wav96/*.wav)
 make_conv() { "$CLI" make --convert -o out/pool24.krz "${WAVS24[@]}"; }
@@ -96,10 +115,13 @@ cat <<TXT
 | operation | dorvane-cli | reference | ratio | peak memory |
 |---|---|---|---|---|
 | make ($INPUT_MB MB in, $KRZ_MB MB out) | ${T_MAKE} s | cat ${T_CAT} s | $(ratio "$T_MAKE" "$T_CAT") x | ${M_MAKE} KB (10 files: ${M_MAKE10} KB) |
+| make of an SFZ of the same files (100 regions) | ${T_SFZ} s | make ${T_MAKE} s | $(ratio "$T_SFZ" "$T_MAKE") x | ${M_SFZ} KB |
 | make vs sox to raw big-endian | ${T_MAKE} s | sox ${T_SOX} s | sox takes $(ratio "$T_SOX" "$T_MAKE") x as long | |
 | split at 1400 KB | ${T_SPLIT} s | split -b ${T_GSPLIT} s | $(ratio "$T_SPLIT" "$T_GSPLIT") x | ${M_SPLIT} KB |
 | join | ${T_JOIN} s | cat ${T_CAT2} s | $(ratio "$T_JOIN" "$T_CAT2") x | ${M_JOIN} KB |
 | make --convert of the same sounds as 24-bit files | ${T_CONV} s | 16-bit make ${T_MAKE} s | $(ratio "$T_CONV" "$T_MAKE") x | ${M_CONV} KB |
 | make --max-rate 48000 of 20 files at 96 kHz | ${T_RATE} s | sox rate -v ${T_SOXRATE} s | $(ratio "$T_RATE" "$T_SOXRATE") x | ${M_RATE} KB |
 TXT
+echo
+"$HERE/extract-bench.sh" "$BUILD_DIR" "$WORK" | grep -v '^(work folder'
 echo "(work folder: $WORK; remove it when done)"

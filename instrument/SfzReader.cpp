@@ -1,6 +1,7 @@
 #include "SfzReader.h"
 
 #include "DecimalText.h"
+#include "FileMetadata.h"
 #include "NoteName.h"
 #include "ReaderNotes.h"
 #include "SfzSource.h"
@@ -98,6 +99,10 @@ struct CSfzRegion
     int nNoteOffset = 0, nOctaveOffset = 0; // added to the keys read after them
     std::int64_t nOffset = 0, nEnd = -1, nLoopStart = -1, nLoopEnd = -1;
     int nLoopMode = -1; // -1 not given, 0 no loop, 1 a loop
+    // pitch_keycenter=sample: the root is the sample file's own, shifted by
+    // the note and octave offsets in force where the opcode stood.
+    bool bRootFromSample = false;
+    int nRootShift = 0;
 };
 
 bool ParseInteger(std::string_view str, std::int64_t nLo, std::int64_t nHi, std::int64_t& n)
@@ -168,9 +173,13 @@ bool Apply(CSfzRegion& r, EOpcode opcode, const std::string& strValue)
         if (!ParseKeyInto(strValue, r, r.nRootKey))
             return false;
         r.nLoKey = r.nHiKey = r.nRootKey;
+        r.bRootFromSample = false;
         return true;
     case EOpcode::PitchKeycenter:
-        return ParseKeyInto(strValue, r, r.nRootKey);
+        // The file is known only once the region is whole: note the wish.
+        r.bRootFromSample = strValue == "sample";
+        r.nRootShift = r.nNoteOffset + 12 * r.nOctaveOffset;
+        return r.bRootFromSample || ParseKeyInto(strValue, r, r.nRootKey);
     case EOpcode::LoVel:
         return ParseInteger(strValue, 0, 127, r.nLoVel);
     case EOpcode::HiVel:
@@ -222,6 +231,28 @@ std::string RangeFault(const CSfzRegion& r)
         return "loop_end " + std::to_string(r.nLoopEnd) + " before the loop's start";
     if (r.nLoopEnd >= 0 && r.nEnd >= 0 && r.nLoopEnd > r.nEnd)
         return "loop_end " + std::to_string(r.nLoopEnd) + " after end " + std::to_string(r.nEnd);
+    return {};
+}
+
+// Sets r.nRootKey to the root the sample file strPath stores (its "smpl"
+// or "INST" chunk), shifted as a pitch_keycenter number would have been; a
+// file without one keeps the root an absent pitch_keycenter gives, and
+// strNote says so. The reason the root cannot be used, or empty.
+std::string RootFromSample(const std::string& strPath, CSfzRegion& r, std::string& strNote)
+{
+    const int nStored = ReadFileMetadata(strPath).nRootKey;
+    if (nStored < 0)
+    {
+        r.nRootKey = CSfzRegion().nRootKey;
+        strNote = "pitch_keycenter=sample, but the file stores no root key: " +
+                  std::to_string(r.nRootKey) + " used";
+        return {};
+    }
+    const int nKey = nStored + r.nRootShift;
+    if (nKey < 0 || nKey > 127)
+        return "pitch_keycenter=sample gives key " + std::to_string(nKey) + " (the file's " +
+               std::to_string(nStored) + " shifted), out of range";
+    r.nRootKey = nKey;
     return {};
 }
 
@@ -281,7 +312,7 @@ class CSfzAssembler
     void OnHeader(const CSfzToken& token);
     void OnOpcode(const CSfzToken& token);
     void CloseRegion();
-    std::string MakeZone(CZone& zone) const;
+    std::string MakeZone(CZone& zone, std::string& strNote) const;
     std::string FileOf(const CSfzToken& token) const
     {
         return m_source.aFiles[static_cast<std::size_t>(token.nFile)];
@@ -368,21 +399,28 @@ void CSfzAssembler::CloseRegion()
     if (m_pRegion == nullptr)
         return;
     CZone zone;
-    const std::string strFault = MakeZone(zone);
-    if (strFault.empty())
-        m_aZones.push_back(std::move(zone));
+    std::string strNote;
+    const std::string strFault = MakeZone(zone, strNote);
+    const std::string strRegion = FileOf(*m_pRegion) + ": region at line " +
+                                  std::to_string(m_pRegion->nLine) + " (sample " +
+                                  (zone.strName.empty() ? "none" : zone.strName) + ")";
+    if (!strFault.empty())
+        m_set.aNotes.push_back(strRegion + " left out: " + strFault);
     else
-        m_set.aNotes.push_back(FileOf(*m_pRegion) + ": region at line " +
-                               std::to_string(m_pRegion->nLine) + " (sample " +
-                               (zone.strName.empty() ? "none" : zone.strName) +
-                               ") left out: " + strFault);
+    {
+        if (!strNote.empty())
+            m_set.aNotes.push_back(strRegion + ": " + strNote);
+        zone.strName = fs::path(zone.strName).stem().string();
+        m_aZones.push_back(std::move(zone));
+    }
     m_pRegion = nullptr;
     m_aLevels[kRegionLevel].clear();
 }
 
 // Fills zone from the open region; the reason it cannot be used, or empty.
-// zone.strName is the sample as the region gave it, for the note.
-std::string CSfzAssembler::MakeZone(CZone& zone) const
+// zone.strName is the sample as the region gave it, for the notes; strNote
+// what the user should know about a zone that is used.
+std::string CSfzAssembler::MakeZone(CZone& zone, std::string& strNote) const
 {
     CSfzRegion r;
     std::string strFault;
@@ -408,6 +446,9 @@ std::string CSfzAssembler::MakeZone(CZone& zone) const
     const fs::path found = FindIgnoringCase(path);
     if (found.empty())
         return "the sample file " + path.string() + " is missing";
+    if (r.bRootFromSample)
+        if (strFault = RootFromSample(found.string(), r, strNote); !strFault.empty())
+            return strFault;
 
     zone.audio.strPath = found.string();
     zone.audio.nStartFrame = r.nOffset;
@@ -425,7 +466,6 @@ std::string CSfzAssembler::MakeZone(CZone& zone) const
         zone.loop.nStart = r.nLoopStart < 0 ? -1 : r.nLoopStart - r.nOffset;
         zone.loop.nEnd = r.nLoopEnd < 0 ? -1 : r.nLoopEnd - r.nOffset;
     }
-    zone.strName = fs::path(r.strSample).stem().string();
     return {};
 }
 

@@ -13,7 +13,10 @@
 //                      folder (not an included file's)
 //   lokey hikey        key range, MIDI notes 0..127 or names (c4 = 60, c#4,
 //                      db4; octaves -1..9); key sets both and pitch_keycenter
-//   pitch_keycenter    root key (default 60)
+//   pitch_keycenter    root key (default 60); "sample": the root the sample
+//                      file stores (WAV "smpl", AIFF "INST"), shifted as a
+//                      number there would be; a file storing none gives 60,
+//                      with a note naming the region
 //   lovel hivel        velocity range 0..127 (default 1..127)
 //   tune               cents, -9600..9600
 //   transpose          semitones, -127..127, added to the tuning as 100 cents

@@ -24,12 +24,12 @@ void PutTag(std::vector<std::uint8_t>& ab, std::string_view tag)
 
 } // namespace
 
-std::vector<std::uint8_t> BuildWav16(const SWavOut& wav)
+void BuildWav16(const SWavOut& wav, std::vector<std::uint8_t>& ab)
 {
     const auto nChannels = static_cast<std::uint16_t>(wav.nChannels);
-    const auto nDataBytes = static_cast<std::uint32_t>(wav.anFrames.size() * 2);
+    const auto nDataBytes = static_cast<std::uint32_t>(wav.nFrames * 2 * nChannels);
     const std::uint32_t nSmplBytes = 36 + (wav.bLoop ? 24 : 0);
-    std::vector<std::uint8_t> ab;
+    ab.clear();
     ab.reserve(nDataBytes + 128);
     PutTag(ab, "RIFF");
     Put32(ab, 4 + 8 + 16 + 8 + nDataBytes + (nDataBytes & 1) + 8 + nSmplBytes);
@@ -44,10 +44,27 @@ std::vector<std::uint8_t> BuildWav16(const SWavOut& wav)
     Put16(ab, 16);
     PutTag(ab, "data");
     Put32(ab, nDataBytes);
-    for (const std::int16_t n : wav.anFrames)
-        Put16(ab, static_cast<std::uint16_t>(n));
-    if (nDataBytes & 1)
-        ab.push_back(0);
+    // One pass over the output, each word byte-swapped into its place: a
+    // loop of a few instructions a word, with the buffer sized once.
+    const std::size_t nAt = ab.size();
+    ab.resize(nAt + nDataBytes);
+    std::uint8_t* pOut = ab.data() + nAt;
+    const std::uint8_t* pLeft = wav.apChannel[0];
+    const std::uint8_t* pRight = wav.apChannel[1];
+    if (nChannels == 1)
+        for (std::size_t i = 0; i < 2 * wav.nFrames; i += 2)
+        {
+            pOut[i] = pLeft[i + 1];
+            pOut[i + 1] = pLeft[i];
+        }
+    else
+        for (std::size_t i = 0; i < 2 * wav.nFrames; i += 2, pOut += 4)
+        {
+            pOut[0] = pLeft[i + 1];
+            pOut[1] = pLeft[i];
+            pOut[2] = pRight[i + 1];
+            pOut[3] = pRight[i];
+        }
     PutTag(ab, "smpl");
     Put32(ab, nSmplBytes);
     Put32(ab, 0); // manufacturer
@@ -68,5 +85,4 @@ std::vector<std::uint8_t> BuildWav16(const SWavOut& wav)
         Put32(ab, 0); // fraction
         Put32(ab, 0); // play forever
     }
-    return ab;
 }

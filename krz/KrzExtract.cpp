@@ -99,7 +99,7 @@ class CExtractor
     }
     void IndexObjects();
     void ExtractSample(const KrzObjectInfo& obj);
-    bool ReadWords(const KrzSampleHeaderInfo& sh, std::vector<std::int16_t>& anWords,
+    bool FindWords(const KrzSampleHeaderInfo& sh, const std::uint8_t*& pWords, std::size_t& nWords,
                    std::string& strWhy) const;
     void WriteHeaderSet(const KrzObjectInfo& obj, std::size_t nFirst, const std::string& strStem);
     void ExtractPrograms();
@@ -171,8 +171,9 @@ SExtraction CExtractor::Run()
     return std::move(m_out);
 }
 
-bool CExtractor::ReadWords(const KrzSampleHeaderInfo& sh, std::vector<std::int16_t>& anWords,
-                           std::string& strWhy) const
+// Where the header's words lie in the file (big-endian, as stored).
+bool CExtractor::FindWords(const KrzSampleHeaderInfo& sh, const std::uint8_t*& pWords,
+                           std::size_t& nWords, std::string& strWhy) const
 {
     if (!sh.bDataInFile)
     {
@@ -180,20 +181,15 @@ bool CExtractor::ReadWords(const KrzSampleHeaderInfo& sh, std::vector<std::int16
         return false;
     }
     const std::uint64_t nOffset = m_info.header.nSampleDataOffset;
-    const std::uint64_t nWords = nOffset <= m_nSize ? (m_nSize - nOffset) / 2 : 0;
-    if (sh.nStart > sh.nEnd || sh.nEnd >= nWords)
+    const std::uint64_t nFileWords = nOffset <= m_nSize ? (m_nSize - nOffset) / 2 : 0;
+    if (sh.nStart > sh.nEnd || sh.nEnd >= nFileWords)
     {
         strWhy = "its words " + std::to_string(sh.nStart) + ".." + std::to_string(sh.nEnd) +
-                 " are not inside the file's " + std::to_string(nWords) + " words of data";
+                 " are not inside the file's " + std::to_string(nFileWords) + " words of data";
         return false;
     }
-    anWords.clear();
-    anWords.reserve(sh.nEnd - sh.nStart + std::size_t{1});
-    for (std::uint64_t w = sh.nStart; w <= sh.nEnd; ++w)
-    {
-        const std::uint8_t* p = m_pData + nOffset + 2 * w;
-        anWords.push_back(static_cast<std::int16_t>((p[0] << 8) | p[1]));
-    }
+    pWords = m_pData + nOffset + 2 * sh.nStart;
+    nWords = static_cast<std::size_t>(sh.nEnd - sh.nStart) + 1;
     return true;
 }
 
@@ -226,21 +222,17 @@ void CExtractor::WriteHeaderSet(const KrzObjectInfo& obj, std::size_t nFirst,
     SWavOut wav;
     wav.nChannels = obj.nChannels == 2 ? 2 : 1;
     std::string strWhy;
-    std::vector<std::int16_t> anLeft, anRight;
-    if (!ReadWords(sh, anLeft, strWhy) ||
-        (wav.nChannels == 2 && !ReadWords(obj.aSampleHeaders[nFirst + 1], anRight, strWhy)))
+    std::size_t nRightFrames = 0;
+    if (!FindWords(sh, wav.apChannel[0], wav.nFrames, strWhy) ||
+        (wav.nChannels == 2 &&
+         !FindWords(obj.aSampleHeaders[nFirst + 1], wav.apChannel[1], nRightFrames, strWhy)))
         return Skip(strLabel + ": " + strWhy);
-    if (wav.nChannels == 2 && anRight.size() != anLeft.size())
+    if (wav.nChannels == 2 && nRightFrames != wav.nFrames)
         return Skip(strLabel + ": its left and right channels differ in length");
     if (sh.nPeriod == 0)
         return Skip(strLabel + ": its sample period is 0");
     wav.nRate =
         sh.nRate != 0 ? sh.nRate : static_cast<std::uint32_t>(std::llround(1e9 / sh.nPeriod));
-    if (wav.nChannels == 1)
-        wav.anFrames = std::move(anLeft);
-    else
-        for (std::size_t i = 0; i < anLeft.size(); ++i)
-            wav.anFrames.insert(wav.anFrames.end(), {anLeft[i], anRight[i]});
     wav.nRootNote = sh.nNoteNumber;
     // A loop whose start is its end word is how a header without a loop
     // may be written.
@@ -253,13 +245,13 @@ void CExtractor::WriteHeaderSet(const KrzObjectInfo& obj, std::size_t nFirst,
     else if (sh.bLoop && sh.nLoopStart != sh.nEnd)
         Line("  " + strLabel + ": its loop start lies outside the sample; written without a loop");
     const std::string strName = m_names.Unique(strStem, ".wav");
-    m_out.aFiles.push_back({strName, BuildWav16(wav)});
+    m_out.aFiles.push_back({strName, {}, wav});
     ++m_out.nWavs;
     m_aWavs[{obj.nNumber, static_cast<int>(nFirst)}] = {strName,   wav.nRootNote,  sh.nVolume,
                                                         wav.bLoop, wav.nLoopStart, wav.nLoopEnd};
     Line("  " + strName + ": " + strLabel + ", root note " + std::to_string(wav.nRootNote) + ", " +
-         std::to_string(wav.nRate) + " Hz, " + std::to_string(wav.anFrames.size() / wav.nChannels) +
-         " frames" + (wav.bLoop ? ", looped" : ""));
+         std::to_string(wav.nRate) + " Hz, " + std::to_string(wav.nFrames) + " frames" +
+         (wav.bLoop ? ", looped" : ""));
 }
 
 void CExtractor::ExtractPrograms()
@@ -395,6 +387,14 @@ std::string CExtractor::Region(const KrzKeymapEntry& entry, int nLoKey, int nHiK
 }
 
 } // namespace
+
+void ExtractedBytes(const SExtractedFile& file, std::vector<std::uint8_t>& ab)
+{
+    if (file.wav.apChannel[0] != nullptr)
+        BuildWav16(file.wav, ab);
+    else
+        ab.assign(file.abData.begin(), file.abData.end());
+}
 
 SExtraction ExtractKrz(const std::uint8_t* pData, std::size_t nSize, const std::string& strSource)
 {

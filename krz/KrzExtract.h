@@ -3,6 +3,8 @@
 // read. The caller writes the files (one folder per KRZ file).
 #pragma once
 
+#include "ExtractWav.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,8 +13,18 @@
 struct SExtractedFile
 {
     std::string strName; // a plain file name (SafeFileName), unique in the set
+    // The file's bytes; empty for a WAV file, whose bytes ExtractedBytes
+    // makes from wav when they are needed (the data of every WAV file at
+    // once would double the memory an extraction takes).
     std::vector<std::uint8_t> abData;
+    // A WAV file's facts; its words point into the bytes given to
+    // ExtractKrz, which must outlive the extraction.
+    SWavOut wav;
 };
+
+// The bytes of file into ab (what ab held is replaced; its storage is
+// reused): abData, or for a WAV file BuildWav16 of its facts.
+void ExtractedBytes(const SExtractedFile& file, std::vector<std::uint8_t>& ab);
 
 struct SExtraction
 {

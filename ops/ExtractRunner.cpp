@@ -93,11 +93,18 @@ void WriteExtraction(const SExtraction& ex, const std::string& strFolder,
         outputs.AddOutput((fs::path(strFolder) / file.strName).string());
     if (const std::string strRefusal = outputs.CheckPlan(); !strRefusal.empty())
         throw COutputRefusal(strRefusal);
+    std::vector<std::uint8_t> abFile;
     for (const SExtractedFile& file : ex.aFiles)
     {
         StopIfCancelled(feedback);
+        ExtractedBytes(file, abFile);
         CAtomicFile& out = outputs.Create((fs::path(strFolder) / file.strName).string());
-        out.File().Write(file.abData.data(), file.abData.size());
+        // In pieces: a write of megabytes at once took several times the
+        // kernel time of the same bytes in pieces of this size (Linux 6.18,
+        // ext4, 200 MB extracted).
+        constexpr std::size_t kPiece = 128 * 1024;
+        for (std::size_t n = 0; n < abFile.size(); n += kPiece)
+            out.File().Write(abFile.data() + n, std::min(kPiece, abFile.size() - n));
         out.Finish();
     }
     StopIfCancelled(feedback);

@@ -35,7 +35,8 @@ int fuzz::FuzzExtract(const std::uint8_t* pData, std::size_t nSize)
         if (i >= ex.nWavs)
             continue;
         // RIFF size, fmt, then data: the words come from the file's bytes.
-        const auto& ab = file.abData;
+        std::vector<std::uint8_t> ab;
+        ExtractedBytes(file, ab);
         Check(ab.size() >= 44 && LE32(ab, 4) + 8 == ab.size(), "a WAV whose RIFF size is wrong");
         Check(LE32(ab, 40) <= nSize, "a WAV with more data than the file holds");
     }

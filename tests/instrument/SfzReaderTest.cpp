@@ -141,6 +141,29 @@ const SfzCase kCases[] = {
       "line 6 (sample c.wav) left out: end 50 before offset 100",
       "line 7 (sample a.wav) left out: loop_start 50 before offset 100",
       "line 9 (sample a.wav) left out: loop_end 101 after end 100"}},
+    {"pitch_keycenter=sample takes the file's root, shifted as a number would be",
+     {{"p.sfz", "<group> pitch_keycenter=sample\n"
+                "<region> sample=root57.wav lokey=50\n"
+                "<region> sample=root57.wav key=50\n"
+                "<region> sample=root57.wav pitch_keycenter=62\n"
+                "<group> key=40\n<region> sample=root57.wav pitch_keycenter=sample\n"
+                "<control> octave_offset=1 note_offset=-2\n"
+                "<region> sample=root57.wav pitch_keycenter=sample lokey=0\n"}},
+     {"root57 50-127 r57 v1-127 t0 g0 f0..-1", "root57 50-50 r50 v1-127 t0 g0 f0..-1",
+      "root57 0-127 r62 v1-127 t0 g0 f0..-1", "root57 40-40 r57 v1-127 t0 g0 f0..-1",
+      "root57 10-127 r67 v1-127 t0 g0 f0..-1"},
+     {}},
+    {"pitch_keycenter=sample of a file storing no root gives 60 and says so",
+     {{"p.sfz", "<region> sample=plain.wav pitch_keycenter=sample\n"
+                "<region> sample=a.wav key=50 pitch_keycenter=sample\n"
+                "<control> note_offset=80\n"
+                "<region> sample=root57.wav pitch_keycenter=sample lokey=0\n"}},
+     {"plain 0-127 r60 v1-127 t0 g0 f0..-1", "a 50-50 r60 v1-127 t0 g0 f0..-1"},
+     {"p.sfz: region at line 1 (sample plain.wav): pitch_keycenter=sample, but the file stores "
+      "no root key: 60 used",
+      "p.sfz: region at line 2 (sample a.wav): pitch_keycenter=sample, but",
+      "p.sfz: region at line 4 (sample root57.wav) left out: pitch_keycenter=sample gives key 137 "
+      "(the file's 57 shifted), out of range"}},
     {"opcodes not used are listed once; other headers with their opcodes",
      {{"p.sfz", "cutoff=5\n#pragma once\nstray words\n<global> cutoff=100 amp_veltrack=0\n"
                 "<curve> v000=0 v127=1\n<region> sample=a.wav cutoff=200 fil_type=lpf_2p\n"}},
@@ -167,6 +190,15 @@ TEST_P(SfzRead, GivesTheZonesAndNotes)
     test::TempDir dir;
     for (const char* szSample : {"a.wav", "b.wav", "c.wav", "My Piano C4.wav", "sub/deep/x.wav"})
         WriteText(dir.Path() / szSample, "RIFF");
+    // Real WAV files, one storing its root (MIDI 57) in a "smpl" chunk.
+    test::Bytes abSmpl;
+    for (const std::uint32_t n : {0u, 0u, 22675u, 57u, 0u, 0u, 0u, 0u, 0u})
+        test::PutLE32(abSmpl, n);
+    test::WavSpec wav;
+    wav.abData = test::RampData(64);
+    test::WriteFileBytes(dir / "plain.wav", test::MakeWav(wav));
+    wav.abChunkBeforeData = test::MakeChunk("smpl", abSmpl);
+    test::WriteFileBytes(dir / "root57.wav", test::MakeWav(wav));
     for (const auto& [strName, strText] : c.aFiles)
         WriteText(dir.Path() / strName, strText);
     const CInstrumentSet set = ReadSfzFile(dir / c.aFiles.front().first);

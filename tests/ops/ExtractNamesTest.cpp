@@ -187,7 +187,9 @@ TEST(ExtractKrz, DamagedFilesGiveWhatIsSoundAndSayWhatIsNot)
         std::set<std::string> aWavs;
         for (std::size_t i = 0; i < ex.nWavs; ++i)
         {
-            const auto wav = xtest::ReadWav(ex.aFiles[i].abData);
+            test::Bytes abWav;
+            ExtractedBytes(ex.aFiles[i], abWav);
+            const auto wav = xtest::ReadWav(abWav);
             ASSERT_TRUE(wav.has_value()) << ex.aFiles[i].strName;
             EXPECT_FALSE(wav->anWords.empty());
             EXPECT_TRUE(!wav->bLoop || (wav->nLoopStart < wav->nLoopEnd &&
