@@ -5,7 +5,7 @@
 import { EngineClient } from './engine-client.js';
 import { NAME_FIELD_CHARS, cutToChars, fileTitleOf } from './names.js';
 import { parseRootKey, rootKeyText, stepKey, stepNote, stepOctave } from './rootkey.js';
-import { zipSync } from './fflate.js';
+import { download, offer } from './downloads.js';
 import { Intake, filesOfDrop, readFile } from './intake.js';
 import { buildOptionControls, optionValues, parseOptionValue } from './options.js';
 import { checkOutputName } from './outputname.js';
@@ -43,14 +43,19 @@ function onProgress({ status, pos, lower, upper }) {
 
 // Runs one operation with the controls locked; a failure of the worker
 // itself becomes a message.
-async function withEngine(status, op, args, files) {
+function withEngine(status, op, args, files) {
+  return whileBusy(status, () => engine.call(op, args, files, onProgress));
+}
+
+// Runs work() with the controls locked; null when the page is busy already.
+async function whileBusy(status, work) {
   if (busy) return null;
   busy = true;
   document.body.classList.add('busy');
   for (const b of document.querySelectorAll('button, input, select')) b.dataset.wasDisabled = b.disabled, b.disabled = true;
   $('status').textContent = status;
   try {
-    return await engine.call(op, args, files, onProgress);
+    return await work();
   } catch (e) {
     showMessage('ERROR: ' + e.message, 'error');
     return null;
@@ -63,34 +68,12 @@ async function withEngine(status, op, args, files) {
   }
 }
 
-// ---- downloads ----
-
-function download(name, bytes, type = 'application/octet-stream') {
-  const url = URL.createObjectURL(new Blob([bytes], { type }));
-  const a = document.createElement('a');
-  a.href = url;
-  a.download = name;
-  document.body.append(a);
-  a.click();
-  a.remove();
-  setTimeout(() => URL.revokeObjectURL(url), 60000);
-}
-
-// One file as itself; several as one zip named after the first.
-function offer(outputs, zipName) {
-  if (outputs.length === 1) {
-    download(outputs[0].name, outputs[0].bytes);
-    return;
-  }
-  const files = {};
-  for (const o of outputs) files[o.name] = [new Uint8Array(o.bytes), { level: 0 }];
-  download(zipName, zipSync(files), 'application/zip');
-}
-
 // ---- adding files (intake.js) ----
 
 const intake = new Intake({
-  engine, withEngine, settings, showMessage, showMessages, render,
+  engine, whileBusy, settings, showMessage, showMessages, render,
+  progress: onProgress,
+  confirm: (text) => window.confirm(text),
   getEntries: () => entries,
   setEntries: (list) => (entries = list),
   convertChecked: () => $('convert').checked,
@@ -292,7 +275,7 @@ async function makeFile() {
   if (!reply) return;
   showMessages(reply.result);
   if (!reply.result.ok) return;
-  offer(reply.outputs, output + '.zip');
+  await offer(reply.outputs, output + '.zip');
   showMessage(reply.result.text, 'done');
   if (reply.result.note) showMessage(reply.result.note, 'exclamation');
 }
@@ -303,7 +286,7 @@ async function savePool() {
   if (!reply) return;
   showMessages(reply.result);
   if (!reply.result.ok) return;
-  download(name, reply.outputs[0].bytes);
+  download(name, reply.outputs[0].blob);
   showMessage('Saved ' + name + ': ' + entries.length + ' entries', 'done');
 }
 
@@ -311,19 +294,19 @@ async function splitFile(fileList) {
   if (fileList.length === 0) return;
   const sizeKB = splitSizeKB();
   if (sizeKB === null) return;
-  const file = await readFile(fileList[0]);
+  const file = readFile(fileList[0]);
   const reply = await withEngine('Splitting...', 'split', { sizeKB }, [file]);
   if (!reply) return;
   showMessages(reply.result);
   if (!reply.result.ok) return;
-  offer(reply.outputs, file.name + '-parts.zip');
+  await offer(reply.outputs, file.name + '-parts.zip');
   showMessage('Split ' + file.name + ' into ' + reply.outputs.length + ' parts', 'done');
 }
 
 // The first part is the one whose name ends in 01 (or the first by name).
 async function joinFiles(fileList) {
   if (fileList.length === 0) return;
-  const files = await Promise.all([...fileList].sort((a, b) => a.name.localeCompare(b.name)).map(readFile));
+  const files = [...fileList].sort((a, b) => a.name.localeCompare(b.name)).map(readFile);
   const first = files.findIndex((f) => /01$/.test(f.name));
   if (first > 0) files.unshift(...files.splice(first, 1));
   const output = files[0].name.replace(/0?1$/, '') || files[0].name + 'J';
@@ -331,13 +314,13 @@ async function joinFiles(fileList) {
   if (!reply) return;
   showMessages(reply.result);
   if (!reply.result.ok) return;
-  download(reply.outputs[0].name, reply.outputs[0].bytes);
+  download(reply.outputs[0].name, reply.outputs[0].blob);
   showMessage('Joined ' + files.length + ' parts into ' + output, 'done');
 }
 
 async function infoFiles(fileList) {
   if (fileList.length === 0) return;
-  const files = await Promise.all([...fileList].map(readFile));
+  const files = [...fileList].map(readFile);
   const reply = await withEngine('Reading...', 'info', {}, files);
   if (!reply) return;
   showMessages(reply.result);
