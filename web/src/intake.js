@@ -2,16 +2,21 @@
 // (or fill the entries of an opened pool that wait for them), a pool file
 // opens, and the audio options' changes read every file again. The page
 // gives the pool's entries and its ways of showing things:
-//   { engine, withEngine, getEntries, setEntries, settings, showMessage,
-//     showMessages, render, convertChecked, setPoolName }.
+//   { engine, whileBusy, progress, confirm, getEntries, setEntries,
+//     settings, showMessage, showMessages, render, convertChecked,
+//     setPoolName }.
+// whileBusy(status, work) runs work with the page's controls locked (null
+// when the page is busy already); progress({ status, pos, lower, upper })
+// shows the bar; confirm(text) asks the user, true for yes.
 import { MAX_POOL, fileTitleOf } from './names.js';
 import { DEFAULT_ROOT_KEY } from './rootkey.js';
 import { decodeForEngine } from './browserdecode.js';
 
 const POOL_FULL = "Sorry, you can't have more than 100 samples in the pool...";
 
-export async function readFile(file) {
-  return { name: file.name, bytes: await file.arrayBuffer() };
+// A file as the engine takes it: read where it lies, nothing copied.
+export function readFile(file) {
+  return { name: file.name, blob: file };
 }
 
 // Where a file lies in what the user gave ("/proj/kit/a.wav"): its place in
@@ -44,10 +49,11 @@ export class Intake {
   async prepare(original, s) {
     const facts = await this.factsOf(original, s);
     if (!facts.needsDecoding) return { file: original, facts };
-    const decoded = await decodeForEngine(original, s);
+    const decoded = await decodeForEngine({ name: original.name, bytes: await original.blob.arrayBuffer() }, s);
     if (decoded.message) return { file: original, facts: { ...facts, valid: false, message: decoded.message, type: 'UNSUPPORTED FILETYPE !!!' } };
-    const made = await this.factsOf(decoded.file, s, original.name);
-    return { file: decoded.file, facts: { ...made, type: decoded.what + ': ' + made.type } };
+    const file = { name: decoded.file.name, blob: new Blob([decoded.file.bytes]) };
+    const made = await this.factsOf(file, s, original.name);
+    return { file, facts: { ...made, type: decoded.what + ': ' + made.type } };
   }
 
   async addWav(original) {
@@ -92,8 +98,8 @@ export class Intake {
   // wait for theirs.
   async openPool(file, dropPath) {
     const { page } = this;
-    const reply = await page.withEngine('Opening ' + file.name + '...', 'readPool', {}, [file]);
-    if (!reply) return;
+    page.progress({ status: 'Opening ' + file.name + '...', pos: 0, lower: 0, upper: 1 });
+    const reply = await page.engine.call('readPool', {}, [file]);
     page.showMessages(reply.result);
     if (!reply.result.ok) return;
     page.setEntries(reply.result.entries.map((e) => ({ ...e, original: null, file: null, facts: null })));
@@ -112,8 +118,8 @@ export class Intake {
     const matches = new Map();
     if (waiting.length === 0 || files.length === 0) return matches;
     const args = { poolPath: this.poolDropPath, stored: waiting.map((e) => e.fileName), dropped: files.map(dropPathOf) };
-    const reply = await this.page.withEngine('Looking for the pool\'s files...', 'matchPool', args, []);
-    if (!reply) return matches;
+    this.page.progress({ status: 'Looking for the pool\'s files...', pos: 0, lower: 0, upper: 1 });
+    const reply = await this.page.engine.call('matchPool', args, []);
     reply.result.matches.forEach((i, k) => {
       if (i < 0) return;
       if (!matches.has(i)) matches.set(i, []);
@@ -131,28 +137,40 @@ export class Intake {
   }
 
   // A file the pool's places did not lead to goes to the first waiting entry
-  // of its name (in any case), as a pool from another machine may spell it;
-  // never to an entry that another given file was found for (reserved).
-  async matchFile(original, reserved) {
+  // of its name (in any case), as a pool from another machine may spell it,
+  // and to the entries that name the very same file; never to an entry that
+  // another given file was found for (reserved). Returns those entries, or
+  // null.
+  entriesNaming(original, reserved) {
     const name = original.name.toLowerCase();
     const free = this.page.getEntries().filter((e) => !e.file && !reserved.has(e));
     const entry = free.find((e) => fileTitleOf(e.fileName).toLowerCase() === name);
-    if (!entry) return false;
-    // Entries that name the very same file take it too.
-    await this.takeFile(free.filter((e) => e.fileName === entry.fileName), original);
-    return true;
+    return entry ? free.filter((e) => e.fileName === entry.fileName) : null;
   }
 
+  // Adds the files a drop or a picker gives, with the controls locked and
+  // the bar counting the files. A pool file among them (the first by name)
+  // opens, asking first when the pool has entries (no: nothing changes).
+  // When a pool waits for files, the given files fill its entries, and the
+  // rest are added as new entries only when the user says so.
   async addFiles(fileList) {
+    await this.page.whileBusy('Adding files...', () => this.takeFiles([...fileList]));
+  }
+
+  async takeFiles(fileList) {
     const { page } = this;
-    const files = [...fileList].sort((a, b) => a.name.localeCompare(b.name));
-    const pools = files.filter((f) => /\.dvn$/i.test(f.name));
-    const wavs = files.filter((f) => !/\.dvn$/i.test(f.name));
-    for (const f of pools.slice(0, 1)) await this.openPool(await readFile(f), dropPathOf(f));
-    let skipped = 0;
+    const files = fileList.sort((a, b) => a.name.localeCompare(b.name));
+    const pool = files.find((f) => /\.dvn$/i.test(f.name));
+    const entries = page.getEntries();
+    if (pool && entries.length > 0 &&
+      !page.confirm('Open ' + pool.name + '? Its entries replace the ' + entries.length + ' entries of the pool.'))
+      return;
+    if (pool) await this.openPool(readFile(pool), dropPathOf(pool));
+    const forPool = pool !== undefined || page.getEntries().some((e) => !e.file);
     const convert = page.convertChecked();
     const audio = [];
-    for (const f of wavs) {
+    let skipped = 0;
+    for (const f of files.filter((f) => !/\.dvn$/i.test(f.name))) {
       const isWav = /\.wave?$/i.test(f.name) || f.type === 'audio/wav' || f.type === 'audio/x-wav';
       const isAudio = /\.(aiff?|aifc|flac)$/i.test(f.name) || f.type.startsWith('audio/');
       if (isWav || (convert && isAudio)) audio.push(f);
@@ -160,14 +178,27 @@ export class Intake {
     }
     const matches = await this.matchPoolFiles(audio);
     const reserved = new Set([...matches.values()].flat());
+    const taken = [];
+    const rest = [];
     for (const [i, f] of audio.entries()) {
-      const file = await readFile(f);
-      if (matches.has(i)) {
-        await this.takeFile(matches.get(i), file);
-        continue;
+      const file = readFile(f);
+      const named = matches.get(i) || this.entriesNaming(file, reserved);
+      if (named) {
+        // Reserved at once: a later file of the name finds them taken.
+        named.forEach((e) => reserved.add(e));
+        taken.push([named, file]);
+      } else rest.push(file);
+    }
+    const count = (k, n) => page.progress({ status: 'Adding ' + k + ' of ' + n + ' files', pos: k, lower: 0, upper: n });
+    for (const [k, [named, file]] of taken.entries()) {
+      count(k + 1, taken.length);
+      await this.takeFile(named, file);
+    }
+    if (rest.length > 0 && (!forPool || page.confirm(rest.length + ' of the files given are not files of the pool. Add them to the pool as new entries?'))) {
+      for (const [k, file] of rest.entries()) {
+        count(k + 1, rest.length);
+        if (!(await this.addWav(file))) break;
       }
-      if (await this.matchFile(file, reserved)) continue;
-      if (!(await this.addWav(file))) break;
     }
     if (skipped > 0)
       page.showMessage(skipped + (convert ? ' file(s) that are not audio files were left out.' : ' file(s) that are not WAV files were left out (Convert other audio files takes AIFF and FLAC).'), 'exclamation');
