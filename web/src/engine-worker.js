@@ -4,21 +4,24 @@
 // (WORKERFS reads them by range, nothing is copied into the module's
 // memory) under /job/src, and named from /job/in, the current folder, so
 // that messages name files as the user knows them and an operation may
-// write beside its inputs. Outputs go to /job/out; every file the engine
+// write beside its inputs (their reads go through a read-ahead,
+// readahead.js). Outputs go to /job/out; every file the engine
 // writes is a PagedFile (pagedfile.js) whose finished pages are Blobs, so
 // an output is sent back as one Blob made of them, never copied whole into
 // the worker's memory. Everything under /job is removed before the reply;
 // outputs are sent back only when the operation succeeded.
-/* global importScripts, createDorvaneEngine, usePagedFiles, FileReaderSync */
-importScripts('dorvane-engine.js', 'pagedfile.js');
+/* global importScripts, createDorvaneEngine, usePagedFiles, useReadAhead, FileReaderSync */
+importScripts('dorvane-engine.js', 'pagedfile.js', 'readahead.js');
 
 const blobIO = {
   makeBlob: (parts) => new Blob(parts),
   readBlob: (blob) => new Uint8Array(new FileReaderSync().readAsArrayBuffer(blob)),
 };
 
+let readAhead = null;
 const ready = createDorvaneEngine().then((E) => {
   usePagedFiles(E.FS, blobIO);
+  readAhead = useReadAhead(E.FS, (blob, start, end) => blobIO.readBlob(blob.slice(start, end)));
   return E;
 });
 
@@ -56,6 +59,7 @@ function mountInputs(FS, files) {
 // Removes /job: the links and outputs first, then the inputs' mount.
 function clearJob(FS) {
   FS.chdir('/');
+  readAhead.clear();
   if (!FS.analyzePath('/job').exists) return;
   removeTree(FS, '/job/in');
   removeTree(FS, '/job/out');

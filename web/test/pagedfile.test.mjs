@@ -95,3 +95,32 @@ test('a stored page read in small pieces is loaded back once, and again after a 
   file.read(got, 0);
   assert.deepEqual([...got], [fill(1, 1)[0], 9, 9, fill(4, 1)[3]]);
 });
+
+// The read-ahead of the page's files, over plain byte arrays.
+vm.runInNewContext(readFileSync(new URL('../src/readahead.js', import.meta.url), 'utf8'), context);
+
+test('the read-ahead gives the bytes asked for, and reads a file in few round trips', () => {
+  const files = [0, 1, 2].map((k) => ({ size: 1000 + 37 * k, bytes: fill(1000 + 37 * k, k + 5) }));
+  let trips = 0;
+  const ahead = new context.ReadAhead((blob, start, end) => {
+    trips++;
+    assert.ok(start >= 0 && end <= blob.size && start < end, `slice ${start}..${end} of ${blob.size}`);
+    return blob.bytes.slice(start, end);
+  }, 64, 1200, 2);
+  // Make File's reads of each file: header pieces, then again with the
+  // data in blocks of 100, then the header checked after the data.
+  const header = [[0, 12], [12, 8], [20, 24], [44, 8]];
+  const data = Array.from({ length: 10 }, (_, k) => [52 + 100 * k, 100]);
+  const reads = [...files.flatMap((f) => header.map((r) => [f, ...r])),
+    ...files.flatMap((f) => [...header, ...data, ...header, [f.size - 3, 10], [f.size, 4]].map((r) => [f, ...r]))];
+  for (const [f, at, n] of [...reads, [files[0], 0, 900]]) {
+    const dst = new Uint8Array(n);
+    const count = ahead.read(f, dst, at);
+    assert.equal(count, Math.max(0, Math.min(n, f.size - at)));
+    assert.deepEqual([...dst.subarray(0, count)], [...f.bytes.subarray(at, at + count)], `${at}+${n}`);
+  }
+  // Per file: the header window twice and the data in one window; the
+  // header checked after the data and the file's end are still at hand.
+  // Then one for the last, large read.
+  assert.equal(trips, 3 * 3 + 1);
+});
