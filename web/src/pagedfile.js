@@ -41,18 +41,26 @@
       // index -> { bytes: Uint8Array, ranges } in memory, or { blob } stored.
       this.pages = new Map();
       this.cache = null; // { index, bytes } of a stored page
+      // Buffers of pages stored since (the Blob took a copy), taken again
+      // for the next pages instead of leaving them to the collector.
+      this.spares = [];
+    }
+
+    newPage() {
+      const bytes = this.spares.pop();
+      return bytes ? bytes.fill(0) : new Uint8Array(this.pageSize);
     }
 
     // The page at index in memory, loaded back or made (zeros) as needed.
     memoryPage(index) {
       let page = this.pages.get(index);
       if (page && page.blob) {
-        const bytes = new Uint8Array(this.pageSize);
+        const bytes = this.newPage();
         bytes.set(this.io.readBlob(page.blob));
         page = { bytes, ranges: [[0, this.pageSize]] };
         this.pages.set(index, page);
       } else if (!page) {
-        page = { bytes: new Uint8Array(this.pageSize), ranges: [] };
+        page = { bytes: this.newPage(), ranges: [] };
         this.pages.set(index, page);
       }
       if (this.cache && this.cache.index === index) this.cache = null;
@@ -71,8 +79,10 @@
         const page = this.memoryPage(index);
         page.bytes.set(src.subarray(done, done + n), offset);
         page.ranges = addRange(page.ranges, offset, offset + n);
-        if (page.ranges[0][0] === 0 && page.ranges[0][1] === P)
+        if (page.ranges[0][0] === 0 && page.ranges[0][1] === P) {
           this.pages.set(index, { blob: this.io.makeBlob([page.bytes]) });
+          if (this.spares.length < 2) this.spares.push(page.bytes);
+        }
         done += n;
       }
       this.size = Math.max(this.size, position + src.length);
