@@ -114,6 +114,19 @@ function run(E, op, args, paths, progress) {
   }
 }
 
+// The engine's progress as messages to the page: a new status at once, the
+// bar at most every 50 ms (Make File moves it per block; a message per
+// move kept the page's thread busy after the engine was done).
+function progressTo(id) {
+  let last = { status: null, at: 0 };
+  return (status, pos, lower, upper) => {
+    const now = performance.now();
+    if (status === last.status && now - last.at < 50) return;
+    last = { status, at: now };
+    self.postMessage({ id, progress: { status, pos, lower, upper } });
+  };
+}
+
 self.onmessage = async (event) => {
   const { id, op, args, files } = event.data;
   const E = await ready;
@@ -125,8 +138,7 @@ self.onmessage = async (event) => {
     FS.mkdir('/job/out');
     const paths = mountInputs(FS, files || []);
     FS.chdir('/job/in');
-    const progress = (status, pos, lower, upper) =>
-      self.postMessage({ id, progress: { status, pos, lower, upper } });
+    const progress = progressTo(id);
     const result = run(E, op, args || {}, paths, progress);
     const outputs = [];
     if (result.ok && result.files) {
