@@ -1,15 +1,15 @@
 // The engine's worker: runs one operation at a time on the WebAssembly
 // engine, so the page stays live. Each request brings its input files as
-// Blobs (the page's File objects): they are mounted where they are
-// (WORKERFS reads them by range, nothing is copied into the module's
-// memory) under /job/src, and named from /job/in, the current folder, so
-// that messages name files as the user knows them and an operation may
-// write beside its inputs (their reads go through a read-ahead,
-// readahead.js). Outputs go to /job/out; every file the engine
-// writes is a PagedFile (pagedfile.js) whose finished pages are Blobs, so
-// an output is sent back as one Blob made of them, never copied whole into
-// the worker's memory. Everything under /job is removed before the reply;
-// outputs are sent back only when the operation succeeded.
+// Blobs (the page's File objects): they are mounted where they lie under
+// /job/src (WORKERFS, read through a read-ahead, readahead.js: nothing is
+// copied into the module's memory) and linked from /job/in, the current
+// folder, under their own names, so that messages name files as the user
+// knows them and an operation may write beside its inputs. Outputs go to
+// /job/out. Every file the engine writes is a PagedFile (pagedfile.js)
+// whose finished pages are Blobs: an output goes back as one Blob made of
+// them, never whole in the worker's memory. Everything under /job is
+// removed before the reply; outputs are sent back only when the operation
+// succeeded.
 /* global importScripts, createDorvaneEngine, usePagedFiles, useReadAhead, FileReaderSync */
 importScripts('dorvane-engine.js', 'pagedfile.js', 'readahead.js');
 
