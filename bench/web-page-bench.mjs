@@ -117,6 +117,7 @@ await page.close();
 await chromium.close();
 server.close();
 rmSync(dir, { recursive: true, force: true });
+rmSync(downloads, { recursive: true, force: true });
 
 const mb = (n) => (n / MB).toFixed(0) + ' MB';
 console.log(`The page in chromium, ${FILES} stereo 16-bit files of 2 MB:`);
