@@ -122,6 +122,8 @@ web-screenshots: web
 bench-web: web build
 	DORVANE_WEB_DIST=$(abspath $(WEB_BUILD))/dist DORVANE_CLI=$(abspath $(BUILD))/bin/dorvane-cli \
 	  node bench/web-bench.mjs
+	DORVANE_WEB_DIST=$(abspath $(WEB_BUILD))/dist DORVANE_CLI=$(abspath $(BUILD))/bin/dorvane-cli \
+	  node bench/web-page-bench.mjs
 
 format:
 	find platform pool krz multidisk ui cli tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -3,10 +3,9 @@
 // (engine-client.js); every file the page writes is offered as a download
 // only when the operation succeeded.
 import { EngineClient } from './engine-client.js';
-import { MAX_POOL, fileTitleOf } from './names.js';
-import { DEFAULT_ROOT_KEY } from './rootkey.js';
-import { zipSync } from './fflate.js';
-import { decodeForEngine } from './browserdecode.js';
+import { fileTitleOf } from './names.js';
+import { download, offer } from './downloads.js';
+import { Intake, filesOfDrop, readFile } from './intake.js';
 import { buildOptionControls, optionValues, parseOptionValue } from './options.js';
 import { checkOutputName } from './outputname.js';
 import { Preview } from './preview.js';
@@ -22,8 +21,6 @@ const $ = (id) => document.getElementById(id);
 // (null while missing).
 let entries = [];
 let busy = false;
-
-const POOL_FULL = "Sorry, you can't have more than 100 samples in the pool...";
 
 // ---- messages, status, progress ----
 
@@ -46,7 +43,12 @@ function onProgress({ status, pos, lower, upper }) {
 
 // Runs one operation with the controls locked; a failure of the worker
 // itself becomes a message.
-async function withEngine(status, op, args, files) {
+function withEngine(status, op, args, files) {
+  return whileBusy(status, () => engine.call(op, args, files, onProgress));
+}
+
+// Runs work() with the controls locked; null when the page is busy already.
+async function whileBusy(status, work) {
   if (busy) return null;
   busy = true;
   // Disabling the focused control drops the keyboard's place: it goes back after.
@@ -55,7 +57,7 @@ async function withEngine(status, op, args, files) {
   for (const b of document.querySelectorAll('button, input, select')) b.dataset.wasDisabled = b.disabled, b.disabled = true;
   $('status').textContent = status;
   try {
-    return await engine.call(op, args, files, onProgress);
+    return await work();
   } catch (e) {
     showMessage('ERROR: ' + e.message, 'error');
     return null;
@@ -69,205 +71,18 @@ async function withEngine(status, op, args, files) {
   }
 }
 
-// ---- downloads ----
+// ---- adding files (intake.js) ----
 
-function download(name, bytes, type = 'application/octet-stream') {
-  const url = URL.createObjectURL(new Blob([bytes], { type }));
-  const a = document.createElement('a');
-  a.href = url;
-  a.download = name;
-  document.body.append(a);
-  a.click();
-  a.remove();
-  setTimeout(() => URL.revokeObjectURL(url), 60000);
-}
-
-// One file as itself; several as one zip named after the first.
-function offer(outputs, zipName) {
-  if (outputs.length === 1) {
-    download(outputs[0].name, outputs[0].bytes);
-    return;
-  }
-  const files = {};
-  for (const o of outputs) files[o.name] = [new Uint8Array(o.bytes), { level: 0 }];
-  download(zipName, zipSync(files), 'application/zip');
-}
-
-// ---- adding files ----
-
-async function readFile(file) {
-  return { name: file.name, bytes: await file.arrayBuffer() };
-}
-
-// The engine's facts of file under the settings s, title giving a note name.
-async function factsOf(file, s, title = file.name) {
-  const reply = await engine.call('facts', { title, settings: s }, [file]);
-  return reply.result;
-}
-
-// What the engine reads of original under the settings s: the file itself,
-// or, where the desktop program would decode or resample it, the browser's
-// 16-bit WAV of it. Returns { file, facts }.
-async function prepare(original, s) {
-  const facts = await factsOf(original, s);
-  if (!facts.needsDecoding) return { file: original, facts };
-  const decoded = await decodeForEngine(original, s);
-  if (decoded.message) return { file: original, facts: { ...facts, valid: false, message: decoded.message, type: 'UNSUPPORTED FILETYPE !!!' } };
-  const made = await factsOf(decoded.file, s, original.name);
-  return { file: decoded.file, facts: { ...made, type: decoded.what + ': ' + made.type } };
-}
-
-async function addWav(original) {
-  if (entries.length >= MAX_POOL) {
-    showMessage(POOL_FULL, 'error');
-    return false;
-  }
-  const { file, facts } = await prepare(original, settings());
-  if (!facts.valid) showMessage(facts.message, 'error');
-  if (facts.loopIgnored) showMessage(original.name + ': the loop stored in the file lies outside its data and is ignored.', 'exclamation');
-  // Add's root key and LoopSwitch: the file's with the file-metadata option.
-  entries.push({
-    fileName: original.name,
-    sampleName: facts.sampleName,
-    keymapName: '',
-    programName: '',
-    loop: facts.valid && facts.loop,
-    rootKey: facts.valid ? facts.rootKey : DEFAULT_ROOT_KEY,
-    keymapEnable: true,
-    programEnable: true,
-    original,
-    file,
-    facts,
-  });
-  return true;
-}
-
-// The audio options changed: every file is read again under them (the
-// entries' fields stay as they are: root key and LoopSwitch are Add's).
-async function refreshFiles() {
-  const s = settings();
-  for (const entry of entries) {
-    if (!entry.original) continue;
-    Object.assign(entry, await prepare(entry.original, s));
-  }
-  render();
-}
-
-// Where a file lies in what the user gave ("/proj/kit/a.wav"): its place in
-// a dropped or picked folder, or "/" and its name for a loose file.
-function dropPathOf(f) {
-  return f.dropPath || '/' + (f.webkitRelativePath || f.name);
-}
-
-// The opened pool file's place, from which its entries look for their files.
-let poolDropPath = '/';
-
-// An opened pool's entries take the files given with it or later; the rest
-// wait for theirs.
-async function openPool(file, dropPath) {
-  const reply = await withEngine('Opening ' + file.name + '...', 'readPool', {}, [file]);
-  if (!reply) return;
-  showMessages(reply.result);
-  if (!reply.result.ok) return;
-  entries = reply.result.entries.map((e) => ({ ...e, original: null, file: null, facts: null }));
-  poolDropPath = dropPath;
-  $('pool-name').value = file.name;
-}
-
-// The entries waiting for their files take the given ones as the desktop
-// program finds files from the pool's folder: the stored relative path from
-// the pool file's place, then the name beside it and under the stored
-// path's last folders; so two files of one name in two folders go to the
-// entries that name those folders. Returns a Map from the index in files
-// to the entries that take that file (one file may serve several).
-async function matchPoolFiles(files) {
-  const waiting = entries.filter((e) => !e.file);
-  const matches = new Map();
-  if (waiting.length === 0 || files.length === 0) return matches;
-  const args = { poolPath: poolDropPath, stored: waiting.map((e) => e.fileName), dropped: files.map(dropPathOf) };
-  const reply = await withEngine('Looking for the pool\'s files...', 'matchPool', args, []);
-  if (!reply) return matches;
-  reply.result.matches.forEach((i, k) => {
-    if (i < 0) return;
-    if (!matches.has(i)) matches.set(i, []);
-    matches.get(i).push(waiting[k]);
-  });
-  return matches;
-}
-
-// The entries that name one file take it once: one read, one verdict, one
-// file handed to the engine.
-async function takeFile(entries, original) {
-  const prepared = await prepare(original, settings());
-  for (const entry of entries) Object.assign(entry, { original }, prepared);
-  if (!prepared.facts.valid) showMessage(prepared.facts.message, 'error');
-}
-
-// A file the pool's places did not lead to goes to the first waiting entry
-// of its name (in any case), as a pool from another machine may spell it;
-// never to an entry that another given file was found for (reserved).
-async function matchFile(original, reserved) {
-  const name = original.name.toLowerCase();
-  const free = entries.filter((e) => !e.file && !reserved.has(e));
-  const entry = free.find((e) => fileTitleOf(e.fileName).toLowerCase() === name);
-  if (!entry) return false;
-  // Entries that name the very same file take it too.
-  await takeFile(free.filter((e) => e.fileName === entry.fileName), original);
-  return true;
-}
-
-async function addFiles(fileList) {
-  const files = [...fileList].sort((a, b) => a.name.localeCompare(b.name));
-  const pools = files.filter((f) => /\.dvn$/i.test(f.name));
-  const wavs = files.filter((f) => !/\.dvn$/i.test(f.name));
-  for (const f of pools.slice(0, 1)) await openPool(await readFile(f), dropPathOf(f));
-  let skipped = 0;
-  const convert = $('convert').checked;
-  const audio = [];
-  for (const f of wavs) {
-    const isWav = /\.wave?$/i.test(f.name) || f.type === 'audio/wav' || f.type === 'audio/x-wav';
-    const isAudio = /\.(aiff?|aifc|flac)$/i.test(f.name) || f.type.startsWith('audio/');
-    if (isWav || (convert && isAudio)) audio.push(f);
-    else skipped++;
-  }
-  const matches = await matchPoolFiles(audio);
-  const reserved = new Set([...matches.values()].flat());
-  for (const [i, f] of audio.entries()) {
-    const file = await readFile(f);
-    if (matches.has(i)) {
-      await takeFile(matches.get(i), file);
-      continue;
-    }
-    if (await matchFile(file, reserved)) continue;
-    if (!(await addWav(file))) break;
-  }
-  if (skipped > 0)
-    showMessage(skipped + (convert ? ' file(s) that are not audio files were left out.' : ' file(s) that are not WAV files were left out (Convert other audio files takes AIFF and FLAC).'), 'exclamation');
-  render();
-}
-
-// Files of a dropped folder, walked through the entries API.
-async function filesOfDrop(dataTransfer) {
-  const items = [...dataTransfer.items].map((i) => i.webkitGetAsEntry && i.webkitGetAsEntry()).filter(Boolean);
-  if (items.length === 0) return [...dataTransfer.files];
-  const out = [];
-  async function walk(entry) {
-    if (entry.isFile) {
-      const file = await new Promise((res, rej) => entry.file(res, rej));
-      file.dropPath = entry.fullPath;
-      out.push(file);
-    } else if (entry.isDirectory) {
-      const reader = entry.createReader();
-      for (;;) {
-        const batch = await new Promise((res, rej) => reader.readEntries(res, rej));
-        if (batch.length === 0) break;
-        for (const e of batch) await walk(e);
-      }
-    }
-  }
-  for (const item of items) await walk(item);
-  return out;
-}
+const intake = new Intake({
+  engine, whileBusy, settings, showMessage, showMessages, render,
+  progress: onProgress,
+  confirm: (text) => window.confirm(text),
+  getEntries: () => entries,
+  setEntries: (list) => (entries = list),
+  convertChecked: () => $('convert').checked,
+  setPoolName: (name) => ($('pool-name').value = name),
+});
+const addFiles = (files) => intake.addFiles(files);
 
 // ---- the table ----
 
@@ -364,7 +179,7 @@ async function makeFile() {
   if (!reply) return;
   showMessages(reply.result);
   if (!reply.result.ok) return;
-  offer(reply.outputs, output + '.zip');
+  await offer(reply.outputs, output + '.zip');
   showMessage(reply.result.text, 'done');
   if (reply.result.note) showMessage(reply.result.note, 'exclamation');
 }
@@ -375,7 +190,7 @@ async function savePool() {
   if (!reply) return;
   showMessages(reply.result);
   if (!reply.result.ok) return;
-  download(name, reply.outputs[0].bytes);
+  download(name, reply.outputs[0].blob);
   showMessage('Saved ' + name + ': ' + entries.length + ' entries', 'done');
 }
 
@@ -383,19 +198,19 @@ async function splitFile(fileList) {
   if (fileList.length === 0) return;
   const sizeKB = splitSizeKB();
   if (sizeKB === null) return;
-  const file = await readFile(fileList[0]);
+  const file = readFile(fileList[0]);
   const reply = await withEngine('Splitting...', 'split', { sizeKB }, [file]);
   if (!reply) return;
   showMessages(reply.result);
   if (!reply.result.ok) return;
-  offer(reply.outputs, file.name + '-parts.zip');
+  await offer(reply.outputs, file.name + '-parts.zip');
   showMessage('Split ' + file.name + ' into ' + reply.outputs.length + ' parts', 'done');
 }
 
 // The first part is the one whose name ends in 01 (or the first by name).
 async function joinFiles(fileList) {
   if (fileList.length === 0) return;
-  const files = await Promise.all([...fileList].sort((a, b) => a.name.localeCompare(b.name)).map(readFile));
+  const files = [...fileList].sort((a, b) => a.name.localeCompare(b.name)).map(readFile);
   const first = files.findIndex((f) => /01$/.test(f.name));
   if (first > 0) files.unshift(...files.splice(first, 1));
   const output = files[0].name.replace(/0?1$/, '') || files[0].name + 'J';
@@ -403,13 +218,13 @@ async function joinFiles(fileList) {
   if (!reply) return;
   showMessages(reply.result);
   if (!reply.result.ok) return;
-  download(reply.outputs[0].name, reply.outputs[0].bytes);
+  download(reply.outputs[0].name, reply.outputs[0].blob);
   showMessage('Joined ' + files.length + ' parts into ' + output, 'done');
 }
 
 async function infoFiles(fileList) {
   if (fileList.length === 0) return;
-  const files = await Promise.all([...fileList].map(readFile));
+  const files = [...fileList].map(readFile);
   const reply = await withEngine('Reading...', 'info', {}, files);
   if (!reply) return;
   showMessages(reply.result);
@@ -441,7 +256,7 @@ $('save-pool').addEventListener('click', savePool);
 $('new-pool').addEventListener('click', () => {
   preview.stop();
   entries = [];
-  poolDropPath = '/';
+  intake.reset();
   render();
 });
 
@@ -468,7 +283,7 @@ async function loadOptions() {
   buildOptionControls(optionTable, containerOf, {
     refuse: (option) => showMessage(option.rangeMessage, 'exclamation'),
     changed: (option) => {
-      if (READ_OPTIONS.has(option.key)) refreshFiles();
+      if (READ_OPTIONS.has(option.key)) intake.refreshFiles();
     },
   });
 }

@@ -1,6 +1,8 @@
 // The page's side of the engine worker: one promise per request, progress
 // through a callback. A reply is
-//   { result: { ok, text, messages, ... }, outputs: [{ name, bytes }] }.
+//   { result: { ok, text, messages, ... }, outputs: [{ name, blob }] },
+// each output a Blob whose bytes the browser keeps (read it with
+// blob.arrayBuffer() or offer it as a download as it is).
 export class EngineClient {
   constructor(url = 'engine-worker.js') {
     this.worker = new Worker(url);
@@ -25,17 +27,14 @@ export class EngineClient {
     else request.resolve({ result: data.result, outputs: data.outputs });
   }
 
-  // files: [{ name, bytes: ArrayBuffer }]; the buffers are copied, so the
-  // page keeps its own.
+  // files: [{ name, blob }] (a File or Blob, which the engine reads where
+  // it lies) or [{ name, bytes: ArrayBuffer }] (copied).
   call(op, args, files = [], onProgress = null) {
     const id = this.nextId++;
-    const copies = files.map((f) => ({ name: f.name, bytes: f.bytes.slice(0) }));
+    const inputs = files.map((f) => ({ name: f.name, blob: f.blob || new Blob([f.bytes]) }));
     return new Promise((resolve, reject) => {
       this.pending.set(id, { resolve, reject, onProgress });
-      this.worker.postMessage(
-        { id, op, args, files: copies },
-        copies.map((f) => f.bytes),
-      );
+      this.worker.postMessage({ id, op, args, files: inputs });
     });
   }
 }

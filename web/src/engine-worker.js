@@ -1,38 +1,82 @@
 // The engine's worker: runs one operation at a time on the WebAssembly
-// engine, so the page stays live. Each request brings its input files; they
-// are written to a fresh /job/in (the current folder, so that messages name
-// files as the user knows them), outputs go to /job/out, and both are removed
-// before the reply. Outputs are sent back only when the operation succeeded.
-/* global importScripts, createDorvaneEngine */
-importScripts('dorvane-engine.js');
+// engine, so the page stays live. Each request brings its input files as
+// Blobs (the page's File objects): they are mounted where they lie under
+// /job/src (WORKERFS, read through a read-ahead, readahead.js: nothing is
+// copied into the module's memory) and linked from /job/in, the current
+// folder, under their own names, so that messages name files as the user
+// knows them and an operation may write beside its inputs. Outputs go to
+// /job/out. Every file the engine writes is a PagedFile (pagedfile.js)
+// whose finished pages are Blobs: an output goes back as one Blob made of
+// them, never whole in the worker's memory. Everything under /job is
+// removed before the reply; outputs are sent back only when the operation
+// succeeded.
+/* global importScripts, createDorvaneEngine, usePagedFiles, useReadAhead, FileReaderSync */
+importScripts('dorvane-engine.js', 'pagedfile.js', 'readahead.js');
 
-const ready = createDorvaneEngine();
+const blobIO = {
+  makeBlob: (parts) => new Blob(parts),
+  readBlob: (blob) => new Uint8Array(new FileReaderSync().readAsArrayBuffer(blob)),
+};
+
+let readAhead = null;
+const ready = createDorvaneEngine().then((E) => {
+  usePagedFiles(E.FS, blobIO);
+  readAhead = useReadAhead(E.FS, (blob, start, end) => blobIO.readBlob(blob.slice(start, end)));
+  return E;
+});
 
 function removeTree(FS, path) {
   if (!FS.analyzePath(path).exists) return;
   for (const name of FS.readdir(path)) {
     if (name === '.' || name === '..') continue;
     const child = path + '/' + name;
-    if (FS.isDir(FS.stat(child).mode)) removeTree(FS, child);
+    if (FS.isDir(FS.lstat(child).mode)) removeTree(FS, child);
     else FS.unlink(child);
   }
   FS.rmdir(path);
 }
 
-// Writes the inputs under their own names; a name met twice goes to a
-// numbered subfolder. Returns the path (relative to /job/in) of each.
-function writeInputs(FS, files) {
+// Mounts the inputs (each { name, blob }) under /job/src and links each
+// from /job/in under its own name; a name met twice goes to a numbered
+// subfolder. Returns the path (relative to /job/in) of each.
+function mountInputs(FS, files) {
   const taken = new Set();
-  return files.map((file, i) => {
+  const rels = files.map((file, i) => {
     let rel = file.name;
-    if (taken.has(rel) || rel === '' || rel.includes('/')) {
-      FS.mkdir('/job/in/' + i);
-      rel = i + '/' + file.name.replace(/\//g, '_');
-    }
+    if (taken.has(rel) || rel === '' || rel.includes('/')) rel = i + '/' + file.name.replace(/\//g, '_');
     taken.add(rel);
-    FS.writeFile('/job/in/' + rel, new Uint8Array(file.bytes));
     return rel;
   });
+  FS.mkdir('/job/src');
+  FS.mount(FS.filesystems.WORKERFS, { blobs: files.map((f, i) => ({ name: rels[i], data: f.blob })) }, '/job/src');
+  rels.forEach((rel) => {
+    if (rel.includes('/') && !FS.analyzePath('/job/in/' + rel.split('/')[0]).exists) FS.mkdir('/job/in/' + rel.split('/')[0]);
+    FS.symlink('/job/src/' + rel, '/job/in/' + rel);
+  });
+  return rels;
+}
+
+// Removes /job: the links and outputs first, then the inputs' mount.
+function clearJob(FS) {
+  FS.chdir('/');
+  readAhead.clear();
+  if (!FS.analyzePath('/job').exists) return;
+  removeTree(FS, '/job/in');
+  removeTree(FS, '/job/out');
+  if (FS.analyzePath('/job/src').exists) {
+    try {
+      FS.unmount('/job/src');
+    } catch {
+      // Not mounted: the job failed before its inputs were.
+    }
+  }
+  removeTree(FS, '/job');
+}
+
+// What the page gets of an output file: a Blob of its pages.
+function outputBlob(FS, path) {
+  const node = FS.lookupPath(path).node;
+  return node.paged ? node.paged.toBlob() : new Blob([FS.readFile(path)]);
 }
 
 // Where an entry without a file is read: at its file's name, where no input
@@ -70,37 +114,44 @@ function run(E, op, args, paths, progress) {
   }
 }
 
+// The engine's progress as messages to the page: a new status at once, the
+// bar at most every 50 ms (Make File moves it per block; a message per
+// move kept the page's thread busy after the engine was done).
+function progressTo(id) {
+  let last = { status: null, at: 0 };
+  return (status, pos, lower, upper) => {
+    const now = performance.now();
+    if (status === last.status && now - last.at < 50) return;
+    last = { status, at: now };
+    self.postMessage({ id, progress: { status, pos, lower, upper } });
+  };
+}
+
 self.onmessage = async (event) => {
   const { id, op, args, files } = event.data;
   const E = await ready;
   const FS = E.FS;
   try {
-    FS.chdir('/');
-    removeTree(FS, '/job');
+    clearJob(FS);
     FS.mkdir('/job');
     FS.mkdir('/job/in');
     FS.mkdir('/job/out');
+    const paths = mountInputs(FS, files || []);
     FS.chdir('/job/in');
-    const paths = writeInputs(FS, files || []);
-    const progress = (status, pos, lower, upper) =>
-      self.postMessage({ id, progress: { status, pos, lower, upper } });
+    const progress = progressTo(id);
     const result = run(E, op, args || {}, paths, progress);
     const outputs = [];
-    const transfer = [];
     if (result.ok && result.files) {
       for (const path of result.files) {
         const full = path.startsWith('/') ? path : '/job/in/' + path;
-        const bytes = FS.readFile(full);
-        outputs.push({ name: full.slice(full.lastIndexOf('/') + 1), bytes: bytes.buffer });
-        transfer.push(bytes.buffer);
+        outputs.push({ name: full.slice(full.lastIndexOf('/') + 1), blob: outputBlob(FS, full) });
       }
     }
     delete result.files;
-    self.postMessage({ id, result, outputs }, transfer);
+    self.postMessage({ id, result, outputs });
   } catch (e) {
     self.postMessage({ id, error: String(e && e.message ? e.message : e) });
   } finally {
-    FS.chdir('/');
-    removeTree(FS, '/job');
+    clearJob(FS);
   }
 };

@@ -31,7 +31,11 @@ export class Preview {
     this.context = this.context || this.newContext();
     let buffer;
     try {
-      buffer = await this.context.decodeAudioData(entry.file.bytes.slice(0));
+      // A copy of the file's bytes ({ blob } read now, or { bytes }), which
+      // decodeAudioData takes over; a stop while it is read wins.
+      const bytes = entry.file.blob ? await entry.file.blob.arrayBuffer() : entry.file.bytes.slice(0);
+      if (turn !== this.turn) return;
+      buffer = await this.context.decodeAudioData(bytes);
     } catch {
       return; // A file the browser cannot play plays nothing, as in the window.
     }

@@ -1,0 +1,131 @@
+// The page in headless chromium (as the page's tests start it) against
+// dorvane-cli: 100 stereo 16-bit WAV files of 2 MB are picked, then Make
+// File runs to the finished download. Prints the time to add the files,
+// the time from the click to the end of the engine's work and to the
+// complete download (best of RUNS), dorvane-cli make's time on the same
+// files (best of RUNS), and the growth of the resident memory of all of
+// chromium's processes from before the click to its peak during Make File
+// (the first run; sampled every 20 ms from /proc), against the output's
+// size. Checks that the download is dorvane-cli's file byte for byte.
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, readdirSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { launch, openPage, serve } from '../web/test/harness.mjs';
+
+const CLI = process.env.DORVANE_CLI;
+const FILES = Number(process.env.BENCH_FILES || 100);
+const DATA_BYTES = 2 * 1024 * 1024;
+const RUNS = 3;
+const MB = 1024 * 1024;
+
+function wav(seed) {
+  const out = Buffer.alloc(44 + DATA_BYTES);
+  out.write('RIFF', 0); out.writeUInt32LE(36 + DATA_BYTES, 4); out.write('WAVEfmt ', 8);
+  out.writeUInt32LE(16, 16); out.writeUInt16LE(1, 20); out.writeUInt16LE(2, 22);
+  out.writeUInt32LE(44100, 24); out.writeUInt32LE(44100 * 4, 28); out.writeUInt16LE(4, 32);
+  out.writeUInt16LE(16, 34); out.write('data', 36); out.writeUInt32LE(DATA_BYTES, 40);
+  let x = seed * 2654435761 >>> 0;
+  for (let i = 44; i < out.length; i += 2) {
+    x = (x * 1664525 + 1013904223) >>> 0;
+    out.writeUInt16LE(x >>> 16, i);
+  }
+  return out;
+}
+
+// The resident bytes of pid and all its descendants.
+function treeRss(root) {
+  const parent = new Map();
+  for (const name of readdirSync('/proc')) {
+    if (!/^\d+$/.test(name)) continue;
+    try {
+      const stat = readFileSync(`/proc/${name}/stat`, 'utf8');
+      parent.set(Number(name), Number(stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]));
+    } catch { /* gone */ }
+  }
+  const inTree = (pid) => {
+    for (let p = pid; p > 1; p = parent.get(p)) if (p === root) return true;
+    return false;
+  };
+  let total = 0;
+  for (const pid of parent.keys()) {
+    if (!inTree(pid)) continue;
+    try {
+      const m = /VmRSS:\s+(\d+) kB/.exec(readFileSync(`/proc/${pid}/status`, 'utf8'));
+      if (m) total += Number(m[1]) * 1024;
+    } catch { /* gone */ }
+  }
+  return total;
+}
+
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+const dir = mkdtempSync(join(tmpdir(), 'dorvane-page-bench-'));
+const names = [];
+for (let i = 0; i < FILES; i++) {
+  names.push(`s${String(i).padStart(3, '0')}.wav`);
+  writeFileSync(join(dir, names[i]), wav(i + 1));
+}
+
+let native = Infinity;
+for (let r = 0; r < RUNS; r++) {
+  const t = process.hrtime.bigint();
+  execFileSync(CLI, ['make', '-o', 'NATIVE.KRZ', ...names], { cwd: dir, stdio: 'ignore' });
+  native = Math.min(native, Number(process.hrtime.bigint() - t) / 1e6);
+}
+const expected = readFileSync(join(dir, 'NATIVE.KRZ'));
+
+const server = await serve();
+const chromium = await launch();
+const pid = chromium.browser.process().pid;
+const { page, downloads } = await openPage(chromium.browser, server.url);
+
+let t = Date.now();
+await (await page.$('#pick-files')).uploadFile(...names.map((n) => join(dir, n)));
+await page.waitForFunction((n) => document.querySelectorAll('#entries tbody tr').length === n &&
+  !document.body.classList.contains('busy'), { polling: 10, timeout: 600000 }, FILES);
+const adding = Date.now() - t;
+
+let engine = Infinity;
+let total = Infinity;
+let growth = 0;
+let same = true;
+for (let r = 0; r < RUNS; r++) {
+  await sleep(1000);
+  const before = treeRss(pid);
+  let peak = before;
+  const target = join(downloads, 'SAMPLES.KRZ');
+  t = Date.now();
+  await page.click('#make');
+  let engineDone = 0;
+  for (;;) {
+    peak = Math.max(peak, treeRss(pid));
+    if (!engineDone && await page.evaluate(() => !document.body.classList.contains('busy'))) engineDone = Date.now();
+    const names = readdirSync(downloads);
+    if (names.includes('SAMPLES.KRZ') && !names.some((n) => n.endsWith('.crdownload')) &&
+      statSync(target).size === expected.length) break;
+    await sleep(20);
+  }
+  total = Math.min(total, Date.now() - t);
+  engine = Math.min(engine, (engineDone || Date.now()) - t);
+  if (r === 0) growth = peak - before;
+  same = same && readFileSync(target).equals(expected);
+  rmSync(target);
+}
+
+await page.close();
+await chromium.close();
+server.close();
+rmSync(dir, { recursive: true, force: true });
+rmSync(downloads, { recursive: true, force: true });
+
+const mb = (n) => (n / MB).toFixed(0) + ' MB';
+console.log(`The page in chromium, ${FILES} stereo 16-bit files of 2 MB:`);
+console.log(`  adding the files                 ${adding} ms`);
+console.log(`  Make File, engine (best of ${RUNS})    ${engine} ms`);
+console.log(`  Make File to download (best of ${RUNS}) ${total} ms`);
+console.log(`  dorvane-cli make (best of ${RUNS})     ${native.toFixed(0)} ms`);
+console.log(`  ratio                            ${(total / native).toFixed(2)} (goal: 2)`);
+console.log(`  memory growth during Make File   ${mb(growth)} (goal: output ${mb(expected.length)} + 64 MB)`);
+console.log(`  same bytes                       ${same ? 'yes' : 'NO'}`);
+if (!same) process.exit(1);
