@@ -11,6 +11,8 @@ import { buildOptionControls, optionValues, parseOptionValue } from './options.j
 import { checkOutputName } from './outputname.js';
 import { Preview } from './preview.js';
 import { markField } from './fieldcheck.js';
+import { Instruments, isInstrumentFile } from './instrument.js';
+import { extractFiles } from './extract.js';
 
 const engine = new EngineClient();
 const $ = (id) => document.getElementById(id);
@@ -214,6 +216,7 @@ async function matchFile(original, reserved) {
 
 async function addFiles(fileList) {
   const files = [...fileList].sort((a, b) => a.name.localeCompare(b.name));
+  if (files.some(isInstrumentFile)) return instruments.add(files);
   const pools = files.filter((f) => /\.dvn$/i.test(f.name));
   const wavs = files.filter((f) => !/\.dvn$/i.test(f.name));
   for (const f of pools.slice(0, 1)) await openPool(await readFile(f), dropPathOf(f));
@@ -445,6 +448,7 @@ async function makeFile() {
     return;
   }
   const s = settings();
+  if (!instruments.isEmpty()) return instruments.make(output, s, entries.map((e) => e.fileName));
   const missing = entries.filter((e) => !e.file);
   if (missing.length > 0 && !s.skipUnusable) {
     showMessage('These files are missing: ' + missing.map((e) => fileTitleOf(e.fileName)).join(', ') + '. No file was written.', 'error');
@@ -527,6 +531,10 @@ onPick('pick-folder', addFiles);
 onPick('split-file', splitFile);
 onPick('join-files', joinFiles);
 onPick('info-files', infoFiles);
+const page = { $, withEngine, showMessage, showMessages, readFile, dropPathOf, offer, download, button };
+const instruments = new Instruments(page);
+onPick('extract-files', (files) => extractFiles(page, files));
+$('extract').addEventListener('click', () => $('extract-files').click());
 $('make').addEventListener('click', makeFile);
 for (const [id, check] of [['output', outputName], ['tool-split-kb', splitSizeKB]]) {
   $(id).addEventListener('input', () => markField($(id), ''));
@@ -537,6 +545,7 @@ $('new-pool').addEventListener('click', () => {
   preview.stop();
   entries = [];
   poolDropPath = '/';
+  instruments.clear();
   render();
 });
 
