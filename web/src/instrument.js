@@ -78,7 +78,6 @@ export class Instruments {
       this.files.set(place, await this.page.readFile(f));
       if (isInstrumentFile(f)) given.push(place);
     }
-    this.instruments = this.instruments.filter((i) => !given.includes(i.place));
     const places = [...this.files.keys()];
     const sent = places.map((p) => {
       const f = this.files.get(p);
@@ -89,7 +88,7 @@ export class Instruments {
     if (reply) {
       this.page.showMessages(reply.result);
       const read = reply.result.instruments.map((i) => ({ ...i, place: i.file }));
-      this.instruments.push(...read);
+      this.instruments = this.instruments.filter((i) => !given.includes(i.place)).concat(read);
       // A file the engine refused is not kept.
       for (const p of given) if (!read.some((i) => i.place === p)) this.files.delete(p);
     }

@@ -13,6 +13,14 @@ import { CLI, EXAMPLES, addFiles, messages, usePage, waitForDownload, waitIdle }
 
 const newPage = usePage();
 
+// Collects the page's console errors and uncaught exceptions.
+function errorsOf(page) {
+  const errors = [];
+  page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
+  page.on('pageerror', (e) => errors.push(e.message));
+  return errors;
+}
+
 test('the listed keys join touching and overlapping ranges, and velocity layers are listed once', () => {
   const zone = (loKey, hiKey, loVel = 1, hiVel = 127, keyRange = true) => ({ loKey, hiKey, loVel, hiVel, rootKey: loKey, keyRange });
   for (const [name, zones, keys, vels] of [
@@ -73,6 +81,7 @@ const instrumentRows = (page) => page.$$eval('#instrument-list tbody tr', (trs) 
 test('an SFZ folder is listed and made into dorvane-cli make\'s bytes', async () => {
   const { dir, kit } = makeKit();
   const { page, downloads } = await newPage();
+  const errors = errorsOf(page);
   await (await page.$('#pick-folder')).uploadFile(kit);
   await page.waitForFunction(() => document.querySelectorAll('#instrument-list tbody tr').length === 1);
   await waitIdle(page);
@@ -104,6 +113,7 @@ test('an SFZ folder is listed and made into dorvane-cli make\'s bytes', async ()
   assert.equal(await page.$eval('#instruments', (s) => s.hidden), true);
   await new Promise((r) => setTimeout(r, 300));
   assert.ok(!readdirSync(downloads).some((n) => n.startsWith('MIXED')), 'a refused make offered a file');
+  assert.deepEqual(errors, []);
   await page.close();
 });
 
@@ -115,6 +125,7 @@ test('files the page cannot read are refused by name and not listed', async () =
     ['empty.sfz', '// nothing\n', /^empty\.sfz: /],
   ];
   const { page } = await newPage();
+  const errors = errorsOf(page);
   for (const [name, text, shown] of cases) {
     writeFileSync(join(dir, name), text);
     await (await page.$('#pick-files')).uploadFile(join(dir, name));
@@ -124,5 +135,6 @@ test('files the page cannot read are refused by name and not listed', async () =
     assert.match(all.find((m) => m.startsWith(name)), shown, name);
     assert.equal(await page.$eval('#instruments', (s) => s.hidden), true, name);
   }
+  assert.deepEqual(errors, []);
   await page.close();
 });
