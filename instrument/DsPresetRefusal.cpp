@@ -8,8 +8,9 @@ CInstrumentSet ReadDsPresetFile(const std::string& strPath)
 {
     CInstrumentSet set;
     const std::string strName = std::filesystem::path(strPath).filename().string();
-    set.strRefusal = strPath + ": the page cannot read DecentSampler presets (.dspreset). "
-                               "dorvane-cli (dorvane-cli make -o OUT.KRZ " +
+    set.strRefusal = strPath +
+                     ": the page cannot read DecentSampler presets (.dspreset). "
+                     "dorvane-cli (dorvane-cli make -o OUT.KRZ " +
                      strName +
                      ") and the desktop program can. The page takes SFZ files with their "
                      "audio files.";
