@@ -1,8 +1,15 @@
 #include "WebEngine.h"
 
 #include "CDorvane_V2Doc.h"
+#include "CFile.h"
+#include "CFileException.h"
+#include "ExtractRunner.h"
 #include "InfoRunner.h"
+#include "InstrumentCommand.h"
+#include "InstrumentFile.h"
 #include "JoinRunner.h"
+#include "KrzFormat.h"
+#include "KrzReader.h"
 #include "KrzSplit.h"
 #include "MakeCommand.h"
 #include "MultiDiskCommands.h"
@@ -15,6 +22,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <set>
 
@@ -81,6 +89,24 @@ std::vector<CWPoolObj> PoolEntries(const std::vector<SWebEntry>& aEntries)
         obj.m_bProgramEnable = entry.m_bProgramEnable ? 1 : 0;
     }
     return aObjs;
+}
+
+// Whether strPath's header is that of part 2, 3, ... of a split file; the
+// header alone is read.
+bool IsLaterPart(const std::string& strPath)
+{
+    std::uint8_t ab[kKrzHeaderSize] = {};
+    std::size_t nRead = 0;
+    try
+    {
+        CFile file(strPath, CFile::modeRead);
+        nRead = file.Read(ab, sizeof ab);
+    }
+    catch (const CFileException&)
+    {
+        return false; // RunExtract names the file and its fault
+    }
+    return ReadKrzData(ab, nRead).partKind == KrzPartKind::laterPart;
 }
 
 } // namespace
@@ -235,4 +261,67 @@ SWavFacts WebWavFacts(const std::string& strPath, const std::string& strTitle,
     facts.m_nDataOffset = info.nDataOffset;
     facts.m_nDataSize = info.nDataSize;
     return facts;
+}
+
+std::vector<CInstrument> WebReadInstruments(const std::string& strPath, CWebFeedback& feedback)
+{
+    CInstrumentSet set = ReadInstrumentFile(strPath);
+    if (!set.strRefusal.empty())
+        feedback.MessageBox(set.strRefusal, kAppTitle, MessageIcon::Exclamation);
+    for (const std::string& strNote : set.aNotes)
+        feedback.MessageBox(strNote, kAppTitle, MessageIcon::None);
+    return std::move(set.aInstruments);
+}
+
+SWebResult WebMakeInstruments(const std::vector<std::string>& aInputs, const CMakeOptions& options,
+                              const std::string& strOutput, CWebFeedback& feedback)
+{
+    SInstrumentRequest request;
+    request.aInputs = aInputs;
+    request.options = options;
+    request.aTemplateDirs = {kWebTemplateDir};
+    request.strOutput = strOutput;
+    const std::string strFolder = FolderOf(strOutput);
+    const auto aBefore = FilesIn(strFolder);
+    SMadeInstruments made;
+    const COutcome outcome = RunInstrumentCommand(request, feedback, made);
+    ShowOutcome(outcome, feedback);
+    SWebResult result;
+    if (!outcome.IsOk())
+        return result;
+    result.m_bOk = true;
+    result.m_aFiles = NewFiles(strFolder, aBefore);
+    // The summary names the files by their names, as Make File's does
+    // (strShownName), not by their places in the worker's folder.
+    const std::string strPrefix = strFolder + "/";
+    for (std::string strLine : made.aSummary)
+    {
+        for (std::size_t n = strLine.find(strPrefix); n != std::string::npos;
+             n = strLine.find(strPrefix, n))
+            strLine.erase(n, strPrefix.size());
+        result.m_strText += (result.m_strText.empty() ? "" : "\n") + strLine;
+    }
+    return result;
+}
+
+SWebResult WebExtract(const std::vector<std::string>& aFiles, const std::string& strOutDir,
+                      CWebFeedback& feedback)
+{
+    std::vector<std::string> aSources;
+    std::copy_if(aFiles.begin(), aFiles.end(), std::back_inserter(aSources),
+                 [](const std::string& strPath) { return !IsLaterPart(strPath); });
+    if (aSources.empty())
+        aSources = aFiles;
+    SWebResult result;
+    const COutcome outcome = RunExtract(aSources, strOutDir, feedback);
+    ShowOutcome(outcome, feedback);
+    result.m_bOk = outcome.IsOk();
+    if (!result.m_bOk)
+        return result;
+    std::error_code ec;
+    for (const auto& item : fs::recursive_directory_iterator(strOutDir, ec))
+        if (item.is_regular_file(ec))
+            result.m_aFiles.push_back(item.path().string());
+    std::sort(result.m_aFiles.begin(), result.m_aFiles.end());
+    return result;
 }

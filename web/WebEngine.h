@@ -7,6 +7,7 @@
 #pragma once
 
 #include "AudioInput.h"
+#include "CInstrument.h"
 #include "CWebFeedback.h"
 #include "MakeRunner.h"
 #include "RootKey.h"
@@ -101,3 +102,27 @@ struct SWavFacts
 };
 SWavFacts WebWavFacts(const std::string& strPath, const std::string& strTitle,
                       const CAudioOptions& options);
+
+// The instruments the instrument file strPath (.sfz; .dspreset and .sf2
+// are refused in this build) holds, as the page shows them before Make
+// File. The reader's refusal (Exclamation) or its notes (None) are messages
+// of feedback; an empty list when the file is refused.
+std::vector<CInstrument> WebReadInstruments(const std::string& strPath, CWebFeedback& feedback);
+
+// Make File of instruments: aInputs, as dorvane-cli make takes them, go to
+// RunInstrumentCommand with the embedded template, and the files written
+// into strOutput's folder are named in the result; m_strText is the
+// summary, a line per file. Inputs that are not instrument files (the
+// pool's entries) are refused with kInstrumentMixMessage.
+SWebResult WebMakeInstruments(const std::vector<std::string>& aInputs, const CMakeOptions& options,
+                              const std::string& strOutput, CWebFeedback& feedback);
+
+// Extract: RunExtract into strOutDir (empty or missing) of the files given
+// (KRZ files, split files' parts in any order), less the later parts of
+// split files, which it reads beside their first parts; when every file
+// given is a later part, all go to RunExtract, which refuses each. The
+// result names every file under strOutDir, sorted by path, only when every
+// source was extracted (a failed source's message names it; the page then
+// offers nothing, as after any failure).
+SWebResult WebExtract(const std::vector<std::string>& aFiles, const std::string& strOutDir,
+                      CWebFeedback& feedback);

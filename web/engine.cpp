@@ -182,6 +182,11 @@ std::string ReadMakeOptions(const val& o, CMakeOptions& options)
     return "";
 }
 
+std::string UnknownOptionMessage(const std::string& strField)
+{
+    return "This engine has no option \"" + strField + "\": no file was written.";
+}
+
 CWebFeedback::ProgressFn ProgressTo(const val& onProgress)
 {
     if (onProgress.isUndefined() || onProgress.isNull())
@@ -197,9 +202,7 @@ val Make(val entries, val settings, std::string strOutput, val onProgress)
     const std::string strUnknown = ReadMakeOptions(settings, options);
     if (!strUnknown.empty())
     {
-        feedback.MessageBox("This engine has no option \"" + strUnknown +
-                                "\": no file was written.",
-                            kAppTitle, MessageIcon::Stop);
+        feedback.MessageBox(UnknownOptionMessage(strUnknown), kAppTitle, MessageIcon::Stop);
         return ToJs(SWebResult{}, feedback);
     }
     const bool bSkipUnusable = Field(settings, kSkipUnusableField, false);
@@ -305,6 +308,72 @@ val WavFacts(std::string strPath, std::string strTitle, val settings)
     return out;
 }
 
+// The instruments of each instrument file in paths, as the page lists
+// them: { ok, instruments: [{ file, name, zones: [{ name, loKey, hiKey,
+// loVel, hiVel, rootKey, keyRange }] }], messages }; ok is false when a
+// file was refused (its message says why).
+val ReadInstruments(val paths)
+{
+    CWebFeedback feedback;
+    val instruments = val::array();
+    bool bOk = true;
+    for (const std::string& strPath : Strings(paths))
+    {
+        const std::vector<CInstrument> aRead = WebReadInstruments(strPath, feedback);
+        bOk = bOk && !aRead.empty();
+        for (const CInstrument& instrument : aRead)
+        {
+            val zones = val::array();
+            for (const CZone& zone : instrument.aZones)
+            {
+                val z = val::object();
+                z.set("name", zone.strName);
+                z.set("loKey", zone.nLoKey);
+                z.set("hiKey", zone.nHiKey);
+                z.set("loVel", zone.nLoVel);
+                z.set("hiVel", zone.nHiVel);
+                z.set("rootKey", zone.nRootKey);
+                z.set("keyRange", zone.bKeyRange);
+                zones.call<void>("push", z);
+            }
+            val i = val::object();
+            i.set("file", strPath);
+            i.set("name", instrument.strName);
+            i.set("zones", zones);
+            instruments.call<void>("push", i);
+        }
+    }
+    SWebResult result;
+    result.m_bOk = bOk;
+    val out = ToJs(result, feedback);
+    out.set("instruments", instruments);
+    return out;
+}
+
+// Make File of instruments: inputs as dorvane-cli make takes them (paths
+// of instrument files; any other name is refused as a mix), settings as
+// Make reads them.
+val MakeInstruments(val inputs, val settings, std::string strOutput, val onProgress)
+{
+    CWebFeedback feedback(ProgressTo(onProgress));
+    CMakeOptions options;
+    const std::string strUnknown = ReadMakeOptions(settings, options);
+    if (!strUnknown.empty())
+    {
+        feedback.MessageBox(UnknownOptionMessage(strUnknown), kAppTitle, MessageIcon::Stop);
+        return ToJs(SWebResult{}, feedback);
+    }
+    return ToJs(WebMakeInstruments(Strings(inputs), options, strOutput, feedback), feedback);
+}
+
+// Extract of sources (KRZ files or first parts, their parts beside them)
+// into the folder strOutDir.
+val Extract(val sources, std::string strOutDir, val onProgress)
+{
+    CWebFeedback feedback(ProgressTo(onProgress));
+    return ToJs(WebExtract(Strings(sources), strOutDir, feedback), feedback);
+}
+
 } // namespace
 
 EMSCRIPTEN_BINDINGS(dorvane_engine)
@@ -318,4 +387,7 @@ EMSCRIPTEN_BINDINGS(dorvane_engine)
     emscripten::function("matchPool", &MatchPool);
     emscripten::function("wavFacts", &WavFacts);
     emscripten::function("optionTable", &OptionTableJson);
+    emscripten::function("readInstruments", &ReadInstruments);
+    emscripten::function("makeInstruments", &MakeInstruments);
+    emscripten::function("extract", &Extract);
 }

@@ -5,12 +5,14 @@
 import { EngineClient } from './engine-client.js';
 import { fileTitleOf } from './names.js';
 import { download, offer } from './downloads.js';
-import { Intake, filesOfDrop, readFile } from './intake.js';
+import { Intake, dropPathOf, filesOfDrop, readFile } from './intake.js';
 import { buildOptionControls, optionValues, parseOptionValue } from './options.js';
 import { checkOutputName } from './outputname.js';
 import { Preview } from './preview.js';
 import { markField } from './fieldcheck.js';
-import { renderTable } from './table.js';
+import { button, renderTable } from './table.js';
+import { Instruments, isInstrumentFile } from './instrument.js';
+import { extractFiles } from './extract.js';
 
 const engine = new EngineClient();
 const $ = (id) => document.getElementById(id);
@@ -82,7 +84,11 @@ const intake = new Intake({
   convertChecked: () => $('convert').checked,
   setPoolName: (name) => ($('pool-name').value = name),
 });
-const addFiles = (files) => intake.addFiles(files);
+// An instrument file among the files makes them an instrument's (instrument.js).
+const addFiles = (files) =>
+  [...files].some(isInstrumentFile)
+    ? instruments.add([...files].sort((x, y) => x.name.localeCompare(y.name)))
+    : intake.addFiles(files);
 
 // ---- the table ----
 
@@ -165,6 +171,7 @@ async function makeFile() {
     return;
   }
   const s = settings();
+  if (!instruments.isEmpty()) return instruments.make(output, s, entries.map((e) => e.fileName));
   const missing = entries.filter((e) => !e.file);
   if (missing.length > 0 && !s.skipUnusable) {
     showMessage('These files are missing: ' + missing.map((e) => fileTitleOf(e.fileName)).join(', ') + '. No file was written.', 'error');
@@ -247,6 +254,13 @@ onPick('pick-folder', addFiles);
 onPick('split-file', splitFile);
 onPick('join-files', joinFiles);
 onPick('info-files', infoFiles);
+const page = {
+  $, withEngine, showMessage, showMessages, readFile, dropPathOf, offer, download,
+  button: (text, label, onClick) => button(text, label, 'remove', onClick),
+};
+const instruments = new Instruments(page);
+onPick('extract-files', (files) => extractFiles(page, files));
+$('extract').addEventListener('click', () => $('extract-files').click());
 $('make').addEventListener('click', makeFile);
 for (const [id, check] of [['output', outputName], ['tool-split-kb', splitSizeKB]]) {
   $(id).addEventListener('input', () => markField($(id), ''));
@@ -257,6 +271,7 @@ $('new-pool').addEventListener('click', () => {
   preview.stop();
   entries = [];
   intake.reset();
+  instruments.clear();
   render();
 });
 

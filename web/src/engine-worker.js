@@ -87,6 +87,25 @@ function missingPath(fileName, paths) {
   return paths.includes(title) ? 'missing/' + title : title;
 }
 
+// Moves each input to its place in what the user gave (relPaths[i], such
+// as "kit/piano.sfz"), so that the paths an instrument file names lead to
+// the files given with it. Returns the new paths, relative to /job/in.
+function placeInputs(FS, paths, relPaths) {
+  const placed = relPaths.map((rel, i) =>
+    rel.split('/').filter((s) => s !== '' && s !== '.' && s !== '..').join('/') || 'file' + i);
+  FS.mkdir('/job/placing');
+  paths.forEach((path, i) => FS.rename('/job/in/' + path, '/job/placing/' + i));
+  placed.forEach((rel, i) => {
+    const parts = rel.split('/');
+    for (let k = 1; k < parts.length; k++) {
+      const dir = '/job/in/' + parts.slice(0, k).join('/');
+      if (!FS.analyzePath(dir).exists) FS.mkdir(dir);
+    }
+    FS.rename('/job/placing/' + i, '/job/in/' + rel);
+  });
+  return placed;
+}
+
 function run(E, op, args, paths, progress) {
   switch (op) {
     case 'optionTable':
@@ -109,6 +128,15 @@ function run(E, op, args, paths, progress) {
       return E.readPool(paths[0]);
     case 'matchPool':
       return { ok: true, matches: E.matchPool(args.poolPath, args.stored, args.dropped) };
+    case 'readInstruments':
+      return E.readInstruments(placeInputs(E.FS, paths, args.relPaths).filter((p, i) => args.instruments.includes(i)));
+    case 'makeInstruments': {
+      const placed = placeInputs(E.FS, paths, args.relPaths);
+      const inputs = [...args.instruments.map((i) => placed[i]), ...(args.others || [])];
+      return E.makeInstruments(inputs, args.settings, '/job/out/' + args.output, progress);
+    }
+    case 'extract':
+      return E.extract(paths, '/job/out', progress);
     default:
       throw new Error('unknown operation ' + op);
   }
@@ -144,7 +172,9 @@ self.onmessage = async (event) => {
     if (result.ok && result.files) {
       for (const path of result.files) {
         const full = path.startsWith('/') ? path : '/job/in/' + path;
-        outputs.push({ name: full.slice(full.lastIndexOf('/') + 1), blob: outputBlob(FS, full) });
+        // Under /job/out an output keeps its folders (Extract's).
+        const name = full.startsWith('/job/out/') ? full.slice(9) : full.slice(full.lastIndexOf('/') + 1);
+        outputs.push({ name, blob: outputBlob(FS, full) });
       }
     }
     delete result.files;

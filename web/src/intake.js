@@ -21,7 +21,7 @@ export function readFile(file) {
 
 // Where a file lies in what the user gave ("/proj/kit/a.wav"): its place in
 // a dropped or picked folder, or "/" and its name for a loose file.
-function dropPathOf(f) {
+export function dropPathOf(f) {
   return f.dropPath || '/' + (f.webkitRelativePath || f.name);
 }
 

@@ -34,7 +34,7 @@ function field(entry, key, label, type) {
   return input;
 }
 
-function button(text, label, action, onClick) {
+export function button(text, label, action, onClick) {
   const b = document.createElement('button');
   b.type = 'button';
   b.textContent = text;
