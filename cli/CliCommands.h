@@ -70,10 +70,11 @@ int RunJoin(const std::string& strFirst, const std::string& strDest, CConsoleFee
 // when a file cannot be read or a check fails.
 int RunInfo(const std::vector<std::string>& aFiles, CConsoleFeedback& feedback);
 
-// Extracts each KRZ file (or first part of a split file) into a folder of
-// WAV and SFZ files under strOutDir (RunExtract); 1 when a source fails.
+// Extracts each KRZ file (or first part of a split file, or the KRZ files
+// of a disk image, all or those aOnly names) into a folder of WAV and SFZ
+// files under strOutDir (RunExtract); 1 when a source fails.
 int RunExtractCommand(const std::vector<std::string>& aSources, const std::string& strOutDir,
-                      CConsoleFeedback& feedback);
+                      const std::vector<std::string>& aOnly, CConsoleFeedback& feedback);
 
 // Writes a floppy image of nImageKB (720 or 1440) for each file.
 int RunImage(const std::vector<std::string>& aFiles, int nImageKB, CConsoleFeedback& feedback);

@@ -60,6 +60,7 @@ struct SDiskCommands
     CLI::App* pExtract = nullptr;
     std::vector<std::string> aExtractFiles;
     std::string strExtractDir;
+    std::vector<std::string> aExtractOnly;
 };
 
 void AddDiskCommands(CLI::App& app, SDiskCommands& d)
@@ -95,8 +96,14 @@ void AddDiskCommands(CLI::App& app, SDiskCommands& d)
     d.pInfo->add_option("FILE", d.aInfoFiles, "KRZ files")->required();
 
     d.pExtract = app.add_subcommand("extract", "Take KRZ files apart into WAV and SFZ files");
-    d.pExtract->add_option("SOURCE", d.aExtractFiles, "KRZ files or first parts")->required();
+    d.pExtract->add_option("SOURCE", d.aExtractFiles, "KRZ files, first parts or disk images")
+        ->required();
     d.pExtract->add_option("-o,--output", d.strExtractDir, "Folder to write into")->required();
+    d.pExtract
+        ->add_option("--only", d.aExtractOnly,
+                     "From disk images only this KRZ file (NAME.KRZ or a path such as "
+                     "SUB/NAME.KRZ, any case); may be repeated")
+        ->allow_extra_args(false);
 }
 
 // Runs the disk command that was given; a usage error when none was.
@@ -113,7 +120,7 @@ int RunDiskCommand(const SDiskCommands& d, CConsoleFeedback& feedback)
     if (*d.pInfo)
         return RunInfo(d.aInfoFiles, feedback);
     if (*d.pExtract)
-        return RunExtractCommand(d.aExtractFiles, d.strExtractDir, feedback);
+        return RunExtractCommand(d.aExtractFiles, d.strExtractDir, d.aExtractOnly, feedback);
     return kExitUsage;
 }
 

@@ -122,6 +122,7 @@ class CExtractor
     std::string m_strReport;
     std::vector<SExtractedFile> m_aSfzFiles;
     SExtraction m_out;
+    std::uint64_t m_nWordsWritten = 0; // the WAV files' words so far
 };
 
 void CExtractor::IndexObjects()
@@ -231,6 +232,14 @@ void CExtractor::WriteHeaderSet(const KrzObjectInfo& obj, std::size_t nFirst,
         return Skip(strLabel + ": its left and right channels differ in length");
     if (sh.nPeriod == 0)
         return Skip(strLabel + ": its sample period is 0");
+    // Headers may share words, but a damaged file whose headers all repeat
+    // one long stretch of data would write without end.
+    const std::uint64_t nSetWords = std::uint64_t{anLeft.size()} * wav.nChannels;
+    if (m_nWordsWritten + nSetWords > ExtractWordLimit(m_nSize))
+        return Skip(strLabel + ": the WAV files would hold more than " +
+                    std::to_string(kExtractWordsPerFileByte) +
+                    " words per byte of the file (its headers repeat the same data)");
+    m_nWordsWritten += nSetWords;
     wav.nRate =
         sh.nRate != 0 ? sh.nRate : static_cast<std::uint32_t>(std::llround(1e9 / sh.nPeriod));
     wav.nRootNote = sh.nNoteNumber;

@@ -36,6 +36,19 @@ struct SExtraction
     std::size_t nSkipped = 0;
 };
 
+// The most 16-bit words the WAV files of one extraction hold together:
+// kExtractWordsPerFileByte per byte of the file, and at least
+// kExtractMinWordLimit. Headers may share words (several roots of one
+// recording), but not without end.
+inline constexpr std::uint64_t kExtractWordsPerFileByte = 8;
+inline constexpr std::uint64_t kExtractMinWordLimit = std::uint64_t{1} << 20;
+constexpr std::uint64_t ExtractWordLimit(std::uint64_t nFileBytes)
+{
+    return nFileBytes * kExtractWordsPerFileByte > kExtractMinWordLimit
+               ? nFileBytes * kExtractWordsPerFileByte
+               : kExtractMinWordLimit;
+}
+
 // The name of the report every extraction ends with.
 inline constexpr const char* kExtractReportName = "report.txt";
 
@@ -50,7 +63,8 @@ inline constexpr const char* kExtractReportName = "report.txt";
 // when looped, the loop in frames from the header's start, end inclusive
 // (loop start = end is a one-word stand-in for no loop). Headers without
 // data in the file (flag 0x40 clear), with period 0, or whose words lie
-// outside the data are skipped and said so.
+// outside the data are skipped and said so, as are those that would take
+// the words written past ExtractWordLimit.
 //
 // One SFZ per program (its layers' keymaps), and one per keymap no
 // program plays: a <region> per velocity range and run of keys playing

@@ -56,7 +56,7 @@ struct CFatVolume::SFilePlan
     std::vector<std::uint32_t> anNew;
 };
 
-CFatVolume::CFatVolume(CImageIO& io) : m_io(io)
+CFatVolume::CFatVolume(CImageIO& io, bool bReadOnly) : m_io(io), m_bReadOnly(bReadOnly)
 {
     ReadBootSector();
     ReadFat();
@@ -145,7 +145,7 @@ void CFatVolume::ReadFat()
     for (std::uint32_t n = 1; n < m_nFats; ++n)
     {
         m_io.ReadAt(nFatOffset + std::uint64_t{n} * nFatBytes, abCopy.data(), nFatBytes);
-        if (abCopy != abFirst)
+        if (abCopy != abFirst && !m_bReadOnly)
             throw CDiskImageRefusal(
                 "the FAT is damaged (its copies differ); a file-system check repairs it");
     }
@@ -170,7 +170,8 @@ void CFatVolume::ReadFat()
     for (std::uint32_t c = 2; c < m_nClusters + 2; ++c)
     {
         const std::uint32_t v = m_anFat[c];
-        if (v != 0 && v != nBad && !IsEndOfChain(v) && (v < 2 || v >= m_nClusters + 2))
+        if (v != 0 && v != nBad && !IsEndOfChain(v) && (v < 2 || v >= m_nClusters + 2) &&
+            !m_bReadOnly)
             throw CDiskImageRefusal("the FAT is damaged (cluster " + std::to_string(c) +
                                     " points outside the volume)");
     }

@@ -42,9 +42,26 @@ class CFatVolume
     // the volume, or when the FAT is damaged (its copies differ, or an
     // entry points outside the volume). Read errors throw CFileException.
     // The image must stay open while the volume is used.
-    explicit CFatVolume(CImageIO& io);
+    // For reading only (bReadOnly), FAT copies that differ and entries
+    // pointing outside the volume are let be: the first copy is taken, and
+    // Chain refuses each chain that meets damage.
+    explicit CFatVolume(CImageIO& io, bool bReadOnly = false);
 
     std::uint32_t FreeClusters() const;
+
+    // Reading files and folders (FatFiles.h walks them).
+    CImageIO& Io() const { return m_io; }
+    std::uint32_t ClusterBytes() const { return m_nClusterBytes; }
+    int FatBits() const { return m_nFatBits; }
+    // The byte offset in the image of cluster nCluster (2 .. clusters + 1).
+    std::uint64_t ClusterOffset(std::uint32_t nCluster) const;
+    // The clusters of the chain from nFirst; throws CDiskImageRefusal
+    // naming strWhat for a chain that leaves the volume, meets a free or
+    // bad cluster, or loops.
+    std::vector<std::uint32_t> Chain(std::uint32_t nFirst, const std::string& strWhat) const;
+    CFatDirectory ReadRoot();
+    // The folder whose chain starts at nFirst (Chain's refusals).
+    CFatDirectory ReadFolder(std::uint32_t nFirst, const std::string& strName);
 
     // Copies the files into the root folder, or into the folder at the end
     // of aFolderPath (8.3 names, each a folder of the one before, from the
@@ -72,19 +89,13 @@ class CFatVolume
     // its parameters taken into the members below.
     void ReadBootSector();
     void ReadBpb(const CByteCursor& bpb);
-    std::uint64_t ClusterOffset(std::uint32_t nCluster) const;
     std::uint32_t EndOfChain() const { return m_nFatBits == 12 ? 0xFFF : 0xFFFF; }
     bool IsEndOfChain(std::uint32_t nValue) const;
-    // The clusters of the chain from nFirst; refuses a chain that leaves
-    // the volume, meets a free or bad cluster, or loops.
-    std::vector<std::uint32_t> Chain(std::uint32_t nFirst, const std::string& strWhat) const;
     void ReadFat();
     std::vector<std::uint8_t> EncodeFat(const std::vector<std::uint32_t>& anFat) const;
     // Writes the FAT sectors of every copy that differ from abOld.
     void WriteFatChanges(const std::vector<std::uint8_t>& abOld,
                          const std::vector<std::uint8_t>& abNew);
-    SDirectory ReadRoot();
-    SDirectory ReadFolder(std::uint32_t nFirst, const std::string& strName);
     // A free entry of dir (the root when bRoot), a folder growing by a
     // cluster when it has none (counted in nNewDirClusters); the root's
     // being full is refused.
@@ -122,6 +133,7 @@ class CFatVolume
     void WriteDirectoryChanges(const SDirectory& dir);
 
     CImageIO& m_io;
+    bool m_bReadOnly = false;
     std::uint64_t m_nVolumeOffset = 0;
     std::uint32_t m_nBytesPerSector = 0;
     std::uint32_t m_nClusterBytes = 0;

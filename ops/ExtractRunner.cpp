@@ -6,6 +6,8 @@
 #include "CFileException.h"
 #include "COutputSet.h"
 #include "ExtractNames.h"
+#include "ExtractSteps.h"
+#include "ImageKrzFiles.h"
 #include "KrzExtract.h"
 #include "KrzJoin.h"
 #include "KrzReader.h"
@@ -54,21 +56,14 @@ bool ReadSource(const std::string& strSource, std::vector<std::uint8_t>& ab, COu
                 const CFeedback& feedback)
 {
     ab = ReadWhole(strSource);
-    const KrzFileInfo info = ReadKrzData(ab.data(), ab.size());
-    if (!info.bHeaderRead || !info.header.bMagicOk)
+    bool bFirstPart = false;
+    if (const std::string strRefusal = KrzBytesRefusal(ab, strSource, bFirstPart);
+        !strRefusal.empty())
     {
-        outcome.Refuse({"ERROR: " + strSource + " is not a KRZ file.", kAppTitle,
-                        MessageIcon::Exclamation, strSource});
+        outcome.Refuse({strRefusal, kAppTitle, MessageIcon::Exclamation, strSource});
         return false;
     }
-    if (info.partKind == KrzPartKind::laterPart)
-    {
-        outcome.Refuse({"ERROR: " + strSource +
-                            " is a later part of a multi-disk file: extract its first part.",
-                        kAppTitle, MessageIcon::Exclamation, strSource});
-        return false;
-    }
-    if (info.partKind == KrzPartKind::wholeFile)
+    if (!bFirstPart)
         return true;
     CScratchPath joined;
     const COutcome join = JoinKrzFiles(strSource, joined.Path(), &feedback);
@@ -81,7 +76,7 @@ bool ReadSource(const std::string& strSource, std::vector<std::uint8_t>& ab, COu
     return true;
 }
 
-// Writes one source's files into strFolder, all replacing their targets
+// Writes one KRZ file's files into strFolder, all replacing their targets
 // together.
 void WriteExtraction(const SExtraction& ex, const std::string& strFolder,
                      const std::vector<std::string>& aSources, const CFeedback& feedback)
@@ -111,33 +106,58 @@ void WriteExtraction(const SExtraction& ex, const std::string& strFolder,
     outputs.Commit();
 }
 
-COutcome ExtractOne(const std::string& strSource, const std::string& strFolder,
-                    const std::vector<std::string>& aSources, CFeedback& feedback)
+COutcome ExtractOne(const std::string& strSource, SExtractRun& run, CFeedback& feedback)
 {
     COutcome outcome;
+    if (!StartsAsKrzFile(strSource) && ExtractFromImage(strSource, run, feedback, outcome))
+        return outcome;
     std::vector<std::uint8_t> ab;
     if (!ReadSource(strSource, ab, outcome, feedback))
         return outcome;
-    const SExtraction ex =
-        ExtractKrz(ab.data(), ab.size(), fs::path(strSource).filename().string());
-    std::error_code ec;
-    fs::create_directories(strFolder, ec);
-    if (ec)
-        return COutcome::Refusal("FILE ERROR: Can't create the folder " + strFolder + ".",
-                                 MessageIcon::Stop, strFolder);
-    WriteExtraction(ex, strFolder, aSources, feedback);
-    if (ex.nSkipped != 0)
-        outcome.Note({strSource + ": " + std::to_string(ex.nSkipped) +
-                          " item(s) could not be extracted; " + kExtractReportName + " in " +
-                          strFolder + " says why.",
-                      kAppTitle, MessageIcon::None, strSource});
+    outcome.Append(ExtractKrzBytes(ab, strSource, strSource, run, feedback));
     return outcome;
 }
 
 } // namespace
 
+std::string KrzBytesRefusal(const std::vector<std::uint8_t>& ab, const std::string& strLabel,
+                            bool& bFirstPart)
+{
+    const KrzFileInfo info = ReadKrzData(ab.data(), ab.size());
+    bFirstPart = info.partKind == KrzPartKind::firstPart;
+    if (!info.bHeaderRead || !info.header.bMagicOk)
+        return "ERROR: " + strLabel + " is not a KRZ file.";
+    if (info.partKind == KrzPartKind::laterPart)
+        return "ERROR: " + strLabel +
+               " is a later part of a multi-disk file: extract its first part.";
+    return {};
+}
+
+COutcome ExtractKrzBytes(const std::vector<std::uint8_t>& ab, const std::string& strLabel,
+                         const std::string& strName, SExtractRun& run, CFeedback& feedback)
+{
+    const std::string strFolder =
+        (fs::path(run.strOutDir) /
+         run.folders.Unique(SafeFileName(fs::path(strName).stem().string(), "krz"), ""))
+            .string();
+    const SExtraction ex = ExtractKrz(ab.data(), ab.size(), fs::path(strLabel).filename().string());
+    std::error_code ec;
+    fs::create_directories(strFolder, ec);
+    if (ec)
+        return COutcome::Refusal("FILE ERROR: Can't create the folder " + strFolder + ".",
+                                 MessageIcon::Stop, strFolder);
+    WriteExtraction(ex, strFolder, run.aSources, feedback);
+    COutcome outcome;
+    if (ex.nSkipped != 0)
+        outcome.Note({strLabel + ": " + std::to_string(ex.nSkipped) +
+                          " item(s) could not be extracted; " + kExtractReportName + " in " +
+                          strFolder + " says why.",
+                      kAppTitle, MessageIcon::None, strLabel});
+    return outcome;
+}
+
 COutcome RunExtract(const std::vector<std::string>& aSources, const std::string& strOutDir,
-                    CFeedback& feedback)
+                    CFeedback& feedback, const std::vector<std::string>& aOnly)
 {
     if (strOutDir.empty())
         return COutcome::Refusal(kEmptyOutputMessage);
@@ -146,20 +166,16 @@ COutcome RunExtract(const std::vector<std::string>& aSources, const std::string&
         return COutcome::Refusal("ERROR: " + strOutDir + " is a file, not a folder.",
                                  MessageIcon::Exclamation, strOutDir);
     COutcome outcome;
-    CExtractNames folders;
+    SExtractRun run{strOutDir, aSources, aOnly, std::vector<bool>(aOnly.size(), false), {}};
     feedback.ProgressSetRange(0, static_cast<int>(std::min<std::size_t>(aSources.size(), 32767)));
     feedback.ProgressSetStep(1);
     for (const std::string& strSource : aSources)
     {
-        const std::string strFolder =
-            (fs::path(strOutDir) /
-             folders.Unique(SafeFileName(fs::path(strSource).stem().string(), "krz"), ""))
-                .string();
         feedback.SetStatusText("Extracting " + strSource + "...");
         try
         {
             StopIfCancelled(feedback);
-            outcome.Append(ExtractOne(strSource, strFolder, aSources, feedback));
+            outcome.Append(ExtractOne(strSource, run, feedback));
         }
         catch (const CFileException& e)
         {
@@ -175,6 +191,10 @@ COutcome RunExtract(const std::vector<std::string>& aSources, const std::string&
         }
         feedback.ProgressStepIt();
     }
+    for (std::size_t i = 0; i < aOnly.size(); ++i)
+        if (!run.abOnlyFound[i])
+            outcome.Refuse({"ERROR: No disk image holds a KRZ file named " + aOnly[i] + ".",
+                            kAppTitle, MessageIcon::Exclamation, aOnly[i]});
     feedback.SetStatusText("");
     return outcome;
 }

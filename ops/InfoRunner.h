@@ -8,7 +8,8 @@
 #include <vector>
 
 // Appends FormatKrzFileInfo of each file to strText, the files separated
-// by an empty line. A refusal when a file fails its checks (its text says
-// which) or cannot be read (a note with the file error's message, Stop, in
-// the order of the files).
+// by an empty line. A disk image (ImageKrzFiles.h) gives a line per KRZ
+// file on it (path, size) and then each one's text. A refusal when a file fails its checks (its
+// text says which) or cannot be read (a note with the file error's message, Stop, in the order of
+// the files).
 COutcome RunInfoFiles(const std::vector<std::string>& aFiles, std::string& strText);

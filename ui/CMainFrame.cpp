@@ -126,6 +126,9 @@ void CMainFrame::CreateActions()
     m_actToolsJoin = MakeAction(this, "Join existing krz-files...", nullptr);
     m_actToolsCopyToImage = MakeAction(this, "Copy to Disk Image...",
                                        "Copies a krz-file into a FAT12 or FAT16 disk image");
+    m_actToolsExtract = MakeAction(this, "Extract KRZ File...",
+                                   "Takes a krz-file or the krz-files of a disk image apart "
+                                   "into WAV and SFZ files");
     m_actAppAbout =
         MakeAction(this, "&About Dorvane_V2...", "Show the program's picture and name", "About");
     m_actRecentPlaceholder = MakeAction(this, "Recent File", nullptr);
@@ -157,6 +160,7 @@ void CMainFrame::CreateActions()
     bind(m_actToolsSplit, &CPoolController::OnToolsSplit);
     bind(m_actToolsJoin, &CPoolController::OnToolsJoin);
     bind(m_actToolsCopyToImage, &CPoolController::OnToolsCopyToImage);
+    bind(m_actToolsExtract, &CPoolController::OnToolsExtract);
     connect(m_actAppExit, &QAction::triggered, this, &QWidget::close);
 }
 
@@ -195,6 +199,7 @@ void CMainFrame::CreateMenus()
     pTools->addAction(m_actToolsSplit);
     pTools->addAction(m_actToolsJoin);
     pTools->addAction(m_actToolsCopyToImage);
+    pTools->addAction(m_actToolsExtract);
 
     QMenu* pHelp = menuBar()->addMenu(tr("&Help"));
     pHelp->addAction(m_actAppAbout);

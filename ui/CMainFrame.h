@@ -99,6 +99,7 @@ class CMainFrame : public QMainWindow
     QAction* m_actToolsSplit;
     QAction* m_actToolsJoin;
     QAction* m_actToolsCopyToImage;
+    QAction* m_actToolsExtract;
     QAction* m_actAppAbout;
     QAction* m_actRecentPlaceholder;
     std::vector<QAction*> m_aRecentActions;

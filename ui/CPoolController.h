@@ -177,6 +177,10 @@ class CPoolController : public QObject
     // disk image chosen in file dialogs; the file goes into the image's
     // root folder under its 8.3 name.
     void OnToolsCopyToImage();
+    // Tools > Extract KRZ File: a source (KRZ file, first part or disk
+    // image) and a folder chosen in dialogs; RunExtract on the worker
+    // thread, its outcome (or where the files went) shown.
+    void OnToolsExtract();
     // Pool > Set Group Names: asks for one keymap name and one program name
     // (proposing the current entry's) and sets them on every selected
     // entry, each cut to 16 characters; the document is then modified.

@@ -1,8 +1,14 @@
-// The "extract" fuzz target: a KRZ file taken apart in memory.
+// The "extract" fuzz target: a KRZ file taken apart in memory, or a disk
+// image (anything not starting as a KRZ file) whose files are each taken
+// apart so.
+#include "CFatVolume.h"
+#include "CImageIO.h"
 #include "ExtractNames.h"
+#include "FatFiles.h"
 #include "FuzzTargets.h"
 #include "KrzExtract.h"
 
+#include <cstring>
 #include <set>
 
 namespace
@@ -19,9 +25,52 @@ std::uint32_t LE32(const std::vector<std::uint8_t>& ab, std::size_t n)
     return ab[n] | (ab[n + 1] << 8) | (ab[n + 2] << 16) | (std::uint32_t{ab[n + 3]} << 24);
 }
 
+void CheckExtraction(const std::uint8_t* pData, std::size_t nSize);
+
+// Every file the image's folders lead to: within the image, and taken
+// apart as a KRZ file.
+void CheckImage(const std::uint8_t* pData, std::size_t nSize)
+{
+    std::vector<std::uint8_t> abImage(pData, pData + nSize);
+    CMemoryImageIO io(abImage);
+    try
+    {
+        CFatVolume volume(io, true);
+        const SFatListing listing = ListFatFiles(volume);
+        for (const SFatFile& file : listing.aFiles)
+        {
+            try
+            {
+                const std::vector<std::uint8_t> ab = ReadFatFile(volume, file);
+                Check(ab.size() == file.nSize && ab.size() <= nSize,
+                      "a file larger than the image");
+                CheckExtraction(ab.data(), ab.size());
+            }
+            catch (const CDiskImageRefusal&)
+            {
+            }
+        }
+    }
+    catch (const CDiskImageRefusal&)
+    {
+    }
+}
+
 } // namespace
 
 int fuzz::FuzzExtract(const std::uint8_t* pData, std::size_t nSize)
+{
+    if (nSize >= 4 && std::memcmp(pData, "PRAM", 4) != 0)
+        CheckImage(pData, nSize);
+    else
+        CheckExtraction(pData, nSize);
+    return 0;
+}
+
+namespace
+{
+
+void CheckExtraction(const std::uint8_t* pData, std::size_t nSize)
 {
     const SExtraction ex = ExtractKrz(pData, nSize, "X.KRZ");
     Check(ex.aFiles.size() == ex.nWavs + ex.nSfzs + 1, "files other than WAVs, SFZs, report");
@@ -40,5 +89,6 @@ int fuzz::FuzzExtract(const std::uint8_t* pData, std::size_t nSize)
         Check(ab.size() >= 44 && LE32(ab, 4) + 8 == ab.size(), "a WAV whose RIFF size is wrong");
         Check(LE32(ab, 40) <= nSize, "a WAV with more data than the file holds");
     }
-    return 0;
 }
+
+} // namespace

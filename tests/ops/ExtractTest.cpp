@@ -7,6 +7,7 @@
 #include "ExtractRead.h"
 #include "ExtractRunner.h"
 #include "InstrumentTestUtil.h"
+#include "KrzExtract.h"
 #include "MakeFile.h"
 #include "WavReader.h"
 
@@ -312,4 +313,59 @@ TEST(Extract, InstrumentLayersAndTuningBecomeRegions)
                                                      {72, 127, 0, 63, -37},
                                                      {12, 71, 64, 127, 0},
                                                      {72, 127, 64, 127, -37}}));
+}
+
+// A damaged file whose headers all span the whole data: the WAV files stop
+// at ExtractWordLimit, the headers past it are skipped and said so, and a
+// file whose headers share less is written whole.
+TEST(Extract, HeadersRepeatingTheDataAreBoundedByTheFileSize)
+{
+    TemplateBytes abTemplate = itest::LoadTemplate();
+    const struct
+    {
+        const char* szName;
+        bool bSpanAll;
+        std::size_t nWavs;
+    } aCases[] = {
+        {"made as it is", false, 20},
+        {"every header spans all 20 entries' words", true, 16},
+    };
+    for (const auto& c : aCases)
+    {
+        SCOPED_TRACE(c.szName);
+        test::TempDir dir;
+        Pool pool;
+        for (int i = 0; i < 20; ++i)
+            pool.Add(WriteSpec(dir, "s" + std::to_string(i) + ".wav", 1, 16, 44100, 40000), false,
+                     48);
+        test::CRecordingFeedback feedback;
+        CMakeResult result;
+        ASSERT_TRUE(MakeKrzFile(pool.doc, pool.aWavInfo, CMakeOptions{}, abTemplate,
+                                dir / "OUT.KRZ", {}, feedback, result)
+                        .IsOk());
+        const ReadBack back(dir / "OUT.KRZ");
+        test::Bytes ab = back.ab;
+        const std::uint32_t nWords = (ab.size() - back.info.header.nSampleDataOffset) / 2;
+        for (const auto& [nNumber, pObj] : back.aSamples)
+            for (const KrzSampleHeaderInfo& sh : pObj->aSampleHeaders)
+                for (int nField = 8; c.bSpanAll && nField < 24; nField += 4)
+                {
+                    // start, alternative start, loop start 0; end the last word.
+                    const std::uint32_t n = nField == 20 ? nWords - 1 : 0;
+                    for (int i = 0; i < 4; ++i)
+                        ab[sh.nFileOffset + nField + i] =
+                            static_cast<std::uint8_t>(n >> (24 - 8 * i));
+                }
+        const SExtraction ex = ExtractKrz(ab.data(), ab.size(), "OUT.KRZ");
+        // A header left out also leaves out the SFZ of its program.
+        EXPECT_EQ(ex.nWavs, c.nWavs);
+        EXPECT_EQ(ex.nSkipped, 2 * (20 - c.nWavs));
+        std::uint64_t nWritten = 0;
+        for (std::size_t i = 0; i < ex.nWavs; ++i)
+            nWritten += xtest::ReadWav(ex.aFiles[i].abData)->anWords.size();
+        EXPECT_LE(nWritten, ExtractWordLimit(ab.size()));
+        EXPECT_EQ(nWritten, c.bSpanAll ? 16 * std::uint64_t{nWords} : nWords);
+        const std::string strReport(ex.aFiles.back().abData.begin(), ex.aFiles.back().abData.end());
+        EXPECT_EQ(strReport.find("words per byte of the file") != std::string::npos, c.bSpanAll);
+    }
 }
