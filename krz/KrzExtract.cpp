@@ -234,7 +234,7 @@ void CExtractor::WriteHeaderSet(const KrzObjectInfo& obj, std::size_t nFirst,
         return Skip(strLabel + ": its sample period is 0");
     // Headers may share words, but a damaged file whose headers all repeat
     // one long stretch of data would write without end.
-    const std::uint64_t nSetWords = std::uint64_t{anLeft.size()} * wav.nChannels;
+    const std::uint64_t nSetWords = std::uint64_t{wav.nFrames} * wav.nChannels;
     if (m_nWordsWritten + nSetWords > ExtractWordLimit(m_nSize))
         return Skip(strLabel + ": the WAV files would hold more than " +
                     std::to_string(kExtractWordsPerFileByte) +
