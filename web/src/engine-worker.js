@@ -90,6 +90,8 @@ function missingPath(fileName, paths) {
 // Moves each input to its place in what the user gave (relPaths[i], such
 // as "kit/piano.sfz"), so that the paths an instrument file names lead to
 // the files given with it. Returns the new paths, relative to /job/in.
+const AUDIO_FILE = /\.(wave?|aiff?|aifc|flac)$/i;
+
 function placeInputs(FS, paths, relPaths) {
   const placed = relPaths.map((rel, i) =>
     rel.split('/').filter((s) => s !== '' && s !== '.' && s !== '..').join('/') || 'file' + i);
@@ -102,6 +104,14 @@ function placeInputs(FS, paths, relPaths) {
       if (!FS.analyzePath(dir).exists) FS.mkdir(dir);
     }
     FS.rename('/job/placing/' + i, '/job/in/' + rel);
+    // The instrument files and what they include are read here as small
+    // files of their own: the SFZ reader's include-cycle guard resolves
+    // links, and every link into the inputs' mount resolves alike.
+    if (!AUDIO_FILE.test(rel)) {
+      const data = FS.readFile('/job/in/' + rel);
+      FS.unlink('/job/in/' + rel);
+      FS.writeFile('/job/in/' + rel, data);
+    }
   });
   return placed;
 }

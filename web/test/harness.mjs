@@ -73,6 +73,9 @@ export async function openPage(browser, url) {
   await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
   await page.goto(url);
   await page.waitForSelector('body[data-ready="true"]');
+  // The service worker's first install takes the page over (clients.claim);
+  // a file chooser opened while it does may not open: tests start after.
+  await page.evaluate(() => navigator.serviceWorker?.ready);
   return { page, downloads };
 }
 
