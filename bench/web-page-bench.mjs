@@ -12,6 +12,7 @@ import { mkdtempSync, readFileSync, readdirSync, rmSync, statSync, writeFileSync
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { launch, openPage, serve } from '../web/test/harness.mjs';
+import { stereoWav } from './bench-wav.mjs';
 
 const CLI = process.env.DORVANE_CLI;
 const FILES = Number(process.env.BENCH_FILES || 100);
@@ -19,19 +20,7 @@ const DATA_BYTES = 2 * 1024 * 1024;
 const RUNS = 3;
 const MB = 1024 * 1024;
 
-function wav(seed) {
-  const out = Buffer.alloc(44 + DATA_BYTES);
-  out.write('RIFF', 0); out.writeUInt32LE(36 + DATA_BYTES, 4); out.write('WAVEfmt ', 8);
-  out.writeUInt32LE(16, 16); out.writeUInt16LE(1, 20); out.writeUInt16LE(2, 22);
-  out.writeUInt32LE(44100, 24); out.writeUInt32LE(44100 * 4, 28); out.writeUInt16LE(4, 32);
-  out.writeUInt16LE(16, 34); out.write('data', 36); out.writeUInt32LE(DATA_BYTES, 40);
-  let x = seed * 2654435761 >>> 0;
-  for (let i = 44; i < out.length; i += 2) {
-    x = (x * 1664525 + 1013904223) >>> 0;
-    out.writeUInt16LE(x >>> 16, i);
-  }
-  return out;
-}
+const wav = (seed) => stereoWav(seed, DATA_BYTES);
 
 // The resident bytes of pid and all its descendants.
 function treeRss(root) {

@@ -81,16 +81,9 @@ bool CPoolController::BuildInstruments(const std::string& strOutput, CFeedback& 
 {
     // The options of Make File as for a pool of files; the instrument runner
     // notes those that do not apply.
-    CMakeOptions options;
-    options.nFirstObjectID = m_nFirstObjectID;
-    options.bSplit = m_btnSplitFiles->isChecked();
-    options.nMaxSplitKB = m_nMaxSplitKB;
-    options.nFloppyKB = m_nFloppyImageKB;
-    m_options.ApplyTo(options);
+    const CMakeOptions options = FormMakeOptions();
     const CInstrumentSet set = InstrumentsFromPool(m_doc);
-    std::vector<std::string> aOtherInputs{m_strTemplatePath};
-    if (!m_doc.GetPathName().empty())
-        aOtherInputs.push_back(m_doc.GetPathName());
+    std::vector<std::string> aOtherInputs = MakeOtherInputs();
     // The zones come from one instrument file, opened into the pool.
     if (m_doc.m_nCount > 0 && m_doc.m_aPool[0].m_pZone)
         aOtherInputs.push_back(m_doc.m_aPool[0].m_pZone->strSource);

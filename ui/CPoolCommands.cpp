@@ -127,6 +127,25 @@ void CPoolController::ShowFilledNames()
     CTextLimitValidator::SetText(m_pForm->m_edProgramName, m_pForm->m_strProgramName);
 }
 
+CMakeOptions CPoolController::FormMakeOptions() const
+{
+    CMakeOptions options;
+    options.nFirstObjectID = m_nFirstObjectID;
+    options.bSplit = m_btnSplitFiles->isChecked();
+    options.nMaxSplitKB = m_nMaxSplitKB;
+    options.nFloppyKB = m_nFloppyImageKB;
+    m_options.ApplyTo(options);
+    return options;
+}
+
+std::vector<std::string> CPoolController::MakeOtherInputs() const
+{
+    std::vector<std::string> aOtherInputs{m_strTemplatePath};
+    if (!m_doc.GetPathName().empty())
+        aOtherInputs.push_back(m_doc.GetPathName());
+    return aOtherInputs;
+}
+
 bool CPoolController::BuildFromFoundFiles(const std::string& strOutput, CFeedback& feedback,
                                           QString& strSummary)
 {
@@ -134,16 +153,9 @@ bool CPoolController::BuildFromFoundFiles(const std::string& strOutput, CFeedbac
         return BuildInstruments(strOutput, feedback, strSummary);
     // The build reads each entry's file where it was found (FilePath()); the
     // names it fills in stay in the document.
-    CMakeOptions options;
-    options.nFirstObjectID = m_nFirstObjectID;
-    options.bSplit = m_btnSplitFiles->isChecked();
-    options.nMaxSplitKB = m_nMaxSplitKB;
-    options.nFloppyKB = m_nFloppyImageKB;
     // The same options the headers in m_aWavInfo were read with.
-    m_options.ApplyTo(options);
-    std::vector<std::string> aOtherInputs{m_strTemplatePath};
-    if (!m_doc.GetPathName().empty())
-        aOtherInputs.push_back(m_doc.GetPathName());
+    const CMakeOptions options = FormMakeOptions();
+    const std::vector<std::string> aOtherInputs = MakeOtherInputs();
     SMadeFile made;
     const std::string strShownName = ToStd(QFileInfo(FromStd(strOutput)).fileName());
     const COutcome outcome =

@@ -205,6 +205,11 @@ class CPoolController : public QObject
     void TakeDocumentOptions();
     // The options of Make File that m_options hold, in force.
     CMakeOptions KeptMakeOptions() const;
+    // Make File's options: the kept ones and the first ID, split and floppy
+    // sizes the form holds; and the inputs its outputs must not replace
+    // (the template, the pool file when it has one).
+    CMakeOptions FormMakeOptions() const;
+    std::vector<std::string> MakeOtherInputs() const;
 
     // The audio input's options as the Settings dialog set them.
     CAudioOptions AudioOptions() const;

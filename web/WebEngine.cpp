@@ -109,6 +109,23 @@ bool IsLaterPart(const std::string& strPath)
     return ReadKrzData(ab, nRead).partKind == KrzPartKind::laterPart;
 }
 
+// Runs run() (giving an outcome, shown through feedback) and, when it
+// succeeds, names the files that appeared in strOutput's folder.
+template <class FRun>
+SWebResult RunNamingNewFiles(const std::string& strOutput, CWebFeedback& feedback, FRun run)
+{
+    const std::string strFolder = FolderOf(strOutput);
+    const auto aBefore = FilesIn(strFolder);
+    const COutcome outcome = run();
+    ShowOutcome(outcome, feedback);
+    SWebResult result;
+    if (!outcome.IsOk())
+        return result;
+    result.m_bOk = true;
+    result.m_aFiles = NewFiles(strFolder, aBefore);
+    return result;
+}
+
 } // namespace
 
 SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& options,
@@ -124,16 +141,11 @@ SWebResult WebMake(const std::vector<SWebEntry>& aEntries, const CMakeOptions& o
     request.bSkipUnusable = bSkipUnusable;
     request.strOutput = strOutput;
     request.strShownName = fs::path(strOutput).filename().string();
-    const std::string strFolder = FolderOf(strOutput);
-    const auto aBefore = FilesIn(strFolder);
     SMadeFile made;
-    const COutcome outcome = RunMakeCommand(request, feedback, made);
-    ShowOutcome(outcome, feedback);
-    SWebResult result;
-    if (!outcome.IsOk())
+    SWebResult result = RunNamingNewFiles(strOutput, feedback, [&]
+                                          { return RunMakeCommand(request, feedback, made); });
+    if (!result.m_bOk)
         return result;
-    result.m_bOk = true;
-    result.m_aFiles = NewFiles(strFolder, aBefore);
     result.m_strText = made.strSummary;
     result.m_strNote = made.strNames;
     return result;
@@ -281,19 +293,14 @@ SWebResult WebMakeInstruments(const std::vector<std::string>& aInputs, const CMa
     request.options = options;
     request.aTemplateDirs = {kWebTemplateDir};
     request.strOutput = strOutput;
-    const std::string strFolder = FolderOf(strOutput);
-    const auto aBefore = FilesIn(strFolder);
     SMadeInstruments made;
-    const COutcome outcome = RunInstrumentCommand(request, feedback, made);
-    ShowOutcome(outcome, feedback);
-    SWebResult result;
-    if (!outcome.IsOk())
+    SWebResult result = RunNamingNewFiles(strOutput, feedback, [&]
+                                          { return RunInstrumentCommand(request, feedback, made); });
+    if (!result.m_bOk)
         return result;
-    result.m_bOk = true;
-    result.m_aFiles = NewFiles(strFolder, aBefore);
     // The summary names the files by their names, as Make File's does
     // (strShownName), not by their places in the worker's folder.
-    const std::string strPrefix = strFolder + "/";
+    const std::string strPrefix = FolderOf(strOutput) + "/";
     for (std::string strLine : made.aSummary)
     {
         for (std::size_t n = strLine.find(strPrefix); n != std::string::npos;
