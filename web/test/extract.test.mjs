@@ -1,6 +1,6 @@
 // Extract on the page: the zip it offers holds, entry for entry and byte
 // for byte, the files dorvane-cli extract writes for the same KRZ files
-// (whole, or a split file's parts); a file that is no KRZ file is refused
+// (whole, a split file's parts, or on a floppy image); a file that is no KRZ file is refused
 // with the engine's message and nothing is offered.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
@@ -39,10 +39,14 @@ function makeSources() {
   for (const n of ['bass.wav', 'pad.wav', 'pluck.wav', 'snare.wav']) copyFileSync(join(EXAMPLES, n), join(dir, n));
   cli(['make', '-o', 'SAMPLES.KRZ', 'bass.wav', 'pad.wav', 'pluck.wav', 'snare.wav'], dir);
   cli(['make', '-o', 'BIG.KRZ', 'pad.wav', 'pluck.wav', 'bass.wav', '--split', '--split-size', '100'], dir);
+  // A floppy image holding SAMPLES.KRZ in a folder.
+  execFileSync('mkfs.fat', ['-C', join(dir, 'DISK.IMG'), '1440'], { stdio: 'ignore' });
+  execFileSync('mmd', ['-i', join(dir, 'DISK.IMG'), '::KIT']);
+  execFileSync('mcopy', ['-i', join(dir, 'DISK.IMG'), join(dir, 'SAMPLES.KRZ'), '::KIT/']);
   return dir;
 }
 
-test('the zip holds what dorvane-cli extract writes, for whole files and split files', async () => {
+test('the zip holds what dorvane-cli extract writes, for whole files, split files and a floppy image', async () => {
   const dir = makeSources();
   const parts = readdirSync(dir).filter((n) => /^BIG\.KRZ\d\d$/.test(n)).sort();
   assert.ok(parts.length > 1, 'BIG.KRZ was not split');
@@ -50,6 +54,7 @@ test('the zip holds what dorvane-cli extract writes, for whole files and split f
     ['one KRZ file', ['SAMPLES.KRZ'], ['SAMPLES.KRZ'], 'SAMPLES-extracted.zip'],
     ['a split file from its parts', [...parts].reverse(), [parts[0]], 'BIG-extracted.zip'],
     ['two files', ['SAMPLES.KRZ', ...parts], ['SAMPLES.KRZ', parts[0]], 'extracted.zip'],
+    ['a floppy image', ['DISK.IMG'], ['DISK.IMG'], 'SAMPLES-extracted.zip'],
   ];
   for (const [name, picked, sources, zipName] of cases) {
     const { page, downloads } = await newPage();
