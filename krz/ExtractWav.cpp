@@ -1,25 +1,72 @@
 #include "ExtractWav.h"
 
+#include "ByteOrder.h"
+
+#include <cstring>
 #include <string_view>
 
 namespace
 {
 
-void Put32(std::vector<std::uint8_t>& ab, std::uint32_t n)
+// Writes little-endian fields one after another from a place in a buffer
+// that is already large enough.
+class CFieldWriter
 {
-    for (int i = 0; i < 4; ++i)
-        ab.push_back(static_cast<std::uint8_t>(n >> (8 * i)));
+  public:
+    explicit CFieldWriter(std::uint8_t* p) : m_p(p) {}
+    void Put32(std::uint32_t n)
+    {
+        bo::StoreLE32(m_p, n);
+        m_p += 4;
+    }
+    void Put16(std::uint16_t n)
+    {
+        bo::StoreLE16(m_p, n);
+        m_p += 2;
+    }
+    void PutTag(std::string_view tag)
+    {
+        std::memcpy(m_p, tag.data(), tag.size());
+        m_p += tag.size();
+    }
+    // Skips n bytes that are written elsewhere.
+    void Skip(std::size_t n) { m_p += n; }
+
+  private:
+    std::uint8_t* m_p;
+};
+
+// The two bytes at p, exchanged (on any host: the word is loaded and
+// stored in the host's order and rotated by a byte).
+std::uint16_t Exchanged(const std::uint8_t* p)
+{
+    std::uint16_t n = 0;
+    std::memcpy(&n, p, 2);
+    return static_cast<std::uint16_t>(n << 8 | n >> 8);
 }
 
-void Put16(std::vector<std::uint8_t>& ab, std::uint16_t n)
+// nFrames big-endian words from pLeft (and pRight, interleaved, when not
+// nullptr) into pOut as little-endian words. Whole words, a local count
+// and indexes by frame let the compiler (this file is built at -O3) turn
+// the loops into shifts and unpacks of vector registers; byte by byte,
+// the vector code it made took three times the time of plain code.
+void SwapWords(std::uint8_t* pOut, const std::uint8_t* pLeft, const std::uint8_t* pRight,
+               std::size_t nFrames)
 {
-    ab.push_back(static_cast<std::uint8_t>(n));
-    ab.push_back(static_cast<std::uint8_t>(n >> 8));
-}
-
-void PutTag(std::vector<std::uint8_t>& ab, std::string_view tag)
-{
-    ab.insert(ab.end(), tag.begin(), tag.end());
+    if (pRight == nullptr)
+        for (std::size_t i = 0; i < nFrames; ++i)
+        {
+            const std::uint16_t n = Exchanged(pLeft + 2 * i);
+            std::memcpy(pOut + 2 * i, &n, 2);
+        }
+    else
+        for (std::size_t i = 0; i < nFrames; ++i)
+        {
+            const std::uint16_t nLeft = Exchanged(pLeft + 2 * i);
+            const std::uint16_t nRight = Exchanged(pRight + 2 * i);
+            std::memcpy(pOut + 4 * i, &nLeft, 2);
+            std::memcpy(pOut + 4 * i + 2, &nRight, 2);
+        }
 }
 
 } // namespace
@@ -29,60 +76,46 @@ void BuildWav16(const SWavOut& wav, std::vector<std::uint8_t>& ab)
     const auto nChannels = static_cast<std::uint16_t>(wav.nChannels);
     const auto nDataBytes = static_cast<std::uint32_t>(wav.nFrames * 2 * nChannels);
     const std::uint32_t nSmplBytes = 36 + (wav.bLoop ? 24 : 0);
-    ab.clear();
-    ab.reserve(nDataBytes + 128);
-    PutTag(ab, "RIFF");
-    Put32(ab, 4 + 8 + 16 + 8 + nDataBytes + (nDataBytes & 1) + 8 + nSmplBytes);
-    PutTag(ab, "WAVE");
-    PutTag(ab, "fmt ");
-    Put32(ab, 16);
-    Put16(ab, 1); // PCM
-    Put16(ab, nChannels);
-    Put32(ab, wav.nRate);
-    Put32(ab, wav.nRate * 2u * nChannels);
-    Put16(ab, static_cast<std::uint16_t>(2 * nChannels));
-    Put16(ab, 16);
-    PutTag(ab, "data");
-    Put32(ab, nDataBytes);
-    // One pass over the output, each word byte-swapped into its place: a
-    // loop of a few instructions a word, with the buffer sized once.
-    const std::size_t nAt = ab.size();
-    ab.resize(nAt + nDataBytes);
-    std::uint8_t* pOut = ab.data() + nAt;
-    const std::uint8_t* pLeft = wav.apChannel[0];
-    const std::uint8_t* pRight = wav.apChannel[1];
-    if (nChannels == 1)
-        for (std::size_t i = 0; i < 2 * wav.nFrames; i += 2)
-        {
-            pOut[i] = pLeft[i + 1];
-            pOut[i + 1] = pLeft[i];
-        }
-    else
-        for (std::size_t i = 0; i < 2 * wav.nFrames; i += 2, pOut += 4)
-        {
-            pOut[0] = pLeft[i + 1];
-            pOut[1] = pLeft[i];
-            pOut[2] = pRight[i + 1];
-            pOut[3] = pRight[i];
-        }
-    PutTag(ab, "smpl");
-    Put32(ab, nSmplBytes);
-    Put32(ab, 0); // manufacturer
-    Put32(ab, 0); // product
-    Put32(ab, wav.nRate != 0 ? 1000000000u / wav.nRate : 0);
-    Put32(ab, static_cast<std::uint32_t>(wav.nRootNote));
-    Put32(ab, 0); // pitch fraction
-    Put32(ab, 0); // SMPTE format
-    Put32(ab, 0); // SMPTE offset
-    Put32(ab, wav.bLoop ? 1 : 0);
-    Put32(ab, 0); // sampler data
+    constexpr std::size_t kHeaderBytes = 44; // RIFF, WAVE, "fmt " and the data chunk's head
+    // Every byte is written below: resizing without a clear zeroes only
+    // the bytes past what ab held (a clear zeroed each file's data before
+    // it was written over, for every file of an extraction).
+    ab.resize(kHeaderBytes + nDataBytes + 8 + nSmplBytes);
+    CFieldWriter out(ab.data());
+    out.PutTag("RIFF");
+    out.Put32(4 + 8 + 16 + 8 + nDataBytes + (nDataBytes & 1) + 8 + nSmplBytes);
+    out.PutTag("WAVE");
+    out.PutTag("fmt ");
+    out.Put32(16);
+    out.Put16(1); // PCM
+    out.Put16(nChannels);
+    out.Put32(wav.nRate);
+    out.Put32(wav.nRate * 2u * nChannels);
+    out.Put16(static_cast<std::uint16_t>(2 * nChannels));
+    out.Put16(16);
+    out.PutTag("data");
+    out.Put32(nDataBytes);
+    SwapWords(ab.data() + kHeaderBytes, wav.apChannel[0],
+              nChannels == 1 ? nullptr : wav.apChannel[1], wav.nFrames);
+    out.Skip(nDataBytes);
+    out.PutTag("smpl");
+    out.Put32(nSmplBytes);
+    out.Put32(0); // manufacturer
+    out.Put32(0); // product
+    out.Put32(wav.nRate != 0 ? 1000000000u / wav.nRate : 0);
+    out.Put32(static_cast<std::uint32_t>(wav.nRootNote));
+    out.Put32(0); // pitch fraction
+    out.Put32(0); // SMPTE format
+    out.Put32(0); // SMPTE offset
+    out.Put32(wav.bLoop ? 1 : 0);
+    out.Put32(0); // sampler data
     if (wav.bLoop)
     {
-        Put32(ab, 0); // cue point ID
-        Put32(ab, 0); // forward
-        Put32(ab, wav.nLoopStart);
-        Put32(ab, wav.nLoopEnd);
-        Put32(ab, 0); // fraction
-        Put32(ab, 0); // play forever
+        out.Put32(0); // cue point ID
+        out.Put32(0); // forward
+        out.Put32(wav.nLoopStart);
+        out.Put32(wav.nLoopEnd);
+        out.Put32(0); // fraction
+        out.Put32(0); // play forever
     }
 }

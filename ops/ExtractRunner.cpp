@@ -4,6 +4,7 @@
 #include "CFeedback.h"
 #include "CFile.h"
 #include "CFileException.h"
+#include "CMappedFile.h"
 #include "COutputSet.h"
 #include "ExtractNames.h"
 #include "ExtractSteps.h"
@@ -14,21 +15,13 @@
 
 #include <atomic>
 #include <filesystem>
+#include <memory>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace
 {
-
-std::vector<std::uint8_t> ReadWhole(const std::string& strPath)
-{
-    CFile file(strPath, CFile::modeRead);
-    std::vector<std::uint8_t> ab(static_cast<std::size_t>(file.GetLength()));
-    if (!ab.empty() && file.Read(ab.data(), ab.size()) != ab.size())
-        throw CFileException(CFileException::endOfFile, strPath);
-    return ab;
-}
 
 // A file of the temporary folder, removed when the object ends.
 class CScratchPath
@@ -50,30 +43,32 @@ class CScratchPath
     std::string m_strPath;
 };
 
-// The bytes of the whole file strSource holds or, for a first part, of
-// the series joined; a refusal in outcome otherwise.
-bool ReadSource(const std::string& strSource, std::vector<std::uint8_t>& ab, COutcome& outcome,
-                const CFeedback& feedback)
+// The whole file strSource holds or, for a first part, the series joined
+// (in a temporary file, mapped before it is removed); nullptr with a
+// refusal in outcome otherwise. The file is mapped, not read: a copy of
+// the whole file cost more than the rest of the extraction.
+std::unique_ptr<CMappedFile> OpenSource(const std::string& strSource, COutcome& outcome,
+                                        const CFeedback& feedback)
 {
-    ab = ReadWhole(strSource);
+    auto pSource = std::make_unique<CMappedFile>(strSource);
     bool bFirstPart = false;
-    if (const std::string strRefusal = KrzBytesRefusal(ab, strSource, bFirstPart);
+    if (const std::string strRefusal = KrzBytesRefusal(pSource->Bytes(), strSource, bFirstPart);
         !strRefusal.empty())
     {
         outcome.Refuse({strRefusal, kAppTitle, MessageIcon::Exclamation, strSource});
-        return false;
+        return nullptr;
     }
     if (!bFirstPart)
-        return true;
+        return pSource;
+    pSource.reset();
     CScratchPath joined;
     const COutcome join = JoinKrzFiles(strSource, joined.Path(), &feedback);
     if (!join.IsOk())
     {
         outcome.Append(join);
-        return false;
+        return nullptr;
     }
-    ab = ReadWhole(joined.Path());
-    return true;
+    return std::make_unique<CMappedFile>(joined.Path());
 }
 
 // Writes one KRZ file's files into strFolder, all replacing their targets
@@ -111,16 +106,16 @@ COutcome ExtractOne(const std::string& strSource, SExtractRun& run, CFeedback& f
     COutcome outcome;
     if (!StartsAsKrzFile(strSource) && ExtractFromImage(strSource, run, feedback, outcome))
         return outcome;
-    std::vector<std::uint8_t> ab;
-    if (!ReadSource(strSource, ab, outcome, feedback))
+    const std::unique_ptr<CMappedFile> pSource = OpenSource(strSource, outcome, feedback);
+    if (!pSource)
         return outcome;
-    outcome.Append(ExtractKrzBytes(ab, strSource, strSource, run, feedback));
+    outcome.Append(ExtractKrzBytes(pSource->Bytes(), strSource, strSource, run, feedback));
     return outcome;
 }
 
 } // namespace
 
-std::string KrzBytesRefusal(const std::vector<std::uint8_t>& ab, const std::string& strLabel,
+std::string KrzBytesRefusal(std::span<const std::uint8_t> ab, const std::string& strLabel,
                             bool& bFirstPart)
 {
     const KrzFileInfo info = ReadKrzData(ab.data(), ab.size());
@@ -133,7 +128,7 @@ std::string KrzBytesRefusal(const std::vector<std::uint8_t>& ab, const std::stri
     return {};
 }
 
-COutcome ExtractKrzBytes(const std::vector<std::uint8_t>& ab, const std::string& strLabel,
+COutcome ExtractKrzBytes(std::span<const std::uint8_t> ab, const std::string& strLabel,
                          const std::string& strName, SExtractRun& run, CFeedback& feedback)
 {
     const std::string strFolder =

@@ -6,6 +6,7 @@
 #include "ExtractNames.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -22,14 +23,14 @@ struct SExtractRun
 
 // The refusal for bytes that are not a whole KRZ file or a first part,
 // naming strLabel; empty when they are one. bFirstPart tells which.
-std::string KrzBytesRefusal(const std::vector<std::uint8_t>& ab, const std::string& strLabel,
+std::string KrzBytesRefusal(std::span<const std::uint8_t> ab, const std::string& strLabel,
                             bool& bFirstPart);
 
 // Extracts the whole KRZ file ab into a folder of its own under
 // run.strOutDir, named after strName without its extension (made safe and
 // unique); strLabel names it in the report and the messages. File errors
 // throw (CFileException, COutputRefusal, COperationCancelled).
-COutcome ExtractKrzBytes(const std::vector<std::uint8_t>& ab, const std::string& strLabel,
+COutcome ExtractKrzBytes(std::span<const std::uint8_t> ab, const std::string& strLabel,
                          const std::string& strName, SExtractRun& run, CFeedback& feedback);
 
 // Extracts the KRZ files of the disk image strSource (all, or those
