@@ -102,6 +102,8 @@ void CDorvane_V2App::CreateMainWindow()
     pFrame->m_fnCanClose = [this] { return SaveModified(); };
     pFrame->m_fnOpenRecent = [this, pFrame](int nIndex)
     { RunGuarded(m_dialogs, pFrame, [this, nIndex] { OnOpenRecentFile(nIndex); }); };
+    pFrame->View()->m_fnOpenFile = [this, pFrame](const QString& strPath)
+    { RunGuarded(m_dialogs, pFrame, [this, strPath] { OpenDocumentFile(strPath); }); };
     UpdateRecentMenu();
 
     // The window opens at the size it had when it was last closed.

@@ -6,11 +6,13 @@
 #include "CSoundPlayer.h"
 #include "CWindowFeedback.h"
 #include "DialogUnits.h"
+#include "InstrumentFile.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,6 +21,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <iterator>
 
@@ -218,9 +221,10 @@ void CDorvane_V2View::OnBusyChanged(bool bBusy)
 void CDorvane_V2View::dragEnterEvent(QDragEnterEvent* pEvent)
 {
     if (!m_pController->IsBusy() && pEvent->mimeData()->hasUrls() &&
-        !CPoolController::DroppedWavFiles(pEvent->mimeData()->urls(),
-                                          m_pController->AudioOptions().bConvert)
-             .isEmpty())
+        (!DroppedInstrumentFile(pEvent->mimeData()->urls()).isEmpty() ||
+         !CPoolController::DroppedWavFiles(pEvent->mimeData()->urls(),
+                                           m_pController->AudioOptions().bConvert)
+              .isEmpty()))
         pEvent->acceptProposedAction();
     else
         pEvent->ignore();
@@ -234,8 +238,27 @@ void CDorvane_V2View::dragMoveEvent(QDragMoveEvent* pEvent)
         pEvent->ignore();
 }
 
+QString CDorvane_V2View::DroppedInstrumentFile(const QList<QUrl>& aUrls)
+{
+    if (aUrls.size() != 1 || !aUrls.front().isLocalFile())
+        return {};
+    const QString strPath = aUrls.front().toLocalFile();
+    return IsInstrumentPath(strPath.toStdString()) && QFileInfo(strPath).isFile() ? strPath
+                                                                                  : QString();
+}
+
 void CDorvane_V2View::dropEvent(QDropEvent* pEvent)
 {
+    const QString strInstrument = m_pController->IsBusy()
+                                      ? QString()
+                                      : DroppedInstrumentFile(pEvent->mimeData()->urls());
+    if (!strInstrument.isEmpty() && m_fnOpenFile)
+    {
+        pEvent->acceptProposedAction();
+        // Opening may ask to save changes: not inside the drop's own loop.
+        QTimer::singleShot(0, this, [this, strInstrument] { m_fnOpenFile(strInstrument); });
+        return;
+    }
     const QStringList aFiles =
         m_pController->IsBusy()
             ? QStringList()

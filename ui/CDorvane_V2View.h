@@ -10,6 +10,7 @@
 
 #include <QPointer>
 #include <QScrollArea>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -51,6 +52,13 @@ class CDorvane_V2View : public QScrollArea
     CProgressCtrl* m_ctlProgress;
     // Between the pool and the form; its state is kept between runs.
     QSplitter* m_pSplitter;
+
+    // A single instrument file (.sfz, .dspreset, .sf2) dropped on the view
+    // is opened through this, as File > Open opens it (asking first to save
+    // changes); it runs after the drop has ended.
+    std::function<void(const QString&)> m_fnOpenFile;
+    // The local path of aUrls when they are one instrument file; else empty.
+    static QString DroppedInstrumentFile(const QList<QUrl>& aUrls);
 
   protected:
     void dragEnterEvent(QDragEnterEvent* pEvent) override;

@@ -1,4 +1,4 @@
-// Instrument files in the window: File > Open puts an instrument's zones
+// Instrument files in the window: File > Open (or a drop) puts an instrument's zones
 // into the pool (one row each, with their key and velocity ranges), the
 // fields a pool cannot hold are read-only, Make File writes what
 // dorvane-cli makes of the file, a pool mixing zones and files is refused
@@ -11,6 +11,8 @@
 #include "../cli/CliRun.h"
 
 #include <QAction>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTest>
@@ -56,6 +58,20 @@ void Select(CAppHarness& h, int nRow)
 bool Contains(const test::Bytes& ab, const std::string& str)
 {
     return std::search(ab.begin(), ab.end(), str.begin(), str.end()) != ab.end();
+}
+
+// Drags aUrls over the view and drops them; returns whether the drag was
+// accepted.
+bool Drop(CAppHarness& h, const QList<QUrl>& aUrls)
+{
+    QMimeData mime;
+    mime.setUrls(aUrls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(h.View().viewport(), &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(h.View().viewport(), &drop);
+    ProcessEvents();
+    return enter.isAccepted();
 }
 
 } // namespace
@@ -189,6 +205,28 @@ class InstrumentTest : public QObject
         QCOMPARE(h.m_dialogs.m_aMessages.size(), size_t(1));
         QCOMPARE(h.m_dialogs.m_aMessages[0].strText, kInstrumentMixMessage);
         QCOMPARE(h.m_dialogs.m_aFileCalls.size(), nCalls); // no KRZ file asked for
+    }
+
+    void aDroppedInstrumentFileOpensAsFileOpenOpensIt()
+    {
+        CAppHarness h;
+        const QUrl sfz = QUrl::fromLocalFile(QString::fromStdString(WriteTwoLayers(h)));
+        h.Add(h.Wav("plain.wav"));
+        // Cancel at "save changes?" keeps the pool as it was.
+        h.m_dialogs.m_aYesNoAnswers.push_back(YesNoCancel::Cancel);
+        QVERIFY(Drop(h, {sfz}));
+        QCOMPARE(h.m_dialogs.m_aQuestions.size(), qsizetype(1));
+        QCOMPARE(h.Doc().m_nCount, 1);
+        h.m_dialogs.m_aYesNoAnswers.push_back(YesNoCancel::No);
+        QVERIFY(Drop(h, {sfz}));
+        QCOMPARE(h.Doc().m_nCount, 4);
+        QVERIFY(h.Frame().windowTitle().contains("Grand Piano.sfz"));
+        // With other files, or as a file that is not there, it is no
+        // instrument drop: the audio files are added as before.
+        QVERIFY(!Drop(h, {QUrl::fromLocalFile(QString::fromStdString(h.Path("gone.sfz")))}));
+        QVERIFY(Drop(h, {sfz, QUrl::fromLocalFile(QString::fromStdString(h.Wav("more.wav")))}));
+        QCOMPARE(h.Doc().m_nCount, 5);
+        QCOMPARE(RowText(h.View(), 4), "more.wav");
     }
 
     void saveAsksAndKeepsWhatAPoolFileCanHold()
