@@ -48,19 +48,6 @@ void MakeKrz(const std::string& strOut, int nEntries, std::uint8_t nSeed)
     ASSERT_TRUE(made.IsOk()) << made.Text();
 }
 
-// Every file under root, by its path relative to root, with its bytes.
-std::map<std::string, test::Bytes> Tree(const fs::path& root)
-{
-    std::map<std::string, test::Bytes> aTree;
-    if (!fs::exists(root))
-        return aTree;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.is_regular_file())
-            aTree[fs::relative(entry.path(), root).string()] =
-                test::ReadFileBytes(entry.path().string());
-    return aTree;
-}
-
 // The paths of two trees that differ (missing, extra or other bytes).
 std::vector<std::string> Differences(const std::map<std::string, test::Bytes>& aGot,
                                      const std::map<std::string, test::Bytes>& aWant)
@@ -142,7 +129,7 @@ struct Fixture
             RunExtract({dir / "files/A.KRZ", dir / "files/sub/A.KRZ", dir / "files/B.K26"},
                        dir / "from-files", feedback);
         EXPECT_TRUE(outcome.IsOk()) << outcome.Text();
-        aFromFiles = Tree(dir.Path() / "from-files");
+        aFromFiles = test::FileTree(dir.Path() / "from-files");
     }
 
     // The entries of aFromFiles under the folders named, each under the
@@ -188,7 +175,7 @@ TEST(ExtractImage, EveryKrzFileOfEveryFolderAsExtractingTheFilesGives)
         test::CRecordingFeedback feedback;
         const COutcome outcome = RunExtract({strImage}, fx.dir / "out", feedback);
         EXPECT_TRUE(outcome.IsOk()) << AllText(outcome);
-        EXPECT_EQ(Differences(Tree(fx.dir.Path() / "out"), fx.aFromFiles),
+        EXPECT_EQ(Differences(test::FileTree(fx.dir.Path() / "out"), fx.aFromFiles),
                   std::vector<std::string>{});
     }
 
@@ -213,7 +200,7 @@ TEST(ExtractImage, EveryKrzFileOfEveryFolderAsExtractingTheFilesGives)
         const COutcome outcome =
             RunExtract({fx.dir / "disk.img"}, fx.dir / "out", feedback, pick.aOnly);
         EXPECT_EQ(outcome.IsOk(), pick.bOk) << AllText(outcome);
-        EXPECT_EQ(Differences(Tree(fx.dir.Path() / "out"), fx.Folders(pick.aFolders)),
+        EXPECT_EQ(Differences(test::FileTree(fx.dir.Path() / "out"), fx.Folders(pick.aFolders)),
                   std::vector<std::string>{});
     }
 }
@@ -329,7 +316,7 @@ TEST(ExtractImage, DamageIsReportedAndTheSoundFilesExtracted)
         const COutcome outcome = RunExtract({fx.dir / "bad.img"}, fx.dir / "out", feedback);
         EXPECT_FALSE(outcome.IsOk());
         EXPECT_NE(AllText(outcome).find(c.strMessage), std::string::npos) << AllText(outcome);
-        EXPECT_EQ(Differences(Tree(fx.dir.Path() / "out"), fx.Folders(c.aFolders)),
+        EXPECT_EQ(Differences(test::FileTree(fx.dir.Path() / "out"), fx.Folders(c.aFolders)),
                   std::vector<std::string>{});
     }
 }

@@ -105,6 +105,18 @@ std::vector<std::string> ListDir(const std::filesystem::path& path)
     return aNames;
 }
 
+std::map<std::string, Bytes> FileTree(const std::filesystem::path& root)
+{
+    std::map<std::string, Bytes> aTree;
+    if (!std::filesystem::exists(root))
+        return aTree;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+        if (entry.is_regular_file())
+            aTree[std::filesystem::relative(entry.path(), root).string()] =
+                ReadFileBytes(entry.path().string());
+    return aTree;
+}
+
 void PutLE16(Bytes& ab, std::uint16_t v)
 {
     ab.push_back(static_cast<std::uint8_t>(v));

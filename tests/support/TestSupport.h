@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,9 @@ Bytes ReadFileBytes(const std::string& strPath);
 void WriteFileBytes(const std::string& strPath, const Bytes& ab);
 bool FileExists(const std::string& strPath);
 std::vector<std::string> ListDir(const std::filesystem::path& path);
+// Every file under root (its folders walked), by its path relative to root,
+// with its bytes; empty when root does not exist.
+std::map<std::string, Bytes> FileTree(const std::filesystem::path& root);
 
 void PutLE16(Bytes& ab, std::uint16_t v);
 void PutLE32(Bytes& ab, std::uint32_t v);

@@ -1,5 +1,8 @@
 #include "UiTestSupport.h"
 
+#include "CBackgroundWork.h"
+
+#include <QAction>
 #include <QApplication>
 #include <QPushButton>
 #include <QSettings>
@@ -151,6 +154,21 @@ void ProcessEvents()
 {
     for (int i = 0; i < 3; ++i)
         QApplication::processEvents();
+}
+
+bool TriggerCancelledAtStart(CMainFrame& frame, QAction* pCommand)
+{
+    CBackgroundWork& work = frame.Work();
+    bool bBusy = false;
+    const auto conn = QObject::connect(&work, &CBackgroundWork::Started,
+                                       [&]
+                                       {
+                                           bBusy = frame.IsBusy();
+                                           work.RequestCancel();
+                                       });
+    pCommand->trigger();
+    QObject::disconnect(conn);
+    return bBusy;
 }
 
 } // namespace uitest

@@ -129,4 +129,8 @@ QString RowText(CDorvane_V2View& view, int nRow, int nColumn = CPoolTableModel::
 // Lets queued calls (the pool rebuild after New and Open) run.
 void ProcessEvents();
 
+// Triggers pCommand with the frame's work cancelled as soon as it starts;
+// returns whether the frame showed itself busy at that moment.
+bool TriggerCancelledAtStart(CMainFrame& frame, QAction* pCommand);
+
 } // namespace uitest

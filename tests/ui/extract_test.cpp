@@ -18,22 +18,6 @@
 using namespace uitest;
 namespace fs = std::filesystem;
 
-namespace
-{
-
-std::map<std::string, test::Bytes> Tree(const fs::path& root)
-{
-    std::map<std::string, test::Bytes> aTree;
-    if (!fs::exists(root))
-        return aTree;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.is_regular_file())
-            aTree[fs::relative(entry.path(), root).string()] =
-                test::ReadFileBytes(entry.path().string());
-    return aTree;
-}
-
-} // namespace
 
 class ExtractTest : public QObject
 {
@@ -71,19 +55,9 @@ class ExtractTest : public QObject
         };
 
         // Stopped as it starts: no folder, the status line says so.
-        CBackgroundWork& work = h.Frame().Work();
-        bool bBusy = false;
-        const auto conn = connect(&work, &CBackgroundWork::Started,
-                                  [&]
-                                  {
-                                      bBusy = h.Frame().IsBusy();
-                                      work.RequestCancel();
-                                  });
         Answer();
-        h.Frame().m_actToolsExtract->trigger();
-        disconnect(conn);
-        QVERIFY(bBusy);
-        QVERIFY(Tree(h.m_dir.Path() / "out").empty());
+        QVERIFY(TriggerCancelledAtStart(h.Frame(), h.Frame().m_actToolsExtract));
+        QVERIFY(test::FileTree(h.m_dir.Path() / "out").empty());
         QCOMPARE(h.Frame().StatusText(), QString::fromLatin1(kCancelledMessage));
         QVERIFY(h.m_dialogs.m_aMessages.empty());
 
@@ -93,9 +67,9 @@ class ExtractTest : public QObject
         test::CRecordingFeedback feedback;
         const COutcome outcome = RunExtract({h.Path("OUT.KRZ")}, h.Path("cli"), feedback);
         QVERIFY2(outcome.IsOk(), outcome.Text().c_str());
-        const auto aWant = Tree(h.m_dir.Path() / "cli");
+        const auto aWant = test::FileTree(h.m_dir.Path() / "cli");
         QCOMPARE(aWant.size(), std::size_t{5}); // 2 WAVs, 2 SFZs, the report
-        QVERIFY(Tree(h.m_dir.Path() / "out") == aWant);
+        QVERIFY(test::FileTree(h.m_dir.Path() / "out") == aWant);
         QCOMPARE(h.m_dialogs.m_aMessages.size(), std::size_t{1});
         QVERIFY(h.m_dialogs.m_aMessages[0].strText.startsWith("Extracted into "));
 

@@ -250,19 +250,9 @@ class WorkTest : public QObject
                 h.m_dialogs.m_aFileAnswers.push_front(QString::fromStdString(h.Path("A.KRZ")));
         };
         QAction* pCommand = bMake ? h.Frame().m_actMakeFile : h.Frame().m_actToolsCopyToImage;
-        CBackgroundWork& work = h.Frame().Work();
-        bool bBusy = false;
-        const auto conn = connect(&work, &CBackgroundWork::Started,
-                                  [&]
-                                  {
-                                      bBusy = h.Frame().IsBusy();
-                                      work.RequestCancel();
-                                  });
         const std::vector<std::string> aBefore = test::ListDir(h.m_dir.Path());
         Answer();
-        pCommand->trigger();
-        disconnect(conn);
-        QVERIFY(bBusy);
+        QVERIFY(TriggerCancelledAtStart(h.Frame(), pCommand));
         QVERIFY(!h.Frame().IsBusy());
         QVERIFY(test::ReadFileBytes(strOut) == abEarlier);
         QVERIFY(test::ListDir(h.m_dir.Path()) == aBefore); // no temporary file

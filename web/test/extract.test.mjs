@@ -9,17 +9,10 @@ import { copyFileSync, mkdtempSync, readFileSync, readdirSync, statSync, writeFi
 import { tmpdir } from 'node:os';
 import { join, relative } from 'node:path';
 import { unzipSync } from 'fflate';
-import { CLI, EXAMPLES, messages, usePage, waitForDownload, waitIdle } from './harness.mjs';
+import { CLI, EXAMPLES, errorsOf, messages, usePage, waitForDownload, waitIdle } from './harness.mjs';
 
 const newPage = usePage();
 
-// Collects the page's console errors and uncaught exceptions.
-function errorsOf(page) {
-  const errors = [];
-  page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
-  page.on('pageerror', (e) => errors.push(e.message));
-  return errors;
-}
 const cli = (args, cwd) => execFileSync(CLI, args, { cwd, stdio: ['ignore', 'pipe', 'pipe'] });
 
 // Every file under folder, by its path relative to it, with its bytes.

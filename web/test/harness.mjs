@@ -120,6 +120,15 @@ export function usePage() {
   return () => openPage(chromium.browser, server.url);
 }
 
+// Collects page's console errors and uncaught exceptions into the array
+// it returns, from now on.
+export function errorsOf(page) {
+  const errors = [];
+  page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
+  page.on('pageerror', (e) => errors.push(e.message));
+  return errors;
+}
+
 // The table's row n (from 1).
 export const row = (n) => `#entries tbody tr:nth-child(${n})`;
 

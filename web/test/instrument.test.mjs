@@ -9,17 +9,10 @@ import { mkdirSync, mkdtempSync, readFileSync, readdirSync, writeFileSync } from
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { keySpans, noteName, velocityLayers } from '../src/instrument.js';
-import { CLI, EXAMPLES, addFiles, messages, usePage, waitForDownload, waitIdle } from './harness.mjs';
+import { CLI, EXAMPLES, addFiles, errorsOf, messages, usePage, waitForDownload, waitIdle } from './harness.mjs';
 
 const newPage = usePage();
 
-// Collects the page's console errors and uncaught exceptions.
-function errorsOf(page) {
-  const errors = [];
-  page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
-  page.on('pageerror', (e) => errors.push(e.message));
-  return errors;
-}
 
 test('the listed keys join touching and overlapping ranges, and velocity layers are listed once', () => {
   const zone = (loKey, hiKey, loVel = 1, hiVel = 127, keyRange = true) => ({ loKey, hiKey, loVel, hiVel, rootKey: loKey, keyRange });

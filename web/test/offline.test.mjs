@@ -7,7 +7,7 @@ import { execFileSync } from 'node:child_process';
 import { cpSync, mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { CLI, DIST, EXAMPLES, addFiles, checkAccess, launch, openPage, serve, waitForDownload } from './harness.mjs';
+import { CLI, DIST, EXAMPLES, addFiles, checkAccess, errorsOf, launch, openPage, serve, waitForDownload } from './harness.mjs';
 
 let chromium;
 before(async () => {
@@ -38,9 +38,7 @@ test('after one visit the page opens and makes dorvane-cli\'s file offline, and 
   server.close();
   await cdp.send('Network.enable');
   await cdp.send('Network.emulateNetworkConditions', { offline: true, latency: 0, downloadThroughput: -1, uploadThroughput: -1 });
-  const failures = [];
-  page.on('console', (m) => m.type() === 'error' && failures.push(m.text()));
-  page.on('pageerror', (e) => failures.push(e.message));
+  const failures = errorsOf(page);
   await page.reload();
   await reloaded(page);
   const wavs = ['bass.wav', 'pad.wav'].map((n) => join(EXAMPLES, n));

@@ -4,7 +4,7 @@
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { join } from 'node:path';
-import { DIST, checkAccess, launch, serve } from './harness.mjs';
+import { DIST, checkAccess, errorsOf, launch, serve } from './harness.mjs';
 
 let server;
 let chromium;
@@ -31,10 +31,8 @@ test('opened from a file, the page says it must be served over http and how', as
 });
 
 test('served, the page has its icon, hides the notice and logs no error', async () => {
-  const failures = [];
   const page = await chromium.browser.newPage();
-  page.on('console', (m) => m.type() === 'error' && failures.push(m.text()));
-  page.on('pageerror', (e) => failures.push(e.message));
+  const failures = errorsOf(page);
   page.on('response', (r) => r.status() >= 400 && failures.push(r.status() + ' ' + r.url()));
   await page.goto(server.url);
   await page.waitForSelector('body[data-ready="true"]');
