@@ -3,7 +3,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { join } from 'node:path';
-import { EXAMPLES, addFiles, checkAccess, row, usePage, waitForDownload, waitIdle } from './harness.mjs';
+import { EXAMPLES, addFiles, checkAccess, chooserOf, row, usePage, waitForDownload, waitIdle } from './harness.mjs';
 
 const WAVS = ['bass.wav', 'pad.wav', 'pluck.wav'].map((n) => join(EXAMPLES, n));
 const newPage = usePage();
@@ -15,10 +15,7 @@ const focused = (page) => page.evaluate(() => {
 const fileOfRow = (page, n) => page.$eval(`${row(n)} td.file`, (td) => td.firstChild.textContent);
 
 // Presses key on what has the focus and resolves to the file chooser it opens.
-async function chooserOf(page, key) {
-  const [chooser] = await Promise.all([page.waitForFileChooser({ timeout: 5000 }), page.keyboard.press(key)]);
-  return chooser;
-}
+const chooserOfKey = (page, key) => chooserOf(page, () => page.keyboard.press(key));
 
 test('by keyboard alone: the drop zone and the pickers open, rows move with the focus, Make File writes', async () => {
   const { page, downloads } = await newPage();
@@ -27,7 +24,7 @@ test('by keyboard alone: the drop zone and the pickers open, rows move with the 
   assert.equal(drop.id, 'drop');
   assert.match(drop.name, /^Drop audio files/);
   assert.notEqual(drop.outline, 'none', 'the focus is not visible');
-  await (await chooserOf(page, 'Enter')).accept(WAVS);
+  await (await chooserOfKey(page, 'Enter')).accept(WAVS);
   await page.waitForFunction(() => document.querySelectorAll('#entries tbody tr').length === 3);
   await waitIdle(page);
   await checkAccess(page, 'three entries');
@@ -46,7 +43,7 @@ test('by keyboard alone: the drop zone and the pickers open, rows move with the 
 
   for (const picks of ['pick-folder', 'split-file', 'join-files']) {
     await page.focus(`[data-picks=${picks}]`);
-    await (await chooserOf(page, 'Space')).cancel();
+    await (await chooserOfKey(page, 'Space')).cancel();
   }
   await page.focus('#make');
   await page.keyboard.press('Enter');
@@ -54,7 +51,7 @@ test('by keyboard alone: the drop zone and the pickers open, rows move with the 
   await waitIdle(page);
   assert.equal((await focused(page)).id, 'make', 'the focus was lost while Make File ran');
   await page.focus('[data-picks=info-files]');
-  await (await chooserOf(page, 'Enter')).accept([join(downloads, 'SAMPLES.KRZ')]);
+  await (await chooserOfKey(page, 'Enter')).accept([join(downloads, 'SAMPLES.KRZ')]);
   await page.waitForSelector('#report:not([hidden])');
   await checkAccess(page, "Info's report");
   await page.close();

@@ -9,7 +9,7 @@ import { copyFileSync, mkdtempSync, readFileSync, readdirSync, statSync, writeFi
 import { tmpdir } from 'node:os';
 import { join, relative } from 'node:path';
 import { unzipSync } from 'fflate';
-import { CLI, EXAMPLES, errorsOf, messages, usePage, waitForDownload, waitIdle } from './harness.mjs';
+import { CLI, EXAMPLES, chooserOf, errorsOf, messages, usePage, waitForDownload, waitIdle } from './harness.mjs';
 
 const newPage = usePage();
 
@@ -53,10 +53,9 @@ test('the zip holds what dorvane-cli extract writes, for whole files, split file
     const { page, downloads } = await newPage();
     const errors = errorsOf(page);
     // The button opens the file picker from the keyboard.
-    const chooser = page.waitForFileChooser();
     await page.focus('#extract');
-    await page.keyboard.press('Enter');
-    await (await chooser).accept(picked.map((n) => join(dir, n)));
+    const chooser = await chooserOf(page, () => page.keyboard.press('Enter'));
+    await chooser.accept(picked.map((n) => join(dir, n)));
     const zip = unzipSync(new Uint8Array(await waitForDownload(downloads, zipName)));
     const out = mkdtempSync(join(tmpdir(), 'dorvane-extracted-'));
     cli(['extract', ...sources, '-o', out], dir);

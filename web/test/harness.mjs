@@ -76,7 +76,18 @@ export async function openPage(browser, url) {
   // The service worker's first install takes the page over (clients.claim);
   // a file chooser opened while it does may not open: tests start after.
   await page.evaluate(() => navigator.serviceWorker?.ready);
+  await page.waitForFunction(() => !navigator.serviceWorker || navigator.serviceWorker.controller, { timeout: 10000 })
+    .catch(() => {});
   return { page, downloads };
+}
+
+// Resolves to the file chooser that act() opens. Interception is switched
+// on, and known to be on, before act runs: a chooser opened while the
+// switch is still on its way opens unseen.
+export async function chooserOf(page, act, timeout = 10000) {
+  await page._client().send('Page.setInterceptFileChooserDialog', { enabled: true });
+  const [chooser] = await Promise.all([page.waitForFileChooser({ timeout }), act()]);
+  return chooser;
 }
 
 // Waits until name is in folder and complete (no partial file left).
