@@ -66,9 +66,13 @@ export async function launch() {
 
 // A page on url whose downloads go to a fresh folder; page.messages() gives
 // the messages shown, newest first.
+// The downloads folders made so far; usePage removes them after its tests.
+const downloadFolders = [];
+
 export async function openPage(browser, url) {
   const page = await browser.newPage();
   const downloads = mkdtempSync(join(tmpdir(), 'dorvane-downloads-'));
+  downloadFolders.push(downloads);
   const cdp = await page.createCDPSession();
   await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
   await page.goto(url);
@@ -127,6 +131,7 @@ export function usePage() {
   after(async () => {
     await chromium?.close();
     server?.close();
+    for (const folder of downloadFolders.splice(0)) rmSync(folder, { recursive: true, force: true });
   });
   return () => openPage(chromium.browser, server.url);
 }
