@@ -1,0 +1,69 @@
+// The page's outputs on disk (the origin private file system): Make File's
+// file is written there and downloaded from there with dorvane-cli's
+// bytes, stays while the next operation runs, goes when the one after
+// starts, and a closed page's folder goes when another page opens.
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import { createHash } from 'node:crypto';
+import { execFileSync } from 'node:child_process';
+import { copyFileSync, mkdtempSync, readFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { CLI, EXAMPLES, addFiles, errorsOf, usePage, waitForDownload, waitIdle } from './harness.mjs';
+
+const WAVS = ['bass.wav', 'pad.wav', 'pluck.wav', 'snare.wav'];
+const newPage = usePage();
+
+// The page's disk folders, each { name, files: [sha-256 of each file] }.
+function diskFolders(page) {
+  return page.evaluate(async () => {
+    const hex = (buffer) => [...new Uint8Array(buffer)].map((b) => b.toString(16).padStart(2, '0')).join('');
+    const folders = [];
+    for await (const [name, dir] of (await navigator.storage.getDirectory()).entries()) {
+      const files = [];
+      for await (const [, file] of dir.entries()) {
+        // A handle the worker holds open for the next operation locks its (empty) file.
+        const bytes = await file.getFile().then((f) => f.arrayBuffer(), () => null);
+        if (bytes) files.push(hex(await crypto.subtle.digest('SHA-256', bytes)));
+      }
+      folders.push({ name, files });
+    }
+    return folders;
+  });
+}
+
+const sha = (bytes) => createHash('sha256').update(bytes).digest('hex');
+
+test('Make File goes through a disk file, kept until the operation after the next one starts', async () => {
+  const first = await newPage();
+  const errors = errorsOf(first.page);
+  await addFiles(first.page, WAVS.map((n) => join(EXAMPLES, n)), WAVS.length);
+  await first.page.click('#make');
+  const made = await waitForDownload(first.downloads, 'SAMPLES.KRZ');
+  const dir = mkdtempSync(join(tmpdir(), 'dorvane-cli-'));
+  for (const n of WAVS) copyFileSync(join(EXAMPLES, n), join(dir, n));
+  execFileSync(CLI, ['make', '-o', 'SAMPLES.KRZ', ...WAVS], { cwd: dir, stdio: 'ignore' });
+  assert.ok(made.equals(readFileSync(join(dir, 'SAMPLES.KRZ'))), 'the page wrote other bytes than dorvane-cli');
+
+  const onDisk = async () => (await diskFolders(first.page)).flatMap((f) => f.files).includes(sha(made));
+  assert.equal((await diskFolders(first.page)).length, 1, 'one folder for the page');
+  assert.ok(await onDisk(), 'the output is a disk file');
+  await first.page.click('#save-pool');
+  await waitIdle(first.page);
+  assert.ok(await onDisk(), 'kept while the next operation runs');
+  await first.page.click('#save-pool');
+  await waitIdle(first.page);
+  assert.ok(!(await onDisk()), 'removed when the one after starts');
+  const [{ name: closed }] = await diskFolders(first.page);
+  assert.deepEqual(errors, []);
+  await first.page.close();
+
+  // The next page removes the closed page's folder.
+  const second = await newPage();
+  await second.page.waitForFunction(async (name) => {
+    for await (const entry of (await navigator.storage.getDirectory()).keys()) if (entry === name) return false;
+    return true;
+  }, { polling: 100, timeout: 10000 }, closed);
+  assert.equal((await diskFolders(second.page)).length, 1);
+  await second.page.close();
+});
