@@ -25,64 +25,48 @@ const memoryIO = {
 };
 const newPaged = () => new PagedFile(memoryIO, 16);
 
-// A folder of fake disk files; a file may not grow past capacity bytes (a
+// A folder of fake disk files; no file may grow past dir.capacity bytes (a
 // write or truncate past it throws, as a full disk's quota does). Handles
-// answer synchronously unless asyncHandles.
+// answer synchronously unless asyncHandles; an open one locks its file.
 function fakeDir({ capacity = Infinity, asyncHandles = false } = {}) {
   const files = new Map(); // name -> { bytes, open }
+  const answer = (v) => (asyncHandles ? Promise.resolve(v) : v);
+  const locked = (f) => { if (f?.open) throw new Error('NoModificationAllowedError'); };
   const dir = {
     files,
     capacity,
-    async getFileHandle(name, { create } = {}) {
-      if (!files.has(name)) {
-        if (!create) throw new Error('NotFoundError');
-        files.set(name, { bytes: new Uint8Array(0), open: false });
-      }
+    async getFileHandle(name) {
+      if (!files.has(name)) files.set(name, { bytes: new Uint8Array(0), open: false });
       const f = files.get(name);
+      const resize = (size) => {
+        if (size > dir.capacity) throw new Error('QuotaExceededError');
+        const next = new Uint8Array(size);
+        next.set(f.bytes.subarray(0, size));
+        f.bytes = next;
+      };
+      const sync = {
+        write(src, { at }) {
+          if (at + src.length > f.bytes.length) resize(at + src.length);
+          f.bytes.set(src, at);
+          return src.length;
+        },
+        read(dst, { at }) {
+          const n = Math.max(0, Math.min(dst.length, f.bytes.length - at));
+          dst.set(f.bytes.subarray(at, at + n));
+          return n;
+        },
+        truncate: resize,
+        getSize: () => answer(f.bytes.length),
+        flush: () => answer(undefined),
+        close: () => answer((f.open = false, undefined)),
+      };
       return {
-        async getFile() {
-          if (f.open) throw new Error('NoModificationAllowedError');
-          return { disk: true, bytes: f.bytes.slice(), size: f.bytes.length };
-        },
-        async createSyncAccessHandle() {
-          if (f.open) throw new Error('NoModificationAllowedError');
-          f.open = true;
-          const answer = (v) => (asyncHandles ? Promise.resolve(v) : v);
-          const grow = (size) => {
-            if (size > dir.capacity) throw new Error('QuotaExceededError');
-            if (size > f.bytes.length) {
-              const next = new Uint8Array(size);
-              next.set(f.bytes);
-              f.bytes = next;
-            }
-          };
-          return {
-            write(src, { at }) {
-              grow(at + src.length);
-              f.bytes.set(src, at);
-              return src.length;
-            },
-            read(dst, { at }) {
-              const n = Math.max(0, Math.min(dst.length, f.bytes.length - at));
-              dst.set(f.bytes.subarray(at, at + n));
-              return n;
-            },
-            truncate(size) {
-              grow(size);
-              f.bytes = f.bytes.slice(0, size);
-            },
-            getSize: () => answer(f.bytes.length),
-            flush: () => answer(undefined),
-            close() {
-              f.open = false;
-              return answer(undefined);
-            },
-          };
-        },
+        getFile: async () => (locked(f), { disk: true, bytes: f.bytes.slice() }),
+        createSyncAccessHandle: async () => (locked(f), (f.open = true), sync),
       };
     },
     async removeEntry(name) {
-      if (files.get(name)?.open) throw new Error('NoModificationAllowedError');
+      locked(files.get(name));
       files.delete(name);
     },
   };
@@ -90,7 +74,7 @@ function fakeDir({ capacity = Infinity, asyncHandles = false } = {}) {
 }
 
 async function diskFile(dir, name) {
-  const file = await dir.getFileHandle(name, { create: true });
+  const file = await dir.getFileHandle(name);
   return new OpfsFile({ name, file, sync: await file.createSyncAccessHandle() }, newPaged);
 }
 
@@ -161,7 +145,7 @@ test('a job keeps the files it sent until the job after the next one starts', as
   assert.deepEqual(names(), ['f0', 'f2', 'f3'], 'a handle not taken stays open for the next job');
   await runJob([], []);
   assert.deepEqual(names(), ['f2', 'f3', 'f4'], "the first job's file goes when the third starts");
-  dir.capacity = 3; // a full disk: the second file sent goes to memory
+  dir.capacity = 3; // a full disk: both files go to memory
   const fourth = await runJob(['/job/out/D.KRZ', '/job/out/E.KRZ'], [0, 1]);
   assert.equal(fourth[0].entry.name, 'f3', 'the handle left over is taken first');
   assert.deepEqual(fourth.map((f) => f.onDisk), [false, false]);
@@ -170,41 +154,28 @@ test('a job keeps the files it sent until the job after the next one starts', as
 });
 
 // Each case: what the worker's global scope lacks or does; open() gives
-// no disk there, and outputs are PagedFiles.
+// no disk there (the page's outputs are PagedFiles).
 const NO_DISK = [
-  { name: 'no storage', env: () => ({ navigator: {} }) },
-  { name: 'no Web Locks', env: (e) => (delete e.navigator.locks, e) },
-  { name: 'no sync access handles', env: (e) => (e.FileSystemFileHandle = function () {}, e) },
-  { name: 'storage refused (private window)', env: (e) => ((e.navigator.storage.getDirectory = () => Promise.reject(new Error('SecurityError'))), e) },
-  { name: 'Web Locks refused', env: (e) => ((e.navigator.locks.request = () => Promise.reject(new Error('SecurityError'))), e) },
-  { name: 'handles that answer with promises', env: (e) => e, dir: { asyncHandles: true } },
+  { name: 'no Web Locks', env: (e) => delete e.navigator.locks },
+  { name: 'no sync access handles', env: (e) => (e.FileSystemFileHandle = function () {}) },
+  { name: 'storage refused (a private window)', env: (e) => (e.navigator.storage.getDirectory = () => Promise.reject(new Error('SecurityError'))) },
+  { name: 'handles that answer with promises', env: () => {}, dir: { asyncHandles: true } },
+  { name: 'a disk', env: () => {}, disk: true },
 ];
 
-function fakeEnv(dirOptions) {
-  const top = fakeDir(dirOptions);
-  const folders = new Map();
-  top.getDirectoryHandle = async (name) => {
-    if (!folders.has(name)) folders.set(name, fakeDir(dirOptions));
-    return folders.get(name);
-  };
-  top.entries = async function* () {};
-  const handle = function () {};
-  handle.prototype.createSyncAccessHandle = () => {};
-  return {
-    navigator: {
-      storage: { getDirectory: async () => top },
-      locks: { request: (name, options, callback) => new Promise(() => (callback || options)({ name })) },
-    },
-    FileSystemFileHandle: handle,
-  };
-}
-
-test('a worker with a disk opens its folder', async () => {
-  assert.notEqual(await OpfsJobs.open(newPaged, fakeEnv()), null);
-});
-
-for (const { name, env, dir } of NO_DISK) {
-  test(`no disk files where there is ${name}`, async () => {
-    assert.equal(await OpfsJobs.open(newPaged, env(fakeEnv(dir))), null);
+for (const { name, env, dir, disk = false } of NO_DISK) {
+  test(`a worker with ${name} ${disk ? "writes" : "does not write"} disk files`, async () => {
+    const top = fakeDir(dir);
+    top.getDirectoryHandle = async () => fakeDir(dir);
+    top.entries = async function* () {};
+    const e = {
+      navigator: {
+        storage: { getDirectory: async () => top },
+        locks: { request: (lockName, callback) => new Promise(() => callback({ name: lockName })) },
+      },
+      FileSystemFileHandle: class { createSyncAccessHandle() {} },
+    };
+    env(e);
+    assert.equal((await OpfsJobs.open(newPaged, e)) !== null, disk);
   });
 }
