@@ -148,8 +148,9 @@
 
   // The worker's folder in the origin private file system and its jobs'
   // files. open() resolves to null where a disk file cannot be written
-  // through a sync access handle (no OPFS, no sync handles, no Web Locks,
-  // a private window that refuses storage): outputs are PagedFiles there.
+  // through a sync access handle (no OPFS, as on plain http; no sync
+  // handles; no Web Locks; a private window that refuses storage): outputs
+  // are PagedFiles there.
   class OpfsJobs {
     // dir: the worker's folder (FileSystemDirectoryHandle).
     constructor(dir, newPaged, spares = SPARES) {
@@ -212,7 +213,7 @@
     // not under the job's folder, no handle left).
     take(path) {
       const job = this.job;
-      if (!job || !(path === job.under || path.startsWith(job.under + '/')) || this.spares.length === 0) return null;
+      if (!job || !path.startsWith(job.under + '/') || this.spares.length === 0) return null;
       const file = new OpfsFile(this.spares.shift(), this.newPaged);
       job.files.push(file);
       return file;
