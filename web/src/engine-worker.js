@@ -27,9 +27,16 @@ const WRITES_UNDER = {
   split: '/job/in',
 };
 
+// The worker's disk folder (OpfsJobs), or null where there is no disk to
+// write; a browser that does not answer within DISK_WAIT_MS gets none, so
+// that the engine never waits on the disk for long.
+const DISK_WAIT_MS = 5000;
+const diskOpened = Promise.race([OpfsJobs.open(() => new PagedFile(blobIO)),
+  new Promise((resolve) => setTimeout(() => resolve(null), DISK_WAIT_MS))]);
+
 let readAhead = null;
-let disk = null; // the worker's OpfsJobs, null where there is no disk to write
-const ready = Promise.all([createDorvaneEngine(), OpfsJobs.open(() => new PagedFile(blobIO))]).then(([E, jobs]) => {
+let disk = null;
+const ready = Promise.all([createDorvaneEngine(), diskOpened]).then(([E, jobs]) => {
   disk = jobs;
   usePagedFiles(E.FS, blobIO, (path) => disk && disk.take(path));
   readAhead = useReadAhead(E.FS, (blob, start, end) => blobIO.readBlob(blob.slice(start, end)));
