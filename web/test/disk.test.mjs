@@ -2,12 +2,16 @@
 // file is written there and downloaded from there (every page test's bytes
 // against dorvane-cli's go this way), stays while the next operation runs,
 // goes when the one after starts, and a closed page's folder goes when
-// another page opens.
+// another page opens. A disk that fills up while Make File writes changes
+// nothing the user sees.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { createHash } from 'node:crypto';
+import { execFileSync } from 'node:child_process';
+import { cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { EXAMPLES, addFiles, errorsOf, usePage, waitForDownload, waitIdle } from './harness.mjs';
+import { CLI, DIST, EXAMPLES, addFiles, errorsOf, launch, openPage, serve, usePage, waitForDownload, waitIdle } from './harness.mjs';
 
 const WAVS = ['bass.wav', 'pad.wav', 'pluck.wav', 'snare.wav'];
 const newPage = usePage();
@@ -59,4 +63,40 @@ test('Make File goes through a disk file, kept until the operation after the nex
   }, { polling: 100, timeout: 10000 }, closed);
   assert.equal((await diskFolders(second.page)).length, 1);
   await second.page.close();
+});
+
+test('a disk that fills up halfway through Make File: the file is dorvane-cli\'s all the same', async () => {
+  // The page's files, with a worker whose disk refuses writes past 100000 bytes.
+  const root = mkdtempSync(join(tmpdir(), 'dorvane-full-disk-'));
+  cpSync(DIST, root, { recursive: true });
+  const worker = join(root, 'engine-worker.js');
+  writeFileSync(worker, `{
+    let written = 0;
+    const write = FileSystemSyncAccessHandle.prototype.write;
+    FileSystemSyncAccessHandle.prototype.write = function (buffer, options) {
+      written += buffer.byteLength;
+      if (written > 100000) throw new DOMException('The disk is full.', 'QuotaExceededError');
+      return write.call(this, buffer, options);
+    };
+  }\n` + readFileSync(worker, 'utf8'));
+  const server = await serve(root);
+  const chromium = await launch();
+  try {
+    const { page, downloads } = await openPage(chromium.browser, server.url);
+    const errors = errorsOf(page);
+    await addFiles(page, WAVS.map((n) => join(EXAMPLES, n)), WAVS.length);
+    await page.click('#make');
+    const made = await waitForDownload(downloads, 'SAMPLES.KRZ');
+    assert.ok(made.length > 100000);
+    const dir = join(root, 'cli');
+    cpSync(EXAMPLES, dir, { recursive: true });
+    execFileSync(CLI, ['make', '-o', 'SAMPLES.KRZ', ...WAVS], { cwd: dir, stdio: 'ignore' });
+    assert.ok(made.equals(readFileSync(join(dir, 'SAMPLES.KRZ'))), 'the page wrote other bytes than dorvane-cli');
+    assert.ok(!(await diskFolders(page)).flatMap((f) => f.files).includes(sha(made)), 'the file left the disk');
+    assert.deepEqual(errors, []);
+  } finally {
+    await chromium.close();
+    server.close();
+    rmSync(root, { recursive: true, force: true });
+  }
 });
