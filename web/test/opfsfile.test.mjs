@@ -156,7 +156,7 @@ test('a job keeps the files it sent until the job after the next one starts', as
 // Each case: what the worker's global scope lacks or does; open() gives
 // no disk there (the page's outputs are PagedFiles).
 const NO_DISK = [
-  { name: 'no Web Locks (a closed page's folder could not be told)', env: (e) => delete e.navigator.locks },
+  { name: 'no Web Locks (no telling a closed page\'s folder)', env: (e) => delete e.navigator.locks },
   { name: 'storage refused (a private window)', env: (e) => (e.navigator.storage.getDirectory = () => Promise.reject(new Error('SecurityError'))) },
   { name: 'handles that answer with promises', env: () => {}, dir: { asyncHandles: true } },
   { name: 'a disk', env: () => {}, disk: true },
