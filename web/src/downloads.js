@@ -18,20 +18,24 @@ export function download(name, data, type = 'application/octet-stream') {
 }
 
 const SLICE = 4 * 1024 * 1024;
-const CRC_TABLE = Uint32Array.from({ length: 256 }, (_, n) => {
+const CRC_TABLE = Int32Array.from({ length: 256 }, (_, n) => {
   let c = n;
   for (let k = 0; k < 8; k++) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
   return c;
 });
 
+// crc after bytes (the loop out of the async function below, whose locals
+// live across its awaits and are slow to reach).
+function crcUpdate(crc, bytes) {
+  for (let i = 0; i < bytes.length; i++) crc = CRC_TABLE[(crc ^ bytes[i]) & 255] ^ (crc >>> 8);
+  return crc;
+}
+
 // The CRC-32 a zip entry names, of blob's bytes read a slice at a time.
 async function crc32Of(blob) {
-  let crc = 0xffffffff;
-  for (let at = 0; at < blob.size; at += SLICE) {
-    const bytes = new Uint8Array(await blob.slice(at, at + SLICE).arrayBuffer());
-    for (let i = 0; i < bytes.length; i++) crc = CRC_TABLE[(crc ^ bytes[i]) & 255] ^ (crc >>> 8);
-  }
-  return (crc ^ 0xffffffff) >>> 0;
+  let crc = -1;
+  for (let at = 0; at < blob.size; at += SLICE) crc = crcUpdate(crc, new Uint8Array(await blob.slice(at, at + SLICE).arrayBuffer()));
+  return (crc ^ -1) >>> 0;
 }
 
 // Little-endian fields: [width in bytes, value] each.
