@@ -1,7 +1,7 @@
 // The worker's disk files against a plain byte array, with fake sync
 // access handles: what is written reads back the same, on disk or after a
 // write the disk refused moved the file into memory; which files a job
-// keeps and for how long; and where there is no disk to write.
+// keeps and for how long.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
@@ -27,10 +27,9 @@ const newPaged = () => new PagedFile(memoryIO, 16);
 
 // A folder of fake disk files; no file may grow past dir.capacity bytes (a
 // write or truncate past it throws, as a full disk's quota does). Handles
-// answer synchronously unless asyncHandles; an open one locks its file.
-function fakeDir({ capacity = Infinity, asyncHandles = false } = {}) {
+// answer synchronously; an open one locks its file.
+function fakeDir({ capacity = Infinity } = {}) {
   const files = new Map(); // name -> { bytes, open }
-  const answer = (v) => (asyncHandles ? Promise.resolve(v) : v);
   const locked = (f) => { if (f?.open) throw new Error('NoModificationAllowedError'); };
   const dir = {
     files,
@@ -56,9 +55,8 @@ function fakeDir({ capacity = Infinity, asyncHandles = false } = {}) {
           return n;
         },
         truncate: resize,
-        getSize: () => answer(f.bytes.length),
-        flush: () => answer(undefined),
-        close: () => answer((f.open = false, undefined)),
+        flush() {},
+        close: () => (f.open = false),
       };
       return {
         getFile: async () => (locked(f), { disk: true, bytes: f.bytes.slice() }),
@@ -152,29 +150,3 @@ test('a job keeps the files it sent until the job after the next one starts', as
   assert.deepEqual(names(), [], 'a file sent from memory leaves nothing on disk');
   assert.equal(jobs.take('/job/out/late'), null, 'no file outside a job');
 });
-
-// Each case: what the worker's global scope lacks or does; open() gives
-// no disk there (the page's outputs are PagedFiles).
-const NO_DISK = [
-  { name: 'no Web Locks (no telling a closed page\'s folder)', env: (e) => delete e.navigator.locks },
-  { name: 'storage refused (a private window)', env: (e) => (e.navigator.storage.getDirectory = () => Promise.reject(new Error('SecurityError'))) },
-  { name: 'handles that answer with promises', env: () => {}, dir: { asyncHandles: true } },
-  { name: 'a disk', env: () => {}, disk: true },
-];
-
-for (const { name, env, dir, disk = false } of NO_DISK) {
-  test(`a worker with ${name} ${disk ? "writes" : "does not write"} disk files`, async () => {
-    const top = fakeDir(dir);
-    top.getDirectoryHandle = async () => fakeDir(dir);
-    top.entries = async function* () {};
-    const e = {
-      navigator: {
-        storage: { getDirectory: async () => top },
-        locks: { request: (lockName, callback) => new Promise(() => callback({ name: lockName })) },
-      },
-      FileSystemFileHandle: class { createSyncAccessHandle() {} },
-    };
-    env(e);
-    assert.equal((await OpfsJobs.open(newPaged, e)) !== null, disk);
-  });
-}
