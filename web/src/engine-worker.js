@@ -5,22 +5,40 @@
 // copied into the module's memory) and linked from /job/in, the current
 // folder, under their own names, so that messages name files as the user
 // knows them and an operation may write beside its inputs. Outputs go to
-// /job/out. Every file the engine writes is a PagedFile (pagedfile.js)
-// whose finished pages are Blobs: an output goes back as one Blob made of
-// them, never whole in the worker's memory. Everything under /job is
-// removed before the reply; outputs are sent back only when the operation
-// succeeded.
-/* global importScripts, createDorvaneEngine, usePagedFiles, useReadAhead, FileReaderSync */
-importScripts('dorvane-engine.js', 'pagedfile.js', 'readahead.js');
+// /job/out. The first files an operation writes are disk files of the
+// origin private file system where the browser has them (opfsfile.js): an
+// output goes back as the disk's File. Every other file the engine writes
+// is a PagedFile (pagedfile.js) whose finished pages are Blobs: an output
+// goes back as one Blob made of them. Neither is ever whole in the
+// worker's memory. Everything under /job is removed before the reply;
+// outputs are sent back only when the operation succeeded.
+/* global importScripts, createDorvaneEngine, usePagedFiles, useReadAhead, FileReaderSync, PagedFile, OpfsJobs */
+importScripts('dorvane-engine.js', 'pagedfile.js', 'opfsfile.js', 'readahead.js');
 
 const blobIO = {
   makeBlob: (parts) => new Blob(parts),
   readBlob: (blob) => new Uint8Array(new FileReaderSync().readAsArrayBuffer(blob)),
 };
 
+// Where each operation that writes files writes them (split: beside its
+// input); its first files there go to disk.
+const WRITES_UNDER = {
+  make: '/job/out', join: '/job/out', savePool: '/job/out', makeInstruments: '/job/out', extract: '/job/out',
+  split: '/job/in',
+};
+
+// The worker's disk folder (OpfsJobs), or null where there is no disk to
+// write; a browser that does not answer within DISK_WAIT_MS gets none, so
+// that the engine never waits on the disk for long.
+const DISK_WAIT_MS = 5000;
+const diskOpened = Promise.race([OpfsJobs.open(() => new PagedFile(blobIO)),
+  new Promise((resolve) => setTimeout(() => resolve(null), DISK_WAIT_MS))]);
+
 let readAhead = null;
-const ready = createDorvaneEngine().then((E) => {
-  usePagedFiles(E.FS, blobIO);
+let disk = null;
+const ready = Promise.all([createDorvaneEngine(), diskOpened]).then(([E, jobs]) => {
+  disk = jobs;
+  usePagedFiles(E.FS, blobIO, (path) => disk && disk.take(path));
   readAhead = useReadAhead(E.FS, (blob, start, end) => blobIO.readBlob(blob.slice(start, end)));
   return E;
 });
@@ -73,8 +91,9 @@ function clearJob(FS) {
   removeTree(FS, '/job');
 }
 
-// What the page gets of an output file: a Blob of its pages.
-function outputBlob(FS, path) {
+// What the page gets of an output file: the disk's File, or a Blob of its
+// pages.
+async function outputBlob(FS, path) {
   const node = FS.lookupPath(path).node;
   return node.paged ? node.paged.toBlob() : new Blob([FS.readFile(path)]);
 }
@@ -165,12 +184,19 @@ function progressTo(id) {
   };
 }
 
-self.onmessage = async (event) => {
-  const { id, op, args, files } = event.data;
+// One request at a time: a request waits (for the disk's handles, for its
+// outputs' Files) and the next one must not clear /job meanwhile.
+let queue = Promise.resolve();
+self.onmessage = (event) => {
+  queue = queue.catch(() => {}).then(() => handle(event.data));
+};
+
+async function handle({ id, op, args, files }) {
   const E = await ready;
   const FS = E.FS;
   try {
     clearJob(FS);
+    if (disk && WRITES_UNDER[op]) await disk.begin(WRITES_UNDER[op]);
     FS.mkdir('/job');
     FS.mkdir('/job/in');
     FS.mkdir('/job/out');
@@ -184,7 +210,7 @@ self.onmessage = async (event) => {
         const full = path.startsWith('/') ? path : '/job/in/' + path;
         // Under /job/out an output keeps its folders (Extract's).
         const name = full.startsWith('/job/out/') ? full.slice(9) : full.slice(full.lastIndexOf('/') + 1);
-        outputs.push({ name, blob: outputBlob(FS, full) });
+        outputs.push({ name, blob: await outputBlob(FS, full) });
       }
     }
     delete result.files;
@@ -192,6 +218,7 @@ self.onmessage = async (event) => {
   } catch (e) {
     self.postMessage({ id, error: String(e && e.message ? e.message : e) });
   } finally {
+    if (disk) await disk.end();
     clearJob(FS);
   }
-};
+}

@@ -11,7 +11,7 @@
 // A classic script for the worker (importScripts), also loadable by node's
 // tests: it defines self.PagedFile, and self.usePagedFiles(FS) that makes
 // every regular file the engine's memory file system creates from then on a
-// PagedFile.
+// PagedFile (or a file of the caller's, such as an OpfsFile, opfsfile.js).
 /* eslint-env worker */
 (function (root) {
   const PAGE = 4 * 1024 * 1024;
@@ -142,9 +142,11 @@
     }
   }
 
-  // Every regular file FS's MEMFS creates from now on is a PagedFile: reads
-  // and writes go through it, its size is MEMFS's usedBytes.
-  function usePagedFiles(FS, io) {
+  // Every regular file FS's MEMFS creates from now on is a PagedFile, or
+  // what newFile(path) gives for it when that is not null (an object with
+  // a PagedFile's size, read, write, truncate and toBlob): reads and writes
+  // go through it, its size is MEMFS's usedBytes.
+  function usePagedFiles(FS, io, newFile = () => null) {
     const MEMFS = FS.filesystems.MEMFS;
     const view = (buffer, offset, length) => new Uint8Array(buffer.buffer, buffer.byteOffset + offset, length);
     const nodeOps = {
@@ -180,7 +182,8 @@
       if (FS.isFile(node.mode)) {
         node.node_ops = nodeOps;
         node.stream_ops = streamOps;
-        node.paged = new PagedFile(io);
+        const dir = FS.getPath(parent);
+        node.paged = newFile((dir === '/' ? '' : dir) + '/' + name) || new PagedFile(io);
       }
       return node;
     };
