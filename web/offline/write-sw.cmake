@@ -1,12 +1,8 @@
 # Writes DIST/sw.js from TEMPLATE with the list of the page's files in DIST
 # and, as the version of its cache, a hash of their names and contents: a
 # build that changes any file gives a worker of other bytes, which browsers
-# install as an update. FFLATE, the zip library's browser module, is copied
-# to DIST/fflate.js first so that the list is the page's whole.
-# Run as: cmake -DDIST=... -DTEMPLATE=... -DFFLATE=... -P write-sw.cmake
-if(EXISTS "${FFLATE}")
-  configure_file("${FFLATE}" "${DIST}/fflate.js" COPYONLY)
-endif()
+# install as an update.
+# Run as: cmake -DDIST=... -DTEMPLATE=... -P write-sw.cmake
 file(GLOB names LIST_DIRECTORIES false RELATIVE "${DIST}" "${DIST}/*")
 list(REMOVE_ITEM names sw.js)
 list(SORT names)
