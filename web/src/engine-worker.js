@@ -19,6 +19,7 @@ const blobIO = {
 };
 
 let readAhead = null;
+const readSliceAsync = async (blob, start, end) => new Uint8Array(await blob.slice(start, end).arrayBuffer());
 const ready = createDorvaneEngine().then((E) => {
   usePagedFiles(E.FS, blobIO);
   readAhead = useReadAhead(E.FS, (blob, start, end) => blobIO.readBlob(blob.slice(start, end)));
@@ -165,8 +166,14 @@ function progressTo(id) {
   };
 }
 
-self.onmessage = async (event) => {
-  const { id, op, args, files } = event.data;
+// One job at a time: a job awaits its files' heads, and a request that
+// arrived meanwhile must not clear the files of the one running.
+let jobs = Promise.resolve();
+self.onmessage = (event) => {
+  jobs = jobs.catch(() => {}).then(() => runJob(event.data));
+};
+
+async function runJob({ id, op, args, files }) {
   const E = await ready;
   const FS = E.FS;
   try {
@@ -176,6 +183,7 @@ self.onmessage = async (event) => {
     FS.mkdir('/job/out');
     const paths = mountInputs(FS, files || []);
     FS.chdir('/job/in');
+    await readAhead.readHeads((files || []).map((f) => f.blob), readSliceAsync);
     const progress = progressTo(id);
     const result = run(E, op, args || {}, paths, progress);
     const outputs = [];
@@ -194,4 +202,4 @@ self.onmessage = async (event) => {
   } finally {
     clearJob(FS);
   }
-};
+}

@@ -8,12 +8,20 @@
 // kept, so that the header checked after the data is still there. Memory
 // stays within SLOTS * STREAM bytes whatever the files' sizes.
 //
+// Before a job the worker reads the first SMALL bytes of its files with
+// asynchronous reads, PARALLEL at a time (readHeads): these cost far less
+// than a synchronous round trip each, and every small read within a file's
+// head is then served from it for the whole job. At most HEADS bytes of
+// heads are kept per job; files past that are read on demand.
+//
 // A classic script for the worker (importScripts), also loadable by node's
 // tests: it defines self.ReadAhead and self.useReadAhead(FS, readSlice).
 (function (root) {
   const SMALL = 64 * 1024;
   const STREAM = 4 * 1024 * 1024;
   const SLOTS = 2;
+  const HEADS = 16 * 1024 * 1024;
+  const PARALLEL = 8;
 
   // readSlice(blob, start, end) -> Uint8Array of those bytes.
   class ReadAhead {
@@ -23,6 +31,39 @@
       this.stream = stream;
       this.slots = slots;
       this.windows = []; // { blob, start, bytes }, the last used first
+      this.heads = new Map(); // blob -> its first bytes (at most small)
+    }
+
+    // Reads the first small bytes of each blob (the whole of a smaller one)
+    // with readAsync(blob, start, end) -> Promise<Uint8Array>, at most
+    // parallel reads at a time, keeping at most budget bytes of heads in
+    // all (in the blobs' order; one that does not fit is read on demand).
+    // A head that cannot be read is left to the reads on demand, which
+    // report the failure where the engine reads the file.
+    async readHeads(blobs, readAsync, budget = HEADS, parallel = PARALLEL) {
+      let held = 0;
+      for (const head of this.heads.values()) held += head.length;
+      const todo = [];
+      for (const blob of new Set(blobs)) {
+        const n = Math.min(this.small, blob.size);
+        if (n === 0 || this.heads.has(blob) || held + n > budget) continue;
+        held += n;
+        todo.push(blob);
+      }
+      let next = 0;
+      const reader = async () => {
+        while (next < todo.length) {
+          const blob = todo[next++];
+          const n = Math.min(this.small, blob.size);
+          try {
+            const bytes = await readAsync(blob, 0, n);
+            if (bytes.length === n) this.heads.set(blob, bytes);
+          } catch {
+            // Read on demand instead.
+          }
+        }
+      };
+      await Promise.all(Array.from({ length: Math.min(parallel, todo.length) }, reader));
     }
 
     // Reads up to dst.length bytes of blob at position into dst; returns
@@ -30,6 +71,11 @@
     read(blob, dst, position) {
       const n = Math.max(0, Math.min(dst.length, blob.size - position));
       if (n === 0) return 0;
+      const head = this.heads.get(blob);
+      if (head && position + n <= head.length) {
+        dst.set(head.subarray(position, position + n));
+        return n;
+      }
       if (n > this.stream) {
         dst.set(this.readSlice(blob, position, position + n));
         return n;
@@ -46,9 +92,10 @@
       return n;
     }
 
-    // Forgets every window (the job's files are gone).
+    // Forgets every window and head (the job's files are gone).
     clear() {
       this.windows = [];
+      this.heads.clear();
     }
   }
 
