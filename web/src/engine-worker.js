@@ -10,8 +10,8 @@
 // them, never whole in the worker's memory. Everything under /job is
 // removed before the reply; outputs are sent back only when the operation
 // succeeded.
-/* global importScripts, createDorvaneEngine, usePagedFiles, useReadAhead, FileReaderSync */
-importScripts('dorvane-engine.js', 'pagedfile.js', 'readahead.js');
+/* global importScripts, createDorvaneEngine, usePagedFiles, useReadAhead, ReadPipeline, readOnThread, suspendingEngine, FileReaderSync */
+importScripts('dorvane-engine.js', 'pagedfile.js', 'readahead.js', 'readpipeline.js', 'suspending.js');
 
 const blobIO = {
   makeBlob: (parts) => new Blob(parts),
@@ -20,11 +20,35 @@ const blobIO = {
 
 let readAhead = null;
 const readSliceAsync = async (blob, start, end) => new Uint8Array(await blob.slice(start, end).arrayBuffer());
-const ready = createDorvaneEngine().then((E) => {
+
+// Where the browser can suspend the engine at a read, the engine's reads of
+// the inputs wait for a pipeline of asynchronous reads ahead of it
+// (suspending.js, readpipeline.js); elsewhere, or should the module not
+// let itself be wrapped, it reads synchronously.
+let engineFS = null;
+function prepareRead(fd, bytes) {
+  const stream = engineFS && engineFS.getStream(fd);
+  const blob = stream && stream.node.contents;
+  return blob instanceof Blob ? readAhead.prepare(blob, stream.position, bytes) : null;
+}
+let suspending = suspendingEngine(createDorvaneEngine, prepareRead);
+const made = suspending ? suspending.ready.catch(() => {
+  suspending = null;
+  return createDorvaneEngine();
+}) : createDorvaneEngine();
+const ready = made.then((E) => {
+  engineFS = E.FS;
   usePagedFiles(E.FS, blobIO);
   readAhead = useReadAhead(E.FS, (blob, start, end) => blobIO.readBlob(blob.slice(start, end)));
+  if (suspending) readAhead.pipeline = new ReadPipeline(readOnThread('readworker.js') || readSliceAsync);
   return E;
 });
+
+// An operation of the engine, through its suspending entry where there is
+// one (every read then must come from such an entry).
+function enter(E, name, ...args) {
+  return suspending ? suspending.call(E[name + 'Then'], ...args) : E[name](...args);
+}
 
 function removeTree(FS, path) {
   if (!FS.analyzePath(path).exists) return;
@@ -117,37 +141,37 @@ function placeInputs(FS, paths, relPaths) {
   return placed;
 }
 
-function run(E, op, args, paths, progress) {
+async function run(E, op, args, paths, progress) {
   switch (op) {
     case 'optionTable':
-      return { ok: true, table: E.optionTable() };
+      return { ok: true, table: await enter(E, 'optionTable') };
     case 'facts':
-      return E.wavFacts(paths[0], args.title || '', args.settings || {});
+      return enter(E, 'wavFacts', paths[0], args.title || '', args.settings || {});
     case 'make': {
       const entries = args.entries.map((e) => ({ ...e, path: e.fileIndex >= 0 ? paths[e.fileIndex] : missingPath(e.fileName, paths) }));
-      return E.make(entries, args.settings, '/job/out/' + args.output, progress);
+      return enter(E, 'make', entries, args.settings, '/job/out/' + args.output, progress);
     }
     case 'split':
-      return E.split(paths[0], args.sizeKB, progress);
+      return enter(E, 'split', paths[0], args.sizeKB, progress);
     case 'join':
-      return E.join(paths[0], '/job/out/' + args.output, progress);
+      return enter(E, 'join', paths[0], '/job/out/' + args.output, progress);
     case 'info':
-      return E.info(paths);
+      return enter(E, 'info', paths);
     case 'savePool':
-      return E.savePool(args.entries, '/job/out/' + args.output);
+      return enter(E, 'savePool', args.entries, '/job/out/' + args.output);
     case 'readPool':
-      return E.readPool(paths[0]);
+      return enter(E, 'readPool', paths[0]);
     case 'matchPool':
-      return { ok: true, matches: E.matchPool(args.poolPath, args.stored, args.dropped) };
+      return { ok: true, matches: await enter(E, 'matchPool', args.poolPath, args.stored, args.dropped) };
     case 'readInstruments':
-      return E.readInstruments(placeInputs(E.FS, paths, args.relPaths).filter((p, i) => args.instruments.includes(i)));
+      return enter(E, 'readInstruments', placeInputs(E.FS, paths, args.relPaths).filter((p, i) => args.instruments.includes(i)));
     case 'makeInstruments': {
       const placed = placeInputs(E.FS, paths, args.relPaths);
       const inputs = [...args.instruments.map((i) => placed[i]), ...(args.others || [])];
-      return E.makeInstruments(inputs, args.settings, '/job/out/' + args.output, progress);
+      return enter(E, 'makeInstruments', inputs, args.settings, '/job/out/' + args.output, progress);
     }
     case 'extract':
-      return E.extract(paths, '/job/out', progress);
+      return enter(E, 'extract', paths, '/job/out', progress);
     default:
       throw new Error('unknown operation ' + op);
   }
@@ -185,7 +209,7 @@ async function runJob({ id, op, args, files }) {
     FS.chdir('/job/in');
     await readAhead.readHeads((files || []).map((f) => f.blob), readSliceAsync);
     const progress = progressTo(id);
-    const result = run(E, op, args || {}, paths, progress);
+    const result = await run(E, op, args || {}, paths, progress);
     const outputs = [];
     if (result.ok && result.files) {
       for (const path of result.files) {

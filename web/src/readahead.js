@@ -14,6 +14,11 @@
 // head is then served from it for the whole job. At most HEADS bytes of
 // heads are kept per job; files past that are read on demand.
 //
+// Where the engine can wait for a read (suspending.js), the read-ahead has
+// a pipeline (readpipeline.js) reading the job's files ahead of it:
+// prepare() tells the engine, before a read, whether to wait for it, and
+// read() takes the bytes from the pipeline's pieces when they are there.
+//
 // A classic script for the worker (importScripts), also loadable by node's
 // tests: it defines self.ReadAhead and self.useReadAhead(FS, readSlice).
 (function (root) {
@@ -32,6 +37,7 @@
       this.slots = slots;
       this.windows = []; // { blob, start, bytes }, the last used first
       this.heads = new Map(); // blob -> its first bytes (at most small)
+      this.pipeline = null; // a ReadPipeline where the engine can wait for reads
     }
 
     // Reads the first small bytes of each blob (the whole of a smaller one)
@@ -40,7 +46,9 @@
     // all (in the blobs' order; one that does not fit is read on demand).
     // A head that cannot be read is left to the reads on demand, which
     // report the failure where the engine reads the file.
+    // The pipeline, if any, starts on the same files in the same order.
     async readHeads(blobs, readAsync, budget = HEADS, parallel = PARALLEL) {
+      if (this.pipeline) this.pipeline.start(blobs, (blob) => this.heldWhole(blob));
       let held = 0;
       for (const head of this.heads.values()) held += head.length;
       const todo = [];
@@ -66,6 +74,23 @@
       await Promise.all(Array.from({ length: Math.min(parallel, todo.length) }, reader));
     }
 
+    heldWhole(blob) {
+      const head = this.heads.get(blob);
+      return !!head && head.length === blob.size;
+    }
+
+    // Before a read of up to n bytes of blob at position: null when read()
+    // will not wait for the browser, else a promise that settles once the
+    // pipeline has read them.
+    prepare(blob, position, n) {
+      n = Math.max(0, Math.min(n, blob.size - position));
+      if (n === 0 || !this.pipeline) return null;
+      const head = this.heads.get(blob);
+      if (head && position + n <= head.length) return null;
+      if (this.windows.some((w) => w.blob === blob && position >= w.start && position + n <= w.start + w.bytes.length)) return null;
+      return this.pipeline.prepare(blob, position, n);
+    }
+
     // Reads up to dst.length bytes of blob at position into dst; returns
     // the count (0 at or past the end).
     read(blob, dst, position) {
@@ -76,6 +101,7 @@
         dst.set(head.subarray(position, position + n));
         return n;
       }
+      if (this.pipeline && this.pipeline.copy(blob, dst, position, n)) return n;
       if (n > this.stream) {
         dst.set(this.readSlice(blob, position, position + n));
         return n;
@@ -96,6 +122,7 @@
     clear() {
       this.windows = [];
       this.heads.clear();
+      if (this.pipeline) this.pipeline.clear();
     }
   }
 
