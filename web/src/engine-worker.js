@@ -145,6 +145,8 @@ async function run(E, op, args, paths, progress) {
   switch (op) {
     case 'optionTable':
       return { ok: true, table: await enter(E, 'optionTable') };
+    case 'reads': // whether the engine waits for reads ahead of it
+      return { ok: true, suspending: !!suspending };
     case 'facts':
       return enter(E, 'wavFacts', paths[0], args.title || '', args.settings || {});
     case 'make': {
@@ -190,6 +192,13 @@ function progressTo(id) {
   };
 }
 
+// The inputs' Blobs in the order the engine reads them: Make File's in its
+// entries' order, then the others (the read-ahead reads ahead in it).
+function readOrder(files, op, args) {
+  const used = op === 'make' ? (args.entries || []).map((e) => e.fileIndex).filter((i) => i >= 0 && i < files.length) : [];
+  return [...new Set([...used, ...files.keys()])].map((i) => files[i].blob);
+}
+
 // One job at a time: a job awaits its files' heads, and a request that
 // arrived meanwhile must not clear the files of the one running.
 let jobs = Promise.resolve();
@@ -207,7 +216,7 @@ async function runJob({ id, op, args, files }) {
     FS.mkdir('/job/out');
     const paths = mountInputs(FS, files || []);
     FS.chdir('/job/in');
-    await readAhead.readHeads((files || []).map((f) => f.blob), readSliceAsync);
+    await readAhead.readHeads(readOrder(files || [], op, args || {}), readSliceAsync);
     const progress = progressTo(id);
     const result = await run(E, op, args || {}, paths, progress);
     const outputs = [];
