@@ -2,8 +2,10 @@
 // wait for them (suspending.js). The job's files are read in their order
 // in pieces of at most CHUNK bytes (a file's first piece from its start),
 // at most AHEAD bytes of pieces held or being read at a time, from the
-// piece the engine asks for on: the pieces it reads next are then most often read already,
-// so reads overlap the engine's work and each other. A read outside the
+// piece the engine asks for on: the pieces it reads next are then most
+// often read already, so reads overlap the engine's work and each other
+// (made on a thread of their own, readOnThread: a read made by the
+// engine's worker moves on only while the engine waits). A read outside the
 // pieces ahead starts them again from there (the pieces before the one
 // asked for are let go: the engine has moved on). Memory stays within
 // AHEAD bytes whatever the files' sizes (small files make small pieces, so
