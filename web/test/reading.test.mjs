@@ -6,7 +6,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { CLI, addFiles, errorsOf, usePage, waitForDownload, waitIdle } from './harness.mjs';
@@ -37,6 +37,7 @@ for (const c of CASES) {
     const made = await waitForDownload(downloads, 'SAMPLES.KRZ', 60000);
     execFileSync(CLI, ['make', '-o', 'NATIVE.KRZ', ...names], { cwd: dir, stdio: 'ignore' });
     assert.ok(made.equals(readFileSync(join(dir, 'NATIVE.KRZ'))), 'the same bytes as dorvane-cli');
+    rmSync(dir, { recursive: true, force: true });
 
     const suspending = await page.evaluate(() => new Promise((resolve) => {
       const worker = new Worker('engine-worker.js');
