@@ -374,20 +374,41 @@ val Extract(val sources, std::string strOutDir, val onProgress)
     return ToJs(WebExtract(Strings(sources), strOutDir, feedback), feedback);
 }
 
+// An operation whose result goes to onDone instead of being returned. The
+// worker enters these through a suspending boundary where the browser has
+// one, so that the engine's reads may wait for asynchronous reads of the
+// page's files; a returned value would reach JavaScript at the first such
+// wait, before the operation has finished. Every operation has one: once
+// the read import may suspend, every read must come from such an entry.
+template <auto Fn>
+struct SThen;
+
+template <typename R, typename... Args, R (*Fn)(Args...)>
+struct SThen<Fn>
+{
+    static void Call(val onDone, Args... args) { onDone(Fn(std::move(args)...)); }
+};
+
 } // namespace
+
+// Each operation under its name, and with its result through a callback
+// under its name and "Then" (see SThen).
+#define DORVANE_OPERATION(name, fn)                                                                \
+    emscripten::function(name, &fn);                                                               \
+    emscripten::function(name "Then", &SThen<&fn>::Call)
 
 EMSCRIPTEN_BINDINGS(dorvane_engine)
 {
-    emscripten::function("make", &Make);
-    emscripten::function("split", &Split);
-    emscripten::function("join", &Join);
-    emscripten::function("info", &Info);
-    emscripten::function("savePool", &SavePool);
-    emscripten::function("readPool", &ReadPool);
-    emscripten::function("matchPool", &MatchPool);
-    emscripten::function("wavFacts", &WavFacts);
-    emscripten::function("optionTable", &OptionTableJson);
-    emscripten::function("readInstruments", &ReadInstruments);
-    emscripten::function("makeInstruments", &MakeInstruments);
-    emscripten::function("extract", &Extract);
+    DORVANE_OPERATION("make", Make);
+    DORVANE_OPERATION("split", Split);
+    DORVANE_OPERATION("join", Join);
+    DORVANE_OPERATION("info", Info);
+    DORVANE_OPERATION("savePool", SavePool);
+    DORVANE_OPERATION("readPool", ReadPool);
+    DORVANE_OPERATION("matchPool", MatchPool);
+    DORVANE_OPERATION("wavFacts", WavFacts);
+    DORVANE_OPERATION("optionTable", OptionTableJson);
+    DORVANE_OPERATION("readInstruments", ReadInstruments);
+    DORVANE_OPERATION("makeInstruments", MakeInstruments);
+    DORVANE_OPERATION("extract", Extract);
 }

@@ -12,8 +12,8 @@
 // goes back as one Blob made of them. Neither is ever whole in the
 // worker's memory. Everything under /job is removed before the reply;
 // outputs are sent back only when the operation succeeded.
-/* global importScripts, createDorvaneEngine, usePagedFiles, useReadAhead, FileReaderSync, PagedFile, OpfsJobs */
-importScripts('dorvane-engine.js', 'pagedfile.js', 'opfsfile.js', 'readahead.js');
+/* global importScripts, createDorvaneEngine, usePagedFiles, useReadAhead, ReadPipeline, readOnThread, suspendingEngine, FileReaderSync, PagedFile, OpfsJobs */
+importScripts('dorvane-engine.js', 'pagedfile.js', 'opfsfile.js', 'readahead.js', 'readpipeline.js', 'suspending.js');
 
 const blobIO = {
   makeBlob: (parts) => new Blob(parts),
@@ -36,12 +36,37 @@ const diskOpened = Promise.race([OpfsJobs.open(() => new PagedFile(blobIO)),
 
 let readAhead = null;
 let disk = null;
-const ready = Promise.all([createDorvaneEngine(), diskOpened]).then(([E, jobs]) => {
+const readSliceAsync = async (blob, start, end) => new Uint8Array(await blob.slice(start, end).arrayBuffer());
+
+// Where the browser can suspend the engine at a read, the engine's reads of
+// the inputs wait for a pipeline of asynchronous reads ahead of it
+// (suspending.js, readpipeline.js); elsewhere, or should the module not
+// let itself be wrapped, it reads synchronously.
+let engineFS = null;
+function prepareRead(fd, bytes) {
+  const stream = engineFS && engineFS.getStream(fd);
+  const blob = stream && stream.node.contents;
+  return blob instanceof Blob ? readAhead.prepare(blob, stream.position, bytes) : null;
+}
+let suspending = suspendingEngine(createDorvaneEngine, prepareRead);
+const made = suspending ? suspending.ready.catch(() => {
+  suspending = null;
+  return createDorvaneEngine();
+}) : createDorvaneEngine();
+const ready = Promise.all([made, diskOpened]).then(([E, jobs]) => {
+  engineFS = E.FS;
   disk = jobs;
   usePagedFiles(E.FS, blobIO, (path) => disk && disk.take(path));
   readAhead = useReadAhead(E.FS, (blob, start, end) => blobIO.readBlob(blob.slice(start, end)));
+  if (suspending) readAhead.pipeline = new ReadPipeline(readOnThread('readworker.js') || readSliceAsync);
   return E;
 });
+
+// An operation of the engine, through its suspending entry where there is
+// one (every read then must come from such an entry).
+function enter(E, name, ...args) {
+  return suspending ? suspending.call(E[name + 'Then'], ...args) : E[name](...args);
+}
 
 function removeTree(FS, path) {
   if (!FS.analyzePath(path).exists) return;
@@ -135,37 +160,39 @@ function placeInputs(FS, paths, relPaths) {
   return placed;
 }
 
-function run(E, op, args, paths, progress) {
+async function run(E, op, args, paths, progress) {
   switch (op) {
     case 'optionTable':
-      return { ok: true, table: E.optionTable() };
+      return { ok: true, table: await enter(E, 'optionTable') };
+    case 'reads': // whether the engine waits for reads ahead of it
+      return { ok: true, suspending: !!suspending };
     case 'facts':
-      return E.wavFacts(paths[0], args.title || '', args.settings || {});
+      return enter(E, 'wavFacts', paths[0], args.title || '', args.settings || {});
     case 'make': {
       const entries = args.entries.map((e) => ({ ...e, path: e.fileIndex >= 0 ? paths[e.fileIndex] : missingPath(e.fileName, paths) }));
-      return E.make(entries, args.settings, '/job/out/' + args.output, progress);
+      return enter(E, 'make', entries, args.settings, '/job/out/' + args.output, progress);
     }
     case 'split':
-      return E.split(paths[0], args.sizeKB, progress);
+      return enter(E, 'split', paths[0], args.sizeKB, progress);
     case 'join':
-      return E.join(paths[0], '/job/out/' + args.output, progress);
+      return enter(E, 'join', paths[0], '/job/out/' + args.output, progress);
     case 'info':
-      return E.info(paths);
+      return enter(E, 'info', paths);
     case 'savePool':
-      return E.savePool(args.entries, '/job/out/' + args.output);
+      return enter(E, 'savePool', args.entries, '/job/out/' + args.output);
     case 'readPool':
-      return E.readPool(paths[0]);
+      return enter(E, 'readPool', paths[0]);
     case 'matchPool':
-      return { ok: true, matches: E.matchPool(args.poolPath, args.stored, args.dropped) };
+      return { ok: true, matches: await enter(E, 'matchPool', args.poolPath, args.stored, args.dropped) };
     case 'readInstruments':
-      return E.readInstruments(placeInputs(E.FS, paths, args.relPaths).filter((p, i) => args.instruments.includes(i)));
+      return enter(E, 'readInstruments', placeInputs(E.FS, paths, args.relPaths).filter((p, i) => args.instruments.includes(i)));
     case 'makeInstruments': {
       const placed = placeInputs(E.FS, paths, args.relPaths);
       const inputs = [...args.instruments.map((i) => placed[i]), ...(args.others || [])];
-      return E.makeInstruments(inputs, args.settings, '/job/out/' + args.output, progress);
+      return enter(E, 'makeInstruments', inputs, args.settings, '/job/out/' + args.output, progress);
     }
     case 'extract':
-      return E.extract(paths, '/job/out', progress);
+      return enter(E, 'extract', paths, '/job/out', progress);
     default:
       throw new Error('unknown operation ' + op);
   }
@@ -184,14 +211,22 @@ function progressTo(id) {
   };
 }
 
-// One request at a time: a request waits (for the disk's handles, for its
-// outputs' Files) and the next one must not clear /job meanwhile.
-let queue = Promise.resolve();
+// The inputs' Blobs in the order the engine reads them: Make File's in its
+// entries' order, then the others (the read-ahead reads ahead in it).
+function readOrder(files, op, args) {
+  const used = op === 'make' ? (args.entries || []).map((e) => e.fileIndex).filter((i) => i >= 0 && i < files.length) : [];
+  return [...new Set([...used, ...files.keys()])].map((i) => files[i].blob);
+}
+
+// One job at a time: a job waits (for its files' heads, for the disk's
+// handles, for its outputs' Files), and a request that arrived meanwhile
+// must not clear the files of the one running.
+let jobs = Promise.resolve();
 self.onmessage = (event) => {
-  queue = queue.catch(() => {}).then(() => handle(event.data));
+  jobs = jobs.catch(() => {}).then(() => runJob(event.data));
 };
 
-async function handle({ id, op, args, files }) {
+async function runJob({ id, op, args, files }) {
   const E = await ready;
   const FS = E.FS;
   try {
@@ -202,8 +237,9 @@ async function handle({ id, op, args, files }) {
     FS.mkdir('/job/out');
     const paths = mountInputs(FS, files || []);
     FS.chdir('/job/in');
+    await readAhead.readHeads(readOrder(files || [], op, args || {}), readSliceAsync);
     const progress = progressTo(id);
-    const result = run(E, op, args || {}, paths, progress);
+    const result = await run(E, op, args || {}, paths, progress);
     const outputs = [];
     if (result.ok && result.files) {
       for (const path of result.files) {
