@@ -102,7 +102,6 @@ web: web-deps
 	$(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DDORVANE_UI=OFF -DDORVANE_TESTS=OFF -DDORVANE_BENCH=OFF
 	$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(WEB_JOBS)
-	cp web/node_modules/fflate/esm/browser.js $(WEB_BUILD)/dist/fflate.js
 
 # Part of make test: the page's tests need emscripten, chromium and the
 # npm registry (for the pinned test packages). Where those cannot be had,
