@@ -74,6 +74,17 @@
       await Promise.all(Array.from({ length: Math.min(parallel, todo.length) }, reader));
     }
 
+    // blob's head when it holds its n bytes at position, else null.
+    headHolding(blob, position, n) {
+      const head = this.heads.get(blob);
+      return head && position + n <= head.length ? head : null;
+    }
+
+    // The index of the window holding blob's n bytes at position, or -1.
+    windowHolding(blob, position, n) {
+      return this.windows.findIndex((w) => w.blob === blob && position >= w.start && position + n <= w.start + w.bytes.length);
+    }
+
     heldWhole(blob) {
       const head = this.heads.get(blob);
       return !!head && head.length === blob.size;
@@ -85,9 +96,7 @@
     prepare(blob, position, n) {
       n = Math.max(0, Math.min(n, blob.size - position));
       if (n === 0 || !this.pipeline) return null;
-      const head = this.heads.get(blob);
-      if (head && position + n <= head.length) return null;
-      if (this.windows.some((w) => w.blob === blob && position >= w.start && position + n <= w.start + w.bytes.length)) return null;
+      if (this.headHolding(blob, position, n) || this.windowHolding(blob, position, n) >= 0) return null;
       return this.pipeline.prepare(blob, position, n);
     }
 
@@ -96,8 +105,8 @@
     read(blob, dst, position) {
       const n = Math.max(0, Math.min(dst.length, blob.size - position));
       if (n === 0) return 0;
-      const head = this.heads.get(blob);
-      if (head && position + n <= head.length) {
+      const head = this.headHolding(blob, position, n);
+      if (head) {
         dst.set(head.subarray(position, position + n));
         return n;
       }
@@ -106,7 +115,7 @@
         dst.set(this.readSlice(blob, position, position + n));
         return n;
       }
-      let k = this.windows.findIndex((w) => w.blob === blob && position >= w.start && position + n <= w.start + w.bytes.length);
+      let k = this.windowHolding(blob, position, n);
       if (k < 0) {
         const end = Math.min(blob.size, position + (n > this.small ? this.stream : this.small));
         this.windows.unshift({ blob, start: position, bytes: this.readSlice(blob, position, end) });
